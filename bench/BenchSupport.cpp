@@ -1,0 +1,13 @@
+#include "BenchSupport.h"
+
+#include <sys/resource.h>
+
+namespace sievra::bench {
+
+double PeakMemoryMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB on Linux
+}
+
+} // namespace sievra::bench

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace sievra {
+
+// The values held directly in the product key.
+struct GlobalSettings {
+    bool AutoRun = false;
+    bool Beep = false;
+    bool VisualAlert = false;
+    int Interval = 0;
+    bool AutoLoad = false;
+    QString WabFile;
+    QString EmailClient;
+    QString Subject;
+    QStringList HeaderLines;
+    QStringList FooterLines;
+};
+
+namespace GlobalValue {
+inline const QString FirstTime = QStringLiteral("First Time");
+inline const QString AutoRun = QStringLiteral("AutoRun");
+inline const QString Beep = QStringLiteral("Beep");
+inline const QString VisualAlert = QStringLiteral("Visual Alert");
+inline const QString Interval = QStringLiteral("Interval");
+inline const QString AutoLoad = QStringLiteral("AutoLoad");
+inline const QString WabFile = QStringLiteral("WAB File");
+inline const QString EmailClient = QStringLiteral("EMail Client");
+inline const QString Subject = QStringLiteral("Subject");
+inline const QString LastId = QStringLiteral("LastID");
+} // namespace GlobalValue
+
+} // namespace sievra

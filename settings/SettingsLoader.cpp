@@ -1,0 +1,145 @@
+#include "SettingsLoader.h"
+
+#include "JoinedList.h"
+#include "PasswordCipher.h"
+#include "SettingsStore.h"
+#include "StoreLayout.h"
+
+#include <QHash>
+
+namespace sievra {
+
+namespace {
+
+// All values of one key read at once, looked up by folded name.
+class ValueSnapshot {
+public:
+    explicit ValueSnapshot(const SettingsKey& key) {
+        for (StoredValue& value : key.Values()) {
+            values_.insert(value.Name.toCaseFolded(), std::move(value));
+        }
+    }
+    QString Text(const QString& name) const {
+        const auto it = values_.constFind(name.toCaseFolded());
+        return it != values_.cend() && it->Type == ValueType::Text ? it->Text : QString();
+    }
+    int Number(const QString& name) const {
+        const auto it = values_.constFind(name.toCaseFolded());
+        return it != values_.cend() && it->Type == ValueType::Integer ? it->Number : 0;
+    }
+    bool Flag(const QString& name) const { return Number(name) != 0; }
+
+private:
+    QHash<QString, StoredValue> values_;
+};
+
+QString DecodeStored(const QString& stored) {
+    return stored.isEmpty() ? QString() : DecodePassword(stored);
+}
+
+GlobalSettings LoadGlobals(const SettingsKey& key) {
+    const ValueSnapshot v(key);
+    GlobalSettings g;
+    g.AutoRun = v.Flag(GlobalValue::AutoRun);
+    g.Beep = v.Flag(GlobalValue::Beep);
+    g.VisualAlert = v.Flag(GlobalValue::VisualAlert);
+    g.Interval = v.Number(GlobalValue::Interval);
+    g.AutoLoad = v.Flag(GlobalValue::AutoLoad);
+    g.WabFile = v.Text(GlobalValue::WabFile);
+    g.EmailClient = v.Text(GlobalValue::EmailClient);
+    g.Subject = v.Text(GlobalValue::Subject);
+    g.HeaderLines = LoadLines(key, HeaderPrefix);
+    g.FooterLines = LoadLines(key, FooterPrefix);
+    return g;
+}
+
+} // namespace
+
+Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString& keyName) {
+    namespace V = AccountValue;
+    const ValueSnapshot v(key);
+    Account a;
+    a.KeyName = keyName;
+    a.AccountName = v.Text(V::AccountName);
+    a.Pop3User = v.Text(V::Pop3User);
+    a.Pop3Password = DecodeStored(v.Text(V::Pop3Password));
+    a.Pop3Server = v.Text(V::Pop3Server);
+    a.SmtpServer = v.Text(V::SmtpServer);
+    a.RequiresAuth = v.Flag(V::RequiresAuth);
+    a.SmtpAddress = v.Text(V::SmtpAddress);
+    a.SmtpDisplayName = v.Text(V::SmtpDisplayName);
+    a.CodeWords = LoadJoinedList(store, keyName, CodeWordsSubkey);
+    a.Hints = LoadJoinedList(store, keyName, HintsSubkey);
+    a.SavePop3Password = v.Flag(V::SavePop3Password);
+    a.Active = v.Flag(V::Active);
+    a.UsePop3Login = v.Flag(V::UsePop3Login);
+    a.SmtpUser = v.Text(V::SmtpUser);
+    a.SmtpPassword = DecodeStored(v.Text(V::SmtpPassword));
+    a.SaveSmtpPassword = v.Flag(V::SaveSmtpPassword);
+    a.Pop3Timeout = v.Number(V::Pop3Timeout);
+    a.SmtpTimeout = v.Number(V::SmtpTimeout);
+    a.Pop3Port = v.Text(V::Pop3Port);
+    a.SmtpPort = v.Text(V::SmtpPort);
+    a.Pop3Tested = v.Flag(V::Pop3Tested);
+    a.SmtpTested = v.Flag(V::SmtpTested);
+    return a;
+}
+
+LoadedSettings LoadSettings(SettingsStore& store) {
+    LoadedSettings result;
+    auto product = store.OpenKey(ProductKey);
+    if (!product) {
+        return result;
+    }
+    result.FirstRun = product->ReadFlag(GlobalValue::FirstTime);
+    if (result.FirstRun) {
+        product->WriteFlag(GlobalValue::FirstTime, false);
+    }
+    const QStringList names = product->SubkeyNames();
+    if (names.isEmpty()) {
+        return result;
+    }
+    result.Globals = LoadGlobals(*product);
+    result.Ok = true;
+    for (const QString& name : names) {
+        const auto key = store.OpenKey(AccountKeyPath(name));
+        if (!key) {
+            continue;
+        }
+        try {
+            result.Accounts.push_back(LoadAccount(store, *key, name));
+        } catch (const PasswordError& error) {
+            result.DecodeError = error.Message();
+            break;
+        }
+    }
+    return result;
+}
+
+QStringList LoadLines(const SettingsKey& key, const QString& prefix) {
+    QStringList lines;
+    for (int n = 1;; ++n) {
+        const auto value = key.Read(prefix + QString::number(n));
+        if (!value) {
+            break;
+        }
+        lines.append(value->Type == ValueType::Text ? value->Text : QString());
+    }
+    return lines;
+}
+
+void SaveLines(SettingsStore& store, const QString& prefix, const QStringList& lines) {
+    store.InTransaction([&] {
+        auto key = store.OpenKey(ProductKey);
+        if (!key) {
+            return;
+        }
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            key->WriteText(prefix + QString::number(i + 1), lines[i]);
+        }
+        for (qsizetype n = lines.size() + 1; key->DeleteValue(prefix + QString::number(n)); ++n) {
+        }
+    });
+}
+
+} // namespace sievra

@@ -1,0 +1,164 @@
+#include "settings/SettingsLoader.h"
+
+#include "settings/PasswordCipher.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
+#include "tests/support/TestHome.h"
+
+#include <gtest/gtest.h>
+
+using namespace sievra;
+
+namespace {
+
+class SettingsLoaderTest : public testing::Test {
+protected:
+    SettingsKey Product() { return *store.OpenKey(ProductKey, true); }
+    SettingsKey AccountKey(const QString& name) {
+        return *store.OpenKey(AccountKeyPath(name), true);
+    }
+
+    test::TestHome home;
+    SettingsStore store;
+};
+
+TEST_F(SettingsLoaderTest, NoProductKeyOrNoAccountFails) {
+    EXPECT_FALSE(LoadSettings(store).Ok);
+    Product().WriteFlag("AutoRun", true);
+    EXPECT_FALSE(LoadSettings(store).Ok) << "product key without account subkeys";
+}
+
+TEST_F(SettingsLoaderTest, FirstTimeIsReportedOnceAndResetAtOnce) {
+    Product().WriteFlag("First Time", true);
+    AccountKey("00000001");
+    const LoadedSettings first = LoadSettings(store);
+    EXPECT_TRUE(first.Ok);
+    EXPECT_TRUE(first.FirstRun);
+    EXPECT_FALSE(Product().ReadFlag("First Time"));
+    EXPECT_TRUE(Product().ValueExists("First Time"));
+    EXPECT_FALSE(LoadSettings(store).FirstRun);
+}
+
+TEST_F(SettingsLoaderTest, GlobalValuesAndHeaderLinesUpToTheFirstGap) {
+    auto p = Product();
+    p.WriteFlag("AutoRun", true);
+    p.WriteFlag("Beep", true);
+    p.WriteNumber("Visual Alert", 2);
+    p.WriteNumber("Interval", 15);
+    p.WriteText("WAB File", "/home/u/book.wab");
+    p.WriteText("EMail Client", "/usr/bin/thunderbird");
+    p.WriteText("Subject", "Your message was deleted!");
+    p.WriteText("Header 1", "one");
+    p.WriteText("Header 2", "two ");
+    p.WriteText("Header 4", "four");
+    p.WriteText("Footer 1", "foot");
+    AccountKey("00000001");
+    const GlobalSettings g = LoadSettings(store).Globals;
+    EXPECT_TRUE(g.AutoRun);
+    EXPECT_TRUE(g.Beep);
+    EXPECT_TRUE(g.VisualAlert);
+    EXPECT_FALSE(g.AutoLoad);
+    EXPECT_EQ(g.Interval, 15);
+    EXPECT_EQ(g.WabFile, "/home/u/book.wab");
+    EXPECT_EQ(g.EmailClient, "/usr/bin/thunderbird");
+    EXPECT_EQ(g.Subject, "Your message was deleted!");
+    EXPECT_EQ(g.HeaderLines, QStringList({"one", "two "}));
+    EXPECT_EQ(g.FooterLines, QStringList({"foot"}));
+}
+
+TEST_F(SettingsLoaderTest, AccountWithoutValuesLoadsEmptyAndInactive) {
+    Product();
+    AccountKey("00000001");
+    const LoadedSettings s = LoadSettings(store);
+    ASSERT_EQ(s.Accounts.size(), 1u);
+    const Account& a = s.Accounts[0];
+    EXPECT_EQ(a.KeyName, "00000001");
+    EXPECT_FALSE(a.Active);
+    EXPECT_EQ(a.AccountName, "");
+    EXPECT_EQ(a.Pop3Password, "");
+    EXPECT_EQ(a.Pop3Port, "");
+    EXPECT_EQ(a.Pop3Timeout, 0);
+    EXPECT_EQ(a.SmtpTimeout, 0);
+    EXPECT_FALSE(a.Pop3Tested);
+    EXPECT_FALSE(a.SmtpTested);
+    EXPECT_EQ(a.CodeWords, "");
+    EXPECT_EQ(a.Hints, "");
+}
+
+TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
+    Product();
+    auto k = AccountKey("00000003");
+    k.WriteFlag("Active", true);
+    k.WriteText("Account Name", "Home");
+    k.WriteText("POP3 Server", "pop.example.org");
+    k.WriteText("POP3 Port", "0110");
+    k.WriteText("POP3 User Name", "alice");
+    k.WriteText("POP3 Password", EncodePassword("pö p"));
+    k.WriteFlag("Save POP3 Password", true);
+    k.WriteNumber("POP3 Timeout", 45);
+    k.WriteFlag("POP3 Tested", true);
+    k.WriteText("SMTP Server", "smtp.example.org");
+    k.WriteText("SMTP Port", "25");
+    k.WriteText("SMTP EMail Address", "alice@example.org");
+    k.WriteText("SMTP Display Name", "Alice");
+    k.WriteFlag("Requires AUTH", true);
+    k.WriteFlag("Use POP3", false);
+    k.WriteText("SMTP User name", "alice-smtp");
+    k.WriteText("SMTP Password", EncodePassword("s3cret"));
+    k.WriteFlag("Save SMTP Password", true);
+    k.WriteNumber("SMTP Timeout", 60);
+    store.OpenKey(AccountKeyPath("00000003") + "\\Code Words", true)->WriteText("1", "alpha|beta|");
+    store.OpenKey(AccountKeyPath("00000003") + "\\Hints", true)->WriteText("1", "a fruit|");
+
+    const Account a = LoadSettings(store).Accounts.at(0);
+    EXPECT_TRUE(a.Active);
+    EXPECT_EQ(a.AccountName, "Home");
+    EXPECT_EQ(a.Pop3Server, "pop.example.org");
+    EXPECT_EQ(a.Pop3Port, "0110");
+    EXPECT_EQ(a.Pop3User, "alice");
+    EXPECT_EQ(a.Pop3Password, "pö p");
+    EXPECT_TRUE(a.SavePop3Password);
+    EXPECT_EQ(a.Pop3Timeout, 45);
+    EXPECT_TRUE(a.Pop3Tested);
+    EXPECT_EQ(a.SmtpServer, "smtp.example.org");
+    EXPECT_EQ(a.SmtpAddress, "alice@example.org");
+    EXPECT_EQ(a.SmtpDisplayName, "Alice");
+    EXPECT_TRUE(a.RequiresAuth);
+    EXPECT_FALSE(a.UsePop3Login);
+    EXPECT_EQ(a.SmtpUser, "alice-smtp") << "\"SMTP User name\" is \"SMTP User Name\"";
+    EXPECT_EQ(a.SmtpPassword, "s3cret");
+    EXPECT_EQ(a.CodeWords, "alpha|beta|");
+    EXPECT_EQ(a.Hints, "a fruit|");
+
+    // A later write under the other spelling replaces the same value.
+    k.WriteText("SMTP User Name", "bob");
+    EXPECT_EQ(LoadSettings(store).Accounts.at(0).SmtpUser, "bob");
+    EXPECT_EQ(k.Values().size(), 19u);
+}
+
+TEST_F(SettingsLoaderTest, UndecodablePasswordStopsLoadingAtThatAccount) {
+    Product();
+    AccountKey("00000001").WriteText("Account Name", "first");
+    AccountKey("00000002").WriteText("POP3 Password", "abc\ndef");
+    AccountKey("00000003").WriteText("Account Name", "third");
+    const LoadedSettings s = LoadSettings(store);
+    EXPECT_TRUE(s.Ok);
+    EXPECT_EQ(s.DecodeError, "Invalid Base64 Character");
+    ASSERT_EQ(s.Accounts.size(), 1u);
+    EXPECT_EQ(s.Accounts[0].AccountName, "first");
+}
+
+TEST_F(SettingsLoaderTest, SaveLinesWritesNumbersAndDeletesTheSurplus) {
+    Product();
+    SaveLines(store, "Header ", {"a", "b", "c", "d"});
+    SaveLines(store, "Header ", {"x", ""});
+    auto p = Product();
+    EXPECT_EQ(LoadLines(p, "Header "), QStringList({"x", ""}));
+    EXPECT_FALSE(p.ValueExists("Header 3"));
+    EXPECT_FALSE(p.ValueExists("Header 4"));
+    SaveLines(store, "Header ", {});
+    EXPECT_TRUE(LoadLines(p, "Header ").isEmpty());
+    EXPECT_TRUE(p.Values().empty());
+}
+
+} // namespace
