@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang-14 libclang-rt-14-dev openssl ca-certificates
+  cmake ninja-build g++ clang-14 libclang-rt-14-dev openssl ca-certificates netbase
   qt6-base-dev qt6-base-dev-tools libsqlite3-dev libssl-dev
   libgtest-dev libgmock-dev
   xvfb xauth imagemagick netcat-openbsd procps
