@@ -14,6 +14,7 @@ import argparse
 import asyncio
 import base64
 import json
+import logging
 import os
 import signal
 import ssl
@@ -58,6 +59,7 @@ class Sink:
 
 def main():
     warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--out", required=True)
