@@ -118,15 +118,13 @@ void TWSocket::LookupHost(const QString& host) {
         emit OnDnsLookupDone(this, WsaError::NoError);
         return;
     }
-    const quint64 serial = ++lookupSerial_;
-    lookupId_ = QHostInfo::lookupHost(host.trimmed(), this, [this, serial](const QHostInfo& info) {
-        LookupFinished(serial, info);
-    });
+    // The slot form, not a functor: Qt leaks a functor's slot object when a lookup is aborted.
+    lookupId_ = QHostInfo::lookupHost(host.trimmed(), this, SLOT(LookupFinished(QHostInfo)));
 }
 
-void TWSocket::LookupFinished(quint64 serial, const QHostInfo& info) {
+void TWSocket::LookupFinished(const QHostInfo& info) {
     // An answer to a lookup that was cancelled or replaced meanwhile.
-    if (serial != lookupSerial_ || lookupId_ == -1) {
+    if (lookupId_ == -1 || info.lookupId() != lookupId_) {
         return;
     }
     lookupId_ = -1;
@@ -153,7 +151,6 @@ void TWSocket::ForgetLookup() {
     if (lookupId_ != -1) {
         QHostInfo::abortHostLookup(lookupId_);
         lookupId_ = -1;
-        ++lookupSerial_;
     }
 }
 
@@ -246,22 +243,25 @@ bool TWSocket::ApplySocketOptions() {
 }
 
 void TWSocket::QtConnected() {
-    if (state_ != wsConnecting) {
+    if (state_ == wsConnecting) {
+        ReportConnect(WsaError::NoError);
+    }
+}
+
+void TWSocket::ReportConnect(quint16 error) {
+    if (!insideConnect_) {
+        ConnectFinished(error);
         return;
     }
-    if (insideConnect_) {
-        // Completed within connectToHost: report after Connect has returned, like any connect.
-        QMetaObject::invokeMethod(
-            this,
-            [this, connection = connection_] {
-                if (connection == connection_ && state_ == wsConnecting) {
-                    ConnectFinished(WsaError::NoError);
-                }
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    ConnectFinished(WsaError::NoError);
+    // Settled within connectToHost: reported after Connect has returned, like any connect.
+    QMetaObject::invokeMethod(
+        this,
+        [this, error, connection = connection_] {
+            if (connection == connection_ && state_ == wsConnecting) {
+                ConnectFinished(error);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void TWSocket::ConnectFinished(quint16 error) {
@@ -284,18 +284,7 @@ void TWSocket::ConnectFinished(quint16 error) {
 void TWSocket::QtError(QAbstractSocket::SocketError error) {
     const quint16 code = WSocketErrorFromQt(error, sock_->errorString());
     if (state_ == wsConnecting) {
-        if (insideConnect_) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, code, connection = connection_] {
-                    if (connection == connection_ && state_ == wsConnecting) {
-                        ConnectFinished(code);
-                    }
-                },
-                Qt::QueuedConnection);
-            return;
-        }
-        ConnectFinished(code);
+        ReportConnect(code);
         return;
     }
     if (state_ != wsConnected) {

@@ -6,11 +6,11 @@
 #include <QAbstractSocket>
 #include <QByteArrayView>
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-class QHostInfo;
 class QSslSocket;
 
 namespace sievra {
@@ -31,25 +31,32 @@ enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
 
 // An event-driven TCP client socket for the mail clients. Nothing blocks: operations return at
 // once and report through the signals below, which run from the Qt event loop on the thread
-// that owns the socket. A caller that wants to wait runs the event loop.
+// that owns the socket. A caller that wants to wait runs the event loop. Connect to the signals
+// with direct connections (the default within one thread).
 //
 // How a protocol client drives it:
 //   1. LookupHost(host) -> OnDnsLookupDone(sender, error). A dotted IPv4 host completes inside
-//      the call. CancelLookup() ends a pending lookup with error 10004.
+//      the call; a name resolves in the background to its IPv4 addresses (11001 unknown,
+//      11004 no IPv4 address). CancelLookup() and Abort() end a pending lookup with 10004.
 //   2. SetAddr(DnsResult()), SetProto("tcp"), SetPort(port), Connect() -> OnSessionConnected.
-//      A non-zero error (10061 refused, 10060 timed out, ...) is followed by a close, so
-//      OnSessionClosed(0) comes right after it.
-//   3. OnDataAvailable: call Receive() (or LineReceiver::ReceiveLines) once per event; the
-//      socket repeats the event while bytes remain and the handler keeps taking them.
+//      It always comes after Connect has returned. A non-zero error (10061 refused, 10060
+//      timed out, 10051 network unreachable, ...) is followed at once by OnSessionClosed(0).
+//   3. OnDataAvailable: take bytes with Receive() (or LineReceiver::ReceiveLines) once per
+//      event. The socket repeats the event while bytes remain and the handler keeps taking
+//      them; a handler that takes nothing is asked again only when more bytes arrive. With no
+//      handler connected, arriving bytes are read and dropped.
 //   4. SendText()/Send() queue bytes; OnDataSent comes once everything queued so far has been
-//      handed to the network, always from the event loop after the current event returns.
-//   5. OnSessionClosed(sender, error) comes once per connection: the peer closed (0), the
-//      connection broke (10053, 10054, ...), or Close()/Abort() (0). Close and Abort may be
-//      called from inside any of the events.
+//      handed to the network (several sends in one event give one OnDataSent), always from the
+//      event loop after the current event has returned.
+//   5. OnSessionClosed(sender, error) comes once per connection, with State() already
+//      wsClosed: the peer closed (0; what it sent before is handed over first through
+//      OnDataAvailable), the connection broke while data was pending (10054, 10053, ...), or
+//      Close()/Abort() (0). Close and Abort may be called from inside any of the events.
 // After every close the settings return to their defaults and Addr and Port count as not set,
-// so both must be set again before the next Connect.
+// so both must be set again before the next Connect (DnsResult and LastError stay).
 //
-// Failures that stop an operation from starting raise ESocketException.
+// Failures that stop an operation from starting raise ESocketException; its ErrorCode() is the
+// number behind it when there is one.
 //
 // Underneath is Qt's TLS-capable socket in plain mode. Encryption plugs in at two places:
 // StartTransport (TLS from the connect on) and a later switch on the connected socket (STARTTLS).
@@ -133,16 +140,19 @@ signals:
     void OnDataSent(sievra::TWSocket* sender, quint16 error);
     void OnSessionClosed(sievra::TWSocket* sender, quint16 error);
 
+private Q_SLOTS:
+    void LookupFinished(const QHostInfo& info);
+
 private:
     void RequireClosed(const char* name) const;
     [[noreturn]] void RaiseSocketError(quint16 code, const QString& function);
     void ResetSettings();
 
-    void LookupFinished(quint64 serial, const QHostInfo& info);
     void ForgetLookup();
 
     void StartTransport(const QHostAddress& address, quint16 port);
     bool ApplySocketOptions();
+    void ReportConnect(quint16 error);
     void ConnectFinished(quint16 error);
 
     void QtConnected();
@@ -177,7 +187,6 @@ private:
     int lastError_ = 0;
 
     int lookupId_ = -1;
-    quint64 lookupSerial_ = 0;
 
     QSslSocket* sock_ = nullptr;
     quint64 connection_ = 0; // tells posted work of an earlier connection apart

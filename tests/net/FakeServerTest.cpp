@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using sievra::test::FakeServer;
+using sievra::test::RunEventsFor;
 using sievra::test::WaitFor;
 
 namespace {
@@ -30,7 +31,13 @@ TEST(FakeServerScript, ReportsMismatchAndUnreachedSteps) {
 
 TEST(FakeServerScript, ServesConnectionsOneAfterAnother) {
     FakeServer server;
-    server.Says("first").Expects("A").Closes().ThenNextConnection().Says("second").ExpectsClose();
+    server.Says("first")
+        .ExpectsPrefix("A")
+        .ExpectsLinesUntil(".")
+        .Closes()
+        .ThenNextConnection()
+        .Says("second")
+        .ExpectsClose();
     QTcpSocket one;
     QTcpSocket two;
     one.connectToHost(QHostAddress::LocalHost, server.Port());
@@ -38,14 +45,17 @@ TEST(FakeServerScript, ServesConnectionsOneAfterAnother) {
     ASSERT_TRUE(WaitFor([&] { return one.canReadLine(); }));
     EXPECT_FALSE(two.canReadLine()) << "the second waits for the first";
     EXPECT_FALSE(server.ScriptPlayed());
-    one.write("A\r\n");
+    one.write("A b\r\nbody\r\n");
+    RunEventsFor(50);
+    EXPECT_FALSE(two.canReadLine()) << "still in the first script";
+    one.write(".\r\n");
     ASSERT_TRUE(WaitFor([&] { return two.canReadLine(); }));
     EXPECT_EQ(two.readLine(), "second\r\n");
     two.write("partial");
     two.disconnectFromHost();
     ASSERT_TRUE(WaitFor([&] { return server.ClientClosed(1); }));
     EXPECT_TRUE(server.ScriptPlayed());
-    EXPECT_EQ(server.ReceivedLines(), QByteArrayList({"A"}));
+    EXPECT_EQ(server.ReceivedLines(), QByteArrayList({"A b", "body", "."}));
     EXPECT_EQ(server.Received(1), "partial");
     EXPECT_NE(server.Dialogue().indexOf("C: partial (no CR LF)"), -1)
         << server.Dialogue().toStdString();

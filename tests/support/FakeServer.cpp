@@ -7,7 +7,18 @@
 namespace sievra::test {
 
 struct FakeServer::Step {
-    enum Kind { Send, Pause, Expect, ExpectClose, Silent, StopReading, Close, Drop, Reset };
+    enum Kind {
+        Send,
+        Pause,
+        Expect,
+        ExpectUntil,
+        ExpectClose,
+        Silent,
+        StopReading,
+        Close,
+        Drop,
+        Reset
+    };
     Kind kind = Send;
     QByteArray bytes;
     int ms = 0;
@@ -116,6 +127,19 @@ FakeServer& FakeServer::Expects(LineMatch matches, const QString& description) {
     return Add({Step::Expect, {}, 0, std::move(matches), description});
 }
 
+FakeServer& FakeServer::ExpectsPrefix(const QByteArray& prefix) {
+    return Expects([prefix](const QByteArray& got) { return got.startsWith(prefix); },
+                   QStringLiteral("expects \"%1...\"").arg(Shown(prefix)));
+}
+
+FakeServer& FakeServer::ExpectsLinesUntil(const QByteArray& last) {
+    return Add({Step::ExpectUntil,
+                last,
+                0,
+                {},
+                QStringLiteral("expects lines up to \"%1\"").arg(Shown(last))});
+}
+
 FakeServer& FakeServer::ExpectsClose() {
     return Add({Step::ExpectClose, {}, 0, {}, QStringLiteral("expects the client to close")});
 }
@@ -215,6 +239,17 @@ bool FakeServer::RunStep(Conn& conn, const Step& step) {
         ++conn.next;
         return true;
     }
+    case Step::ExpectUntil:
+        for (qsizetype end = conn.unmatched.indexOf("\r\n"); end >= 0;
+             end = conn.unmatched.indexOf("\r\n")) {
+            const QByteArray line = conn.unmatched.left(end);
+            conn.unmatched.remove(0, end + 2);
+            if (line == step.bytes) {
+                ++conn.next;
+                return true;
+            }
+        }
+        return false;
     case Step::ExpectClose:
         if (!conn.clientClosed) {
             return false;

@@ -62,11 +62,16 @@ public:
     // Waits for the client's next line (without its CR LF) and checks it.
     FakeServer& Expects(const QByteArray& line);
     FakeServer& Expects(LineMatch matches, const QString& description);
+    // The next line must begin with `prefix` ("EHLO ", whatever host name follows).
+    FakeServer& ExpectsPrefix(const QByteArray& prefix);
+    // Takes lines up to and including one equal to `last` (a mail text up to its ".").
+    FakeServer& ExpectsLinesUntil(const QByteArray& last);
     // Waits until the client closes the connection.
     FakeServer& ExpectsClose();
     // Never answers again on this connection (a hung server).
     FakeServer& StaysSilent();
-    // Takes nothing more from the network, so the client's sends back up and stay pending.
+    // Takes nothing more from the network (and records nothing more), so the client's sends
+    // back up and stay pending: for a connection lost while sending.
     FakeServer& StopsReading();
     // Ends the connection: orderly after what was said / at once / with a reset.
     FakeServer& Closes();
