@@ -374,8 +374,8 @@ void TWSocket::TryToSend() {
     while (sock_ != nullptr && !sendBuffer_.IsEmpty() && sock_->bytesToWrite() < MaxInFlight) {
         const QByteArrayView chunk = sendBuffer_.Front();
         const qint64 taken = sock_->write(chunk.data(), chunk.size());
-        if (taken < 0) {
-            // Qt no longer takes data: the connection is gone; its end is being reported.
+        if (taken <= 0) {
+            // Qt no longer takes data: the connection is gone and its end is on the way.
             return;
         }
         sendBuffer_.Consume(static_cast<int>(taken));
