@@ -45,6 +45,7 @@ void TfrmMain::butDeleteHintClick() {
 
 // Unlike the Delete key, the button selects the first entry after deleting the last one.
 void TfrmMain::DeleteListEntry(EditListBox* list, ImageButton* button) {
+    list->CommitEdit();
     const int index = list->SelectedIndex();
     if (index < 0) {
         return;

@@ -109,9 +109,11 @@ GeneralPanel::GeneralPanel(QWidget* parent)
                           const QString& hint) {
         auto* box = Group(group, title, this);
         label = Named(new PathLabel(box), labelName);
-        label->setFrameShape(QFrame::StyledPanel);
+        // Looks like a read-only field: the path is chosen with the button, not typed.
+        label->setStyleSheet(QStringLiteral("QLabel { background: palette(base); border: 1px "
+                                            "solid palette(mid); border-radius: 3px; "
+                                            "padding: 0 5px; }"));
         label->setMinimumHeight(SmallButton.height());
-        label->setContentsMargins(4, 0, 4, 0);
         button = MakeImageButton(buttonName, QStringLiteral("Change..."), hint,
                                  ButtonColour::Action, SmallButton, box);
         auto* row = new QHBoxLayout(box);
@@ -297,6 +299,28 @@ AccountPanel::AccountPanel(QWidget* parent)
     out->addWidget(txtSMTPPWD, 5, 1);
     out->addWidget(chkSaveSMTPPWD, 5, 2, 1, 2);
     out->setColumnStretch(1, 1);
+
+    // Both groups line their captions and short fields up in the same columns.
+    const QFontMetrics metrics = fontMetrics();
+    const int captionWidth = metrics.horizontalAdvance(QStringLiteral("EMail Address:")) + 12;
+    const int shortCaptionWidth = metrics.horizontalAdvance(QStringLiteral("Timeout:")) + 12;
+    for (QGridLayout* grid : {in, out}) {
+        grid->setColumnMinimumWidth(0, captionWidth);
+        grid->setColumnMinimumWidth(2, shortCaptionWidth);
+    }
+    for (QWidget* shortField :
+         {static_cast<QWidget*>(txtPOP3Port), static_cast<QWidget*>(spnPOP3TimeOut),
+          static_cast<QWidget*>(txtSMTPPort), static_cast<QWidget*>(spnSMTPTimeOut)}) {
+        shortField->setFixedWidth(96);
+    }
+    // Tab goes row by row, as the fields are read.
+    const QList<QWidget*> order = {
+        txtAccountName, chkActive,  txtHost,    txtPOP3Port, txtUser,    spnPOP3TimeOut,
+        txtPWD,         chkSavePWD, txtSMTP,    txtSMTPPort, txtEMail,   spnSMTPTimeOut,
+        txtDisplayName, chkAUTH,    chkUseSame, txtSMTPUser, txtSMTPPWD, chkSaveSMTPPWD};
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -7,7 +7,6 @@
 #include "widgets/ImageButton.h"
 #include "widgets/ReadOnlyMemo.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -62,8 +61,7 @@ TfrmSplash::TfrmSplash(bool aboutMode, QWidget* parent)
     about->setGeometry(20, 152, size.width() - 40, 56);
 
     const QString storePath = SettingsStore::DefaultPath();
-    auto* link = new HyperlinkLabel(
-        QStringLiteral("Settings: ") + QDir::toNativeSeparators(storePath), this);
+    auto* link = new HyperlinkLabel(QStringLiteral("Open the settings folder"), this);
     link->setObjectName(QStringLiteral("lnkSettings"));
     link->SetUrl(QUrl::fromLocalFile(QFileInfo(storePath).absolutePath()));
     QPalette linkPalette = link->palette();

@@ -58,14 +58,15 @@ void EditListBox::StartEdit() {
     if (index < 0 || editing_) {
         return;
     }
-    editedItem_ = item(index);
-    scrollToItem(editedItem_);
+    QListWidgetItem* entry = item(index);
+    edited_ = indexFromItem(entry);
+    scrollToItem(entry);
     modifiedBeforeEdit_ = modified_;
     modified_ = true;
     editing_ = true;
     editor_->setFont(font());
-    editor_->setGeometry(visualItemRect(editedItem_));
-    editor_->setText(editedItem_->text());
+    editor_->setGeometry(visualItemRect(entry));
+    editor_->setText(entry->text());
     editor_->selectAll();
     editor_->show();
     editor_->setFocus(Qt::OtherFocusReason);
@@ -97,12 +98,13 @@ void EditListBox::EndEdit(bool keep) {
     }
     // Cleared first: hiding the focused field moves the focus, which comes back here.
     editing_ = false;
-    if (keep) {
-        editedItem_->setText(editor_->text());
-    } else {
+    QListWidgetItem* entry = edited_.isValid() ? itemFromIndex(edited_) : nullptr;
+    if (!keep) {
         modified_ = modifiedBeforeEdit_;
+    } else if (entry != nullptr) {
+        entry->setText(editor_->text());
     }
-    editedItem_ = nullptr;
+    edited_ = QPersistentModelIndex();
     // Enter and Esc hand the focus back to the list; hiding the focused field would pass it
     // to the next control instead, which would count as leaving the list.
     if (editor_->hasFocus()) {

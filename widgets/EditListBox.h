@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <QPersistentModelIndex>
 
 class QLineEdit;
 
@@ -34,6 +35,8 @@ public:
     QLineEdit* Editor() const { return editor_; }
     // Starts editing the selected entry; sets the modified mark.
     void StartEdit();
+    // Ends an edit in progress, keeping the field's text.
+    void CommitEdit() { EndEdit(true); }
     // Appends an entry with the entry title, selects it, sets the mark and edits it.
     void AddEntry();
     // Removes the selected entry and sets the mark; selects the entry now at that position,
@@ -56,7 +59,8 @@ private:
 
     QString entryTitle_;
     QLineEdit* editor_;
-    QListWidgetItem* editedItem_ = nullptr;
+    // Follows the entry if others are removed meanwhile, and knows when it is gone itself.
+    QPersistentModelIndex edited_;
     bool modified_ = false;
     bool modifiedBeforeEdit_ = false;
     bool editing_ = false;

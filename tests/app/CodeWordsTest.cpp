@@ -54,15 +54,6 @@ TEST_F(CodeWordsTest, TwoEntriesAreOneValueAndTheRecordsJoinedText) {
     EXPECT_FALSE(codes->IsModified());
 }
 
-TEST_F(CodeWordsTest, HintsGoToTheirOwnSubkey) {
-    Open();
-    AddWithButton("butAddHint", hints, "A fruit with a crown");
-    Leave();
-    EXPECT_EQ(Stored(Hints, "1")->Text, "A fruit with a crown|");
-    EXPECT_EQ(window->Accounts().at(0)->Hints, "A fruit with a crown|");
-    EXPECT_TRUE(StoredNames(Codes).isEmpty());
-}
-
 TEST_F(CodeWordsTest, DeletingEveryEntryDeletesEveryValue) {
     auto key = *store->OpenKey(Codes);
     key.WriteText("1", "alpha|beta|");
@@ -123,6 +114,18 @@ TEST_F(CodeWordsTest, TheDeleteButtonEmptyingTheListDisablesItself) {
     EXPECT_FALSE(Enabled("butDeleteHint"));
     Leave();
     EXPECT_TRUE(StoredNames(Hints).isEmpty());
+}
+
+TEST_F(CodeWordsTest, DeletingDuringAnEditDeletesTheEditedEntry) {
+    Open();
+    AddWithButton("butAdd", codes, "alpha");
+    Click("butAdd");
+    ASSERT_TRUE(codes->IsEditing());
+    Click("butDelete");
+    EXPECT_FALSE(codes->IsEditing());
+    EXPECT_EQ(codes->Entries(), QStringList({"alpha"}));
+    Leave();
+    EXPECT_EQ(Stored(Codes, "1")->Text, "alpha|");
 }
 
 TEST_F(CodeWordsTest, AChangeMadeWhileTheOtherListHasTheFocusIsStillSaved) {

@@ -61,13 +61,6 @@ TEST_F(GeneralPanelTest, AutomaticModeAtStartRunsGoOnce) {
     EXPECT_EQ(go.count(), 2);
 }
 
-TEST_F(GeneralPanelTest, ManualModeAtStartRunsNothing) {
-    ASSERT_TRUE(OpenWindow());
-    QSignalSpy go(window.get(), &TfrmMain::goRequested);
-    window->Init();
-    EXPECT_EQ(go.count(), 0);
-}
-
 TEST_F(GeneralPanelTest, ChoosingTheAddressBookAndTheMailClient) {
     Product().WriteText("WAB File", "/home/alice/books/book.wab");
     ASSERT_TRUE(OpenWindow());
@@ -153,25 +146,6 @@ TEST_F(StatusPanelTest, ALineShowsMarkedUpInTheListAndPlainInTheLabel) {
     EXPECT_EQ(list->count(), 0);
     window->SetDateLabel("Testing...");
     EXPECT_EQ(Find<QLabel>("lblDateTime")->text(), "Testing...");
-}
-
-TEST_F(StatusPanelTest, TheEngineCanLockTheWindowAndShowTheStatusNode) {
-    window->SetGoEnabled(false);
-    window->SetCloseEnabled(false);
-    window->SetAbortEnabled(true);
-    window->SetTreeEnabled(false);
-    window->SetAddAccountEnabled(false);
-    EXPECT_FALSE(Find<QWidget>("butGO")->isEnabled());
-    EXPECT_FALSE(Find<QWidget>("butClose")->isEnabled());
-    EXPECT_TRUE(Find<QWidget>("butAbort")->isEnabled());
-    EXPECT_FALSE(Tree()->isEnabled());
-    EXPECT_FALSE(Find<QWidget>("butAddAccount")->isEnabled());
-    window->SelectStatusNode();
-    EXPECT_EQ(VisiblePanels(), QStringList({"pnlStatus"}));
-    EXPECT_FALSE(window->SelectedNodeIsAccount());
-    QSignalSpy abort(window.get(), &TfrmMain::abortRequested);
-    Click("butAbort");
-    EXPECT_EQ(abort.count(), 1);
 }
 
 } // namespace

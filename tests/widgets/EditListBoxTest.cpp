@@ -106,12 +106,4 @@ TEST_F(EditListBoxTest, AddingAppendsTheTitleAndEditsIt) {
     EXPECT_TRUE(list->IsModified());
 }
 
-TEST_F(EditListBoxTest, FillingClearsSelectionAndMark) {
-    list->SelectIndex(0);
-    list->SetModified(true);
-    list->SetEntries({"x"});
-    EXPECT_EQ(list->SelectedIndex(), -1);
-    EXPECT_FALSE(list->IsModified());
-}
-
 } // namespace

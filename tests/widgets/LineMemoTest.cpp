@@ -41,10 +41,4 @@ TEST_F(LineMemoTest, AWrappedParagraphCountsAsSeveralLines) {
     }
 }
 
-TEST_F(LineMemoTest, TypingSetsTheModifiedMark) {
-    memo.setFocus();
-    QTest::keyClicks(&memo, "x");
-    EXPECT_TRUE(memo.IsModified());
-}
-
 } // namespace

@@ -1,7 +1,4 @@
-#include "widgets/HyperlinkLabel.h"
 #include "widgets/ImageButton.h"
-#include "widgets/PasswordEdit.h"
-#include "widgets/PathLabel.h"
 #include "widgets/SpinEdit.h"
 
 #include <QHBoxLayout>
@@ -77,38 +74,6 @@ TEST_F(SmallWidgetsTest, SpinEditMarksOnlyTheUsersChanges) {
     EXPECT_TRUE(spin->IsModified());
     spin->SetValueQuietly(45);
     EXPECT_FALSE(spin->IsModified());
-}
-
-TEST_F(SmallWidgetsTest, PasswordEditShowsStars) {
-    PasswordEdit edit;
-    edit.setText("secret");
-    EXPECT_EQ(edit.displayText(), "******");
-    EXPECT_EQ(edit.text(), "secret");
-}
-
-TEST_F(SmallWidgetsTest, PathLabelShortensInTheMiddleAndKeepsTheWholePath) {
-    auto* label = new PathLabel(&window);
-    layout->addWidget(label);
-    const QString path = "/home/alice/.local/share/a/very/long/folder/name/Alice Johnson.wab";
-    label->SetPath(path);
-    window.resize(200, 40);
-    Show();
-    EXPECT_EQ(label->Path(), path);
-    EXPECT_EQ(label->toolTip(), path);
-    EXPECT_NE(label->text(), path);
-    EXPECT_TRUE(label->text().startsWith("/home"));
-    EXPECT_TRUE(label->text().endsWith(".wab"));
-}
-
-TEST_F(SmallWidgetsTest, HyperlinkLabelClicksOnReleaseInside) {
-    auto* link = new HyperlinkLabel("Settings folder", &window);
-    layout->addWidget(link);
-    Show();
-    QSignalSpy clicked(link, &HyperlinkLabel::clicked);
-    QTest::mouseClick(link, Qt::LeftButton);
-    EXPECT_EQ(clicked.count(), 1);
-    QTest::mouseClick(link, Qt::RightButton);
-    EXPECT_EQ(clicked.count(), 1);
 }
 
 } // namespace

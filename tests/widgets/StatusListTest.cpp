@@ -97,13 +97,4 @@ TEST_F(StatusListTest, KeepsEveryLineAndTheNewestInView) {
     EXPECT_EQ(list.item(7)->text(), "Connecting to pop");
 }
 
-TEST_F(StatusListTest, TopIndexIsLimitedToTheScrollRange) {
-    list.resize(420, 400);
-    for (int i = 1; i <= 6; ++i) {
-        list.AppendLine(QString("line %1").arg(i));
-    }
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    EXPECT_EQ(list.TopIndex(), 0) << "all six lines fit, so nothing scrolls";
-}
-
 } // namespace
