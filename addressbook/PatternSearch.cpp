@@ -1,7 +1,7 @@
 #include "PatternSearch.h"
 
 #include <algorithm>
-#include <array>
+#include <cstring>
 
 namespace sievra {
 
@@ -11,15 +11,19 @@ int FindNthPattern(quint8 b0, quint8 b1, quint8 b2, quint8 b3, QByteArrayView bu
     if (length < 4 || k < 1) {
         return 0;
     }
-    const std::array<char, 4> pattern = {static_cast<char>(b0), static_cast<char>(b1),
-                                         static_cast<char>(b2), static_cast<char>(b3)};
-    const QByteArrayView searched = buffer.first(length);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    const auto* lastStart = bytes + length - 4;
     int found = 0;
-    // Resuming one byte after a hit counts overlapping occurrences too.
-    for (qsizetype at = searched.indexOf(QByteArrayView(pattern.data(), 4)); at >= 0;
-         at = searched.indexOf(QByteArrayView(pattern.data(), 4), at + 1)) {
-        if (++found == k) {
-            return static_cast<int>(at);
+    // memchr finds the rare first byte quickly; resuming one byte after a candidate counts
+    // overlapping occurrences too.
+    for (const unsigned char* at = bytes; at <= lastStart; ++at) {
+        at = static_cast<const unsigned char*>(
+            std::memchr(at, b0, static_cast<size_t>(lastStart - at + 1)));
+        if (at == nullptr) {
+            break;
+        }
+        if (at[1] == b1 && at[2] == b2 && at[3] == b3 && ++found == k) {
+            return static_cast<int>(at - bytes);
         }
     }
     return 0;

@@ -6,15 +6,16 @@
 namespace sievra {
 
 QString DecodeUtf16Le(QByteArrayView bytes) {
-    const qsizetype units = std::min(bytes.size() / 2, MaxTextUnits);
-    QString text;
-    text.reserve(units);
+    const qsizetype limit = std::min(bytes.size() / 2, MaxTextUnits);
+    const char* data = bytes.data();
+    qsizetype units = 0;
+    while (units < limit && (data[2 * units] != 0 || data[2 * units + 1] != 0)) {
+        ++units;
+    }
+    QString text(units, Qt::Uninitialized);
+    QChar* out = text.data();
     for (qsizetype i = 0; i < units; ++i) {
-        const char16_t unit = qFromLittleEndian<char16_t>(bytes.data() + 2 * i);
-        if (unit == 0) {
-            break;
-        }
-        text.append(QChar(unit));
+        out[i] = QChar(qFromLittleEndian<char16_t>(data + 2 * i));
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "AcceptanceRules.h"
 
+#include "UpperCase.h"
+
 #include <stdexcept>
 
 namespace sievra {
@@ -10,9 +12,9 @@ bool HoldsCodeWord(const QString& subject, const QStringList& codeWordList) {
     if (subject.isEmpty()) {
         return false;
     }
-    const QString upperSubject = subject.toUpper();
+    const QString upperSubject = UpperCased(subject);
     for (const QString& word : codeWordList) {
-        if (!word.isEmpty() && upperSubject.contains(word.toUpper())) {
+        if (!word.isEmpty() && upperSubject.contains(UpperCased(word))) {
             return true;
         }
     }

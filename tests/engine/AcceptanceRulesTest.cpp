@@ -156,7 +156,6 @@ TEST(AddressIndex, DecidesLikeAScanOfEveryEntry) {
         hits += scanned ? 1 : 0;
     }
     EXPECT_EQ(hits, 7) << "the table must hold hits and misses";
-    EXPECT_EQ(index.DistinctCount(), 7);
 }
 
 } // namespace
