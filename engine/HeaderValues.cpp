@@ -1,5 +1,7 @@
 #include "HeaderValues.h"
 
+#include "UpperCase.h"
+
 namespace sievra {
 
 namespace {
@@ -24,11 +26,11 @@ QString TrimBlanks(QStringView text) {
 } // namespace
 
 QString ExtractHeaderValue(const QStringList& headerLines, const QString& name) {
-    const QString upperName = name.toUpper();
+    const QString upperName = UpperCased(name);
     for (const QString& line : headerLines) {
         // Only the line's first characters, as many as the name has, are compared; a space
         // before the colon therefore prevents the match.
-        if (line.left(name.size()).toUpper() == upperName) {
+        if (UpperCased(line.left(name.size())) == upperName) {
             return TrimBlanks(QStringView(line).mid(name.size()));
         }
     }

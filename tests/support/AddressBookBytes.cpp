@@ -32,10 +32,6 @@ QByteArray AddressBookBytes::Utf16(const QString& text) {
     return bytes;
 }
 
-QByteArray AddressBookBytes::Window(qsizetype size) {
-    return QByteArray(size, '\0');
-}
-
 void AddressBookBytes::PutField(QByteArray& window, qsizetype at, const QByteArray& marker,
                                 const QByteArray& text) {
     if (text.size() > 255) {
@@ -50,15 +46,15 @@ void AddressBookBytes::PutField(QByteArray& window, qsizetype at, const QByteArr
 }
 
 QByteArray AddressBookBytes::Record(const QString& address, const QString& name) {
-    const QByteArray nameText = Utf16(name);
-    if (NameMarkerAt + 8 + nameText.size() > AddressMarkerAt - 16) {
+    // Names up to 70 characters fit between 40 and 180; addresses may take all 255 bytes.
+    if (name.size() > 70) {
         qFatal("display name too long for this record shape");
     }
-    QByteArray window = Window();
-    PutField(window, NameMarkerAt - 16, NameMarker(), Utf16(QStringLiteral("Decoy")).left(8));
-    PutField(window, NameMarkerAt, NameMarker(), nameText);
-    PutField(window, AddressMarkerAt - 16, AddressMarker(), Utf16(QStringLiteral("q@r.")));
-    PutField(window, AddressMarkerAt, AddressMarker(), Utf16(address));
+    QByteArray window(WindowSize, '\0');
+    PutField(window, 16, NameMarker(), Utf16(QStringLiteral("Deco")));
+    PutField(window, 32, NameMarker(), Utf16(name));
+    PutField(window, 180, AddressMarker(), Utf16(QStringLiteral("q@r.")));
+    PutField(window, 196, AddressMarker(), Utf16(address));
     return window;
 }
 

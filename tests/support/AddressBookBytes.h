@@ -12,9 +12,6 @@ class AddressBookBytes {
 public:
     static constexpr qint32 IndexOffset = 2224;
     static constexpr qsizetype WindowSize = 500;
-    // Where Record() puts the second (counted) marker of each field.
-    static constexpr qsizetype NameMarkerAt = 32;
-    static constexpr qsizetype AddressMarkerAt = 196;
 
     static QByteArray AddressMarker();            // 1F 00 03 30
     static QByteArray NameMarker();               // 1F 00 01 30
@@ -22,10 +19,10 @@ public:
 
     // A 500-byte record window as the address book writes it: each field's marker twice, a
     // decoy text after the first and the real text after the second. Decoys are "q@r." and
-    // "Decoy", so a reader that takes the first occurrence is caught.
+    // "Deco", so a reader that takes the first occurrence is caught.
     static QByteArray Record(const QString& address, const QString& name = QString());
-    // A window of zeros with one field marker at offset at, its length byte and text after it.
-    static QByteArray Window(qsizetype size = WindowSize);
+    // Writes a field at offset at: the marker, the length byte, three zeros and the text;
+    // the window grows when the text runs past its end.
     static void PutField(QByteArray& window, qsizetype at, const QByteArray& marker,
                          const QByteArray& text);
 
