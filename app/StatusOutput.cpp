@@ -2,7 +2,7 @@
 #include "MainPanels.h"
 #include "TfrmMain.h"
 #include "widgets/StatusList.h"
-#include "widgets/StatusMarkup.h"
+#include "engine/StatusMarkup.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,6 +1,6 @@
 #include "StatusList.h"
 
-#include "StatusMarkup.h"
+#include "engine/StatusMarkup.h"
 
 #include <QApplication>
 #include <QPainter>
