@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <array>
+#include <functional>
+
+namespace sievra {
+
+class TWSocket;
+
+// Cuts the bytes a mail server sends into lines. Each protocol client owns one and calls
+// ReceiveLines from its OnDataAvailable handler:
+//
+//   connect(&socket_, &TWSocket::OnDataAvailable, this, [this] {
+//       if (lines_.ReceiveLines(socket_, [this](const QByteArray& line) { HandleLine(line); })
+//           == LineReceiver::Status::LineTooLong) {
+//           FailRequest(LineReceiver::LineTooLongError, LineReceiver::LineTooLongMessage());
+//           socket_.Close();
+//       }
+//   });
+//
+// Lines end only at CR LF (a lone CR or LF is part of the line); the handler gets the text
+// before the CR LF, lines in the order they came, an empty line as an empty array. Bytes after
+// the last CR LF wait for the next read. A handler that refuses the greeting closes the
+// connection and calls Clear() to drop the bytes still buffered; no further line is handed
+// over from this read.
+//
+// A line that does not fit the 4096-byte buffer (4094 bytes and more before its CR LF) could
+// never complete. ReceiveLines then reports LineTooLong at once and empties the buffer; the
+// client should fail the pending request with LineTooLongError (10040, "Message too long") and
+// LineTooLongMessage(), and close the connection, instead of waiting for its time-out.
+class LineReceiver {
+public:
+    static constexpr int BufferSize = 4096;
+    static constexpr quint16 LineTooLongError = 10040;
+    static QString LineTooLongMessage() {
+        return QStringLiteral("Server sent a line longer than %1 bytes").arg(BufferSize);
+    }
+
+    enum class Status { Ok, LineTooLong };
+    using LineHandler = std::function<void(const QByteArray& line)>;
+
+    // Receives into the free end of the buffer (as many bytes as fit), then hands over every
+    // complete line.
+    Status ReceiveLines(TWSocket& socket, const LineHandler& onLine);
+
+    // The same two steps apart, for bytes from elsewhere: Feed copies what fits and returns how
+    // many bytes it took.
+    int Feed(QByteArrayView bytes);
+    Status TakeLines(const LineHandler& onLine);
+
+    // Drops every buffered byte (a refused greeting, a new connection).
+    void Clear() { count_ = 0; }
+    int Count() const { return count_; }
+
+private:
+    std::array<char, BufferSize> buffer_{};
+    int count_ = 0;
+};
+
+} // namespace sievra

@@ -1,0 +1,204 @@
+#pragma once
+
+#include "ClientException.h"
+#include "SendBuffer.h"
+
+#include <QAbstractSocket>
+#include <QByteArrayView>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QSslSocket;
+
+namespace sievra {
+
+// Socket states, in this order (only some are reached by a client socket).
+enum TSocketState {
+    wsInvalidState,
+    wsOpened,
+    wsBound,
+    wsConnecting,
+    wsConnected,
+    wsAccepting,
+    wsListening,
+    wsClosed
+};
+
+enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
+
+// An event-driven TCP client socket for the mail clients. Nothing blocks: operations return at
+// once and report through the signals below, which run from the Qt event loop on the thread
+// that owns the socket. A caller that wants to wait runs the event loop. Connect to the signals
+// with direct connections (the default within one thread).
+//
+// How a protocol client drives it:
+//   1. LookupHost(host) -> OnDnsLookupDone(sender, error). A dotted IPv4 host completes inside
+//      the call; a name resolves in the background to its IPv4 addresses (11001 unknown,
+//      11004 no IPv4 address). CancelLookup() and Abort() end a pending lookup with 10004.
+//   2. SetAddr(DnsResult()), SetProto("tcp"), SetPort(port), Connect() -> OnSessionConnected.
+//      It always comes after Connect has returned. A non-zero error (10061 refused, 10060
+//      timed out, 10051 network unreachable, ...) is followed at once by OnSessionClosed(0).
+//   3. OnDataAvailable: take bytes with Receive() (or LineReceiver::ReceiveLines) once per
+//      event. The socket repeats the event while bytes remain and the handler keeps taking
+//      them; a handler that takes nothing is asked again only when more bytes arrive. With no
+//      handler connected, arriving bytes are read and dropped.
+//   4. SendText()/Send() queue bytes; OnDataSent comes once everything queued so far has been
+//      handed to the network (several sends in one event give one OnDataSent), always from the
+//      event loop after the current event has returned.
+//   5. OnSessionClosed(sender, error) comes once per connection, with State() already
+//      wsClosed: the peer closed (0; what it sent before is handed over first through
+//      OnDataAvailable), the connection broke while data was pending (10054, 10053, ...), or
+//      Close()/Abort() (0). Close and Abort may be called from inside any of the events.
+// After every close the settings return to their defaults and Addr and Port count as not set,
+// so both must be set again before the next Connect (DnsResult and LastError stay).
+//
+// Failures that stop an operation from starting raise ESocketException; its ErrorCode() is the
+// number behind it when there is one.
+//
+// Underneath is Qt's TLS-capable socket in plain mode. Encryption plugs in at two places:
+// StartTransport (TLS from the connect on) and a later switch on the connected socket (STARTTLS).
+class TWSocket : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TWSocket(QObject* parent = nullptr);
+    ~TWSocket() override;
+    TWSocket(const TWSocket&) = delete;
+    TWSocket& operator=(const TWSocket&) = delete;
+
+    // Settings. These five may only change while the state is wsClosed; otherwise they raise
+    // "Cannot change <name> if not closed".
+    const QString& Addr() const { return addr_; }
+    void SetAddr(const QString& addr);
+    const QString& Port() const { return port_; }
+    void SetPort(const QString& port); // trimmed
+    const QString& Proto() const { return proto_; }
+    void SetProto(const QString& proto);
+    const QString& LocalAddr() const { return localAddr_; }
+    void SetLocalAddr(const QString& addr);
+    const QString& LocalPort() const { return localPort_; }
+    void SetLocalPort(const QString& port);
+    TSocketLingerOnOff LingerOnOff() const { return lingerOnOff_; }
+    void SetLingerOnOff(TSocketLingerOnOff value) { lingerOnOff_ = value; }
+    int LingerTimeout() const { return lingerTimeout_; }
+    void SetLingerTimeout(int seconds) { lingerTimeout_ = seconds; }
+
+    // Read-outs.
+    const QString& DnsResult() const { return dnsResult_; }
+    const QStringList& DnsResultList() const { return dnsResultList_; }
+    TSocketState State() const { return state_; }
+    qint64 ReadCount() const { return readCount_; }
+    int LastError() const { return lastError_; }
+    bool LookupPending() const { return lookupId_ != -1; }
+    // Bytes queued but not yet handed to the network.
+    qsizetype BufferedBytes() const;
+    // The system socket while one is open, else -1.
+    qintptr Handle() const;
+
+    // Starts resolving `host` to IPv4 addresses. Empty host: raises "DNS lookup: invalid host
+    // name." and no event follows. A lookup still pending is cancelled without an event.
+    void LookupHost(const QString& host);
+    // Ends a pending lookup with OnDnsLookupDone(10004); does nothing when none is pending.
+    void CancelLookup();
+
+    // Opens a TCP connection to Addr:Port; ends with OnSessionConnected. Raises for a socket
+    // already in use, a missing Addr/Port/Proto, and for texts that do not resolve
+    // ("connect: WSocketResolvePort: Invalid Port.", ...). A raising Connect leaves the socket
+    // closed and fires nothing.
+    void Connect();
+
+    // Takes up to `length` received bytes; returns their number, 0 when the peer has closed and
+    // nothing is left, -1 with LastError 10035 when nothing is waiting (10057 when not
+    // connected).
+    int Receive(char* buffer, int length);
+    // Received bytes waiting to be taken.
+    qint64 BytesAvailable() const;
+
+    // Queue bytes for sending and return their number. Not connected: raises "Error 10057 in
+    // function Send" (and closes a socket still connecting).
+    int SendText(const QString& text); // as UTF-8
+    int Send(QByteArrayView bytes);
+
+    // Orderly close: shuts down the sending direction, then closes. Fires OnSessionClosed(0)
+    // unless it already fired for this connection. Nothing happens when the socket is not open.
+    void Close();
+    // Cancels a pending lookup (OnDnsLookupDone(10004)), drops unsent data and closes without a
+    // shutdown; OnSessionClosed(0) as for Close.
+    void Abort();
+
+    // This machine's name for HELO/EHLO; raises "Winsock.GetHostName failed" when the system has
+    // none or it does not fit 63 bytes.
+    static QString LocalHostName();
+
+signals:
+    void OnDnsLookupDone(sievra::TWSocket* sender, quint16 error);
+    void OnSessionConnected(sievra::TWSocket* sender, quint16 error);
+    void OnDataAvailable(sievra::TWSocket* sender, quint16 error);
+    void OnDataSent(sievra::TWSocket* sender, quint16 error);
+    void OnSessionClosed(sievra::TWSocket* sender, quint16 error);
+
+private Q_SLOTS:
+    void LookupFinished(const QHostInfo& info);
+
+private:
+    void RequireClosed(const char* name) const;
+    [[noreturn]] void RaiseSocketError(quint16 code, const QString& function);
+    void ResetSettings();
+
+    void ForgetLookup();
+
+    void StartTransport(const QHostAddress& address, quint16 port);
+    bool ApplySocketOptions();
+    void ReportConnect(quint16 error);
+    void ConnectFinished(quint16 error);
+
+    void QtConnected();
+    void QtError(QAbstractSocket::SocketError error);
+    void QtDisconnected();
+    void ReceiveCycle();
+
+    void TryToSend();
+    bool AllSent() const;
+    void PostWritable();
+    void WritableNotification();
+
+    // Lets go of the Qt socket (deleted later: we may be inside one of its signals).
+    void ReleaseSocket(bool shutdownFirst);
+    // Marks the connection closed, fires OnSessionClosed(error) once and resets the settings.
+    void EndConnection(quint16 error);
+
+    QString addr_;
+    QString port_;
+    QString proto_;
+    QString localAddr_;
+    QString localPort_;
+    bool addrAssigned_ = false;
+    bool portAssigned_ = false;
+    TSocketLingerOnOff lingerOnOff_ = wsLingerOn;
+    int lingerTimeout_ = 0;
+
+    QString dnsResult_;
+    QStringList dnsResultList_;
+    TSocketState state_ = wsClosed;
+    qint64 readCount_ = 0;
+    int lastError_ = 0;
+
+    int lookupId_ = -1;
+
+    QSslSocket* sock_ = nullptr;
+    quint64 connection_ = 0; // tells posted work of an earlier connection apart
+    bool closedFired_ = true;
+    bool insideConnect_ = false;
+    bool insideSend_ = false;
+    bool destroying_ = false;
+    quint16 lostError_ = 0;
+
+    SendBuffer sendBuffer_;
+    bool dataSentDue_ = false;
+    bool writablePosted_ = false;
+};
+
+} // namespace sievra

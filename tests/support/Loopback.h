@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include "WaitFor.h"
+
+namespace sievra::test {
+
+// True once something accepts connections on 127.0.0.1:port (waits up to milliseconds).
+bool WaitForListener(quint16 port, int milliseconds = 10000);
+
+} // namespace sievra::test
