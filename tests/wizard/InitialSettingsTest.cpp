@@ -44,7 +44,7 @@ Row N(const QString& name, qint32 number) {
 
 class InitialSettingsTest : public testing::Test {
 protected:
-    // An account as discovery offers it, checked.
+    // An account as discovery offers it, checked. The reference lasts until the next Add.
     WizardAccount& Add(const QString& keyName, bool checked = true) {
         accounts.AddAccountEntry(keyName, "Account " + keyName, "pop." + keyName, 0,
                                  "user" + keyName, 0, "smtp." + keyName, 0,
@@ -155,11 +155,11 @@ TEST_F(InitialSettingsTest, EmptyListsGiveEmptySubkeysAndAPlaceholderKeepsItsTex
 }
 
 TEST_F(InitialSettingsTest, PasswordsDecodeAsTheScreeningProgramLoadsThem) {
-    WizardAccount& a = Add("00000002");
+    Add("00000002");
+    Add("00000005").SmtpUser = "own";
+    WizardAccount& a = accounts[0];
     a.Pop3Password = QString::fromUtf8("pö|p s3cret");
     a.SmtpPassword = "12345678";
-    WizardAccount& b = Add("00000005");
-    b.SmtpUser = "own";
     Save();
 
     const SettingsKey key = Key(AccountKeyPath("00000002"));
