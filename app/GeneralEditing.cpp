@@ -1,0 +1,114 @@
+// The general settings panel: automatic-mode options, the address book and the mail client.
+#include "MainPanels.h"
+#include "TfrmMain.h"
+#include "UserDialogs.h"
+#include "settings/GlobalSettings.h"
+#include "settings/SettingsStore.h"
+#include "widgets/ImageButton.h"
+#include "widgets/PathLabel.h"
+#include "widgets/SpinEdit.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+
+namespace sievra {
+
+namespace {
+
+// Where a chooser opens: the folder of the current file, else the working folder.
+QString StartDirectory(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !path.contains(QLatin1Char('/'))) {
+        return QDir::currentPath();
+    }
+    return info.absolutePath();
+}
+
+} // namespace
+
+bool TfrmMain::AutoMode() const {
+    return pnlGeneral->chkAuto->isChecked();
+}
+int TfrmMain::IntervalMinutes() const {
+    return pnlGeneral->spnInterval->value();
+}
+bool TfrmMain::BeepOn() const {
+    return pnlGeneral->chkBeep->isChecked();
+}
+bool TfrmMain::VisualAlertOn() const {
+    return pnlGeneral->chkVisual->isChecked();
+}
+QString TfrmMain::WabFile() const {
+    return pnlGeneral->lblWAB->Path();
+}
+QString TfrmMain::EmailClient() const {
+    return pnlGeneral->lblEMailClient->Path();
+}
+
+// The tray and the start without a window come with automatic mode itself; here only GO's
+// hint follows the setting.
+void TfrmMain::ApplyAutomaticMode() {
+    butGO->setToolTip(AutoMode() ? QStringLiteral("Minimize to System Tray and await processing")
+                                 : QStringLiteral("Begin processing"));
+}
+
+void TfrmMain::EnableAutomaticOptions() {
+    const bool on = AutoMode();
+    pnlGeneral->chkBeep->setEnabled(on);
+    pnlGeneral->chkVisual->setEnabled(on);
+    pnlGeneral->spnInterval->setEnabled(on);
+    pnlGeneral->chkAutoLoad->setEnabled(on);
+}
+
+void TfrmMain::chkAutoClick(bool checked) {
+    WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::AutoRun, checked); });
+    ApplyAutomaticMode();
+    EnableAutomaticOptions();
+}
+
+void TfrmMain::chkBeepClick(bool checked) {
+    WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::Beep, checked); });
+}
+
+void TfrmMain::chkVisualClick(bool checked) {
+    WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::VisualAlert, checked); });
+}
+
+void TfrmMain::spnIntervalExit() {
+    SpinEdit* spin = pnlGeneral->spnInterval;
+    if (!spin->IsModified()) {
+        return;
+    }
+    WriteProduct([&](SettingsKey& key) { key.WriteNumber(GlobalValue::Interval, spin->value()); });
+    spin->SetModified(false);
+}
+
+void TfrmMain::butChangeWABClick() {
+    const QString chosen =
+        dialogs_.ChooseFile({QStringLiteral("Address Book File"), StartDirectory(WabFile()),
+                             QStringLiteral("WAB files (*.wab *.WAB)"), false});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    pnlGeneral->lblWAB->SetPath(chosen);
+    WriteProduct([&](SettingsKey& key) { key.WriteText(GlobalValue::WabFile, chosen); });
+}
+
+void TfrmMain::butChangeEmailClientClick() {
+#ifdef Q_OS_WIN
+    const QString filter = QStringLiteral("Executable files (*.exe)");
+#else
+    // Programs here carry no extension: the dialog lists the files the user may run.
+    const QString filter = QStringLiteral("Executable files (*)");
+#endif
+    const QString chosen = dialogs_.ChooseFile(
+        {QStringLiteral("EMail Client"), StartDirectory(EmailClient()), filter, true});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    pnlGeneral->lblEMailClient->SetPath(chosen);
+    WriteProduct([&](SettingsKey& key) { key.WriteText(GlobalValue::EmailClient, chosen); });
+}
+
+} // namespace sievra

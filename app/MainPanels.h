@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace sievra {
+
+class EditListBox;
+class ImageButton;
+class LineMemo;
+class PathLabel;
+class PasswordEdit;
+class SpinEdit;
+class StatusList;
+
+// The five panels of the main window. Each only builds and lays out its controls, named as
+// the rest of the program and the tests know them; the window connects the handlers.
+
+class GeneralPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit GeneralPanel(QWidget* parent = nullptr);
+
+    QCheckBox* chkAuto;
+    SpinEdit* spnInterval;
+    QCheckBox* chkAutoLoad;
+    QCheckBox* chkBeep;
+    QCheckBox* chkVisual;
+    PathLabel* lblWAB;
+    ImageButton* butChangeWAB;
+    PathLabel* lblEMailClient;
+    ImageButton* butChangeEMailClient;
+};
+
+class MessagePanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit MessagePanel(QWidget* parent = nullptr);
+
+    QLineEdit* txtSubject;
+    LineMemo* memHeader;
+    LineMemo* memFooter;
+};
+
+class StatusPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusPanel(QWidget* parent = nullptr);
+
+    QLabel* lblDateTime;
+    StatusList* lstTasks;
+    QLabel* lblStatus;
+    QProgressBar* pbStatus;
+};
+
+class AccountPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit AccountPanel(QWidget* parent = nullptr);
+
+    QLineEdit* txtAccountName;
+    QCheckBox* chkActive;
+    QLineEdit* txtHost;
+    QLineEdit* txtUser;
+    PasswordEdit* txtPWD;
+    QLineEdit* txtPOP3Port;
+    SpinEdit* spnPOP3TimeOut;
+    QCheckBox* chkSavePWD;
+    QLineEdit* txtSMTP;
+    QLineEdit* txtSMTPPort;
+    SpinEdit* spnSMTPTimeOut;
+    QLineEdit* txtEMail;
+    QLineEdit* txtDisplayName;
+    QCheckBox* chkAUTH;
+    QCheckBox* chkUseSame;
+    QLabel* lblSMTPUser;
+    QLineEdit* txtSMTPUser;
+    QLabel* lblSMTPPWD;
+    PasswordEdit* txtSMTPPWD;
+    QCheckBox* chkSaveSMTPPWD;
+};
+
+class CodeWordsPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit CodeWordsPanel(QWidget* parent = nullptr);
+
+    EditListBox* lstCodes;
+    ImageButton* butAdd;
+    ImageButton* butDelete;
+    EditListBox* lstHints;
+    ImageButton* butAddHint;
+    ImageButton* butDeleteHint;
+};
+
+// Colours of the image buttons, shared with the window's own buttons.
+namespace ButtonColour {
+inline constexpr unsigned Action = 0x2a6f97;
+inline constexpr unsigned Go = 0x2e8b57;
+inline constexpr unsigned Stop = 0xc0392b;
+inline constexpr unsigned Quiet = 0x5d6d7e;
+inline constexpr unsigned Remove = 0x9a5b5b;
+} // namespace ButtonColour
+
+// An image button of the window's look.
+ImageButton* MakeImageButton(const QString& name, const QString& caption, const QString& hint,
+                             unsigned colour, QSize size, QWidget* parent);
+
+} // namespace sievra

@@ -1,0 +1,416 @@
+#include "TfrmMain.h"
+
+#include "AccountNode.h"
+#include "FieldExit.h"
+#include "HeaderPicture.h"
+#include "MainPanels.h"
+#include "UserDialogs.h"
+#include "settings/SettingsLoader.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
+#include "widgets/EditListBox.h"
+#include "widgets/ImageButton.h"
+#include "widgets/LineMemo.h"
+#include "widgets/PasswordEdit.h"
+#include "widgets/PathLabel.h"
+#include "widgets/SpinEdit.h"
+#include "widgets/StatusList.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace sievra {
+
+namespace {
+
+const QSize WindowButton(96, 30);
+
+int Level(const QTreeWidgetItem* node) {
+    int level = 0;
+    for (const QTreeWidgetItem* p = node->parent(); p != nullptr; p = p->parent()) {
+        ++level;
+    }
+    return level;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent)
+    , store_(store)
+    , dialogs_(dialogs) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Sievra"));
+    BuildWindow();
+    ConnectHandlers();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildWindow() {
+    header_ = new HeaderPicture(this);
+
+    tvAccounts = new QTreeWidget(this);
+    tvAccounts->setObjectName(QStringLiteral("tvAccounts"));
+    tvAccounts->setToolTip(QStringLiteral("Select an item to view or change the settings"));
+    tvAccounts->setHeaderHidden(true);
+    tvAccounts->setColumnCount(1);
+    tvAccounts->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvAccounts->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvAccounts->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tvAccounts->setAllColumnsShowFocus(true);
+    tvAccounts->setFixedWidth(2 * WindowButton.width() + 8);
+    // The selection stays as visible when the focus is in a panel.
+    QPalette treePalette = tvAccounts->palette();
+    treePalette.setColor(QPalette::Inactive, QPalette::Highlight,
+                         treePalette.color(QPalette::Active, QPalette::Highlight));
+    treePalette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                         treePalette.color(QPalette::Active, QPalette::HighlightedText));
+    tvAccounts->setPalette(treePalette);
+    const auto topNode = [this](const QString& text, QStyle::StandardPixmap icon) {
+        auto* node = new QTreeWidgetItem(tvAccounts, {text});
+        node->setIcon(0, style()->standardIcon(icon));
+        return node;
+    };
+    settingsNode_ = topNode(QStringLiteral("Settings"), QStyle::SP_FileDialogDetailedView);
+    messageNode_ = topNode(QStringLiteral("Message"), QStyle::SP_FileIcon);
+    statusNode_ = topNode(QStringLiteral("Status"), QStyle::SP_FileDialogInfoView);
+
+    panels_ = new QStackedWidget(this);
+    pnlGeneral = new GeneralPanel(panels_);
+    pnlMessage = new MessagePanel(panels_);
+    pnlStatus = new StatusPanel(panels_);
+    pnlAccount = new AccountPanel(panels_);
+    pnlCodeWords = new CodeWordsPanel(panels_);
+    for (QWidget* panel : {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
+                           static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
+                           static_cast<QWidget*>(pnlCodeWords)}) {
+        panels_->addWidget(panel);
+    }
+
+    butAddAccount = MakeImageButton(QStringLiteral("butAddAccount"), QStringLiteral("Add"),
+                                    QStringLiteral("Add a new Account"), ButtonColour::Action,
+                                    WindowButton, this);
+    butDeleteAccount = MakeImageButton(QStringLiteral("butDeleteAccount"), QStringLiteral("Delete"),
+                                       QStringLiteral("Delete the selected account"),
+                                       ButtonColour::Remove, WindowButton, this);
+    butDeleteAccount->setEnabled(false);
+    butGO =
+        MakeImageButton(QStringLiteral("butGO"), QStringLiteral("GO"),
+                        QStringLiteral("Begin processing"), ButtonColour::Go, WindowButton, this);
+    butAbort =
+        MakeImageButton(QStringLiteral("butAbort"), QStringLiteral("Abort"),
+                        QStringLiteral("Stop processing"), ButtonColour::Stop, WindowButton, this);
+    butAbort->setEnabled(false);
+    butClose = MakeImageButton(QStringLiteral("butClose"), QStringLiteral("Close"),
+                               QStringLiteral("Shut down Sievra"), ButtonColour::Quiet,
+                               WindowButton, this);
+
+    auto* accountButtons = new QHBoxLayout;
+    accountButtons->addWidget(butAddAccount);
+    accountButtons->addWidget(butDeleteAccount);
+    auto* left = new QVBoxLayout;
+    left->addWidget(tvAccounts, 1);
+    left->addLayout(accountButtons);
+
+    auto* runButtons = new QHBoxLayout;
+    runButtons->addStretch();
+    runButtons->addWidget(butGO);
+    runButtons->addWidget(butAbort);
+    runButtons->addSpacing(16);
+    runButtons->addWidget(butClose);
+    auto* right = new QVBoxLayout;
+    right->addWidget(panels_, 1);
+    right->addLayout(runButtons);
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(10, 10, 10, 10);
+    body->setSpacing(12);
+    body->addLayout(left);
+    body->addLayout(right, 1);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(header_);
+    root->addLayout(body, 1);
+
+    setMinimumSize(800, 560);
+    resize(840, 580);
+}
+
+void TfrmMain::ConnectHandlers() {
+    connect(tvAccounts, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { tvAccountsChange(current); });
+    connect(butAddAccount, &QAbstractButton::clicked, this, &TfrmMain::butAddAccountClick);
+    connect(butDeleteAccount, &QAbstractButton::clicked, this, &TfrmMain::butDeleteAccountClick);
+    connect(butGO, &QAbstractButton::clicked, this, &TfrmMain::StartScreening);
+    connect(butAbort, &QAbstractButton::clicked, this, &TfrmMain::abortRequested);
+    connect(butClose, &QAbstractButton::clicked, this, &TfrmMain::butCloseClick);
+
+    AccountPanel* a = pnlAccount;
+    OnFieldExit(a->txtAccountName, [this] { txtAccountNameExit(); });
+    OnFieldExit(a->txtHost, [this] { txtHostExit(); });
+    OnFieldExit(a->txtUser, [this] { txtUserExit(); });
+    OnFieldExit(a->txtPWD, [this] { txtPWDExit(); });
+    OnFieldExit(a->txtPOP3Port, [this] { txtPOP3PortExit(); });
+    OnFieldExit(a->spnPOP3TimeOut, [this] { spnPOP3TimeOutExit(); });
+    OnFieldExit(a->txtSMTP, [this] { txtSMTPExit(); });
+    OnFieldExit(a->txtSMTPPort, [this] { txtSMTPPortExit(); });
+    OnFieldExit(a->spnSMTPTimeOut, [this] { spnSMTPTimeOutExit(); });
+    OnFieldExit(a->txtEMail, [this] { txtEMailExit(); });
+    OnFieldExit(a->txtDisplayName, [this] { txtDisplayNameExit(); });
+    OnFieldExit(a->txtSMTPUser, [this] { txtSMTPUserExit(); });
+    OnFieldExit(a->txtSMTPPWD, [this] { txtSMTPPWDExit(); });
+    // clicked comes from the user only; the program's own setChecked never runs a handler.
+    connect(a->chkActive, &QCheckBox::clicked, this, &TfrmMain::chkActiveClick);
+    connect(a->chkSavePWD, &QCheckBox::clicked, this, &TfrmMain::chkSavePWDClick);
+    connect(a->chkAUTH, &QCheckBox::clicked, this, &TfrmMain::chkAUTHClick);
+    connect(a->chkUseSame, &QCheckBox::clicked, this, &TfrmMain::chkUseSameClick);
+    connect(a->chkSaveSMTPPWD, &QCheckBox::clicked, this, &TfrmMain::chkSaveSMTPPWDClick);
+
+    GeneralPanel* g = pnlGeneral;
+    connect(g->chkAuto, &QCheckBox::clicked, this, &TfrmMain::chkAutoClick);
+    connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
+    connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
+    OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
+    connect(g->butChangeWAB, &QAbstractButton::clicked, this, &TfrmMain::butChangeWABClick);
+    connect(g->butChangeEMailClient, &QAbstractButton::clicked, this,
+            &TfrmMain::butChangeEmailClientClick);
+
+    CodeWordsPanel* c = pnlCodeWords;
+    connect(c->lstCodes, &QListWidget::itemSelectionChanged, this, &TfrmMain::UpdateDeleteButtons);
+    connect(c->lstHints, &QListWidget::itemSelectionChanged, this, &TfrmMain::UpdateDeleteButtons);
+    connect(c->butAdd, &QAbstractButton::clicked, this, &TfrmMain::butAddClick);
+    connect(c->butAddHint, &QAbstractButton::clicked, this, &TfrmMain::butAddHintClick);
+    connect(c->butDelete, &QAbstractButton::clicked, this, &TfrmMain::butDeleteClick);
+    connect(c->butDeleteHint, &QAbstractButton::clicked, this, &TfrmMain::butDeleteHintClick);
+    connect(c->lstCodes, &EditListBox::Exited, this, &TfrmMain::lstCodesExit);
+    connect(c->lstHints, &EditListBox::Exited, this, &TfrmMain::lstHintsExit);
+
+    OnFieldExit(pnlMessage->txtSubject, [this] { txtSubjectExit(); });
+    OnFieldExit(pnlMessage->memHeader, [this] { memHeaderExit(); });
+    OnFieldExit(pnlMessage->memFooter, [this] { memFooterExit(); });
+}
+
+bool TfrmMain::FormCreate() {
+    if (!LoadSettings()) {
+        dialogs_.Warning(QStringLiteral("No accounts found! Unable to initialize Sievra."));
+        return false;
+    }
+    ApplyAutomaticMode();
+    EnableAutomaticOptions();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    return true;
+}
+
+bool TfrmMain::LoadSettings() {
+    const LoadedSettings loaded = sievra::LoadSettings(store_);
+    firstRun_ = loaded.FirstRun;
+    if (!loaded.Ok) {
+        return false;
+    }
+    const GlobalSettings& g = loaded.Globals;
+    pnlGeneral->chkAuto->setChecked(g.AutoRun);
+    pnlGeneral->chkBeep->setChecked(g.Beep);
+    pnlGeneral->chkVisual->setChecked(g.VisualAlert);
+    pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
+    pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
+    pnlGeneral->lblWAB->SetPath(g.WabFile);
+    pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
+    pnlMessage->txtSubject->setText(g.Subject);
+    pnlMessage->memHeader->SetLines(g.HeaderLines);
+    pnlMessage->memFooter->SetLines(g.FooterLines);
+    for (const Account& account : loaded.Accounts) {
+        AddAccountNode(account);
+    }
+    if (!loaded.DecodeError.isEmpty()) {
+        // The accounts before the undecodable one are loaded; the window still works for them.
+        dialogs_.Error(loaded.DecodeError);
+    }
+    settingsNode_->setExpanded(true);
+    tvAccounts->setCurrentItem(settingsNode_);
+    tvAccountsChange(settingsNode_);
+    return true;
+}
+
+void TfrmMain::Init() {
+    if (pnlGeneral->chkAuto->isChecked()) {
+        StartScreening();
+    }
+}
+
+void TfrmMain::StartScreening() {
+    emit goRequested();
+}
+
+AccountNode* TfrmMain::AddAccountNode(const Account& account) {
+    auto* node = new AccountNode(account);
+    node->setIcon(0, style()->standardIcon(QStyle::SP_DriveNetIcon));
+    settingsNode_->addChild(node);
+    auto* codeWords = new QTreeWidgetItem(node, {QStringLiteral("Code Words")});
+    codeWords->setIcon(0, style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    return node;
+}
+
+AccountNode* TfrmMain::SelectedAccountNode() const {
+    return AsAccountNode(tvAccounts->currentItem());
+}
+
+QList<Account*> TfrmMain::Accounts() const {
+    QList<Account*> accounts;
+    for (int i = 0; i < settingsNode_->childCount(); ++i) {
+        if (AccountNode* node = AsAccountNode(settingsNode_->child(i))) {
+            accounts.append(&node->Record);
+        }
+    }
+    return accounts;
+}
+
+void TfrmMain::tvAccountsChange(QTreeWidgetItem* node) {
+    if (node == nullptr) {
+        return;
+    }
+    switch (Level(node)) {
+    case 0:
+        butDeleteAccount->setEnabled(false);
+        if (node == settingsNode_) {
+            ShowPanel(pnlGeneral);
+        } else if (node == messageNode_) {
+            ShowPanel(pnlMessage);
+        } else {
+            ShowPanel(pnlStatus);
+        }
+        break;
+    case 1:
+        currentAccount_ = AsAccountNode(node);
+        if (currentAccount_ != nullptr) {
+            FillAccountPanel(currentAccount_->Record);
+        }
+        ShowPanel(pnlAccount);
+        butDeleteAccount->setEnabled(true);
+        UpdateAuthControls();
+        break;
+    default:
+        FillCodeWordLists(AsAccountNode(node->parent()));
+        ShowPanel(pnlCodeWords);
+        butDeleteAccount->setEnabled(false);
+        break;
+    }
+}
+
+void TfrmMain::ShowPanel(QWidget* panel) {
+    panels_->setCurrentWidget(panel);
+}
+
+void TfrmMain::SelectStatusNode() {
+    tvAccounts->setCurrentItem(statusNode_);
+}
+
+bool TfrmMain::SelectedNodeIsAccount() const {
+    return SelectedAccountNode() != nullptr;
+}
+
+void TfrmMain::SetGoEnabled(bool enabled) {
+    butGO->setEnabled(enabled);
+}
+void TfrmMain::SetCloseEnabled(bool enabled) {
+    butClose->setEnabled(enabled);
+}
+void TfrmMain::SetAbortEnabled(bool enabled) {
+    butAbort->setEnabled(enabled);
+}
+void TfrmMain::SetAddAccountEnabled(bool enabled) {
+    butAddAccount->setEnabled(enabled);
+}
+void TfrmMain::SetDeleteAccountEnabled(bool enabled) {
+    butDeleteAccount->setEnabled(enabled);
+}
+void TfrmMain::SetTreeEnabled(bool enabled) {
+    tvAccounts->setEnabled(enabled);
+}
+
+void TfrmMain::CommitFocusedField() {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || !isAncestorOf(focus)) {
+        return;
+    }
+    if (tvAccounts->isEnabled() && tvAccounts->isVisible()) {
+        tvAccounts->setFocus(Qt::OtherFocusReason);
+    } else {
+        setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool TfrmMain::WriteAccount(AccountNode* node, const std::function<void(SettingsKey&)>& write) {
+    if (node == nullptr) {
+        return false;
+    }
+    bool opened = false;
+    try {
+        store_.InTransaction([&] {
+            auto key = store_.OpenKey(AccountKeyPath(node->Record.KeyName));
+            if (key) {
+                opened = true;
+                write(*key);
+            }
+        });
+    } catch (const StoreError& error) {
+        dialogs_.Error(error.Message());
+        return false;
+    }
+    return opened;
+}
+
+bool TfrmMain::WriteProduct(const std::function<void(SettingsKey&)>& write) {
+    bool opened = false;
+    try {
+        store_.InTransaction([&] {
+            auto key = store_.OpenKey(ProductKey);
+            if (key) {
+                opened = true;
+                write(*key);
+            }
+        });
+    } catch (const StoreError& error) {
+        dialogs_.Error(error.Message());
+        return false;
+    }
+    return opened;
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        emit formActivated();
+        if (firstRun_) {
+            emit firstRunHelpRequested();
+        }
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    CommitFocusedField();
+    emit formClosing();
+    event->accept();
+}
+
+void TfrmMain::butCloseClick() {
+    CommitFocusedField();
+    emit quitRequested();
+}
+
+} // namespace sievra

@@ -1,0 +1,23 @@
+#include "app/AppIcon.h"
+#include "app/ProgramEntry.h"
+#include "app/UserDialogs.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sievra"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+    QApplication::setWindowIcon(sievra::AppIcon());
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(style);
+    }
+
+    sievra::QtUserDialogs dialogs;
+    sievra::ProgramEntry entry(QCoreApplication::applicationDirPath(), dialogs);
+    if (!entry.Start()) {
+        return entry.ExitCode();
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,1 @@
+sievra_fuzz_target(fuzz_addressbook AddressBookFuzz.cpp addressbook)

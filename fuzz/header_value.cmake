@@ -1,0 +1,1 @@
+sievra_fuzz_target(fuzz_header_value HeaderValueFuzz.cpp engine)

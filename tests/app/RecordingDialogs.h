@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/UserDialogs.h"
+
+#include <QStringList>
+#include <deque>
+
+namespace sievra::test {
+
+// Answers the window's boxes without showing them and keeps what they said.
+class RecordingDialogs : public UserDialogs {
+public:
+    void Warning(const QString& text) override { Warnings.append(text); }
+    bool Confirm(const QString& text) override {
+        Questions.append(text);
+        return ConfirmAnswer;
+    }
+    void Error(const QString& text) override { Errors.append(text); }
+    QString ChooseFile(const FileChoice& choice) override {
+        Choices.push_back(choice);
+        return ChosenFile;
+    }
+
+    QStringList Warnings;
+    QStringList Questions;
+    QStringList Errors;
+    std::deque<FileChoice> Choices;
+    bool ConfirmAnswer = true;
+    QString ChosenFile;
+};
+
+} // namespace sievra::test

@@ -1,0 +1,79 @@
+#include "widgets/ImageButton.h"
+#include "widgets/SpinEdit.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace sievra;
+
+namespace {
+
+class SmallWidgetsTest : public testing::Test {
+protected:
+    SmallWidgetsTest()
+        : layout(new QHBoxLayout(&window)) {}
+
+    void Show() {
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    QWidget window;
+    QHBoxLayout* layout;
+};
+
+TEST_F(SmallWidgetsTest, ImageButtonShowsThePictureOfItsState) {
+    auto* button = new ImageButton(&window);
+    button->SetCaption("GO", QSize(80, 26), QColor(0x2e, 0x8b, 0x57));
+    auto* edit = new QLineEdit(&window);
+    layout->addWidget(button);
+    layout->addWidget(edit);
+    Show();
+    const auto key = [&] {
+        return button->CurrentPicture().cacheKey();
+    };
+    const qint64 up = key();
+    button->setDown(true);
+    EXPECT_NE(key(), up);
+    button->setDown(false);
+    EXPECT_EQ(key(), up);
+    button->setEnabled(false);
+    const qint64 disabled = key();
+    EXPECT_NE(disabled, up);
+    button->setEnabled(true);
+
+    // Pressing it leaves the focus in the field being edited, so that field is not left yet.
+    edit->setFocus();
+    QSignalSpy clicked(button, &QAbstractButton::clicked);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_TRUE(edit->hasFocus());
+    // The disabled picture is greyer than the coloured one.
+    const QImage upImage = button->CurrentPicture().toImage();
+    button->setEnabled(false);
+    const QImage greyImage = button->CurrentPicture().toImage();
+    const QPoint inside(10, 13);
+    EXPECT_LT(qAbs(qRed(greyImage.pixel(inside)) - qGreen(greyImage.pixel(inside))), 3);
+    EXPECT_GT(qGreen(upImage.pixel(inside)) - qRed(upImage.pixel(inside)), 30);
+}
+
+TEST_F(SmallWidgetsTest, SpinEditMarksOnlyTheUsersChanges) {
+    auto* spin = new SpinEdit(30, 999, 60, &window);
+    layout->addWidget(spin);
+    Show();
+    spin->SetValueQuietly(0);
+    EXPECT_EQ(spin->value(), 30) << "kept within its limits";
+    EXPECT_FALSE(spin->IsModified());
+    spin->setFocus();
+    QTest::keyClick(spin, Qt::Key_Up);
+    EXPECT_EQ(spin->value(), 31);
+    EXPECT_TRUE(spin->IsModified());
+    spin->SetValueQuietly(45);
+    EXPECT_FALSE(spin->IsModified());
+}
+
+} // namespace
