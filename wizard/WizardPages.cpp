@@ -2,6 +2,7 @@
 #include "WizardBanner.h"
 #include "WizardControls.h"
 #include "WizardTexts.h"
+#include "widgets/PasswordEdit.h"
 #include "widgets/PathLabel.h"
 
 #include <QCheckBox>
@@ -173,9 +174,8 @@ QLineEdit* Field(const char* name) {
 }
 
 QLineEdit* PasswordField(const char* name) {
-    QLineEdit* field = Field(name);
-    field->setEchoMode(QLineEdit::Password);
-    field->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    auto* field = Named<PasswordEdit>(name);
+    field->setMinimumWidth(60);
     return field;
 }
 
