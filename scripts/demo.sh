@@ -9,7 +9,7 @@ bash scripts/build.sh build -DSIEVRA_BUILD_TESTS=OFF -DSIEVRA_BUILD_BENCH=OFF
 demo_home=$(mktemp -d)
 trap 'rm -rf "$demo_home"' EXIT
 export XDG_CONFIG_HOME=$demo_home/config XDG_DATA_HOME=$demo_home/data
-tool=build/tools/sievra-settings/sievra-settings
+tool=build/bin/sievra-settings
 "$tool" import demo/demo-store.txt
 "$tool" set-password '\Software\Orlent Software\Sievra\00000001' 'POP3 Password' demo-password
 echo "Demo settings store ($XDG_CONFIG_HOME/sievra/settings.db):"

@@ -72,7 +72,7 @@ class SettingsTool : public testing::Test {
 protected:
     int Run(const QStringList& args, const QByteArray& input = {}) {
         QProcess p;
-        p.start(test::BuiltProgram("tools/sievra-settings/sievra-settings"), args);
+        p.start(test::BuiltProgram("bin/sievra-settings"), args);
         p.write(input);
         p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(30000));

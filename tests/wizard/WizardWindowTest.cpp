@@ -1,0 +1,464 @@
+#include "settings/SettingsLoader.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
+#include "tests/support/TestHome.h"
+#include "tests/wizard/AddressBookWriter.h"
+#include "tests/wizard/QtPrinters.h"
+#include "tests/wizard/RecordingPrompts.h"
+#include "tests/wizard/ThunderbirdHome.h"
+#include "widgets/PathLabel.h"
+#include "wizard/TfrmWizard.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+const QString NoBook = "Warning: You must select a valid Windows Address Book!";
+const QString NoAccount = "Warning: You must select at least one account!";
+const QString NoCodeWords =
+    "Confirm: Are you sure you don't want to use code words? Without them, only messages from "
+    "senders in your address book will be accepted.";
+const QString CancelQuestion = "Warning?: Sievra cannot run until this wizard has initialized "
+                               "the settings!\nAre you sure you want to cancel?";
+
+class WizardWindowTest : public testing::Test {
+protected:
+    // Three POP3 accounts A, B and C in Thunderbird, A the default.
+    void ThreeAccounts() {
+        QStringList prefs{Pref("mail.accountmanager.accounts", "account1,account2,account3"),
+                          Pref("mail.accountmanager.defaultaccount", "account1")};
+        prefs += AccountPrefs(1, "pop3", "A", "pop.a.example", "anna", "smtp1");
+        prefs += AccountPrefs(2, "pop3", "B", "pop.b.example", "bert", "smtp2");
+        prefs += AccountPrefs(3, "pop3", "C", "pop.c.example", "carl", "smtp1");
+        prefs += SmtpPrefs("smtp1", "smtp.a.example", 587, "anna", 3);
+        prefs += SmtpPrefs("smtp2", "smtp.b.example", 0, "", 1);
+        tb.WriteProfile(prefs);
+    }
+    void Open() {
+        WizardEnvironment env;
+        env.Home = tb.Path();
+        env.Run = [this](const QString&, const QStringList&) {
+            return mailto;
+        };
+        env.Prompts = prompts;
+        env.ProgramDir = programDir.path();
+        wizard = std::make_unique<TfrmWizard>(env);
+        wizard->show();
+        c = &wizard->Controls();
+    }
+    QString Book(const QList<BookRecord>& records) {
+        return home.WriteFile("books/contacts.wab", BuildAddressBook(records));
+    }
+    void Next() { QTest::mouseClick(c->butNext, Qt::LeftButton); }
+    void Previous() { QTest::mouseClick(c->butPrevious, Qt::LeftButton); }
+    // From page 1 to page 4 with a valid address book chosen.
+    void ToAccountsPage() {
+        Next();
+        prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")}});
+        QTest::mouseClick(c->butChange, Qt::LeftButton);
+        Next();
+        Next();
+        ASSERT_EQ(wizard->CurrentPage(), 4);
+        prompts->Take();
+    }
+    void Check(int row, bool on) {
+        c->lstAccounts->item(row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+    // Where the wizard stands: page and, on pages 5 to 8, the account's name.
+    QString Where() {
+        const int page = wizard->CurrentPage();
+        EXPECT_EQ(c->Pages->currentWidget(), c->pnlPage[static_cast<size_t>(page - 1)]);
+        if (page < 5) {
+            return QString::number(page);
+        }
+        return QString::number(page) + wizard->Accounts()[wizard->CurrentAccount()].AccountName;
+    }
+    void TypeInto(QWidget* field, const QString& text) {
+        field->setFocus();
+        QTest::keyClicks(field, text);
+    }
+    void PassCodeWordsPage(const QString& words = QStringLiteral("word")) {
+        c->memCodeWords->setPlainText(words);
+        Next();
+    }
+
+    TestHome home;
+    ThunderbirdHome tb;
+    QTemporaryDir programDir;
+    std::optional<QString> mailto;
+    std::shared_ptr<RecordingPrompts> prompts = std::make_shared<RecordingPrompts>();
+    std::unique_ptr<TfrmWizard> wizard;
+    const WizardControls* c = nullptr;
+};
+
+TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
+    ThreeAccounts();
+    Open();
+    EXPECT_EQ(wizard->windowTitle(), "Sievra Configuration Wizard");
+    EXPECT_EQ(Where(), "1");
+    EXPECT_FALSE(c->butPrevious->isVisible());
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    EXPECT_TRUE(c->butPrevious->isVisible());
+    ASSERT_EQ(c->lstAccounts->count(), 13);
+    EXPECT_EQ(c->lstAccounts->item(0)->text(), "A");
+
+    QStringList forward{Where()};
+    for (int step = 0; step < 10 && wizard->CurrentPage() != 8; ++step) {
+        if (wizard->CurrentPage() == 7) {
+            PassCodeWordsPage();
+        } else {
+            Next();
+        }
+        forward.append(Where());
+    }
+    EXPECT_EQ(forward,
+              QStringList({"4", "5A", "6A", "7A", "5B", "6B", "7B", "5C", "6C", "7C", "8C"}));
+    EXPECT_EQ(c->butNext->text(), "Save");
+    EXPECT_EQ(c->lblSettings->text(), "Account Settings (C)");
+    EXPECT_TRUE(prompts->Take().filter("Confirm").isEmpty());
+
+    QStringList backward{Where()};
+    for (int step = 0; step < 12 && wizard->CurrentPage() != 4; ++step) {
+        Previous();
+        backward.append(Where());
+    }
+    EXPECT_EQ(backward,
+              QStringList({"8C", "7C", "6C", "5C", "7B", "6B", "5B", "7A", "6A", "5A", "4"}));
+    EXPECT_EQ(wizard->CurrentAccount(), 0) << "the first checked account";
+    EXPECT_EQ(c->butNext->text(), "Next >");
+    EXPECT_EQ(c->lblOptions->text(), "Account Options (A)");
+
+    // An account unchecked on page 4 is passed over.
+    Check(1, false);
+    QStringList skipping{Where()};
+    for (int step = 0; step < 12 && wizard->CurrentPage() != 8; ++step) {
+        wizard->CurrentPage() == 7 ? PassCodeWordsPage() : Next();
+        skipping.append(Where());
+    }
+    EXPECT_EQ(skipping, QStringList({"4", "5A", "6A", "7A", "5C", "6C", "7C", "8C"}));
+}
+
+TEST_F(WizardWindowTest, ValidationMessagesKeepThePage) {
+    ThreeAccounts();
+    Open();
+    Next();
+    Next();
+    EXPECT_EQ(prompts->Take(), QStringList({NoBook}));
+    EXPECT_EQ(Where(), "2");
+
+    // A book whose records hold no valid address lists nothing and is refused too.
+    prompts->ChosenFile = Book({{"nobody", QStringLiteral("No Body")}, {"@x.org", {}}});
+    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    EXPECT_EQ(c->lstContacts->count(), 0);
+    prompts->Take();
+    Next();
+    EXPECT_EQ(prompts->Take(), QStringList({NoBook}));
+    EXPECT_EQ(Where(), "2");
+
+    prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")}});
+    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    Next();
+    Next();
+    for (int row = 0; row < 3; ++row) {
+        Check(row, false);
+    }
+    prompts->Take();
+    Next();
+    EXPECT_EQ(prompts->Take(), QStringList({NoAccount}));
+    EXPECT_EQ(Where(), "4");
+
+    Check(2, true);
+    Next();
+    Next();
+    Next();
+    EXPECT_EQ(Where(), "7C");
+    c->memHints->setPlainText("a hint");
+    Next(); // answered No
+    EXPECT_EQ(prompts->Take(), QStringList({NoCodeWords}));
+    EXPECT_EQ(Where(), "7C");
+    EXPECT_EQ(wizard->Accounts()[2].Hints, "") << "No stores nothing";
+    prompts->Answers = {true};
+    Next();
+    EXPECT_EQ(prompts->Take(), QStringList({NoCodeWords}));
+    EXPECT_EQ(Where(), "8C");
+    EXPECT_EQ(wizard->Accounts()[2].Hints, "a hint|");
+}
+
+TEST_F(WizardWindowTest, APlaceholderShowsItsValuesOnTheAccountPages) {
+    Open(); // no Thunderbird profile: only placeholders
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    EXPECT_EQ(c->lstAccounts->item(0)->text(), "< unlisted account 00001001 >");
+    EXPECT_EQ(c->lstAccounts->item(0)->checkState(), Qt::Unchecked);
+    Check(0, true);
+    Next();
+    EXPECT_EQ(c->lblSettings->text(), "Account Settings (< unlisted account 00001001 >)");
+    EXPECT_EQ(c->txtHost->text(), "< Host Name >");
+    EXPECT_EQ(c->txtPOP3Port->text(), "110");
+    EXPECT_EQ(c->txtUser->text(), "< User Name >");
+    EXPECT_EQ(c->txtPWD->text(), "");
+    EXPECT_EQ(c->txtPWD->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(c->txtSMTP->text(), "< SMTP Server Name >");
+    EXPECT_EQ(c->txtSMTPPort->text(), "25");
+    EXPECT_EQ(c->txtEMail->text(), "< EMail Address >");
+    EXPECT_EQ(c->txtDisplayName->text(), "< Display Name >");
+    EXPECT_FALSE(c->chkAUTH->isChecked());
+    EXPECT_FALSE(c->chkUseSame->isEnabled());
+    EXPECT_FALSE(c->txtSMTPUser->isEnabled());
+    Next();
+    Next();
+    EXPECT_EQ(c->lblOptions->text(), "Account Options (< unlisted account 00001001 >)");
+}
+
+TEST_F(WizardWindowTest, AccountFieldsStoreUserEditsAndFollowTheEnablingRules) {
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Next();
+    // A: its outgoing server logs in with the POP3 login.
+    EXPECT_TRUE(c->chkAUTH->isChecked());
+    EXPECT_TRUE(c->chkUseSame->isChecked());
+    EXPECT_TRUE(c->chkUseSame->isEnabled());
+    EXPECT_FALSE(c->txtSMTPUser->isEnabled());
+    EXPECT_FALSE(c->lblPWD->isEnabled());
+
+    c->txtHost->clear(); // a clear by the program is no edit of the user
+    EXPECT_EQ(wizard->Accounts()[0].Pop3Server, "pop.a.example");
+    TypeInto(c->txtHost, "mail.a.example");
+    TypeInto(c->txtPOP3Port, "0");
+    TypeInto(c->txtPWD, "secret");
+    QTest::mouseClick(c->chkUseSame, Qt::LeftButton);
+    EXPECT_TRUE(c->txtSMTPUser->isEnabled());
+    EXPECT_TRUE(c->lblUser->isEnabled());
+    TypeInto(c->txtSMTPUser, "smtp-anna");
+    const WizardAccount& a = wizard->Accounts()[0];
+    EXPECT_EQ(a.Pop3Server, "mail.a.example");
+    EXPECT_EQ(a.Pop3Port, "1100") << "stored as typed, unchecked";
+    EXPECT_EQ(a.Pop3Password, "secret");
+    EXPECT_EQ(a.UsePop3Login, "0");
+    EXPECT_EQ(a.SmtpUser, "annasmtp-anna");
+
+    QTest::mouseClick(c->chkAUTH, Qt::LeftButton);
+    EXPECT_EQ(a.RequiresAuth, "0");
+    EXPECT_FALSE(c->chkUseSame->isEnabled());
+    EXPECT_FALSE(c->txtSMTPUser->isEnabled());
+
+    // B is filled without storing anything back, and its own flags set the enabling.
+    Next();
+    Next();
+    PassCodeWordsPage();
+    EXPECT_EQ(Where(), "5B");
+    EXPECT_FALSE(c->chkAUTH->isChecked());
+    EXPECT_EQ(c->txtHost->text(), "pop.b.example");
+    EXPECT_EQ(wizard->Accounts()[1].RequiresAuth, "0");
+    EXPECT_EQ(a.RequiresAuth, "0");
+    EXPECT_EQ(a.Pop3Server, "mail.a.example");
+}
+
+TEST_F(WizardWindowTest, CodeWordsAreKeptWhenGoingBackAndForth) {
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Next();
+    Next();
+    Next();
+    ASSERT_EQ(Where(), "7A");
+    TypeInto(c->memCodeWords, "kestrel");
+    QTest::keyClick(c->memCodeWords, Qt::Key_Return);
+    TypeInto(c->memCodeWords, "  harbour7\t");
+    QTest::keyClick(c->memCodeWords, Qt::Key_Return);
+    QTest::keyClick(c->memCodeWords, Qt::Key_Return);
+    TypeInto(c->memCodeWords, "   ");
+    c->memHints->setPlainText("Our bird\nWhere we sailed");
+    Previous();
+    EXPECT_EQ(Where(), "6A");
+    EXPECT_EQ(wizard->Accounts()[0].CodeWords, "kestrel|harbour7||")
+        << "empty lines skipped, a line of blanks an empty entry";
+    EXPECT_EQ(wizard->Accounts()[0].Hints, "Our bird|Where we sailed|");
+    Next();
+    EXPECT_EQ(Where(), "7A");
+    EXPECT_EQ(c->memCodeWords->toPlainText(), "kestrel\nharbour7\n\n");
+    EXPECT_EQ(c->memHints->toPlainText(), "Our bird\nWhere we sailed\n");
+    Next();
+    EXPECT_TRUE(prompts->Take().filter("Confirm").isEmpty());
+    EXPECT_EQ(Where(), "5B");
+    Previous();
+    EXPECT_EQ(Where(), "7A");
+    EXPECT_EQ(c->memCodeWords->toPlainText(), "kestrel\nharbour7\n")
+        << "the empty entry came back as an empty line, which the next store skips";
+}
+
+TEST_F(WizardWindowTest, TheCodeWordQuestionComesOnlyForAnEmptyMemo) {
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Next();
+    Next();
+    Next();
+    prompts->Answers = {true};
+    Next(); // A: empty memo, asked, Yes
+    EXPECT_EQ(prompts->Take(), QStringList({NoCodeWords}));
+    Next();
+    Next();
+    ASSERT_EQ(Where(), "7B");
+    c->memCodeWords->setPlainText("\n"); // one empty line
+    Next();
+    EXPECT_EQ(prompts->Take(), QStringList());
+    EXPECT_EQ(Where(), "5C");
+    EXPECT_EQ(wizard->Accounts()[0].CodeWords, "");
+    EXPECT_EQ(wizard->Accounts()[1].CodeWords, "") << "an empty line is no entry";
+}
+
+TEST_F(WizardWindowTest, CancelAnsweredYesWritesNothing) {
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Next();
+    TypeInto(c->txtPWD, "secret");
+    QTest::keyClick(wizard.get(), Qt::Key_Escape); // answered No
+    EXPECT_EQ(prompts->Take(), QStringList({CancelQuestion}));
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_EQ(Where(), "5A");
+    wizard->close(); // the window manager's close asks the same
+    EXPECT_EQ(prompts->Take(), QStringList({CancelQuestion}));
+    EXPECT_TRUE(wizard->isVisible());
+
+    prompts->Answers = {true};
+    QTest::mouseClick(c->butCancel, Qt::LeftButton);
+    EXPECT_EQ(prompts->Take(), QStringList({CancelQuestion}));
+    EXPECT_FALSE(wizard->isVisible());
+    EXPECT_EQ(wizard->result(), QDialog::Rejected);
+    EXPECT_FALSE(QFile::exists(home.StorePath())) << "not even the settings file is created";
+}
+
+TEST_F(WizardWindowTest, SaveWritesTheSettingsStartsSievraAndCloses) {
+    const QString marker = programDir.path() + "/started";
+    const QString sievra = programDir.path() + "/sievra";
+    {
+        QFile script(sievra);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n");
+    }
+    QFile(sievra).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Check(1, false);
+    Check(2, false);
+    Next();
+    TypeInto(c->txtPWD, "pop-secret");
+    Next();
+    Next();
+    c->memCodeWords->setPlainText("kestrel\nharbour7");
+    Next();
+    ASSERT_EQ(Where(), "8A");
+    Next(); // Save
+    EXPECT_FALSE(wizard->isVisible());
+    EXPECT_EQ(wizard->result(), QDialog::Accepted);
+    EXPECT_EQ(prompts->Take(), QStringList());
+    for (int i = 0; i < 100 && !QFile::exists(marker); ++i) {
+        QTest::qWait(50);
+    }
+    EXPECT_TRUE(QFile::exists(marker)) << "sievra was started";
+
+    SettingsStore store;
+    const LoadedSettings loaded = LoadSettings(store);
+    ASSERT_TRUE(loaded.Ok);
+    ASSERT_EQ(loaded.Accounts.size(), 1u);
+    const Account& a = loaded.Accounts[0];
+    EXPECT_EQ(a.KeyName, "00000001");
+    EXPECT_EQ(a.Pop3Password, "pop-secret");
+    EXPECT_EQ(a.CodeWords, "kestrel|harbour7|");
+    EXPECT_EQ(a.SmtpServer, "smtp.a.example");
+    EXPECT_EQ(loaded.Globals.WabFile, home.Path() + "/books/contacts.wab");
+}
+
+TEST_F(WizardWindowTest, SaveWithoutSievraWarnsAndAStoreErrorKeepsPage8) {
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Next();
+    for (int i = 0; i < 3; ++i) {
+        Next();
+        Next();
+        PassCodeWordsPage();
+    }
+    ASSERT_EQ(Where(), "8C");
+
+    // A settings file that is not one: nothing is written, the wizard stays on page 8.
+    const QByteArray garbage(4096, 'x');
+    home.WriteFile("config/sievra/settings.db", garbage);
+    Next();
+    const QStringList shown = prompts->Take();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith("Error: Settings file ")) << shown[0].toStdString();
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_EQ(Where(), "8C");
+    QFile file(home.StorePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage);
+    file.close();
+
+    // Mended, Save again: the settings stay though sievra is missing beside the wizard.
+    QFile::remove(home.StorePath());
+    Next();
+    EXPECT_EQ(prompts->Take(),
+              QStringList({"Warning: Sievra.exe not found! Unable to initialize Sievra."}));
+    EXPECT_FALSE(wizard->isVisible());
+    SettingsStore store;
+    EXPECT_EQ(LoadSettings(store).Accounts.size(), 3u);
+}
+
+TEST_F(WizardWindowTest, ChangeButtonsChooseTheAddressBookAndTheMailClient) {
+    const QString client = home.WriteFile("data/applications/mail.desktop",
+                                          "[Desktop Entry]\nExec=/bin/sh -c true %u\n");
+    mailto = "mail.desktop\n";
+    Open();
+    EXPECT_EQ(wizard->MailClientPath(), "/bin/sh");
+    EXPECT_EQ(c->lblEMailClient->Path(), "/bin/sh");
+    EXPECT_EQ(wizard->AddressBookPath(), "") << "no address book is found on Linux";
+    Next();
+
+    prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")},
+                                {"other@example.org", QStringLiteral("Other")}});
+    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    EXPECT_EQ(prompts->Take(), QStringList({"Choose: WAB files (*.[wW][aA][bB])"}));
+    EXPECT_EQ(prompts->LastFolder, QDir::currentPath());
+    EXPECT_EQ(c->lblWAB->Path(), prompts->ChosenFile);
+    ASSERT_EQ(c->lstContacts->count(), 2);
+    EXPECT_EQ(c->lstContacts->item(1)->text(), "Other\tother@example.org");
+
+    prompts->ChosenFile.clear(); // cancelled: nothing changes
+    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    EXPECT_EQ(prompts->LastFolder, home.Path() + "/books");
+    EXPECT_EQ(c->lstContacts->count(), 2);
+
+    prompts->ChosenFile = home.Path() + "/books/vanished.wab";
+    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    EXPECT_EQ(c->lstContacts->count(), 0) << "an unopenable file empties the list";
+    prompts->Take();
+    Next();
+    EXPECT_EQ(prompts->Take(), QStringList({NoBook}));
+
+    prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")}});
+    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    Next();
+    ASSERT_EQ(Where(), "3");
+    prompts->ChosenFile = "/usr/bin/other-mail";
+    QTest::mouseClick(c->butChangeEMailClient, Qt::LeftButton);
+    EXPECT_EQ(prompts->LastFolder, "/bin");
+    EXPECT_EQ(wizard->MailClientPath(), "/usr/bin/other-mail");
+}
+
+} // namespace

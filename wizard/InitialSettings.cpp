@@ -1,0 +1,114 @@
+#include "InitialSettings.h"
+
+#include "settings/Account.h"
+#include "settings/GlobalSettings.h"
+#include "settings/JoinedList.h"
+#include "settings/PasswordCipher.h"
+#include "settings/SettingsLoader.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace sievra {
+
+namespace {
+
+// The stored name keeps the small n the value has always been written with; names compare
+// without case, so it is the same value as "SMTP User Name".
+const QString SmtpUserValueName = QStringLiteral("SMTP User name");
+
+qint32 KeyNumber(const QString& keyName) {
+    // Only digits: the key name becomes part of a key path.
+    bool ok = !keyName.isEmpty() &&
+              std::all_of(keyName.begin(), keyName.end(), [](QChar c) { return c.isDigit(); });
+    const qlonglong number = ok ? keyName.toLongLong(&ok) : 0;
+    if (!ok || number > std::numeric_limits<qint32>::max()) {
+        throw StoreError(QStringLiteral("'%1' is not a valid account number").arg(keyName));
+    }
+    return static_cast<qint32>(number);
+}
+
+QString StoredPassword(const QString& password) {
+    return password.isEmpty() ? QString() : EncodePassword(password);
+}
+
+void WriteGlobals(SettingsStore& store, const QString& wabFile, const QString& mailClient) {
+    SettingsKey key = *store.OpenKey(ProductKey, true);
+    key.WriteFlag(GlobalValue::AutoRun, false);
+    key.WriteFlag(GlobalValue::AutoLoad, false);
+    key.WriteFlag(GlobalValue::Beep, true);
+    key.WriteFlag(GlobalValue::FirstTime, true);
+    key.WriteNumber(GlobalValue::Interval, 10);
+    key.WriteFlag(GlobalValue::VisualAlert, true);
+    key.WriteText(GlobalValue::WabFile, wabFile);
+    key.WriteText(GlobalValue::EmailClient, mailClient);
+    key.WriteText(GlobalValue::Subject, InitialSubject);
+    // Also clears lines a longer reply text of an earlier run left behind.
+    SaveLines(store, HeaderPrefix, InitialHeaderLines());
+    SaveLines(store, FooterPrefix, InitialFooterLines());
+}
+
+void WriteAccount(SettingsStore& store, const WizardAccount& a) {
+    namespace V = AccountValue;
+    SettingsKey key = *store.OpenKey(AccountKeyPath(a.KeyName), true);
+    key.WriteFlag(V::Active, true);
+    key.WriteText(V::Pop3Server, a.Pop3Server);
+    key.WriteText(V::Pop3Port, a.Pop3Port);
+    key.WriteText(V::AccountName, a.AccountName);
+    key.WriteText(V::Pop3User, a.Pop3User);
+    key.WriteText(V::Pop3Password, StoredPassword(a.Pop3Password));
+    key.WriteFlag(V::SavePop3Password, !a.Pop3Password.isEmpty());
+    key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
+    key.WriteFlag(V::Pop3Tested, false);
+    key.WriteText(V::SmtpServer, a.SmtpServer);
+    key.WriteText(V::SmtpPort, a.SmtpPort);
+    key.WriteText(V::SmtpAddress, a.SmtpAddress);
+    key.WriteText(V::SmtpDisplayName, a.SmtpDisplayName);
+    key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
+    key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
+    key.WriteText(SmtpUserValueName, a.SmtpUser);
+    key.WriteText(V::SmtpPassword, StoredPassword(a.SmtpPassword));
+    key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
+    key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
+    key.WriteFlag(V::SmtpTested, false);
+
+    for (const auto& [subkey, joined] :
+         {std::pair{CodeWordsSubkey, a.CodeWords}, std::pair{HintsSubkey, a.Hints}}) {
+        store.OpenKey(AccountKeyPath(a.KeyName) + QLatin1Char('\\') + subkey, true);
+        SaveJoinedList(store, a.KeyName, subkey, SplitJoined(joined));
+    }
+}
+
+} // namespace
+
+QStringList InitialHeaderLines() {
+    return {QStringLiteral("Your email message was deleted at the server because your email"),
+            QStringLiteral("address is not in our list of approved (non-SPAM) senders. To "),
+            QStringLiteral("qualify for addition into this list, please reply using a subject "
+                           "line "),
+            QStringLiteral("containing a \"code word\" matching one of these hints:")};
+}
+
+QStringList InitialFooterLines() {
+    return {QStringLiteral("(This message generated automatically by Sievra)")};
+}
+
+void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
+                          const QString& mailClient) {
+    store.InTransaction([&] {
+        WriteGlobals(store, wabFile, mailClient);
+        qint32 lastId = 0;
+        for (const WizardAccount& account : accounts) {
+            if (!account.Checked) {
+                continue;
+            }
+            lastId = std::max(lastId, KeyNumber(account.KeyName));
+            WriteAccount(store, account);
+        }
+        store.OpenKey(ProductKey, true)->WriteNumber(GlobalValue::LastId, lastId);
+    });
+}
+
+} // namespace sievra

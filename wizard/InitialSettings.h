@@ -1,0 +1,25 @@
+#pragma once
+
+#include "WizardAccount.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace sievra {
+
+class SettingsStore;
+
+// The reply text the wizard starts every user with.
+inline const QString InitialSubject = QStringLiteral("Your message was deleted!");
+QStringList InitialHeaderLines();
+QStringList InitialFooterLines();
+
+// Writes the first complete settings: the global values, one key per checked account (with
+// its "Code Words" and "Hints" subkeys, created also for empty lists) and "LastID", the
+// largest key name written. Accounts of the store that are not in the list stay as they are.
+// All of it is one transaction: a StoreError, or a key name that is not a number, leaves the
+// store as it was and is raised to the caller.
+void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
+                          const QString& mailClient);
+
+} // namespace sievra

@@ -1,0 +1,392 @@
+#include "TfrmWizard.h"
+
+#include "AccountDiscovery.h"
+#include "CodeWordMemo.h"
+#include "ContactListDelegate.h"
+#include "ContactPreview.h"
+#include "InitialSettings.h"
+#include "WizardPrompts.h"
+#include "settings/SettingsStore.h"
+#include "widgets/PathLabel.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+
+namespace sievra {
+
+namespace {
+
+constexpr int LastPage = 8;
+constexpr int SavePage = 9;
+
+const QString NoAddressBookMessage =
+    QStringLiteral("You must select a valid Windows Address Book!");
+const QString NoAccountMessage = QStringLiteral("You must select at least one account!");
+const QString NoCodeWordsQuestion =
+    QStringLiteral("Are you sure you don't want to use code words? Without them, only messages "
+                   "from senders in your address book will be accepted.");
+const QString CancelQuestion =
+    QStringLiteral("Sievra cannot run until this wizard has initialized the settings!\n"
+                   "Are you sure you want to cancel?");
+const QString MainProgramMissing =
+    QStringLiteral("Sievra.exe not found! Unable to initialize Sievra.");
+
+QString FlagText(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
+    : QDialog(parent)
+    , env_(std::move(environment)) {
+    setObjectName(QStringLiteral("TfrmWizard"));
+    setWindowTitle(QStringLiteral("Sievra Configuration Wizard"));
+    // No close, minimise or maximise box: Cancel and Save are the only ways out.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    if (env_.Home.isEmpty()) {
+        env_.Home = QDir::homePath();
+    }
+    if (env_.ProgramDir.isEmpty()) {
+        env_.ProgramDir = QCoreApplication::applicationDirPath();
+    }
+    prompts_ = env_.Prompts ? env_.Prompts : std::make_shared<DialogPrompts>(this);
+
+    c_ = BuildWizardPages(this);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(c_.butNext, &QPushButton::clicked, this, &TfrmWizard::butNextClick);
+    connect(c_.butPrevious, &QPushButton::clicked, this, &TfrmWizard::butPreviousClick);
+    connect(c_.butCancel, &QPushButton::clicked, this, &TfrmWizard::butCancelClick);
+    connect(c_.butChange, &QPushButton::clicked, this, &TfrmWizard::butChangeClick);
+    connect(c_.butChangeEMailClient, &QPushButton::clicked, this,
+            &TfrmWizard::butChangeEMailClientClick);
+    connect(c_.lstAccounts, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        accounts_[c_.lstAccounts->row(item)].Checked = item->checkState() == Qt::Checked;
+    });
+    ConnectAccountFields();
+
+    // No address book file of this format is registered anywhere on Linux: page 2 starts
+    // empty until the user chooses one.
+    FindMailClient();
+    DiscoverAccounts();
+    UpdateSmtpEnabling();
+    ShowPage();
+}
+
+TfrmWizard::~TfrmWizard() = default;
+
+QString TfrmWizard::AddressBookPath() const {
+    return c_.lblWAB->Path();
+}
+
+QString TfrmWizard::MailClientPath() const {
+    return c_.lblEMailClient->Path();
+}
+
+void TfrmWizard::FindMailClient() {
+    c_.lblEMailClient->SetPath(sievra::FindMailClient(env_.Run, env_.Home));
+}
+
+void TfrmWizard::DiscoverAccounts() {
+    sievra::DiscoverAccounts(env_.Home, accounts_);
+    for (const WizardAccount& account : accounts_) {
+        auto* item = new QListWidgetItem(account.AccountName);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(account.Checked ? Qt::Checked : Qt::Unchecked);
+        c_.lstAccounts->addItem(item);
+    }
+}
+
+void TfrmWizard::LoadEmails() {
+    c_.lstContacts->clear();
+    const QStringList lines = ContactLines(AddressBookPath());
+    if (auto* delegate = qobject_cast<ContactListDelegate*>(c_.lstContacts->itemDelegate())) {
+        delegate->FitNames(lines, c_.lstContacts->fontMetrics());
+    }
+    c_.lstContacts->addItems(lines);
+}
+
+// --- the account loop over pages 5 to 7 ---
+
+void TfrmWizard::NextCheckedAccount() {
+    do {
+        ++currentAccount_;
+    } while (currentAccount_ < accounts_.Count() && !accounts_[currentAccount_].Checked);
+}
+
+void TfrmWizard::LastCheckedAccount() {
+    currentAccount_ = accounts_.Count() - 1;
+    while (currentAccount_ >= 0 && !accounts_[currentAccount_].Checked) {
+        --currentAccount_;
+    }
+}
+
+void TfrmWizard::PreviousCheckedAccount() {
+    do {
+        --currentAccount_;
+    } while (currentAccount_ >= 0 && !accounts_[currentAccount_].Checked);
+}
+
+bool TfrmWizard::HasCurrentAccount() const {
+    return currentAccount_ >= 0 && currentAccount_ < accounts_.Count();
+}
+
+WizardAccount& TfrmWizard::Current() {
+    return accounts_[currentAccount_];
+}
+
+void TfrmWizard::StoreCodeWordMemos() {
+    if (!HasCurrentAccount()) {
+        return;
+    }
+    Current().CodeWords = JoinMemoLines(c_.memCodeWords->toPlainText());
+    Current().Hints = JoinMemoLines(c_.memHints->toPlainText());
+}
+
+// --- pages ---
+
+void TfrmWizard::ShowPage() {
+    if (currentPage_ == SavePage) {
+        currentPage_ = LastPage;
+        Save();
+        return;
+    }
+    if (currentPage_ == 5) {
+        FillAccountPage();
+    } else if (currentPage_ == 7) {
+        FillOptionsPage();
+    }
+    c_.Pages->setCurrentIndex(currentPage_ - 1);
+    c_.butPrevious->setVisible(currentPage_ != 1);
+    c_.butNext->setText(currentPage_ == LastPage ? QStringLiteral("Save")
+                                                 : QStringLiteral("Next >"));
+}
+
+void TfrmWizard::FillAccountPage() {
+    if (!HasCurrentAccount()) {
+        return;
+    }
+    const WizardAccount& a = Current();
+    // setText and setChecked are not user edits: textEdited and clicked stay silent.
+    c_.txtHost->setText(a.Pop3Server);
+    c_.txtPOP3Port->setText(a.Pop3Port);
+    c_.txtUser->setText(a.Pop3User);
+    c_.txtPWD->setText(a.Pop3Password);
+    c_.txtSMTP->setText(a.SmtpServer);
+    c_.txtSMTPPort->setText(a.SmtpPort);
+    c_.txtEMail->setText(a.SmtpAddress);
+    c_.txtDisplayName->setText(a.SmtpDisplayName);
+    c_.chkUseSame->setChecked(a.UsePop3Login == QLatin1String("1"));
+    c_.chkAUTH->setChecked(a.RequiresAuth == QLatin1String("1"));
+    c_.txtSMTPUser->setText(a.SmtpUser);
+    c_.txtSMTPPWD->setText(a.SmtpPassword);
+    c_.lblSettings->setText(QStringLiteral("Account Settings (") + a.AccountName +
+                            QLatin1Char(')'));
+}
+
+void TfrmWizard::FillOptionsPage() {
+    if (!HasCurrentAccount()) {
+        return;
+    }
+    const WizardAccount& a = Current();
+    c_.lblOptions->setText(QStringLiteral("Account Options (") + a.AccountName + QLatin1Char(')'));
+    c_.memCodeWords->setPlainText(MemoTextOfJoined(a.CodeWords));
+    c_.memHints->setPlainText(MemoTextOfJoined(a.Hints));
+}
+
+void TfrmWizard::UpdateSmtpEnabling() {
+    c_.chkUseSame->setEnabled(c_.chkAUTH->isChecked());
+    const bool ownLogin = c_.chkUseSame->isEnabled() && !c_.chkUseSame->isChecked();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c_.txtSMTPUser, c_.txtSMTPPWD, c_.lblUser, c_.lblPWD}) {
+        w->setEnabled(ownLogin);
+    }
+}
+
+void TfrmWizard::ConnectField(QLineEdit* field, QString WizardAccount::*member) {
+    // Stored as the user types, untrimmed and unchecked; filling the page is no edit.
+    connect(field, &QLineEdit::textEdited, this, [this, member](const QString& text) {
+        if (HasCurrentAccount()) {
+            Current().*member = text;
+        }
+    });
+}
+
+void TfrmWizard::ConnectAccountFields() {
+    ConnectField(c_.txtHost, &WizardAccount::Pop3Server);
+    ConnectField(c_.txtPOP3Port, &WizardAccount::Pop3Port);
+    ConnectField(c_.txtUser, &WizardAccount::Pop3User);
+    ConnectField(c_.txtPWD, &WizardAccount::Pop3Password);
+    ConnectField(c_.txtSMTP, &WizardAccount::SmtpServer);
+    ConnectField(c_.txtSMTPPort, &WizardAccount::SmtpPort);
+    ConnectField(c_.txtEMail, &WizardAccount::SmtpAddress);
+    ConnectField(c_.txtDisplayName, &WizardAccount::SmtpDisplayName);
+    ConnectField(c_.txtSMTPUser, &WizardAccount::SmtpUser);
+    ConnectField(c_.txtSMTPPWD, &WizardAccount::SmtpPassword);
+    // clicked comes from the user only; toggled also from filling the page.
+    connect(c_.chkAUTH, &QCheckBox::clicked, this, [this](bool on) {
+        if (HasCurrentAccount()) {
+            Current().RequiresAuth = FlagText(on);
+        }
+    });
+    connect(c_.chkUseSame, &QCheckBox::clicked, this, [this](bool on) {
+        if (HasCurrentAccount()) {
+            Current().UsePop3Login = FlagText(on);
+        }
+    });
+    connect(c_.chkAUTH, &QCheckBox::toggled, this, &TfrmWizard::UpdateSmtpEnabling);
+    connect(c_.chkUseSame, &QCheckBox::toggled, this, &TfrmWizard::UpdateSmtpEnabling);
+}
+
+// --- buttons ---
+
+void TfrmWizard::butNextClick() {
+    switch (currentPage_) {
+    case 2:
+        if (c_.lstContacts->count() == 0) {
+            prompts_->Warning(NoAddressBookMessage);
+            return;
+        }
+        break;
+    case 4:
+        currentAccount_ = -1;
+        NextCheckedAccount();
+        if (!HasCurrentAccount()) {
+            prompts_->Warning(NoAccountMessage);
+            return;
+        }
+        break;
+    case 7:
+        if (MemoLines(c_.memCodeWords->toPlainText()).isEmpty() &&
+            !prompts_->Confirm(NoCodeWordsQuestion)) {
+            return;
+        }
+        StoreCodeWordMemos();
+        NextCheckedAccount();
+        if (HasCurrentAccount()) {
+            currentPage_ = 5;
+        } else {
+            LastCheckedAccount();
+            currentPage_ = LastPage;
+        }
+        ShowPage();
+        return;
+    default:
+        break;
+    }
+    ++currentPage_;
+    ShowPage();
+}
+
+void TfrmWizard::butPreviousClick() {
+    switch (currentPage_) {
+    case 7:
+        StoreCodeWordMemos();
+        currentPage_ = 6;
+        break;
+    case 8:
+        LastCheckedAccount();
+        currentPage_ = 7;
+        break;
+    case 5:
+        PreviousCheckedAccount();
+        if (currentAccount_ >= 0) {
+            currentPage_ = 7;
+        } else {
+            currentAccount_ = -1;
+            NextCheckedAccount();
+            currentPage_ = 4;
+        }
+        break;
+    case 1:
+        return;
+    default:
+        --currentPage_;
+        break;
+    }
+    ShowPage();
+}
+
+void TfrmWizard::butCancelClick() {
+    if (prompts_->WarningYesNo(CancelQuestion)) {
+        Finish(QDialog::Rejected);
+    }
+}
+
+void TfrmWizard::butChangeClick() {
+    const QString shown = AddressBookPath();
+    const QString folder = shown.isEmpty() ? QDir::currentPath() : QFileInfo(shown).absolutePath();
+    const QString chosen = prompts_->ChooseFile(QStringLiteral("Windows Address Book File"), folder,
+                                                QStringLiteral("WAB files (*.[wW][aA][bB])"));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    c_.lblWAB->SetPath(chosen);
+    LoadEmails();
+}
+
+void TfrmWizard::butChangeEMailClientClick() {
+    const QString shown = MailClientPath();
+    const QString folder = shown.isEmpty() ? QDir::currentPath() : QFileInfo(shown).absolutePath();
+    const QString chosen = prompts_->ChooseFile(QStringLiteral("EMail Client Executable File"),
+                                                folder, QStringLiteral("Programs (*)"));
+    if (!chosen.isEmpty()) {
+        c_.lblEMailClient->SetPath(chosen);
+    }
+}
+
+// --- saving and closing ---
+
+void TfrmWizard::Save() {
+    try {
+        SettingsStore store;
+        WriteInitialSettings(store, accounts_, AddressBookPath(), MailClientPath());
+    } catch (const StoreError& error) {
+        // Nothing was written; the user may mend the file and press Save again.
+        prompts_->Error(error.Message());
+        return;
+    }
+    StartMainProgram();
+    Finish(QDialog::Accepted);
+}
+
+void TfrmWizard::StartMainProgram() {
+    const QString path = QDir(env_.ProgramDir).filePath(QStringLiteral("sievra"));
+    if (QFileInfo(path).isFile()) {
+        QProcess::startDetached(path, {});
+    } else {
+        prompts_->Warning(MainProgramMissing);
+    }
+}
+
+void TfrmWizard::Finish(int result) {
+    finishing_ = true;
+    done(result);
+}
+
+void TfrmWizard::reject() {
+    butCancelClick();
+}
+
+void TfrmWizard::closeEvent(QCloseEvent* event) {
+    if (finishing_) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    butCancelClick();
+}
+
+} // namespace sievra

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+
+class QCheckBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QWidget;
+
+namespace sievra {
+
+class PathLabel;
+
+// The controls of the wizard window that its logic works with; each carries its name as
+// objectName.
+struct WizardControls {
+    QStackedWidget* Pages = nullptr;
+    std::array<QWidget*, 8> pnlPage{};
+    QPushButton* butPrevious = nullptr;
+    QPushButton* butNext = nullptr;
+    QPushButton* butCancel = nullptr;
+    // page 2
+    PathLabel* lblWAB = nullptr;
+    QPushButton* butChange = nullptr;
+    QListWidget* lstContacts = nullptr;
+    // page 3
+    PathLabel* lblEMailClient = nullptr;
+    QPushButton* butChangeEMailClient = nullptr;
+    // page 4
+    QListWidget* lstAccounts = nullptr;
+    // page 5
+    QLabel* lblSettings = nullptr;
+    QLineEdit* txtHost = nullptr;
+    QLineEdit* txtPOP3Port = nullptr;
+    QLineEdit* txtUser = nullptr;
+    QLineEdit* txtPWD = nullptr;
+    QLineEdit* txtSMTP = nullptr;
+    QLineEdit* txtSMTPPort = nullptr;
+    QLineEdit* txtEMail = nullptr;
+    QLineEdit* txtDisplayName = nullptr;
+    QCheckBox* chkAUTH = nullptr;
+    QCheckBox* chkUseSame = nullptr;
+    QLabel* lblUser = nullptr;
+    QLineEdit* txtSMTPUser = nullptr;
+    QLabel* lblPWD = nullptr;
+    QLineEdit* txtSMTPPWD = nullptr;
+    // page 7
+    QLabel* lblOptions = nullptr;
+    QPlainTextEdit* memCodeWords = nullptr;
+    QPlainTextEdit* memHints = nullptr;
+};
+
+// Builds the eight pages, the separator and the buttons into the window.
+WizardControls BuildWizardPages(QDialog* window);
+
+} // namespace sievra
