@@ -11,6 +11,8 @@ bool IsBlank(QChar c) {
     return c.unicode() <= 32;
 }
 
+} // namespace
+
 QString TrimBlanks(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -22,8 +24,6 @@ QString TrimBlanks(QStringView text) {
     }
     return text.sliced(begin, end - begin).toString();
 }
-
-} // namespace
 
 QString ExtractHeaderValue(const QStringList& headerLines, const QString& name) {
     const QString upperName = UpperCased(name);

@@ -14,6 +14,9 @@ QString ExtractHeaderValue(const QStringList& headerLines, const QString& name);
 // comes first); otherwise the value unchanged.
 QString ExtractAngleAddress(const QString& value);
 
+// The text without leading and trailing characters up to code 32 (blanks, tabs, controls).
+QString TrimBlanks(QStringView text);
+
 // One account's header values in message order: position 0 belongs to message 1.
 struct MessageLists {
     QStringList FromList;

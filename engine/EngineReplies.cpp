@@ -1,0 +1,143 @@
+// The reply phase: senders of deleted messages are mailed the account's hints. Addresses not
+// yet served wait in the queue file for the account's next pass.
+#include "ScreeningEngine.h"
+
+#include "engine/EngineWindow.h"
+#include "engine/HeaderValues.h"
+#include "settings/JoinedList.h"
+
+namespace sievra {
+
+namespace {
+
+QString QueueErrorLine(const QString& message) {
+    return QStringLiteral("<font color=\"clRed\"><B>Error: ") + message + QStringLiteral("</B>");
+}
+
+QString AddressOf(const QString& entry) {
+    return entry.mid(entry.indexOf(QLatin1Char('=')) + 1);
+}
+
+} // namespace
+
+QStringList ScreeningEngine::BuildReplyBody(const Account& account) const {
+    QStringList body = window_.ReplyHeaderLines();
+    body.append(QString());
+    body.append(SplitJoined(account.Hints));
+    body.append(QString());
+    body.append(window_.ReplyFooterLines());
+    return body;
+}
+
+void ScreeningEngine::RunReplyPhase(const Account& account) {
+    queueWritable_ = true;
+    if (!BackUpReplies(account) || pending_.IsEmpty()) {
+        return;
+    }
+    state_.ErrorFlag = false;
+    if (OpenSmtpSession(account)) {
+        SendReplies(account);
+    }
+    QuitSmtp();
+}
+
+// Restores the addresses left from earlier passes, merges them with this pass's, and writes
+// the merged list back under new keys: one atomic change of the file, so no crash can lose
+// either list. False when the file could not be read (the entries then stay where they are).
+bool ScreeningEngine::BackUpReplies(const Account& account) {
+    const QString section = account.KeyName;
+    QStringList restored;
+    try {
+        queue_.Update([&](IniDocument& doc) {
+            restored = doc.ReadSection(section);
+            for (const QString& entry : restored) {
+                const QString address = AddressOf(entry);
+                if (entry.contains(QLatin1Char('=')) && IsSafeReplyAddress(address)) {
+                    pending_.Add(address);
+                }
+            }
+            doc.EraseSection(section);
+            for (qsizetype i = 0; i < pending_.Size(); ++i) {
+                doc.WriteEntry(section, QString::number(i), pending_.Items()[i]);
+            }
+        });
+    } catch (const QueueFileError& error) {
+        Complain(QueueErrorLine(error.Message()));
+        queueWritable_ = false;
+        // The new addresses are still worth a try; old ones stay in the file untouched.
+        return !pending_.IsEmpty();
+    }
+    if (!restored.isEmpty()) {
+        Log(QStringLiteral("Restoring %1 addresses..").arg(restored.size()));
+    }
+    if (!pending_.IsEmpty()) {
+        WriteStatus(QStringLiteral("Backing up addresses.."), true, false);
+    }
+    return true;
+}
+
+void ScreeningEngine::SetReplyFields(const Account& account) {
+    smtp_.SetHdrSubject(TrimBlanks(window_.ReplySubject()));
+    smtp_.SetMailMessage(replyBody_);
+    smtp_.SetFromName(QString());
+    smtp_.SetHdrReplyTo(account.SmtpAddress);
+    smtp_.SetHdrFrom(account.SmtpDisplayName.isEmpty()
+                         ? account.SmtpAddress
+                         : account.SmtpDisplayName + QStringLiteral(" <") + account.SmtpAddress +
+                               QLatin1Char('>'));
+}
+
+void ScreeningEngine::SendReplies(const Account& account) {
+    SetReplyFields(account);
+    const QStringList addresses = pending_.Items();
+    const int count = static_cast<int>(addresses.size());
+    WriteStatus(QStringLiteral("Sending %1 message(s)..").arg(count), false, true);
+    window_.SetStatusBarPosition(0);
+    for (int i = 0; i < count && !state_.AbortRequested; ++i) {
+        WriteStatus(QStringLiteral("Sending message %1 of %2").arg(i + 1).arg(count), true, true);
+        smtp_.SetRcptName({addresses[i]});
+        smtp_.SetHdrTo(addresses[i]);
+        Request(QStringLiteral("sending mail"), [this] { smtp_.Mail(); });
+        window_.SetStatusBarPosition((i + 1) * 100 / count);
+        // A mailbox that does not exist will never take the reply: done with it too.
+        if (state_.ErrorFlag && state_.ErrorCode == 550) {
+            state_.ErrorFlag = false;
+            state_.ErrorCode = 0;
+        }
+        if (state_.ErrorFlag) {
+            ReportError();
+            break;
+        }
+        ForgetServedReply(account, i, addresses[i]);
+    }
+}
+
+// Removes a served address from the file. Another program may have rewritten the section
+// meanwhile, so the entry is found by its address when key i holds another one.
+void ScreeningEngine::ForgetServedReply(const Account& account, int key, const QString& address) {
+    if (!queueWritable_) {
+        return;
+    }
+    try {
+        queue_.Update([&](IniDocument& doc) {
+            const QString section = account.KeyName;
+            const QString keyText = QString::number(key);
+            if (doc.ReadEntry(section, keyText).compare(address, Qt::CaseInsensitive) == 0) {
+                doc.DeleteEntry(section, keyText);
+                return;
+            }
+            for (const QString& entry : doc.ReadSection(section)) {
+                if (entry.contains(QLatin1Char('=')) &&
+                    AddressOf(entry).compare(address, Qt::CaseInsensitive) == 0) {
+                    doc.DeleteEntry(section, entry.left(entry.indexOf(QLatin1Char('='))).trimmed());
+                    return;
+                }
+            }
+        });
+    } catch (const QueueFileError& error) {
+        Complain(QueueErrorLine(error.Message()));
+        queueWritable_ = false;
+    }
+}
+
+} // namespace sievra

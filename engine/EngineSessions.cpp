@@ -1,0 +1,165 @@
+// Opening and closing the POP3 and SMTP sessions of an account.
+#include "ScreeningEngine.h"
+
+#include "engine/EngineWindow.h"
+
+namespace sievra {
+
+namespace {
+
+QString ConnectingLine(const QString& server) {
+    return QStringLiteral("<B>Connecting to <font color=\"clGreen\">") + server +
+           QStringLiteral("</B>");
+}
+
+} // namespace
+
+bool ScreeningEngine::OpenPop3Session(const Account& account) {
+    if (account.Pop3Server.isEmpty()) {
+        Complain(QStringLiteral("<B><font color=\"clRed\">No POP3 Host!</B>"));
+        return false;
+    }
+    if (account.Pop3User.isEmpty()) {
+        Complain(QStringLiteral("<B><font color=\"clRed\">No POP3 User ID!</B>"));
+        return false;
+    }
+    if (account.Pop3Password.isEmpty()) {
+        Complain(QStringLiteral("<B><font color=\"clRed\">No POP3 User Password!</B>"));
+        return false;
+    }
+    SetTimeout(account.Pop3Timeout);
+    Log(ConnectingLine(account.Pop3Server));
+    pop3_.SetUserName(account.Pop3User);
+    pop3_.SetPassWord(account.Pop3Password);
+    pop3_.SetHost(account.Pop3Server);
+    pop3_.SetPort(account.Pop3Port);
+
+    Request(QStringLiteral("connecting to POP server"), [this] { pop3_.Connect(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    Request(QStringLiteral("giving user id"), [this] { pop3_.User(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    Request(QStringLiteral("giving password"), [this] { pop3_.Pass(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    Log(QStringLiteral("Getting status.."));
+    Request(QStringLiteral("getting status"), [this] { pop3_.Stat(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    return true;
+}
+
+// QUIT when the client still holds a connection. A client still busy with a request that
+// timed out cannot send it; its connection is then aborted, so the next account or pass
+// starts clean (the server applies none of that session's deletions, the safe side).
+void ScreeningEngine::QuitPop3() {
+    if (pop3_.Connected()) {
+        state_.ErrorFlag = false;
+        Log(QStringLiteral("Disconnecting from POP server.."));
+        Request(QStringLiteral("disconnecting from POP server"), [this] { pop3_.Quit(); });
+        if (state_.ErrorFlag) {
+            ReportError();
+        }
+    }
+    if (pop3_.State() != pop3Ready || pop3_.Connected()) {
+        pop3_.Abort();
+    }
+}
+
+bool ScreeningEngine::OpenSmtpSession(const Account& account) {
+    if (account.SmtpServer.isEmpty()) {
+        Complain(QStringLiteral("<B><font color=\"clRed\">No SMTP Host!</B>"));
+        return false;
+    }
+    if (account.RequiresAuth) {
+        const bool pop3Login = account.UsePop3Login;
+        const QString& user = pop3Login ? account.Pop3User : account.SmtpUser;
+        const QString& password = pop3Login ? account.Pop3Password : account.SmtpPassword;
+        if (user.isEmpty()) {
+            Complain(pop3Login ? QStringLiteral("<B><font color=\"clRed\">No POP3 User ID!</B>")
+                               : QStringLiteral("<B><font color=\"clRed\">No SMTP User ID!</B>"));
+            return false;
+        }
+        if (password.isEmpty()) {
+            Complain(pop3Login ? QStringLiteral("<B><font color=\"clRed\">No POP3 Password!</B>")
+                               : QStringLiteral("<B><font color=\"clRed\">No SMTP Password!</B>"));
+            return false;
+        }
+    }
+    SetTimeout(account.SmtpTimeout);
+    Log(ConnectingLine(account.SmtpServer));
+    smtp_.SetHost(account.SmtpServer);
+    smtp_.SetPort(account.SmtpPort);
+    smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);
+    smtp_.SetPassword(account.UsePop3Login ? account.Pop3Password : account.SmtpPassword);
+
+    state_.Operation = QStringLiteral("connecting to SMTP server");
+    state_.RequestDone = false;
+    try {
+        smtp_.Connect();
+    } catch (const ClientException& exception) {
+        NoteException(exception.Message());
+    }
+    AwaitSmtpSession();
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    if (!account.RequiresAuth) {
+        Request(QStringLiteral("sending HELO"), [this] { smtp_.Helo(); });
+        if (state_.ErrorFlag) {
+            ReportError();
+            return false;
+        }
+        return true;
+    }
+    Request(QStringLiteral("sending EHLO"), [this] { smtp_.Ehlo(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    return AuthStep(QStringLiteral("sending AUTH LOGIN"), 334, [this] { smtp_.AuthLogin(); }) &&
+           AuthStep(QStringLiteral("sending user ID"), 334, [this] { smtp_.AuthUser(); }) &&
+           AuthStep(QStringLiteral("sending password"), 235, [this] { smtp_.AuthPass(); });
+}
+
+// The client accepts only 250 for the AUTH LOGIN steps; the usual 334 and 235 arrive as
+// errors carrying that code and count as success here.
+bool ScreeningEngine::AuthStep(const QString& words, int acceptedCode,
+                               const std::function<void()>& issue) {
+    Request(words, issue);
+    if (state_.ErrorFlag && state_.ErrorCode == acceptedCode) {
+        state_.ErrorFlag = false;
+        state_.ErrorCode = 0;
+    }
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    return true;
+}
+
+void ScreeningEngine::QuitSmtp() {
+    if (smtp_.Connected()) {
+        state_.ErrorFlag = false;
+        Log(QStringLiteral("Disconnecting from SMTP server.."));
+        Request(QStringLiteral("disconnecting from SMTP server"), [this] { smtp_.Quit(); });
+        if (state_.ErrorFlag) {
+            ReportError();
+        }
+    }
+    if (smtp_.State() != smtpReady || smtp_.Connected()) {
+        smtp_.Abort();
+    }
+}
+
+} // namespace sievra

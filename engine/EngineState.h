@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace sievra {
+
+// The request and error state of the engine, written by the clients' event handlers and read
+// by the pass between requests.
+struct EngineState {
+    bool ErrorFlag = false;
+    // The last protocol error a client event reported; time-outs, exceptions and aborts leave
+    // it as it was, so their error lines show the latest protocol code.
+    int ErrorCode = 0;
+    QString ErrorText;
+    QString Operation;
+    bool RequestDone = false;
+    bool SmtpConnected = false;
+    bool AbortRequested = false;
+    bool InMessage = false;
+    QStringList HeaderLines;
+    int MessageNumber = 0;
+    // Seconds; the last session opened sets it (never below 30).
+    int CurrentTimeout = 30;
+};
+
+// Counters of a pass, and the two that last from one pass to the next.
+struct EngineCounters {
+    int WaitingCount = 0;
+    int ErrorCount = 0;
+    int DeletedCount = 0;
+    int DeletedTotal = 0;
+    int LastWaitingCount = 0;
+};
+
+} // namespace sievra

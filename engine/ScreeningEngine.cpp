@@ -1,0 +1,221 @@
+#include "ScreeningEngine.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "engine/EngineWindow.h"
+#include "engine/StatusMarkup.h"
+
+namespace sievra {
+
+namespace {
+constexpr int MinimumTimeout = 30;
+} // namespace
+
+ScreeningEngine::ScreeningEngine(EngineWindow& window, SettingsStore* store, QObject* parent)
+    : QObject(parent)
+    , window_(window)
+    , store_(store) {
+    pop3_.SetPort(QStringLiteral("110"));
+    smtp_.SetPort(QStringLiteral("smtp"));
+    smtp_.SetHdrReturnPath(QStringLiteral("<>"));
+    smtp_.SetCharSet(QStringLiteral("iso-8859-1"));
+    smtp_.SetContentType(smtpPlainText);
+    ConnectClients();
+}
+
+ScreeningEngine::~ScreeningEngine() = default;
+
+void ScreeningEngine::ConnectClients() {
+    connect(&pop3_, &TCustomPop3Cli::OnSessionConnected, this,
+            [this](TCustomPop3Cli*, quint16 error) { Pop3SessionConnected(error); });
+    connect(&pop3_, &TCustomPop3Cli::OnSessionClosed, this,
+            [this](TCustomPop3Cli*, quint16 error) { Pop3SessionClosed(error); });
+    connect(&pop3_, &TCustomPop3Cli::OnRequestDone, this,
+            [this](TCustomPop3Cli*, TPop3Request, quint16 error) { Pop3RequestDone(error); });
+    connect(&pop3_, &TCustomPop3Cli::OnMessageBegin, this,
+            [this](TCustomPop3Cli*) { state_.InMessage = true; });
+    connect(&pop3_, &TCustomPop3Cli::OnMessageEnd, this,
+            [this](TCustomPop3Cli*) { state_.InMessage = false; });
+    connect(&pop3_, &TCustomPop3Cli::OnMessageLine, this,
+            [this](TCustomPop3Cli*) { Pop3MessageLine(); });
+    connect(&smtp_, &TCustomSmtpClient::OnSessionConnected, this,
+            [this](TCustomSmtpClient*, quint16 error) { SmtpSessionConnected(error); });
+    connect(&smtp_, &TCustomSmtpClient::OnSessionClosed, this,
+            [this](TCustomSmtpClient*, quint16 error) { SmtpSessionClosed(error); });
+    connect(&smtp_, &TCustomSmtpClient::OnRequestDone, this,
+            [this](TCustomSmtpClient*, SmtpRequest, quint16 error) { SmtpRequestDone(error); });
+}
+
+// --- Client events: each records what happened and lets a waiting request see it. ---
+
+void ScreeningEngine::Pop3SessionConnected(quint16 error) {
+    if (error != 0) {
+        state_.ErrorFlag = true;
+        state_.ErrorCode = error;
+        state_.ErrorText = QStringLiteral("Cannot connect to POP3 Server");
+    }
+    CheckWait();
+}
+
+void ScreeningEngine::Pop3SessionClosed(quint16 error) {
+    if (error != 0) {
+        state_.ErrorFlag = true;
+        state_.ErrorCode = error;
+        state_.ErrorText = QStringLiteral("POP3 Server error while disconnecting");
+    }
+    CheckWait();
+}
+
+void ScreeningEngine::Pop3RequestDone(quint16 error) {
+    state_.RequestDone = true;
+    if (error != 0) {
+        state_.ErrorFlag = true;
+        state_.ErrorCode = error;
+        state_.ErrorText = QStringLiteral("POP3 error while ") + state_.Operation;
+    }
+    CheckWait();
+}
+
+void ScreeningEngine::Pop3MessageLine() {
+    if (state_.InMessage) {
+        state_.HeaderLines.append(pop3_.LastResponse());
+    }
+}
+
+void ScreeningEngine::SmtpSessionConnected(quint16 error) {
+    state_.SmtpConnected = true;
+    if (error != 0) {
+        state_.ErrorFlag = true;
+        state_.ErrorCode = error;
+        state_.ErrorText = QStringLiteral("SMTP Server error while connecting");
+    }
+    CheckWait();
+}
+
+void ScreeningEngine::SmtpSessionClosed(quint16 error) {
+    state_.SmtpConnected = false;
+    if (error != 0) {
+        state_.ErrorFlag = true;
+        state_.ErrorCode = error;
+        state_.ErrorText = QStringLiteral("SMTP Server error while closing");
+    }
+    CheckWait();
+}
+
+void ScreeningEngine::SmtpRequestDone(quint16 error) {
+    state_.RequestDone = true;
+    if (error != 0) {
+        state_.ErrorFlag = true;
+        state_.ErrorCode = error;
+        state_.ErrorText = QStringLiteral("SMTP error while ") + state_.Operation;
+    }
+    CheckWait();
+}
+
+// --- Requests and waiting ---
+
+void ScreeningEngine::Request(const QString& words, const std::function<void()>& issue) {
+    state_.Operation = words;
+    state_.RequestDone = false;
+    try {
+        issue();
+    } catch (const ClientException& exception) {
+        NoteException(exception.Message());
+    }
+    AwaitRequest();
+}
+
+void ScreeningEngine::NoteException(const QString& message) {
+    state_.ErrorFlag = true;
+    state_.ErrorText = message;
+}
+
+void ScreeningEngine::AwaitRequest() {
+    AwaitUntil([this] { return state_.ErrorFlag || state_.RequestDone; });
+}
+
+void ScreeningEngine::AwaitSmtpSession() {
+    AwaitUntil([this] { return state_.ErrorFlag || state_.SmtpConnected; });
+}
+
+// Runs the event loop until done() holds, the user aborts or the current time-out passes.
+// Events that are already pending run at least once, as they would in a polling loop.
+void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
+    if (done()) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer);
+    connect(&timeout, &QTimer::timeout, &loop, [this] {
+        state_.ErrorText = QStringLiteral("Timeout");
+        state_.ErrorFlag = true;
+        CheckWait();
+    });
+    timeout.start(state_.CurrentTimeout * timeoutUnitMs_);
+    QEventLoop* outer = waitLoop_;
+    std::function<bool()> outerDone = waitDone_;
+    waitLoop_ = &loop;
+    waitDone_ = done;
+    loop.exec();
+    waitLoop_ = outer;
+    waitDone_ = outerDone;
+}
+
+void ScreeningEngine::CheckWait() {
+    if (waitLoop_ != nullptr && waitDone_ && waitDone_()) {
+        waitLoop_->quit();
+    }
+}
+
+void ScreeningEngine::SetTimeout(int seconds) {
+    state_.CurrentTimeout = seconds < MinimumTimeout ? MinimumTimeout : seconds;
+}
+
+void ScreeningEngine::ReportError() {
+    Log(QStringLiteral("<font color=\"clRed\"><B>Error %1: %2</B>")
+            .arg(state_.ErrorCode)
+            .arg(state_.ErrorText));
+    ++counters_.ErrorCount;
+    lastPassHadErrors_ = true;
+}
+
+// A settings complaint: one error line, counted, the error flag left alone.
+void ScreeningEngine::Complain(const QString& text) {
+    Log(text);
+    ++counters_.ErrorCount;
+    lastPassHadErrors_ = true;
+}
+
+void ScreeningEngine::WriteStatus(const QString& text, bool labelOnly, bool showBar) {
+    window_.ShowStatusBar(showBar);
+    if (!labelOnly) {
+        window_.AppendStatusLine(text);
+    }
+    window_.SetStatusLabel(StripStatusMarkup(text));
+}
+
+void ScreeningEngine::Abort() {
+    Log(QStringLiteral("Aborting!"));
+    try {
+        pop3_.Abort();
+        smtp_.Abort();
+    } catch (const ClientException& exception) {
+        NoteException(exception.Message());
+    }
+    state_.ErrorFlag = true;
+    state_.ErrorText = QStringLiteral("Aborted");
+    state_.AbortRequested = true;
+    CheckWait();
+}
+
+void ScreeningEngine::UpdateTrayTip(TrayTipMode mode) {
+    window_.SetTrayTip(ComposeTrayTip(
+        mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount}));
+}
+
+} // namespace sievra

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+#include <QStringList>
+
+#include "addressbook/AddressBook.h"
+#include "addressbook/StatusOutput.h"
+#include "engine/AddressIndex.h"
+#include "engine/EngineState.h"
+#include "engine/HeaderValues.h"
+#include "engine/PendingReplies.h"
+#include "engine/ReplyQueueFile.h"
+#include "engine/TrayTip.h"
+#include "net/TPop3Cli.h"
+#include "net/TSmtpCli.h"
+#include "settings/Account.h"
+
+class QEventLoop;
+
+namespace sievra {
+
+class EngineWindow;
+class SettingsStore;
+
+// Screens the accounts: one pass fetches every header of each active account, deletes what
+// the rules reject, and mails the senders of deleted messages the account's hints. It owns
+// the two mail clients and runs on the UI thread; while it waits for a server it runs a local
+// event loop, so the window stays alive and Abort works.
+class ScreeningEngine : public QObject, public StatusOutput {
+    Q_OBJECT
+
+public:
+    ScreeningEngine(EngineWindow& window, SettingsStore* store, QObject* parent = nullptr);
+    ~ScreeningEngine() override;
+
+    // The GO action: password check, connection test where needed, then one pass (manual
+    // mode) or the start of automatic mode. Returns false when it could not start.
+    bool StartScreening();
+    // One screening pass over all active accounts.
+    void RunPass();
+    // Ends the pass in progress (the Abort button).
+    void Abort();
+    // The user launched the mail client: nothing is waiting for them any more.
+    void MailClientLaunched() { counters_.WaitingCount = 0; }
+
+    // StatusOutput: the one way the engine writes to the status panel.
+    void WriteStatus(const QString& text, bool labelOnly, bool showBar) override;
+
+    const EngineState& State() const { return state_; }
+    const EngineCounters& Counters() const { return counters_; }
+    bool PassRunning() const { return passRunning_; }
+    // True when the last pass wrote an error line (for sievra-pass's exit status).
+    bool LastPassHadErrors() const { return lastPassHadErrors_; }
+    // Tests shorten every time-out by measuring its seconds in this many milliseconds.
+    void SetTimeoutUnitForTests(int milliseconds) { timeoutUnitMs_ = milliseconds; }
+    TPop3Cli& Pop3Client() { return pop3_; }
+    TSmtpCli& SmtpClient() { return smtp_; }
+    ReplyQueueFile& Queue() { return queue_; }
+
+private:
+    // Requests and waiting.
+    void Request(const QString& words, const std::function<void()>& issue);
+    void NoteException(const QString& message);
+    void AwaitRequest();
+    void AwaitSmtpSession();
+    void AwaitUntil(const std::function<bool()>& done);
+    void CheckWait();
+    void ReportError();
+    void Log(const QString& text) { WriteStatus(text, false, false); }
+    void Complain(const QString& text);
+    void SetTimeout(int seconds);
+
+    // Client events.
+    void ConnectClients();
+    void Pop3SessionConnected(quint16 error);
+    void Pop3SessionClosed(quint16 error);
+    void Pop3RequestDone(quint16 error);
+    void Pop3MessageLine();
+    void SmtpSessionConnected(quint16 error);
+    void SmtpSessionClosed(quint16 error);
+    void SmtpRequestDone(quint16 error);
+
+    // Sessions.
+    bool OpenPop3Session(const Account& account);
+    bool OpenSmtpSession(const Account& account);
+    bool AuthStep(const QString& words, int acceptedCode, const std::function<void()>& issue);
+    void QuitPop3();
+    void QuitSmtp();
+
+    // The pass.
+    bool LoadBook();
+    void BeginPass();
+    bool ScreenAccount(Account& account);
+    void FetchHeaders(int count);
+    void DecideMessages(const Account& account, int count);
+    void FinishPass();
+    void Notify();
+    void EnableAccountControls();
+    void UpdateTrayTip(TrayTipMode mode);
+
+    // Replies.
+    void RunReplyPhase(const Account& account);
+    bool BackUpReplies(const Account& account);
+    void SendReplies(const Account& account);
+    void ForgetServedReply(const Account& account, int key, const QString& address);
+    void SetReplyFields(const Account& account);
+    QStringList BuildReplyBody(const Account& account) const;
+
+    // Start of screening.
+    bool CheckPasswords();
+    bool TestNeeded();
+    bool RunConnectionTest();
+    void StoreTestedFlags(const Account& account);
+
+    EngineWindow& window_;
+    SettingsStore* store_;
+    TPop3Cli pop3_;
+    TSmtpCli smtp_;
+    ReplyQueueFile queue_;
+    EngineState state_;
+    EngineCounters counters_;
+
+    AddressBook book_;
+    AddressIndex index_;
+    MessageLists lists_;
+    QStringList codeWords_;
+    QStringList replyBody_;
+    PendingReplies pending_;
+
+    QEventLoop* waitLoop_ = nullptr;
+    std::function<bool()> waitDone_;
+    int timeoutUnitMs_ = 1000;
+    bool queueWritable_ = true;
+    bool passRunning_ = false;
+    bool lastPassHadErrors_ = false;
+};
+
+} // namespace sievra

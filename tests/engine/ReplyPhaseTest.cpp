@@ -1,0 +1,174 @@
+// Replies to the senders of deleted mail, through the real SMTP server, and the queue file.
+#include "EngineFixture.h"
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+class ReplyPhase : public EngineFixture {
+protected:
+    QStringList Recipients(const QList<ReceivedMail>& mails) const {
+        QStringList all;
+        for (const ReceivedMail& mail : mails) {
+            all += mail.RcptTos;
+        }
+        return all;
+    }
+};
+
+const QString Hints = QStringLiteral("a fruit with a crown|what monkeys like|");
+
+TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
+    AddMailbox({Mail("Spammer <Spam@Bad.example>", "one"), Mail("spam@bad.example", "two"),
+                Mail("other@bad.example", "three")},
+               Hints);
+    engine->RunPass();
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 2));
+    const QList<ReceivedMail> mails = MailsSince(mailsBefore);
+    ASSERT_EQ(mails.size(), 2) << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(Recipients(mails), QStringList({"other@bad.example", "Spam@Bad.example"}));
+    const ReceivedMail& mail = mails[1];
+    EXPECT_EQ(mail.MailFrom, "<>");
+    const QByteArray data = mail.Data;
+    const qsizetype bodyAt = data.indexOf("\r\n\r\n");
+    ASSERT_GT(bodyAt, 0);
+    const QByteArray header = data.left(bodyAt);
+    EXPECT_TRUE(header.startsWith("Reply-To: me@home.example\r\nReturn-Path: <>\r\n"
+                                  "From: Me Myself <me@home.example>\r\nTo: Spam@Bad.example\r\n"
+                                  "Subject: Your message was deleted!\r\n"))
+        << header.toStdString();
+    EXPECT_EQ(data.mid(bodyAt + 4), "Header line one\r\nHeader line two\r\n\r\n"
+                                    "a fruit with a crown\r\nwhat monkeys like\r\n\r\n(footer)\r\n");
+    EXPECT_TRUE(window.HasLine("Sending 2 message(s).."));
+    EXPECT_TRUE(window.HasLabel("Sending message 2 of 2"));
+    EXPECT_TRUE(window.HasLabel("Backing up addresses.."));
+    EXPECT_TRUE(window.HasLine("Disconnecting from SMTP server.."));
+    EXPECT_TRUE(Section(window.AccountRecords.back().KeyName).isEmpty());
+}
+
+TEST_F(ReplyPhase, InvalidOrUnsafeReplyAddressesAreDeletedButNotAnswered) {
+    const Account& account =
+        AddMailbox({Mail("no-at-sign.example", "x"), Mail("two@@bad.example", "y"),
+                    Mail("ok@bad.example", "z", {"Reply-To: a@b.example\rX-Evil: yes"})},
+                   Hints);
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 0);
+    EXPECT_EQ(engine->Counters().DeletedCount, 3);
+    EXPECT_EQ(MailsSince(mailsBefore).size(), 0);
+    EXPECT_FALSE(window.PlainLines().join("\n").contains("Sending"));
+}
+
+TEST_F(ReplyPhase, ReplyToWinsOverFrom) {
+    AddMailbox({Mail("spam@bad.example", "x", {"Reply-To: Answers <answers@bad.example>"})},
+               Hints);
+    engine->RunPass();
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    EXPECT_EQ(MailsSince(mailsBefore)[0].RcptTos, QStringList({"answers@bad.example"}));
+}
+
+TEST_F(ReplyPhase, EmptyDisplayNameGivesTheBareAddress) {
+    Account& account = AddMailbox({Mail("spam@bad.example", "x")}, Hints);
+    account.SmtpDisplayName.clear();
+    engine->RunPass();
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    EXPECT_TRUE(MailsSince(mailsBefore)[0].Data.contains("\r\nFrom: me@home.example\r\n"));
+}
+
+TEST_F(ReplyPhase, UnreachableServerKeepsTheQueueForTheNextPass) {
+    Account& account = AddMailbox({Mail("c@bad.example", "x"), Mail("a@bad.example", "y"),
+                                   Mail("b@bad.example", "z")},
+                                  Hints);
+    account.SmtpPort = QString::number(FreeLoopbackPort());
+    engine->RunPass();
+    EXPECT_EQ(Section(account.KeyName),
+              QStringList({"0=a@bad.example", "1=b@bad.example", "2=c@bad.example"}));
+    EXPECT_TRUE(window.PlainLines().join("\n").contains("Error 10061: SMTP"));
+
+    account.SmtpPort = QString::number(smtp->Port());
+    window.Lines.clear();
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Restoring 3 addresses.."));
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 3));
+    EXPECT_EQ(Recipients(MailsSince(mailsBefore)),
+              QStringList({"a@bad.example", "b@bad.example", "c@bad.example"}));
+    EXPECT_TRUE(Section(account.KeyName).isEmpty());
+}
+
+class RefusingReplyPhase : public ReplyPhase {
+protected:
+    void RunWithThirdRefused(const QString& reply) {
+        SmtpSinkOptions options;
+        options.Rejects = {{"c@bad.example", reply}};
+        refusing = std::make_unique<SmtpSink>(options);
+        Account& account = AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2"),
+                                       Mail("c@bad.example", "3"), Mail("d@bad.example", "4"),
+                                       Mail("e@bad.example", "5")},
+                                      Hints);
+        account.SmtpPort = QString::number(refusing->Port());
+        engine->RunPass();
+        keyName = account.KeyName;
+    }
+    std::unique_ptr<SmtpSink> refusing;
+    QString keyName;
+};
+
+TEST_F(RefusingReplyPhase, MailboxUnavailableCountsAsServed) {
+    RunWithThirdRefused("550 5.1.1 <c@bad.example>: Recipient address rejected");
+    ASSERT_TRUE(refusing->WaitForMessages(4));
+    EXPECT_EQ(Recipients(refusing->Messages()),
+              QStringList({"a@bad.example", "b@bad.example", "d@bad.example", "e@bad.example"}));
+    EXPECT_TRUE(Section(keyName).isEmpty());
+    EXPECT_EQ(engine->Counters().ErrorCount, 0);
+}
+
+TEST_F(RefusingReplyPhase, OtherRefusalStopsAndKeepsTheRest) {
+    RunWithThirdRefused("452 4.2.2 <c@bad.example>: Mailbox full");
+    ASSERT_TRUE(refusing->WaitForMessages(2));
+    EXPECT_EQ(Recipients(refusing->Messages()), QStringList({"a@bad.example", "b@bad.example"}));
+    EXPECT_EQ(Section(keyName),
+              QStringList({"2=c@bad.example", "3=d@bad.example", "4=e@bad.example"}));
+    EXPECT_TRUE(window.HasLine("Error 452: SMTP error while sending mail"));
+    EXPECT_EQ(engine->Counters().ErrorCount, 1);
+}
+
+TEST_F(ReplyPhase, LeftoversAreSentWhenNothingNewWasDeleted) {
+    Account& account = AddMailbox({Mail("friend@example.org", "kept")}, Hints);
+    engine->Queue().Update([&](IniDocument& doc) {
+        doc.WriteEntry(account.KeyName, "0", "late@bad.example");
+        doc.WriteEntry(account.KeyName, "junk", "bad\x01@control.example");
+    });
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Restoring 2 addresses.."));
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    EXPECT_EQ(Recipients(MailsSince(mailsBefore)), QStringList({"late@bad.example"}));
+    EXPECT_TRUE(Section(account.KeyName).isEmpty());
+    EXPECT_EQ(MailboxSize(account), 1);
+}
+
+TEST_F(ReplyPhase, AccountWithoutHintsLeavesItsSectionAlone) {
+    Account& account = AddMailbox({Mail("spam@bad.example", "x")});
+    engine->Queue().Update(
+        [&](IniDocument& doc) { doc.WriteEntry(account.KeyName, "0", "old@bad.example"); });
+    engine->RunPass();
+    EXPECT_EQ(Section(account.KeyName), QStringList({"0=old@bad.example"}));
+    EXPECT_EQ(MailsSince(mailsBefore).size(), 0);
+}
+
+TEST_F(ReplyPhase, AuthenticatedSessionCountsTheUsualRepliesAsSuccess) {
+    SmtpSinkOptions options;
+    options.AuthUser = "smtp-user";
+    options.AuthPassword = "smtp-pw";
+    SmtpSink authenticating(options);
+    Account& account = AddMailbox({Mail("spam@bad.example", "x")}, Hints);
+    account.SmtpPort = QString::number(authenticating.Port());
+    account.RequiresAuth = true;
+    account.SmtpUser = "smtp-user";
+    account.SmtpPassword = "smtp-pw";
+    engine->RunPass();
+    ASSERT_TRUE(authenticating.WaitForMessages(1)) << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(authenticating.Messages()[0].AuthLogin, "smtp-user");
+    EXPECT_EQ(engine->Counters().ErrorCount, 0);
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+// Whole passes against the real POP3 server: what is fetched, decided, deleted and reported.
+#include <QTimer>
+
+#include "EngineFixture.h"
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+class ScreeningPass : public EngineFixture {};
+
+TEST_F(ScreeningPass, EmptyMailboxGivesNoMessagesAndIsQuit) {
+    AddMailbox({});
+    engine->RunPass();
+    EXPECT_EQ(window.Lines.last(),
+              "<font color=\"clGreen\"><B>RESULTS: No messages. 0 Error(s)</B>");
+    EXPECT_TRUE(window.HasLine("Disconnecting from POP server.."));
+    EXPECT_FALSE(window.PlainLines().join("\n").contains("Checking"));
+    EXPECT_FALSE(window.PlainLines().join("\n").contains("Retrieving"));
+    EXPECT_EQ(window.Lines.first(), "<B>Connecting to <font color=\"clGreen\">127.0.0.1</B>");
+    EXPECT_TRUE(window.DateLabels.last().startsWith("Status as of: "));
+}
+
+TEST_F(ScreeningPass, ThreeMessagesWithTheSecondRejected) {
+    WriteBook({"Friend@Example.org"});
+    Account& account = AddMailbox({Mail("Friend <friend@example.org>", "hello"),
+                                   Mail("spammer@bad.example", "buy now"),
+                                   Mail("stranger@x.example", "about the pineapple")});
+    account.CodeWords = "PINEAPPLE|";
+    engine->RunPass();
+
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_TRUE(window.HasLabel(QStringLiteral("Checking message %1 of 3").arg(i)));
+        EXPECT_TRUE(window.HasLabel(QStringLiteral("Retrieving header %1 of 3").arg(i)));
+    }
+    EXPECT_TRUE(window.HasLabel("Deleting message 2"));
+    EXPECT_FALSE(window.HasLabel("Deleting message 1"));
+    EXPECT_FALSE(window.HasLabel("Deleting message 3"));
+    EXPECT_TRUE(window.HasLine("Retrieving 3 header(s).."));
+    EXPECT_TRUE(window.HasLine("Checking 3 message(s).."));
+    EXPECT_EQ(engine->Counters().DeletedCount, 1);
+    EXPECT_EQ(engine->Counters().WaitingCount, 2);
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 2 waiting. 1 deleted. 0 Error(s)");
+    const auto left = pop->Messages(account.Pop3User);
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(left[0].contains("Subject: hello"));
+    EXPECT_TRUE(left[1].contains("pineapple"));
+}
+
+TEST_F(ScreeningPass, InactiveAccountIsSkippedSilently) {
+    Account& idle = AddMailbox({Mail("spammer@bad.example", "spam")});
+    idle.Active = false;
+    AddMailbox({});
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(idle), 1);
+    EXPECT_EQ(window.PlainLines().filter("Connecting to").size(), 1);
+}
+
+TEST_F(ScreeningPass, MissingPasswordIsCountedAndTheNextAccountScreened) {
+    Account& first = AddMailbox({Mail("spammer@bad.example", "spam")});
+    first.Pop3Password.clear();
+    const Account& second = AddMailbox({Mail("spammer@bad.example", "spam")});
+    engine->RunPass();
+    EXPECT_EQ(window.Lines.first(), "<B><font color=\"clRed\">No POP3 User Password!</B>");
+    EXPECT_EQ(engine->Counters().ErrorCount, 1);
+    EXPECT_EQ(MailboxSize(first), 1);
+    EXPECT_EQ(MailboxSize(second), 0);
+    EXPECT_EQ(window.Lines.last(), "<font color=\"clGreen\"><B>RESULTS: 0 waiting. 1 deleted. "
+                                   "<font color=\"clRed\">1 Error(s)</B>");
+}
+
+TEST_F(ScreeningPass, UnreachableFirstServerEndsThePass) {
+    Account& first = AddMailbox({});
+    first.Pop3Port = QString::number(FreeLoopbackPort());
+    const Account& second = AddMailbox({Mail("spammer@bad.example", "spam")});
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Error 10061: POP3 error while connecting to POP server"))
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(MailboxSize(second), 1) << "the second account must not be screened";
+    EXPECT_EQ(window.PlainLines().filter("Connecting to").size(), 1);
+    EXPECT_TRUE(window.PlainLines().last().startsWith("RESULTS: No messages. 1 Error(s)"));
+}
+
+TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
+    AddMailbox({Mail("spammer@bad.example", "spam")});
+    window.Wab = home.Path() + "/missing.wab";
+    engine->RunPass();
+    EXPECT_EQ(window.PlainLines(),
+              QStringList({"Unable to open " + window.Wab + "!",
+                           "Error: Unable to load address book."}));
+    WriteBook({});
+    window.Lines.clear();
+    engine->RunPass();
+    EXPECT_EQ(window.PlainLines(), QStringList({"Error: No valid addresses in address book."}));
+    EXPECT_EQ(MailboxSize(window.AccountRecords.front()), 1);
+    EXPECT_TRUE(engine->LastPassHadErrors());
+}
+
+TEST_F(ScreeningPass, AbortWhileFetchingHeadersDecidesNothing) {
+    QList<QByteArray> many;
+    for (int i = 0; i < 300; ++i) {
+        many.append(Mail("spammer@bad.example", QStringLiteral("spam %1").arg(i)));
+    }
+    const Account& account = AddMailbox(many);
+    const Account& later = AddMailbox({Mail("spammer@bad.example", "spam")});
+    window.OnLabel = [&](const QString& label) {
+        if (label == "Retrieving header 5 of 300") {
+            QTimer::singleShot(0, engine.get(), [&] { engine->Abort(); });
+        }
+    };
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Aborting!"));
+    EXPECT_EQ(window.PlainLines().filter("Aborted").size(), 1) << window.PlainLines().join("\n").toStdString();
+    EXPECT_FALSE(window.PlainLines().join("\n").contains("Checking"));
+    EXPECT_EQ(MailboxSize(account), 300);
+    EXPECT_EQ(MailboxSize(later), 1);
+    EXPECT_TRUE(window.PlainLines().last().startsWith("RESULTS: "));
+    EXPECT_FALSE(window.AbortEnabled);
+    EXPECT_TRUE(window.SawAbortEnabled);
+}
+
+TEST_F(ScreeningPass, NotifiesOnlyWhenTheWaitingCountIsNew) {
+    window.Auto = true;
+    WriteBook({"friend@example.org"});
+    Account& account = AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
+    const auto passWith = [&](int waiting) {
+        pop->ClearMailbox(account.Pop3User);
+        QList<QByteArray> mails;
+        for (int i = 0; i < waiting; ++i) {
+            mails.append(Mail("friend@example.org", QString::number(i)));
+        }
+        pop->AddMessages(account.Pop3User, mails);
+        engine->RunPass();
+    };
+    engine->RunPass(); // 2 waiting
+    passWith(2);
+    passWith(3);
+    passWith(0);
+    EXPECT_EQ(window.Beeps, 2);
+    EXPECT_EQ(window.Popups, QList<int>({2, 3}));
+    EXPECT_EQ(window.AnimationStarts, 4);
+    EXPECT_EQ(window.AnimationStops, 4);
+    EXPECT_EQ(window.TrayTips.last(), "Sievra\r0 Messages Waiting\r0 Spams deleted\r0 Errors");
+}
+
+TEST_F(ScreeningPass, LaunchingTheMailClientFromThePopupResetsTheCount) {
+    window.Auto = true;
+    window.OnPopup = [&](int) { engine->MailClientLaunched(); };
+    Account& account = AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
+    engine->RunPass();
+    EXPECT_EQ(window.TrayTips.last(), "Sievra\r0 Messages Waiting\r0 Spams deleted\r0 Errors");
+    engine->RunPass();
+    EXPECT_EQ(window.Popups, QList<int>({2, 2})) << "2 waiting again is news after a launch";
+    EXPECT_EQ(MailboxSize(account), 2);
+}
+
+TEST_F(ScreeningPass, TrayTipCountsTheDeletedTotalAcrossPasses) {
+    window.Auto = true;
+    window.VisualOption = false;
+    Account& account = AddMailbox({Mail("friend@example.org", "a"), Mail("spam@bad.example", "x")});
+    engine->RunPass();
+    EXPECT_EQ(window.TrayTips.first(), "Sievra\rChecking...");
+    EXPECT_EQ(window.TrayTips.last(), "Sievra\r1 Message Waiting\r1 Spam deleted\r0 Errors");
+    pop->AddMessages(account.Pop3User, {Mail("spam@bad.example", "y")});
+    engine->RunPass();
+    EXPECT_EQ(window.TrayTips.last(), "Sievra\r1 Message Waiting\r2 Spams deleted\r0 Errors");
+}
+
+} // namespace
