@@ -99,11 +99,15 @@ void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command) {
     BeginCommand(type);
     emit OnDisplay(this, QStringLiteral("> ") + command);
 
-    // Let what is pending run first (an earlier completion, a click on Abort). Whatever ran
-    // may have ended this request already: then it has been reported and nothing goes out.
+    // What was posted before this command runs first (an earlier completion, a queued call).
+    // Socket, timer and input notifications are left to the caller's wait, which follows at
+    // once: polling the system for them here would cost every request a system call and change
+    // no outcome, since a close or an Abort seen before or after the send ends the request with
+    // 10004 either way. What ran may have ended this request: then it has been reported and
+    // nothing goes out.
     const QPointer<TCustomPop3Cli> alive(this);
     const quint64 serial = serial_;
-    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
     if (!alive || serial != serial_ || requestDone_ || !connected_) {
         return;
     }
@@ -179,14 +183,15 @@ void TCustomPop3Cli::Top() {
     if (protocolState_ != pop3Transaction) {
         RaiseInvalidNow(QStringLiteral("TOP"));
     }
-    StartCommand(pop3Top, QStringLiteral("TOP %1 %2").arg(msgNum_).arg(msgLines_));
+    StartCommand(pop3Top, QStringLiteral("TOP ") + QString::number(msgNum_) + QLatin1Char(' ') +
+                              QString::number(msgLines_));
 }
 
 void TCustomPop3Cli::Dele() {
     if (protocolState_ != pop3Transaction) {
         RaiseInvalidNow(QStringLiteral("DELE"));
     }
-    StartCommand(pop3Dele, QStringLiteral("DELE %1").arg(msgNum_));
+    StartCommand(pop3Dele, QStringLiteral("DELE ") + QString::number(msgNum_));
 }
 
 void TCustomPop3Cli::Quit() {
@@ -364,7 +369,8 @@ void TCustomPop3Cli::MultiLineReply() {
     }
     if (lastResponse_ != QLatin1String(".")) {
         // RFC 1939: a line that begins with the terminating octet has it doubled.
-        if (lastResponse_.size() > 1 && lastResponse_.startsWith(QLatin1String(".."))) {
+        if (lastResponse_.size() > 1 && lastResponse_[0] == QLatin1Char('.') &&
+            lastResponse_[1] == QLatin1Char('.')) {
             lastResponse_.remove(0, 1);
         }
         emit OnMessageLine(this);

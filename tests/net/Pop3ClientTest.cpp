@@ -331,6 +331,23 @@ TEST(Pop3Abort, WhileWaitingForAReplyEndsTheRequestWith10004) {
     EXPECT_EQ(f.client.ProtocolState(), pop3Disconnected);
 }
 
+TEST(Pop3Abort, PostedBeforeACommandStartsKeepsTheCommandOffTheWire) {
+    FakeServer server;
+    LoginScript(server).ExpectsClose();
+    Pop3Fixture f(server);
+    f.LogIn();
+    // Pending events run before the command is sent; this one ends the session first.
+    QMetaObject::invokeMethod(
+        &f.client, [&] { f.client.Abort(); }, Qt::QueuedConnection);
+    EXPECT_EQ(f.events.Call([&] { f.client.Stat(); }), "");
+    ASSERT_TRUE(WaitFor([&] { return f.events.Entries("RequestDone 5").size() == 1; }));
+    RunEventsFor(100);
+    EXPECT_EQ(f.events.Entries("RequestDone 5"), QStringList({"RequestDone 5 10004"}));
+    EXPECT_EQ(f.events.doneInsideCall, 0);
+    EXPECT_FALSE(server.ReceivedLines().contains("STAT"));
+    EXPECT_TRUE(server.ScriptPlayed());
+}
+
 TEST(Pop3Requests, WrongStatesRaiseAndStartNothing) {
     TPop3Cli client;
     Pop3Events events(client);

@@ -5,12 +5,6 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
-#include <ostream>
-
-// Readable QString in gtest's failure messages (QStringList follows element by element).
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace sievra::test {
 
