@@ -10,6 +10,7 @@
 #include "tests/support/DovecotServer.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TestHome.h"
+#include "tests/support/WaitFor.h"
 
 namespace sievra::test {
 

@@ -66,7 +66,7 @@ DovecotServer::DovecotServer(const QString& certPem, const QString& keyPem) {
               "cannot copy the certificate");
     }
     QDir().mkpath(dir + "/mail");
-    WriteUsers();
+    QDir().mkpath(dir + "/users.d");
     Start();
 }
 
@@ -101,22 +101,18 @@ void DovecotServer::Start() {
           "dovecot is not listening: " + Log());
 }
 
-void DovecotServer::WriteUsers() {
-    QByteArray lines;
-    for (const auto& [user, password] : users_) {
-        lines += user.toUtf8() + ":{PLAIN}" + password.toUtf8() + "\n";
-    }
+void DovecotServer::WriteUser(const QString& user, const QString& password) {
+    const QString dir = dir_.path() + "/users.d";
+    QDir().mkpath(dir);
     // Replace atomically: the auth process may read the file at any moment.
-    const QString path = dir_.path() + "/users";
-    WriteFile(path + ".new", lines);
+    const QString path = dir + "/" + user;
+    WriteFile(path + ".new", user.toUtf8() + ":{PLAIN}" + password.toUtf8() + "\n");
     QFile::remove(path);
-    Check(QFile::rename(path + ".new", path), "cannot write the users file");
+    Check(QFile::rename(path + ".new", path), "cannot write the users file of " + user);
 }
 
 void DovecotServer::AddUser(const QString& user, const QString& password) {
-    users_.removeIf([&](const auto& entry) { return entry.first == user; });
-    users_.append({user, password});
-    WriteUsers();
+    WriteUser(user, password);
     for (const char* sub : {"", "/new", "/cur", "/tmp"}) {
         const QString path = MailDir(user) + sub;
         QDir().mkpath(path);

@@ -22,7 +22,8 @@ public:
     quint16 Pop3Port() const { return port_; }
     quint16 Pop3sPort() const { return tlsPort_; }
 
-    // Adds or replaces a user; dovecot rereads the users file when it changes.
+    // Adds a user (give each user one password for the life of the server: dovecot may keep
+    // reading an older one for up to a second).
     void AddUser(const QString& user, const QString& password);
     // Appends messages to the user's mailbox; POP3 numbers them in the order given, after
     // the ones already there. Each message is RFC 5322 text (LF or CRLF line ends).
@@ -36,15 +37,15 @@ public:
 private:
     QString MailDir(const QString& user) const;
     QStringList MessageFiles(const QString& user) const;
-    void WriteUsers();
+    void WriteUser(const QString& user, const QString& password);
     void Start();
 
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;
     quint16 tlsPort_ = 0;
-    QList<QPair<QString, QString>> users_;
     int sequence_ = 0;
+
 };
 
 } // namespace sievra::test
