@@ -380,6 +380,12 @@ void TWSocket::TryToSend() {
         }
         sendBuffer_.Consume(static_cast<int>(taken));
     }
+    // Qt keeps written bytes until its event loop next runs; a command should leave at once,
+    // as a system send would, not one loop turn later. Larger sends still go out block by
+    // block as Qt reports bytes written.
+    if (sock_ != nullptr && sendBuffer_.IsEmpty() && sock_->bytesToWrite() > 0) {
+        sock_->flush();
+    }
 }
 
 bool TWSocket::AllSent() const {

@@ -345,6 +345,16 @@ TEST(TWSocketSend, DataSentOnceAfterTheLastByte) {
     EXPECT_EQ(client.events.Count("SessionClosed"), 0);
 }
 
+TEST(TWSocketSend, ACommandLeavesBeforeTheEventLoopRunsAgain) {
+    FakeServer server;
+    LineClient client;
+    ASSERT_TRUE(client.ConnectTo(server));
+    client.socket.SendText("STAT\r\n");
+    // Handed to the system inside the call: a request/reply dialogue does not wait a loop turn.
+    EXPECT_EQ(client.socket.BufferedBytes(), 0);
+    ASSERT_TRUE(WaitFor([&] { return server.Received() == "STAT\r\n"; }));
+}
+
 TEST(TWSocketSend, ConnectionLostWhileSendingIsReportedOnce) {
     FakeServer server;
     server.StopsReading().Pauses(200).Resets();

@@ -1,0 +1,113 @@
+// Arbitrary server bytes into the POP3 client's line path, in every state that waits for a
+// reply. Whatever the server sends, the request must end exactly once, from the event loop,
+// and leave the client ready and disconnected once the connection ends.
+//
+// Input: byte 0 picks the request the client waits on, byte 1 the size of the pieces the
+// bytes arrive in (0: all at once), the rest is what the server sends.
+#include "net/Pop3TestAccess.h"
+#include "net/TPop3Cli.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+using namespace sievra;
+
+namespace {
+
+void Require(bool condition, int line = __builtin_LINE()) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_pop3_reply: check at line %d failed\n", line);
+        std::abort();
+    }
+}
+
+struct Scenario {
+    TPop3Request request;
+    TPop3ProtocolState state;
+};
+
+constexpr Scenario Scenarios[] = {
+    {pop3Connect, pop3Disconnected}, {pop3User, pop3WaitingUser}, {pop3Pass, pop3WaitingPass},
+    {pop3Stat, pop3Transaction},     {pop3Top, pop3Transaction},  {pop3Dele, pop3Transaction},
+    {pop3Quit, pop3Transaction},
+};
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "fuzz_pop3_reply";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    EnsureApplication();
+    const Scenario scenario = Scenarios[data[0] % std::size(Scenarios)];
+    const qsizetype piece = data[1];
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data) + 2,
+                               static_cast<qsizetype>(size) - 2);
+
+    TPop3Cli client;
+    int done = 0;
+    int doneError = -1;
+    int begins = 0;
+    int ends = 0;
+    bool inMessage = false;
+    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone, &client,
+                     [&](TCustomPop3Cli*, TPop3Request type, quint16 error) {
+                         Require(type == scenario.request);
+                         ++done;
+                         doneError = error;
+                     });
+    QObject::connect(&client, &TCustomPop3Cli::OnResponse, &client,
+                     [&](TCustomPop3Cli*, const QString& line) {
+                         Require(!line.contains(QLatin1String("\r\n")));
+                     });
+    QObject::connect(&client, &TCustomPop3Cli::OnMessageBegin, &client, [&] {
+        Require(scenario.request == pop3Top && begins == 0);
+        ++begins;
+        inMessage = true;
+    });
+    QObject::connect(&client, &TCustomPop3Cli::OnMessageLine, &client, [&] { Require(inMessage); });
+    QObject::connect(&client, &TCustomPop3Cli::OnMessageEnd, &client, [&] {
+        Require(inMessage);
+        inMessage = false;
+        ++ends;
+    });
+
+    if (scenario.request == pop3Connect) {
+        Pop3TestAccess::AwaitGreeting(client);
+    } else {
+        Pop3TestAccess::AwaitReply(client, scenario.request, scenario.state);
+    }
+    if (piece == 0) {
+        Pop3TestAccess::Receive(client, bytes);
+    } else {
+        for (qsizetype at = 0; at < bytes.size(); at += piece) {
+            Pop3TestAccess::Receive(client, bytes.sliced(at, std::min(piece, bytes.size() - at)));
+        }
+    }
+    Pop3TestAccess::EndSession(client, 0);
+    Require(done == 0); // never inside the event that completed the request
+    QCoreApplication::sendPostedEvents();
+
+    Require(done == 1);
+    Require(doneError == 0 || doneError == 500 || doneError == 10004 || doneError == 10040);
+    Require(client.State() == pop3Ready);
+    Require(!client.Connected());
+    Require(client.ProtocolState() == pop3Disconnected);
+    Require(client.MsgCount() >= 0 && client.MsgSize() >= 0);
+    Require(ends <= begins);
+    if (scenario.request == pop3Top && doneError == 0) {
+        Require(ends == 1);
+    }
+    return 0;
+}

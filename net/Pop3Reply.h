@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace sievra {
+
+// The two numbers of a positive STAT reply ("+OK 2 320").
+struct Pop3StatCounts {
+    int count = 0;
+    qint64 size = 0;
+    bool operator==(const Pop3StatCounts&) const = default;
+};
+
+// Reads the message count and mailbox size from a STAT reply: the first run of digits is the
+// count and the digits after the blanks that follow it the size. Both are needed: a reply
+// without digits, or with nothing after the first number, gives 0 and 0. Numbers too large
+// for their type stop at its maximum.
+Pop3StatCounts ParseStatReply(QStringView reply);
+
+// A user name or password as it goes on the wire: without blanks and control characters at
+// either end.
+QString TrimPop3Argument(const QString& text);
+
+// The greeting's time stamp for APOP: from the first "<" to the first ">" after it, both
+// included; empty when there is none.
+QString GreetingTimestamp(const QString& greeting);
+
+} // namespace sievra

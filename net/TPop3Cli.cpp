@@ -1,0 +1,444 @@
+#include "TPop3Cli.h"
+
+#include "Pop3Reply.h"
+#include "SocketError.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace sievra {
+
+namespace {
+
+QString SocketFailureText(quint16 error) {
+    return QStringLiteral("-ERR %1 (Winsock error #%2)").arg(WSocketErrorDesc(error)).arg(error);
+}
+
+bool HasLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+} // namespace
+
+TCustomPop3Cli::TCustomPop3Cli(QObject* parent)
+    : QObject(parent) {
+    connect(&socket_, &TWSocket::OnDnsLookupDone, this,
+            [this](TWSocket*, quint16 error) { DnsLookupDone(error); });
+    connect(&socket_, &TWSocket::OnSessionConnected, this,
+            [this](TWSocket*, quint16 error) { SocketConnected(error); });
+    connect(&socket_, &TWSocket::OnDataAvailable, this, [this] { SocketDataAvailable(); });
+    connect(&socket_, &TWSocket::OnSessionClosed, this,
+            [this](TWSocket*, quint16 error) { SocketClosed(error); });
+}
+
+TCustomPop3Cli::~TCustomPop3Cli() {
+    // The socket goes quietly with us; nothing may call back into a half-destroyed client.
+    socket_.disconnect(this);
+}
+
+TCustomPop3Cli::Plan TCustomPop3Cli::PlanFor(TPop3Request type) {
+    switch (type) {
+    case pop3User:
+        return {pop3WaitingPass, Continuation::None};
+    case pop3Pass:
+        return {pop3Transaction, Continuation::None};
+    case pop3Stat:
+        return {pop3Transaction, Continuation::Stat};
+    case pop3Top:
+        return {pop3Transaction, Continuation::Top};
+    case pop3Dele:
+        return {pop3Transaction, Continuation::None};
+    case pop3Quit:
+    case pop3Connect:
+        break;
+    }
+    return {pop3Disconnected, Continuation::None};
+}
+
+// ---- Starting requests
+
+void TCustomPop3Cli::RequireReady() const {
+    if (state_ != pop3Ready && state_ != pop3InternalReady) {
+        throw Pop3Exception(QStringLiteral("POP3 component not ready"));
+    }
+}
+
+void TCustomPop3Cli::RequireReadyAndConnected() const {
+    RequireReady();
+    if (!connected_) {
+        throw Pop3Exception(QStringLiteral("POP3 component not connected"));
+    }
+}
+
+void TCustomPop3Cli::RaiseInvalidNow(const QString& command) {
+    errorMessage_ = QStringLiteral("-ERR %1 command invalid now").arg(command);
+    emit OnDisplay(this, errorMessage_);
+    throw Pop3Exception(errorMessage_);
+}
+
+void TCustomPop3Cli::BeginRequest(TPop3Request type) {
+    rqType_ = type;
+    requestDone_ = false;
+    quitAnswered_ = false;
+    errorCode_ = 0;
+    errorMessage_.clear();
+    ++serial_;
+}
+
+void TCustomPop3Cli::BeginCommand(TPop3Request type) {
+    BeginRequest(type);
+    const Plan plan = PlanFor(type);
+    nextProtocolState_ = plan.next;
+    continuation_ = plan.continuation;
+    multiLine_ = false;
+    state_ = pop3WaitingResponse;
+}
+
+void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command) {
+    RequireReadyAndConnected();
+    BeginCommand(type);
+    emit OnDisplay(this, QStringLiteral("> ") + command);
+
+    // What was posted before this command runs first (an earlier completion, a queued call).
+    // Socket, timer and input notifications are left to the caller's wait, which follows at
+    // once: polling the system for them here would cost every request a system call and change
+    // no outcome, since a close or an Abort seen before or after the send ends the request with
+    // 10004 either way. What ran may have ended this request: then it has been reported and
+    // nothing goes out.
+    const QPointer<TCustomPop3Cli> alive(this);
+    const quint64 serial = serial_;
+    QCoreApplication::sendPostedEvents();
+    if (!alive || serial != serial_ || requestDone_ || !connected_) {
+        return;
+    }
+    try {
+        socket_.SendText(command + QStringLiteral("\r\n"));
+    } catch (...) {
+        // The request never went out; the caller hears of it through the exception alone.
+        if (!requestDone_) {
+            requestDone_ = true;
+            state_ = pop3Ready;
+        }
+        throw;
+    }
+}
+
+void TCustomPop3Cli::Connect() {
+    RequireReady();
+    if (connected_) {
+        throw Pop3Exception(QStringLiteral("POP3 component already connected"));
+    }
+    BeginRequest(pop3Connect);
+    lines_.Clear();
+    state_ = pop3DnsLookup;
+    try {
+        // A dotted address completes inside this call and goes on to the TCP connect.
+        socket_.LookupHost(host_);
+    } catch (...) {
+        // No lookup started (an empty host): nothing is pending, the client stays usable.
+        if (state_ == pop3DnsLookup) {
+            requestDone_ = true;
+            state_ = pop3Ready;
+        }
+        throw;
+    }
+}
+
+void TCustomPop3Cli::User() {
+    if (protocolState_ != pop3Disconnected && protocolState_ != pop3WaitingUser) {
+        RaiseInvalidNow(QStringLiteral("USER"));
+    }
+    RequireReadyAndConnected();
+    const QString name = TrimPop3Argument(userName_);
+    // A line break would smuggle a second command onto the wire.
+    if (HasLineBreak(name)) {
+        throw Pop3Exception(QStringLiteral("Line break in the user name"));
+    }
+    StartCommand(pop3User, QStringLiteral("USER ") + name);
+}
+
+void TCustomPop3Cli::Pass() {
+    if (protocolState_ == pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("PASS"));
+    }
+    RequireReadyAndConnected();
+    const QString password = TrimPop3Argument(passWord_);
+    if (HasLineBreak(password)) {
+        throw Pop3Exception(QStringLiteral("Line break in the password"));
+    }
+    StartCommand(pop3Pass, QStringLiteral("PASS ") + password);
+}
+
+void TCustomPop3Cli::Stat() {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("STAT"));
+    }
+    StartCommand(pop3Stat, QStringLiteral("STAT"));
+}
+
+void TCustomPop3Cli::Top() {
+    if (msgLines_ < 0) {
+        throw Pop3Exception(QStringLiteral("Invalid MsgLines for TOP command"));
+    }
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("TOP"));
+    }
+    StartCommand(pop3Top, QStringLiteral("TOP ") + QString::number(msgNum_) + QLatin1Char(' ') +
+                              QString::number(msgLines_));
+}
+
+void TCustomPop3Cli::Dele() {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("DELE"));
+    }
+    StartCommand(pop3Dele, QStringLiteral("DELE ") + QString::number(msgNum_));
+}
+
+void TCustomPop3Cli::Quit() {
+    // Not connected raises like every other command: there is no session to end, and the
+    // client stays ready.
+    StartCommand(pop3Quit, QStringLiteral("QUIT"));
+}
+
+void TCustomPop3Cli::Abort() {
+    state_ = pop3Abort;
+    // A pending lookup ends through DnsLookupDone(10004), an open connection through
+    // SocketClosed; both complete what is pending with 10004.
+    socket_.Abort();
+    if (!requestDone_) {
+        ReportDone(WsaError::Interrupted);
+    }
+    state_ = pop3Ready;
+}
+
+// ---- Connecting
+
+void TCustomPop3Cli::FailConnect(quint16 error, const QString& response) {
+    lastResponse_ = response;
+    errorCode_ = error;
+    if (errorMessage_.isEmpty()) {
+        errorMessage_ = lastResponse_;
+    }
+    Complete(error);
+}
+
+void TCustomPop3Cli::DnsLookupDone(quint16 error) {
+    if (rqType_ != pop3Connect || requestDone_ ||
+        (state_ != pop3DnsLookup && state_ != pop3Abort)) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        FailConnect(error, SocketFailureText(error));
+        return;
+    }
+    state_ = pop3Connecting;
+    try {
+        socket_.SetAddr(socket_.DnsResult());
+        socket_.SetProto(QStringLiteral("tcp"));
+        socket_.SetPort(port_);
+        socket_.Connect();
+    } catch (const ClientException& e) {
+        FailConnect(ProtocolErrorCode,
+                    QStringLiteral("-ERR %1: %2").arg(e.ClassName(), e.Message()));
+    }
+}
+
+void TCustomPop3Cli::SocketConnected(quint16 error) {
+    if (state_ != pop3Connecting) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        connected_ = false;
+        FailConnect(error, SocketFailureText(error));
+        socket_.Close();
+        state_ = pop3Ready;
+        return;
+    }
+    connected_ = true;
+    state_ = pop3WaitingBanner;
+}
+
+// ---- Receiving
+
+void TCustomPop3Cli::SocketDataAvailable() {
+    // Not again from inside a handler of ours that runs the event loop: the lines still being
+    // handed over sit in the buffer, and the loop below takes what came meanwhile.
+    if (receiving_) {
+        return;
+    }
+    const QPointer<TCustomPop3Cli> alive(this);
+    receiving_ = true;
+    do {
+        const auto status =
+            lines_.ReceiveLines(socket_, [this](const QByteArray& line) { ProcessLine(line); });
+        if (!alive) {
+            return;
+        }
+        if (status == LineReceiver::Status::LineTooLong) {
+            FailLineTooLong();
+        }
+        // Bytes that arrived while a handler ran are not announced again.
+    } while (connected_ && socket_.BytesAvailable() > 0);
+    receiving_ = false;
+}
+
+LineReceiver::Status TCustomPop3Cli::TakeLines() {
+    return lines_.TakeLines([this](const QByteArray& line) { ProcessLine(line); });
+}
+
+void TCustomPop3Cli::ProcessLine(const QByteArray& line) {
+    lastResponse_ = QString::fromUtf8(line);
+    emit OnResponse(this, lastResponse_);
+    switch (state_) {
+    case pop3WaitingBanner:
+        ProcessGreeting();
+        break;
+    case pop3WaitingResponse:
+        if (multiLine_) {
+            MultiLineReply();
+        } else {
+            SingleLineReply();
+        }
+        break;
+    default:
+        emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
+        break;
+    }
+}
+
+void TCustomPop3Cli::ProcessGreeting() {
+    emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
+    if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+        errorCode_ = ProtocolErrorCode;
+        if (errorMessage_.isEmpty()) {
+            errorMessage_ = lastResponse_;
+        }
+        // Nothing more from this server counts; the close completes the connect with 10004.
+        lines_.Clear();
+        CloseConnection();
+        return;
+    }
+    timestamp_ = GreetingTimestamp(lastResponse_);
+    protocolState_ = pop3WaitingUser;
+    state_ = pop3Connected;
+    emit OnSessionConnected(this, WsaError::NoError);
+    Complete(WsaError::NoError);
+}
+
+void TCustomPop3Cli::SingleLineReply() {
+    emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
+    if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+        errorCode_ = ProtocolErrorCode;
+        if (errorMessage_.isEmpty()) {
+            errorMessage_ = lastResponse_;
+        }
+        Complete(ProtocolErrorCode);
+        return;
+    }
+    errorCode_ = 0;
+    protocolState_ = nextProtocolState_;
+    switch (continuation_) {
+    case Continuation::Stat:
+        ParseStat();
+        Complete(errorCode_);
+        break;
+    case Continuation::Top:
+        // The "+OK" line itself is not part of the message.
+        multiLine_ = true;
+        emit OnMessageBegin(this);
+        break;
+    case Continuation::None:
+        Complete(0);
+        break;
+    }
+}
+
+void TCustomPop3Cli::ParseStat() {
+    const Pop3StatCounts counts = ParseStatReply(lastResponse_);
+    msgCount_ = counts.count;
+    msgSize_ = counts.size;
+}
+
+void TCustomPop3Cli::MultiLineReply() {
+    if (!connected_) {
+        errorMessage_ = QStringLiteral("-ERR Disconneced unexpectedly");
+        errorCode_ = ProtocolErrorCode;
+        emit OnDisplay(this, errorMessage_);
+        Complete(ProtocolErrorCode);
+        return;
+    }
+    if (lastResponse_ != QLatin1String(".")) {
+        // RFC 1939: a line that begins with the terminating octet has it doubled.
+        if (lastResponse_.size() > 1 && lastResponse_[0] == QLatin1Char('.') &&
+            lastResponse_[1] == QLatin1Char('.')) {
+            lastResponse_.remove(0, 1);
+        }
+        emit OnMessageLine(this);
+        return;
+    }
+    emit OnMessageEnd(this);
+    lastResponse_.clear();
+    multiLine_ = false;
+    Complete(errorCode_);
+}
+
+void TCustomPop3Cli::FailLineTooLong() {
+    // Such a line can never end inside the buffer; waiting for it would only run into the
+    // caller's time-out.
+    errorCode_ = LineReceiver::LineTooLongError;
+    if (errorMessage_.isEmpty()) {
+        errorMessage_ = QStringLiteral("-ERR ") + LineReceiver::LineTooLongMessage();
+    }
+    emit OnDisplay(this, QStringLiteral("-ERR ") + LineReceiver::LineTooLongMessage());
+    ReportDone(LineReceiver::LineTooLongError);
+    CloseConnection();
+}
+
+// ---- Closing and completing
+
+void TCustomPop3Cli::CloseConnection() {
+    if (socket_.State() != wsClosed) {
+        socket_.Close(); // ends in SocketClosed
+    } else if (connected_) {
+        SocketClosed(WsaError::NoError); // lines fed without a socket underneath
+    }
+}
+
+void TCustomPop3Cli::SocketClosed(quint16 error) {
+    connected_ = false;
+    lines_.Clear();
+    emit OnSessionClosed(this, error);
+    if (rqType_ == pop3Quit && !requestDone_ && !quitAnswered_) {
+        // Gone without answering QUIT: nothing says the server kept our deletions.
+        ReportDone(WsaError::Interrupted);
+    } else {
+        Complete(WsaError::Interrupted);
+    }
+    protocolState_ = pop3Disconnected;
+}
+
+void TCustomPop3Cli::Complete(quint16 error) {
+    if (rqType_ == pop3Quit && !requestDone_) {
+        // QUIT ends when the server closes (RFC 1939 commits deletions then): the reply only
+        // marks that it came, the close that follows completes with 0.
+        if (!quitAnswered_) {
+            quitAnswered_ = true;
+            return;
+        }
+        error = WsaError::NoError;
+    }
+    ReportDone(error);
+}
+
+void TCustomPop3Cli::ReportDone(quint16 error) {
+    if (requestDone_) {
+        return;
+    }
+    requestDone_ = true;
+    state_ = pop3Ready;
+    QMetaObject::invokeMethod(
+        this, [this, type = rqType_, error] { emit OnRequestDone(this, type, error); },
+        Qt::QueuedConnection);
+}
+
+} // namespace sievra

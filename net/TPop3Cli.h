@@ -1,0 +1,201 @@
+#pragma once
+
+#include "net/ClientException.h"
+#include "net/LineReceiver.h"
+#include "net/TWSocket.h"
+
+#include <QObject>
+#include <QString>
+
+namespace sievra {
+
+// Where the POP3 dialogue stands (RFC 1939 states, as far as a client sees them).
+enum TPop3ProtocolState { pop3Disconnected, pop3WaitingUser, pop3WaitingPass, pop3Transaction };
+
+// What the component is doing, in this order.
+enum TPop3State {
+    pop3Ready,           // idle; a request may start
+    pop3DnsLookup,       // resolving Host
+    pop3Connecting,      // TCP connect in progress
+    pop3Connected,       // greeting accepted
+    pop3InternalReady,   // between the steps of a chained request; a request may start
+    pop3WaitingBanner,   // connected, waiting for the greeting
+    pop3WaitingResponse, // command sent, waiting for its reply
+    pop3Abort            // abort in progress
+};
+
+// The request types OnRequestDone reports; the numbers are fixed, the gaps belong to requests
+// the product never issues.
+enum TPop3Request : int {
+    pop3Connect = 0,
+    pop3User = 1,
+    pop3Pass = 2,
+    pop3Quit = 4,
+    pop3Stat = 5,
+    pop3Top = 8,
+    pop3Dele = 9
+};
+
+// A POP3 request that could not even start (wrong state, not connected, bad setting).
+class Pop3Exception : public ClientException {
+public:
+    using ClientException::ClientException;
+    QString ClassName() const override { return QStringLiteral("Pop3Exception"); }
+};
+
+// An event-driven POP3 client. Every operation either raises Pop3Exception at once (nothing
+// started, no event) or starts a request and returns; the request then ends with exactly one
+// OnRequestDone, always delivered from the event loop after the event that completed it, so a
+// caller may start the next request from its OnRequestDone handler or after its wait ends.
+//
+// Driving it, one request at a time:
+//   SetHost/SetPort/SetUserName/SetPassWord, then Connect -> OnSessionConnected(0) once the
+//   greeting is accepted, then OnRequestDone(pop3Connect, 0). A failed connect reports only
+//   OnRequestDone with the socket's code (11001, 10061, ...); a refused greeting closes the
+//   connection: OnSessionClosed, then OnRequestDone(pop3Connect, 10004).
+//   User, Pass, Stat (MsgCount, MsgSize), Top (for MsgNum with MsgLines body lines:
+//   OnMessageBegin, one OnMessageLine per line with the line in LastResponse, OnMessageEnd,
+//   then OnRequestDone), Dele (of MsgNum), Quit (OnRequestDone only once the server has
+//   closed the connection). A negative reply ends the request with 500 and the reply line in
+//   ErrorMessage; a lost connection with OnSessionClosed, then 10004.
+// The component has no time-out of its own; the caller's wait provides it, and Abort ends
+// whatever is pending (a pending request then completes with 10004).
+class TCustomPop3Cli : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TCustomPop3Cli(QObject* parent = nullptr);
+    ~TCustomPop3Cli() override;
+    TCustomPop3Cli(const TCustomPop3Cli&) = delete;
+    TCustomPop3Cli& operator=(const TCustomPop3Cli&) = delete;
+
+    // Settings.
+    const QString& Host() const { return host_; }
+    void SetHost(const QString& host) { host_ = host; }
+    const QString& Port() const { return port_; }
+    void SetPort(const QString& port) { port_ = port; }
+    const QString& UserName() const { return userName_; }
+    void SetUserName(const QString& name) { userName_ = name; }
+    const QString& PassWord() const { return passWord_; }
+    void SetPassWord(const QString& password) { passWord_ = password; }
+    int MsgNum() const { return msgNum_; }
+    void SetMsgNum(int number) { msgNum_ = number; }
+    int MsgLines() const { return msgLines_; }
+    void SetMsgLines(int lines) { msgLines_ = lines; }
+
+    // Read-outs.
+    int MsgCount() const { return msgCount_; }
+    qint64 MsgSize() const { return msgSize_; }
+    // The line received last; during OnMessageLine the current line of the answer with its
+    // stuffed dot removed; empty once the answer has ended.
+    const QString& LastResponse() const { return lastResponse_; }
+    // The first failure of the current request; emptied when a request starts.
+    const QString& ErrorMessage() const { return errorMessage_; }
+    TPop3ProtocolState ProtocolState() const { return protocolState_; }
+    bool Connected() const { return connected_; }
+    TPop3State State() const { return state_; }
+    TPop3Request RequestType() const { return rqType_; }
+    quint16 ErrorCode() const { return errorCode_; }
+    // The greeting's "<...>" part (for APOP), empty when it has none.
+    const QString& Timestamp() const { return timestamp_; }
+
+    // Requests.
+    void Connect();
+    void User();
+    void Pass();
+    void Stat();
+    void Top();
+    void Dele();
+    void Quit();
+    // Ends a pending lookup or connection at once; never raises, sends nothing.
+    void Abort();
+
+signals:
+    void OnRequestDone(sievra::TCustomPop3Cli* sender, sievra::TPop3Request rqType, quint16 error);
+    void OnSessionConnected(sievra::TCustomPop3Cli* sender, quint16 error);
+    void OnSessionClosed(sievra::TCustomPop3Cli* sender, quint16 error);
+    void OnMessageBegin(sievra::TCustomPop3Cli* sender);
+    void OnMessageLine(sievra::TCustomPop3Cli* sender);
+    void OnMessageEnd(sievra::TCustomPop3Cli* sender);
+    void OnResponse(sievra::TCustomPop3Cli* sender, const QString& msg);
+    void OnDisplay(sievra::TCustomPop3Cli* sender, const QString& msg);
+
+private:
+    friend class Pop3TestAccess;
+
+    // What a positive reply leads to.
+    enum class Continuation { None, Stat, Top };
+    struct Plan {
+        TPop3ProtocolState next;
+        Continuation continuation;
+    };
+    static Plan PlanFor(TPop3Request type);
+
+    void RequireReady() const;
+    void RequireReadyAndConnected() const;
+    [[noreturn]] void RaiseInvalidNow(const QString& command);
+    void BeginRequest(TPop3Request type);
+    void BeginCommand(TPop3Request type);
+    void StartCommand(TPop3Request type, const QString& command);
+
+    void DnsLookupDone(quint16 error);
+    void SocketConnected(quint16 error);
+    void SocketDataAvailable();
+    void SocketClosed(quint16 error);
+    void FailConnect(quint16 error, const QString& response);
+
+    // The line path: every received line, whether it came from the socket or from a test.
+    LineReceiver::Status TakeLines();
+    void ProcessLine(const QByteArray& line);
+    void ProcessGreeting();
+    void SingleLineReply();
+    void MultiLineReply();
+    void ParseStat();
+    void FailLineTooLong();
+    void CloseConnection();
+
+    // Completion: Complete applies the QUIT rule, ReportDone reports once and posts the event.
+    void Complete(quint16 error);
+    void ReportDone(quint16 error);
+
+    QString host_;
+    QString port_ = QStringLiteral("pop3");
+    QString userName_;
+    QString passWord_;
+    int msgNum_ = 0;
+    int msgLines_ = 0;
+
+    int msgCount_ = 0;
+    qint64 msgSize_ = 0;
+    QString lastResponse_;
+    QString errorMessage_;
+    TPop3ProtocolState protocolState_ = pop3Disconnected;
+    bool connected_ = false;
+    QString timestamp_;
+
+    TPop3State state_ = pop3Ready;
+    TPop3Request rqType_ = pop3Connect;
+    quint16 errorCode_ = 0;
+    TPop3ProtocolState nextProtocolState_ = pop3Disconnected;
+    Continuation continuation_ = Continuation::None;
+    bool multiLine_ = false;
+    bool requestDone_ = true; // nothing pending yet
+    bool quitAnswered_ = false;
+    quint64 serial_ = 0; // tells a request apart from the one after it
+
+    bool receiving_ = false;
+
+    TWSocket socket_;
+    LineReceiver lines_;
+};
+
+// The component as the product creates it.
+class TPop3Cli : public TCustomPop3Cli {
+    Q_OBJECT
+
+public:
+    explicit TPop3Cli(QObject* parent = nullptr)
+        : TCustomPop3Cli(parent) {}
+};
+
+} // namespace sievra

@@ -1,0 +1,51 @@
+#include "net/Pop3Reply.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace sievra;
+
+namespace {
+
+TEST(Pop3StatReply, CountThenSizeBothNeeded) {
+    struct Row {
+        const char* reply;
+        Pop3StatCounts counts;
+    };
+    const Row rows[] = {
+        {"+OK 2 320", {2, 320}},
+        {"+OK 2\t \r\n320", {2, 320}},
+        {"", {0, 0}},
+        {"+OK", {0, 0}},
+        {"+OK 5", {0, 0}},
+        {"+OK 5   ", {0, 0}},
+        {"+OK 3 octets", {3, 0}},     // text follows, but no digits there
+        {"+OK box1 holds 5", {1, 0}}, // the first digits count, wherever they are
+        {"+OK 0 0", {0, 0}},
+        {"+OK 99999999999 99999999999999999999999",
+         {std::numeric_limits<int>::max(), std::numeric_limits<qint64>::max()}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ParseStatReply(QString::fromLatin1(row.reply)), row.counts) << row.reply;
+    }
+}
+
+TEST(Pop3Arguments, TrimBlanksAndControlsAtBothEndsOnly) {
+    EXPECT_EQ(TrimPop3Argument(" \t\x01"
+                               "alice \x7f\r\n"),
+              "alice");
+    EXPECT_EQ(TrimPop3Argument("  pass word  "), "pass word");
+    EXPECT_EQ(TrimPop3Argument(QString::fromUtf8("\tj\u00fcrgen\u00a0")),
+              QString::fromUtf8("j\u00fcrgen\u00a0"));
+    EXPECT_EQ(TrimPop3Argument(" \x02 "), "");
+}
+
+TEST(Pop3Greeting, TimestampFromFirstOpenToTheCloseAfterIt) {
+    EXPECT_EQ(GreetingTimestamp("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>"),
+              "<1896.697170952@dbc.mtview.ca.us>");
+    EXPECT_EQ(GreetingTimestamp("+OK > first <a@b> <c@d>"), "<a@b>");
+    EXPECT_EQ(GreetingTimestamp("+OK <unclosed"), "");
+    EXPECT_EQ(GreetingTimestamp("+OK Dovecot ready."), "");
+}
+
+} // namespace
