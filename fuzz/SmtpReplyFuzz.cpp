@@ -1,0 +1,128 @@
+// Arbitrary server bytes fed to the SMTP client's line path. The first byte picks the request
+// the client waits on; byte 0xFE splits the rest into separate reads. Whatever arrives, the
+// client must not crash, must end every request exactly once and never inside the event that
+// ends it, and must send only whole lines within the SMTP limit.
+#include "net/TSmtpCli.h"
+
+#include <QCoreApplication>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using namespace sievra;
+
+class Probe : public TSmtpCli {
+public:
+    using TCustomSmtpClient::DetachedOutput;
+    using TCustomSmtpClient::ReceiveBytes;
+    using TCustomSmtpClient::StartDetachedSession;
+    using TCustomSmtpClient::TextLineSent;
+};
+
+void Require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// Every line sent ends with CR LF, holds no other CR or LF and fits 1000 bytes with it.
+void CheckWire(const QByteArray& sent) {
+    Require(sent.isEmpty() || sent.endsWith("\r\n"));
+    qsizetype start = 0;
+    while (start < sent.size()) {
+        const qsizetype end = sent.indexOf("\r\n", start);
+        Require(end >= 0 && end - start <= 998);
+        const QByteArrayView line(sent.constData() + start, end - start);
+        Require(!line.contains('\r') && !line.contains('\n'));
+        start = end + 2;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static int argc = 1;
+    static char name[] = "fuzz_smtp_reply";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    if (size == 0) {
+        return 0;
+    }
+
+    Probe client;
+    client.SetRcptName({QStringLiteral("a@example.org"), QStringLiteral("b@example.org")});
+    client.SetHdrFrom(QStringLiteral("me@example.org"));
+    client.SetHdrSubject(QStringList(250, QStringLiteral("long")).join(u' '));
+    client.SetMailMessage({QStringLiteral("Hello"), QStringLiteral("."),
+                           QStringLiteral(".") + QString(1500, u'x'), QStringLiteral("a\rb\nc")});
+    int started = 0;
+    int done = 0;
+    bool inside = false;
+    QObject::connect(&client, &TCustomSmtpClient::OnRequestDone,
+                     [&](TCustomSmtpClient*, SmtpRequest, quint16) {
+                         Require(!inside);
+                         ++done;
+                     });
+    // The requests of a session, started one after the other as each one ends.
+    const auto startNext = [&](int which) {
+        inside = true;
+        switch (which % 5) {
+        case 0:
+            client.Ehlo();
+            break;
+        case 1:
+            client.AuthLogin();
+            break;
+        case 2:
+            client.Helo();
+            break;
+        case 3:
+            client.Mail();
+            break;
+        default:
+            client.Quit();
+            break;
+        }
+        inside = false;
+        ++started;
+    };
+
+    const int first = data[0];
+    if (first % 6 == 5) {
+        client.StartDetachedSession(false); // waiting for the greeting
+        started = 1;
+    } else {
+        client.StartDetachedSession(true);
+        startNext(first);
+    }
+
+    const QByteArrayView input(reinterpret_cast<const char*>(data) + 1,
+                               static_cast<qsizetype>(size - 1));
+    qsizetype pos = 0;
+    while (pos <= input.size()) {
+        qsizetype end = input.indexOf('\xfe', pos);
+        if (end < 0) {
+            end = input.size();
+        }
+        inside = true;
+        client.ReceiveBytes(input.sliced(pos, end - pos));
+        for (int i = 0; i < 64; ++i) {
+            client.TextLineSent();
+        }
+        inside = false;
+        QCoreApplication::processEvents();
+        Require(done <= started);
+        if (done == started && client.State() == smtpReady && client.Connected() && started < 8) {
+            startNext(first + started);
+        }
+        pos = end + 1;
+    }
+    QCoreApplication::processEvents();
+    Require(done <= started);
+    if (!client.Connected()) {
+        Require(done == started && client.State() == smtpReady);
+    }
+    CheckWire(client.DetachedOutput());
+    return 0;
+}

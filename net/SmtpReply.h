@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QStringView>
+
+namespace sievra {
+
+// One SMTP reply line as far as the client cares: its code and whether more lines of the same
+// reply follow ("250-SIZE" continues, "250 OK" ends the reply).
+struct SmtpReplyLine {
+    int Code = 0; // 0 when the line holds no digits
+    bool Continues = false;
+};
+
+// Reads the code after leading blanks, tabs, CR and LF, with an optional sign, as the decimal
+// digits that follow; a "-" right after the digits marks a continuation line. Codes too large
+// for an int stay at the largest int.
+SmtpReplyLine ParseSmtpReply(QStringView line);
+
+// Whether a final reply code is one the command accepts; an empty list accepts every code
+// below 500.
+bool SmtpReplyAccepted(int code, const QList<int>& accepted);
+
+// The error a refused reply ends its request with: the reply code itself. A line without a
+// code, or a code that does not fit the 16-bit error, would read as 0, which is success, so it
+// becomes 500 (our protocol-level failure) instead.
+quint16 SmtpReplyError(int code);
+
+} // namespace sievra

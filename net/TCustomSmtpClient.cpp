@@ -1,0 +1,609 @@
+#include "TCustomSmtpClient.h"
+
+#include "SmtpDate.h"
+#include "SmtpReply.h"
+#include "SocketError.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace sievra {
+
+namespace {
+
+const QList<int> Accepts250 = {250};
+
+QString SocketFailure(quint16 error) {
+    return QStringLiteral("500 %1 (Winsock error #%2)").arg(WSocketErrorDesc(error)).arg(error);
+}
+
+QString ExceptionFailure(const ClientException& e) {
+    return QStringLiteral("500 ") + e.ClassName() + QStringLiteral(": ") + e.Message();
+}
+
+// "Subject" of "Subject: hello", for error texts that say which line is at fault.
+QString FieldName(const QString& line) {
+    const qsizetype colon = line.indexOf(u':');
+    return colon < 0 ? line.left(40) : line.left(colon);
+}
+
+// The reason a header line cannot go out, or an empty text when it can. Fills `wire` with
+// its wire lines.
+QString HeaderLineProblem(const QString& line, const SmtpTextCodec& codec, QByteArrayList& wire) {
+    if (HasLineBreak(line)) {
+        return QStringLiteral("Header line contains a line break: ") + FieldName(line);
+    }
+    const auto folded = FoldHeaderLine(codec.Encode(line));
+    if (!folded) {
+        return QStringLiteral("Header line longer than %1 characters cannot be folded: %2")
+            .arg(SmtpMaxLineLength)
+            .arg(FieldName(line));
+    }
+    wire = *folded;
+    return {};
+}
+
+// "MAIL FROM:<a@x>" from "a@x", or the address as given when it has its own brackets.
+QString PathCommand(const QString& verb, const QString& address) {
+    const QString trimmed = address.trimmed();
+    if (address.contains(u'<') && address.contains(u'>')) {
+        return verb + trimmed;
+    }
+    return verb + QStringLiteral("<") + trimmed + QStringLiteral(">");
+}
+
+} // namespace
+
+TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
+    : QObject(parent) {
+    header_.CharSet = QStringLiteral("iso-8859-1");
+    connect(&socket_, &TWSocket::OnDnsLookupDone, this,
+            [this](TWSocket*, quint16 error) { SocketDnsLookupDone(error); });
+    connect(&socket_, &TWSocket::OnSessionConnected, this,
+            [this](TWSocket*, quint16 error) { SocketSessionConnected(error); });
+    connect(&socket_, &TWSocket::OnDataAvailable, this, [this] { SocketDataAvailable(); });
+    connect(&socket_, &TWSocket::OnDataSent, this, [this] { TextLineSent(); });
+    connect(&socket_, &TWSocket::OnSessionClosed, this,
+            [this](TWSocket*, quint16 error) { SocketSessionClosed(error); });
+}
+
+TCustomSmtpClient::~TCustomSmtpClient() = default;
+
+// ---- Starting requests
+
+void TCustomSmtpClient::RequireReady() const {
+    // Between the steps of Mail the state is smtpInternalReady too; a request from outside
+    // then would land in the middle of the message.
+    if ((state_ != smtpReady && state_ != smtpInternalReady) || inChain_) {
+        throw SmtpException(QStringLiteral("SMTP component not ready"));
+    }
+}
+
+void TCustomSmtpClient::RequireCanStart() const {
+    RequireReady();
+    if (!connected_) {
+        throw SmtpException(QStringLiteral("SMTP component not connected"));
+    }
+}
+
+void TCustomSmtpClient::BeginRequest(SmtpRequest type) {
+    rqType_ = type;
+    errorCode_ = 0;
+    errorMessage_.clear();
+}
+
+void TCustomSmtpClient::StartCommand(SmtpRequest type, const QString& command,
+                                     const QList<int>& accepted, Next next) {
+    if (state_ != smtpReady && state_ != smtpInternalReady) {
+        throw SmtpException(QStringLiteral("SMTP component not ready"));
+    }
+    if (!connected_) {
+        throw SmtpException(QStringLiteral("SMTP component not connected"));
+    }
+    if (!inChain_) {
+        BeginRequest(type);
+    }
+    accepted_ = accepted;
+    reported_ = false;
+    next_ = next;
+    state_ = smtpWaitingResponse;
+    emit OnCommand(this, command);
+    emit OnDisplay(this, QStringLiteral("> ") + command);
+    SendWire(command.toUtf8() + "\r\n");
+}
+
+void TCustomSmtpClient::SendWire(const QByteArray& bytes) {
+    if (detached_) {
+        detachedOutput_ += bytes;
+    } else if (socket_.State() == wsConnected) {
+        socket_.Send(bytes);
+    }
+}
+
+void TCustomSmtpClient::Connect() {
+    RequireReady();
+    if (connected_) {
+        throw SmtpException(QStringLiteral("SMTP component already connected"));
+    }
+    BeginRequest(SmtpRequest::Connect);
+    reported_ = false;
+    lines_.Clear();
+    state_ = smtpDnsLookup;
+    try {
+        socket_.LookupHost(host_);
+    } catch (const ClientException&) {
+        // Not started: no event will follow.
+        state_ = smtpReady;
+        reported_ = true;
+        throw;
+    }
+}
+
+void TCustomSmtpClient::Helo() {
+    RequireCanStart();
+    if (HasLineBreak(signOn_)) {
+        throw SmtpException(QStringLiteral("HELO name contains a line break"));
+    }
+    const QString name = signOn_.isEmpty() ? TWSocket::LocalHostName() : signOn_;
+    StartCommand(SmtpRequest::Helo, QStringLiteral("HELO ") + name, Accepts250);
+}
+
+void TCustomSmtpClient::Ehlo() {
+    RequireCanStart();
+    StartCommand(SmtpRequest::Ehlo, QStringLiteral("EHLO ") + TWSocket::LocalHostName(),
+                 Accepts250);
+}
+
+void TCustomSmtpClient::AuthLogin() {
+    RequireCanStart();
+    StartCommand(SmtpRequest::AuthLogin, QStringLiteral("AUTH LOGIN"), Accepts250);
+}
+
+void TCustomSmtpClient::AuthUser() {
+    RequireCanStart();
+    StartCommand(SmtpRequest::AuthUser, QString::fromLatin1(user_.toUtf8().toBase64()), Accepts250);
+}
+
+void TCustomSmtpClient::AuthPass() {
+    RequireCanStart();
+    StartCommand(SmtpRequest::AuthPass, QString::fromLatin1(password_.toUtf8().toBase64()),
+                 Accepts250);
+}
+
+void TCustomSmtpClient::Quit() {
+    RequireReady();
+    if (!connected_) {
+        BeginRequest(SmtpRequest::Quit);
+        reported_ = false;
+        Complete(WsaError::NoError);
+        return;
+    }
+    StartCommand(SmtpRequest::Quit, QStringLiteral("QUIT"), {221});
+}
+
+void TCustomSmtpClient::Abort() {
+    state_ = smtpAbort;
+    // A pending lookup ends through SocketDnsLookupDone, a connection through
+    // SocketSessionClosed; both complete the pending request with 10004.
+    socket_.Abort();
+    if (detached_ && connected_) {
+        SocketSessionClosed(WsaError::NoError);
+    }
+    if (!reported_) {
+        Complete(WsaError::Interrupted, false);
+    }
+    state_ = smtpReady;
+}
+
+// ---- Mail
+
+TCustomSmtpClient::PreparedMail TCustomSmtpClient::PrepareMail() const {
+    // Everything is checked here, before MAIL FROM goes out: a refused message leaves nothing
+    // behind on the server.
+    if (rcptName_.isEmpty()) {
+        throw SmtpException(QStringLiteral("RcptName list is empty"));
+    }
+    PreparedMail mail;
+    mail.MailFrom = PathCommand(QStringLiteral("MAIL FROM:"), fromName_);
+    if (HasLineBreak(mail.MailFrom)) {
+        throw SmtpException(QStringLiteral("Sender address contains a line break"));
+    }
+    for (const QString& rcpt : rcptName_) {
+        mail.RcptTo.append(PathCommand(QStringLiteral("RCPT TO:"), rcpt));
+        if (HasLineBreak(mail.RcptTo.last())) {
+            throw SmtpException(QStringLiteral("Recipient address contains a line break"));
+        }
+    }
+    mail.Header = header_;
+    const SmtpTextCodec codec(mail.Header.CharSet);
+    for (const QString& line : SmtpHeaderLines(mail.Header, SmtpDateNow())) {
+        QByteArrayList wire;
+        const QString problem = HeaderLineProblem(line, codec, wire);
+        if (!problem.isEmpty()) {
+            throw SmtpException(problem);
+        }
+    }
+    return mail;
+}
+
+void TCustomSmtpClient::Mail() {
+    RequireCanStart();
+    mail_ = PrepareMail();
+    codec_ = SmtpTextCodec(mail_.Header.CharSet);
+    rqType_ = SmtpRequest::Mail;
+    lastResponse_.clear();
+    errorMessage_.clear();
+    errorCode_ = 0;
+    inChain_ = true;
+    step_ = Step::MailFrom;
+    transactionOpen_ = false;
+    resetting_ = false;
+    sendingText_ = false;
+    StartCommand(SmtpRequest::Mail, mail_.MailFrom, Accepts250);
+}
+
+void TCustomSmtpClient::StepDone() {
+    reported_ = false; // the next step is pending from here on
+    try {
+        if (step_ == Step::MailFrom) {
+            transactionOpen_ = true;
+            step_ = Step::RcptTo;
+            rcptIndex_ = 0;
+            SendRecipient();
+        } else {
+            step_ = Step::Data;
+            StartData();
+        }
+    } catch (const ClientException& e) {
+        FailStep(ProtocolErrorCode, ExceptionFailure(e));
+    }
+}
+
+void TCustomSmtpClient::SendRecipient() {
+    StartCommand(SmtpRequest::Mail, mail_.RcptTo.at(rcptIndex_), {250, 251}, Next::NextRecipient);
+}
+
+void TCustomSmtpClient::StartData() {
+    PrepareBody();
+    bodyLineNum_ = 0;
+    moreBody_ = true;
+    QStringList header = SmtpHeaderLines(mail_.Header, SmtpDateNow());
+    emit OnProcessHeader(this, &header);
+    header.append(QString());
+    if (PrepareHeaderLines(header)) {
+        StartCommand(SmtpRequest::Mail, QStringLiteral("DATA"), {354}, Next::SendText);
+    }
+}
+
+bool TCustomSmtpClient::PrepareHeaderLines(const QStringList& lines) {
+    // The handlers see every line before DATA goes out, so a line they break fails the
+    // request while the message has not begun.
+    headerWire_.clear();
+    headerIndex_ = 0;
+    for (QString line : lines) {
+        emit OnHeaderLine(this, &line, 1024);
+        QByteArrayList wire;
+        const QString problem = HeaderLineProblem(line, codec_, wire);
+        if (!problem.isEmpty()) {
+            FailStep(ProtocolErrorCode, QStringLiteral("500 ") + problem);
+            return false;
+        }
+        headerWire_.append(wire);
+    }
+    return true;
+}
+
+void TCustomSmtpClient::StartText() {
+    state_ = smtpInternalReady;
+    sendingText_ = true;
+    pendingWire_.clear();
+    headerIndex_ = 0;
+    SendNextTextLine();
+}
+
+bool TCustomSmtpClient::NextWireLine(QByteArray& line) {
+    while (pendingWire_.isEmpty()) {
+        if (headerIndex_ < headerWire_.size()) {
+            pendingWire_ = headerWire_.at(headerIndex_++);
+            continue;
+        }
+        QString text;
+        if (!moreBody_ || !NextBodyLine(++bodyLineNum_, text)) {
+            moreBody_ = false;
+            return false;
+        }
+        for (const QString& part : SplitAtLineBreaks(text)) {
+            pendingWire_.append(BodyWireLines(codec_.Encode(part), codec_.IsUtf8()));
+        }
+    }
+    line = pendingWire_.takeFirst();
+    return true;
+}
+
+void TCustomSmtpClient::SendNextTextLine() {
+    if (!connected_) {
+        // The session-closed path completes the request.
+        sendingText_ = false;
+        return;
+    }
+    QByteArray line;
+    if (NextWireLine(line)) {
+        emit OnDisplay(this, QStringLiteral("> ") + codec_.Decode(line));
+        SendWire(line + "\r\n");
+        return;
+    }
+    sendingText_ = false;
+    transactionOpen_ = false; // the server ends the transaction with its reply to "."
+    StartCommand(SmtpRequest::Mail, QStringLiteral("."), Accepts250);
+}
+
+void TCustomSmtpClient::TextLineSent() {
+    if (!sendingText_ || state_ != smtpInternalReady) {
+        return;
+    }
+    try {
+        SendNextTextLine();
+    } catch (const ClientException& e) {
+        FailStep(ProtocolErrorCode, ExceptionFailure(e));
+    }
+}
+
+bool TCustomSmtpClient::NextBodyLine(int lineNum, QString& line) {
+    bool more = false;
+    QString text;
+    emit OnGetData(this, lineNum, &text, SmtpMaxLineLength, &more);
+    if (more) {
+        line = text;
+    }
+    return more;
+}
+
+void TCustomSmtpClient::FailStep(quint16 error, const QString& message) {
+    if (errorMessage_.isEmpty()) {
+        errorMessage_ = message;
+    }
+    errorCode_ = error;
+    Complete(error);
+}
+
+// ---- Receiving
+
+void TCustomSmtpClient::SocketDataAvailable() {
+    const auto status =
+        lines_.ReceiveLines(socket_, [this](const QByteArray& line) { HandleLine(line); });
+    if (status == LineReceiver::Status::LineTooLong) {
+        LineTooLong();
+    }
+}
+
+void TCustomSmtpClient::ReceiveBytes(QByteArrayView bytes) {
+    while (!bytes.isEmpty() && connected_) {
+        const int taken = lines_.Feed(bytes);
+        bytes = bytes.sliced(taken);
+        const auto status = lines_.TakeLines([this](const QByteArray& line) { HandleLine(line); });
+        if (status == LineReceiver::Status::LineTooLong) {
+            LineTooLong();
+        }
+    }
+}
+
+void TCustomSmtpClient::HandleLine(const QByteArray& bytes) {
+    const QString line = QString::fromUtf8(bytes);
+    lastResponse_ = line;
+    emit OnResponse(this, line);
+    switch (state_) {
+    case smtpWaitingBanner:
+        HandleGreeting(line);
+        break;
+    case smtpWaitingResponse:
+        HandleReply(line);
+        break;
+    default:
+        emit OnDisplay(this, QStringLiteral("< ") + line);
+        break;
+    }
+}
+
+void TCustomSmtpClient::HandleGreeting(const QString& line) {
+    emit OnDisplay(this, QStringLiteral("< ") + line);
+    if (state_ != smtpWaitingBanner) {
+        return; // a handler aborted meanwhile
+    }
+    const SmtpReplyLine reply = ParseSmtpReply(line);
+    if (reply.Continues) {
+        return;
+    }
+    status_ = reply.Code;
+    if (reply.Code == 220) {
+        state_ = smtpConnected;
+        emit OnSessionConnected(this, WsaError::NoError);
+        Complete(WsaError::NoError);
+        return;
+    }
+    // Refused: what else the server sent is of no use; the close completes with 10004.
+    if (errorMessage_.isEmpty()) {
+        errorMessage_ = line;
+    }
+    errorCode_ = SmtpReplyError(reply.Code);
+    lines_.Clear();
+    CloseSession();
+}
+
+void TCustomSmtpClient::HandleReply(const QString& line) {
+    emit OnDisplay(this, QStringLiteral("< ") + line);
+    if (state_ != smtpWaitingResponse) {
+        return; // a handler aborted meanwhile
+    }
+    const SmtpReplyLine reply = ParseSmtpReply(line);
+    if (reply.Continues) {
+        return;
+    }
+    status_ = reply.Code;
+    if (SmtpReplyAccepted(reply.Code, accepted_)) {
+        errorCode_ = WsaError::NoError;
+    } else {
+        errorCode_ = SmtpReplyError(reply.Code);
+        if (errorMessage_.isEmpty()) {
+            errorMessage_ = line;
+        }
+    }
+    switch (next_) {
+    case Next::Complete:
+        Complete(errorCode_);
+        break;
+    case Next::NextRecipient:
+        if (rcptIndex_ + 1 < mail_.RcptTo.size()) {
+            ++rcptIndex_;
+            state_ = smtpInternalReady;
+            SendRecipient();
+        } else {
+            Complete(errorCode_);
+        }
+        break;
+    case Next::SendText:
+        if (errorCode_ == WsaError::NoError) {
+            StartText();
+        } else {
+            Complete(errorCode_);
+        }
+        break;
+    }
+}
+
+void TCustomSmtpClient::LineTooLong() {
+    if (!reported_) {
+        if (errorMessage_.isEmpty()) {
+            errorMessage_ = LineReceiver::LineTooLongMessage();
+        }
+        errorCode_ = LineReceiver::LineTooLongError;
+        Complete(LineReceiver::LineTooLongError, false);
+    }
+    CloseSession();
+}
+
+// ---- Completion
+
+void TCustomSmtpClient::Complete(quint16 error, bool mayReset) {
+    if (reported_) {
+        return;
+    }
+    reported_ = true;
+    if (resetting_) {
+        // The RSET only tidied up; the request ends with what refused the message.
+        resetting_ = false;
+        error = chainError_;
+    } else if (inChain_ && error == WsaError::NoError && step_ != Step::Data) {
+        if (state_ != smtpAbort) {
+            state_ = smtpInternalReady;
+        }
+        StepDone();
+        return;
+    } else if (inChain_ && mayReset && transactionOpen_ && connected_ && state_ != smtpAbort) {
+        // Servers keep the sender and recipients of a refused message and answer the next
+        // MAIL FROM with 503; RSET clears them so the next message goes through.
+        resetting_ = true;
+        chainError_ = error;
+        transactionOpen_ = false;
+        state_ = smtpInternalReady;
+        StartCommand(SmtpRequest::Mail, QStringLiteral("RSET"), Accepts250);
+        return;
+    }
+    state_ = smtpReady;
+    inChain_ = false;
+    transactionOpen_ = false;
+    sendingText_ = false;
+    PostRequestDone(rqType_, error);
+}
+
+void TCustomSmtpClient::PostRequestDone(SmtpRequest type, quint16 error) {
+    QMetaObject::invokeMethod(
+        this, [this, type, error] { emit OnRequestDone(this, type, error); }, Qt::QueuedConnection);
+}
+
+void TCustomSmtpClient::CloseSession() {
+    if (detached_) {
+        if (connected_) {
+            SocketSessionClosed(WsaError::NoError);
+        }
+        return;
+    }
+    socket_.Close();
+}
+
+// ---- Socket events
+
+void TCustomSmtpClient::SocketDnsLookupDone(quint16 error) {
+    if (reported_ || (state_ != smtpDnsLookup && state_ != smtpAbort)) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        ConnectFailed(error, SocketFailure(error));
+        return;
+    }
+    try {
+        socket_.SetAddr(socket_.DnsResult());
+        socket_.SetProto(QStringLiteral("tcp"));
+        socket_.SetPort(port_);
+        state_ = smtpConnecting;
+        socket_.Connect();
+    } catch (const ClientException& e) {
+        ConnectFailed(ProtocolErrorCode, ExceptionFailure(e));
+    }
+}
+
+void TCustomSmtpClient::ConnectFailed(quint16 error, const QString& response) {
+    lastResponse_ = response;
+    status_ = ProtocolErrorCode;
+    errorCode_ = error;
+    if (errorMessage_.isEmpty()) {
+        errorMessage_ = response;
+    }
+    Complete(error);
+}
+
+void TCustomSmtpClient::SocketSessionConnected(quint16 error) {
+    if (state_ != smtpConnecting) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        connected_ = false;
+        ConnectFailed(error, SocketFailure(error));
+        socket_.Close();
+        state_ = smtpReady;
+        return;
+    }
+    connected_ = true;
+    state_ = smtpWaitingBanner;
+    // The text of DATA goes out one short line at a time. With Nagle's algorithm each line
+    // after the first would wait for the server's delayed acknowledgement (40 ms here), since
+    // the server answers nothing until the final ".".
+    const int on = 1;
+    ::setsockopt(static_cast<int>(socket_.Handle()), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+void TCustomSmtpClient::SocketSessionClosed(quint16 error) {
+    connected_ = false;
+    sendingText_ = false;
+    emit OnSessionClosed(this, error);
+    Complete(WsaError::Interrupted, false);
+}
+
+// ---- Without a network
+
+void TCustomSmtpClient::StartDetachedSession(bool greeted) {
+    detached_ = true;
+    connected_ = true;
+    lines_.Clear();
+    detachedOutput_.clear();
+    if (greeted) {
+        state_ = smtpReady;
+        reported_ = true;
+    } else {
+        BeginRequest(SmtpRequest::Connect);
+        reported_ = false;
+        state_ = smtpWaitingBanner;
+    }
+}
+
+} // namespace sievra

@@ -1,0 +1,263 @@
+#pragma once
+
+#include "LineReceiver.h"
+#include "SmtpException.h"
+#include "SmtpHeader.h"
+#include "SmtpText.h"
+#include "TWSocket.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace sievra {
+
+// Client states, in this order. A request may start only in smtpReady or smtpInternalReady.
+enum TSmtpState {
+    smtpReady,           // idle
+    smtpDnsLookup,       // resolving Host
+    smtpConnecting,      // TCP connect under way
+    smtpConnected,       // greeting accepted
+    smtpInternalReady,   // between the steps of Mail, and while its text lines go out
+    smtpWaitingBanner,   // connected, waiting for the greeting
+    smtpWaitingResponse, // command sent, waiting for its reply
+    smtpAbort
+};
+
+// Request types as OnRequestDone reports them. Every step of Mail reports Mail.
+enum class SmtpRequest : int {
+    Connect = 0,
+    Helo = 1,
+    MailFrom = 2,
+    RcptTo = 4,
+    Data = 5,
+    Quit = 6,
+    Mail = 9,
+    Ehlo = 11,
+    AuthLogin = 12,
+    AuthUser = 13,
+    AuthPass = 14
+};
+
+// An event-driven SMTP client over one TWSocket. Every operation either raises SmtpException
+// (or the socket's ESocketException) at once, with nothing sent and no event to follow, or
+// starts its request and returns; the request then ends with exactly one OnRequestDone,
+// posted, so it always runs from the event loop after the event that completed the request.
+// Its error is 0, the server's reply code when the reply was not one the command accepts, or
+// a socket error (10004 when the connection closed while the request was pending). One
+// request runs at a time. There is no time-out here; the caller keeps its own.
+//
+// A session: Connect, then Helo or (Ehlo, AuthLogin, AuthUser, AuthPass), then Mail once per
+// message, then Quit. The AUTH LOGIN steps accept only 250, so the usual 334, 334 and 235
+// arrive as errors carrying those codes, and the caller decides.
+class TCustomSmtpClient : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TCustomSmtpClient(QObject* parent = nullptr);
+    ~TCustomSmtpClient() override;
+    TCustomSmtpClient(const TCustomSmtpClient&) = delete;
+    TCustomSmtpClient& operator=(const TCustomSmtpClient&) = delete;
+
+    // ---- Settings
+    const QString& Host() const { return host_; }
+    void SetHost(const QString& host) { host_ = host; }
+    const QString& Port() const { return port_; } // number or service name, default "smtp"
+    void SetPort(const QString& port) { port_ = port; }
+    const QString& SignOn() const { return signOn_; } // HELO name; empty: the local host name
+    void SetSignOn(const QString& signOn) { signOn_ = signOn; }
+    const QString& User() const { return user_; }
+    void SetUser(const QString& user) { user_ = user; }
+    const QString& Password() const { return password_; }
+    void SetPassword(const QString& password) { password_ = password; }
+    const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
+    void SetFromName(const QString& fromName) { fromName_ = fromName; }
+    const QStringList& RcptName() const { return rcptName_; }
+    void SetRcptName(const QStringList& rcptName) { rcptName_ = rcptName; }
+    const QString& HdrFrom() const { return header_.From; }
+    void SetHdrFrom(const QString& value) { header_.From = value; }
+    const QString& HdrTo() const { return header_.To; }
+    void SetHdrTo(const QString& value) { header_.To = value; }
+    const QString& HdrReplyTo() const { return header_.ReplyTo; }
+    void SetHdrReplyTo(const QString& value) { header_.ReplyTo = value; }
+    const QString& HdrReturnPath() const { return header_.ReturnPath; }
+    void SetHdrReturnPath(const QString& value) { header_.ReturnPath = value; }
+    const QString& HdrSubject() const { return header_.Subject; }
+    void SetHdrSubject(const QString& value) { header_.Subject = value; }
+    const QString& HdrSender() const { return header_.Sender; }
+    void SetHdrSender(const QString& value) { header_.Sender = value; }
+    const QString& CharSet() const { return header_.CharSet; } // default "iso-8859-1"
+    void SetCharSet(const QString& value) { header_.CharSet = value; }
+    TSmtpContentType ContentType() const { return header_.ContentType; }
+    void SetContentType(TSmtpContentType value) { header_.ContentType = value; }
+
+    // ---- Read-outs
+    TSmtpState State() const { return state_; }
+    // The last reply line received (or the "500 ..." text of a failed connect).
+    const QString& LastResponse() const { return lastResponse_; }
+    // The first failure text of the current request; emptied when a request starts.
+    const QString& ErrorMessage() const { return errorMessage_; }
+    // The TCP connection is up: set when the connect succeeds, cleared when the session closes.
+    bool Connected() const { return connected_; }
+
+    // ---- Requests
+    void Connect();
+    void Helo();
+    void Ehlo();
+    void AuthLogin();
+    void AuthUser();
+    void AuthPass();
+    // MAIL FROM, RCPT TO for each of RcptName (the reply to the last one decides), DATA, the
+    // header block, the body, ".". Raises before anything is sent when RcptName is empty or
+    // when a sender, recipient or header line would carry a CR or LF or cannot be folded to
+    // the SMTP line limit. When the server refuses a step after accepting MAIL FROM, RSET
+    // goes out before OnRequestDone reports the refusal, so the next Mail starts clean.
+    void Mail();
+    // Completes at once with 0 when not connected.
+    void Quit();
+    // Drops the connection or lookup; a pending request ends with 10004. Never raises.
+    void Abort();
+
+signals:
+    void OnRequestDone(sievra::TCustomSmtpClient* sender, sievra::SmtpRequest rqType,
+                       quint16 error);
+    // The greeting was accepted (always 0).
+    void OnSessionConnected(sievra::TCustomSmtpClient* sender, quint16 error);
+    void OnSessionClosed(sievra::TCustomSmtpClient* sender, quint16 error);
+    // Every received line, before it is handled.
+    void OnResponse(sievra::TCustomSmtpClient* sender, const QString& msg);
+    // "> " + each command or text line sent, "< " + each reply line handled.
+    void OnDisplay(sievra::TCustomSmtpClient* sender, const QString& msg);
+    // Each command, before it is sent.
+    void OnCommand(sievra::TCustomSmtpClient* sender, const QString& msg);
+    // Each header line (the empty line that ends the block included) before DATA is sent; the
+    // handler may rewrite *msg. Size is the classic line buffer of 1024; a longer line is
+    // folded, and one that holds a line break or cannot be folded fails the request with 500.
+    void OnHeaderLine(sievra::TCustomSmtpClient* sender, QString* msg, int size);
+    // Once with the whole header block, before DATA is sent; the handler may change it.
+    void OnProcessHeader(sievra::TCustomSmtpClient* sender, QStringList* hdrLines);
+    // Asked for body line lineNum once the prepared body is used up. A handler that supplies a
+    // line sets *more to true; with no handler, or *more left false, the body ends. Lines over
+    // maxLen bytes are cut into several wire lines.
+    void OnGetData(sievra::TCustomSmtpClient* sender, int lineNum, QString* msgLine, int maxLen,
+                   bool* more);
+
+protected:
+    // Called when DATA starts: take a fresh copy of the body.
+    virtual void PrepareBody() {}
+    // Body line lineNum (from 1) into `line`; false when the body has ended. This one asks
+    // OnGetData.
+    virtual bool NextBodyLine(int lineNum, QString& line);
+
+    // ---- Without a network (tests, fuzzing)
+    // Runs the client without a socket, as if connected: `greeted` false waits for the
+    // greeting with the connect request pending; true is an idle, greeted session. Commands
+    // and text lines are collected in DetachedOutput() instead of being sent.
+    void StartDetachedSession(bool greeted);
+    // Server bytes for the line path, as the socket would hand them over.
+    void ReceiveBytes(QByteArrayView bytes);
+    // What the socket's OnDataSent does: the next text line of DATA goes out.
+    void TextLineSent();
+    const QByteArray& DetachedOutput() const { return detachedOutput_; }
+
+private:
+    // What runs when the final line of a reply has arrived.
+    enum class Next {
+        Complete,      // complete with the reply's error
+        NextRecipient, // RCPT TO: the next recipient whatever the reply; the last one decides
+        SendText       // DATA: the text lines after a 354, else complete
+    };
+    enum class Step { MailFrom, RcptTo, Data };
+
+    // What Mail sends, fixed when it starts.
+    struct PreparedMail {
+        QString MailFrom;
+        QStringList RcptTo;
+        SmtpHeaderFields Header;
+    };
+
+    void RequireReady() const;
+    void RequireCanStart() const;
+    void StartCommand(SmtpRequest type, const QString& command, const QList<int>& accepted,
+                      Next next = Next::Complete);
+    void SendWire(const QByteArray& bytes);
+    void BeginRequest(SmtpRequest type);
+
+    // Mail
+    PreparedMail PrepareMail() const;
+    void StepDone();
+    void SendRecipient();
+    void StartData();
+    bool PrepareHeaderLines(const QStringList& lines);
+    void StartText();
+    bool NextWireLine(QByteArray& line);
+    void SendNextTextLine();
+    void FailStep(quint16 error, const QString& message);
+
+    // Replies
+    void HandleLine(const QByteArray& bytes);
+    void HandleGreeting(const QString& line);
+    void HandleReply(const QString& line);
+    void LineTooLong();
+
+    void Complete(quint16 error, bool mayReset = true);
+    void PostRequestDone(SmtpRequest type, quint16 error);
+    void CloseSession();
+
+    // Socket events
+    void SocketDnsLookupDone(quint16 error);
+    void SocketSessionConnected(quint16 error);
+    void SocketDataAvailable();
+    void SocketSessionClosed(quint16 error);
+    void ConnectFailed(quint16 error, const QString& response);
+
+    // Settings
+    QString host_;
+    QString port_ = QStringLiteral("smtp");
+    QString signOn_;
+    QString user_;
+    QString password_;
+    QString fromName_;
+    QStringList rcptName_;
+    SmtpHeaderFields header_;
+
+    // Read-outs
+    TSmtpState state_ = smtpReady;
+    QString lastResponse_;
+    QString errorMessage_;
+    bool connected_ = false;
+
+    // The request in flight
+    SmtpRequest rqType_ = SmtpRequest::Connect;
+    quint16 errorCode_ = 0;
+    int status_ = 0;
+    QList<int> accepted_;
+    Next next_ = Next::Complete;
+    bool reported_ = true; // nothing pending
+
+    // Mail
+    bool inChain_ = false;
+    Step step_ = Step::MailFrom;
+    PreparedMail mail_;
+    qsizetype rcptIndex_ = 0;
+    bool transactionOpen_ = false; // MAIL FROM accepted, final "." not sent yet
+    bool resetting_ = false;       // RSET after a refused step
+    quint16 chainError_ = 0;
+    SmtpTextCodec codec_;
+    QList<QByteArrayList> headerWire_; // each header line as its folded wire lines
+    qsizetype headerIndex_ = 0;
+    QByteArrayList pendingWire_; // wire lines of the line being sent
+    int bodyLineNum_ = 0;
+    bool moreBody_ = false;
+    bool sendingText_ = false;
+
+    TWSocket socket_;
+    LineReceiver lines_;
+    bool detached_ = false;
+    QByteArray detachedOutput_;
+};
+
+} // namespace sievra

@@ -1,0 +1,384 @@
+// TSmtpCli against a scripted server, for what real servers will not do.
+#include "SmtpSession.h"
+#include "net/SocketError.h"
+#include "tests/support/FakeServer.h"
+
+#include <QDateTime>
+#include <QHostInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+// Greets and accepts HELO.
+FakeServer& Greeted(FakeServer& server) {
+    return server.Says("220 fake ESMTP").ExpectsPrefix("HELO ").Says("250 hello");
+}
+
+// Accepts one message to `rcpt` and takes its text up to the final ".".
+FakeServer& TakesMail(FakeServer& server, const QByteArray& rcpt = "a@example.org") {
+    return server.Expects("MAIL FROM:<>")
+        .Says("250 OK")
+        .Expects("RCPT TO:<" + rcpt + ">")
+        .Says("250 OK")
+        .Expects("DATA")
+        .Says("354 go ahead")
+        .ExpectsLinesUntil(".")
+        .Says("250 queued");
+}
+
+void OpenWithHelo(SmtpSession& s, const FakeServer& server) {
+    ASSERT_EQ(s.Open(server.Port()), 0) << server.Dialogue().toStdString();
+    ASSERT_EQ(s.Run([&] { s.client.Helo(); }), 0) << server.Dialogue().toStdString();
+}
+
+void SetMessage(TSmtpCli& client, const QStringList& body = {QStringLiteral("Hello")}) {
+    client.SetRcptName({QStringLiteral("a@example.org")});
+    client.SetHdrFrom(QStringLiteral("me@example.org"));
+    client.SetHdrTo(QStringLiteral("a@example.org"));
+    client.SetHdrSubject(QStringLiteral("Hi"));
+    client.SetMailMessage(body);
+}
+
+QString Raised(const std::function<void()>& request) {
+    try {
+        request();
+    } catch (const ClientException& e) {
+        return e.ClassName() + QStringLiteral(": ") + e.Message();
+    }
+    return QStringLiteral("(no exception)");
+}
+
+// The body lines of a received message: after the header's empty line, before ".".
+QByteArrayList BodyOnWire(const QByteArray& received) {
+    const qsizetype start = received.indexOf("\r\n\r\n") + 4;
+    const qsizetype end = received.lastIndexOf("\r\n.\r\n");
+    return received.mid(start, end - start).split('\n');
+}
+
+TEST(SmtpScript, MultiLineRepliesCompleteOnceOnTheirFinalLine) {
+    FakeServer server;
+    server.SaysLines({"220-fake", "220-more greeting"})
+        .Says("220 ready")
+        .Expects("EHLO " + QHostInfo::localHostName().toUtf8())
+        .SaysLines({"250-fake", "250-SIZE 1000", "250-AUTH LOGIN"})
+        .SaysInPieces({"250 H", "ELP\r", "\n"})
+        .Expects("QUIT")
+        .SaysLines({"221 bye", "250 after the end"});
+    SmtpSession s;
+    s.client.SetSignOn(QStringLiteral("not.for.ehlo"));
+    ASSERT_EQ(s.Open(server.Port()), 0);
+    EXPECT_EQ(s.Run([&] { s.client.Ehlo(); }), 0);
+    EXPECT_EQ(s.client.LastResponse(), QStringLiteral("250 HELP"));
+    EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
+    RunEventsFor(50);
+    EXPECT_EQ(s.done, 3);
+    // Completion is posted: the line after the final reply is handled before it arrives.
+    EXPECT_EQ(s.events.mid(s.events.size() - 3),
+              QStringList({"Response 221 bye", "Response 250 after the end", "Done 6 0"}));
+    EXPECT_FALSE(s.doneInsideCall);
+    EXPECT_TRUE(server.ScriptPlayed());
+}
+
+TEST(SmtpScript, GreetingOtherThan220ClosesWith10004) {
+    FakeServer server;
+    server.SaysLines({"554 go away", "220 too late"}).ExpectsClose();
+    SmtpSession s;
+    EXPECT_EQ(s.Open(server.Port()), WsaError::Interrupted);
+    EXPECT_EQ(s.events, QStringList({"Response 554 go away", "Closed 0", "Done 0 10004"}));
+    EXPECT_EQ(s.client.ErrorMessage(), QStringLiteral("554 go away"));
+    EXPECT_FALSE(s.client.Connected());
+    EXPECT_EQ(s.client.State(), smtpReady);
+    EXPECT_TRUE(server.ScriptPlayed());
+}
+
+TEST(SmtpScript, RefusedDataSendsNoHeaderOrBody) {
+    FakeServer server;
+    Greeted(server)
+        .Expects("MAIL FROM:<>")
+        .Says("250 OK")
+        .Expects("RCPT TO:<a@example.org>")
+        .Says("250 OK")
+        .Expects("DATA")
+        .Says("554 no thanks")
+        .Expects("RSET")
+        .Says("250 reset");
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    SetMessage(s.client);
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 554);
+    EXPECT_EQ(s.lastType, SmtpRequest::Mail);
+    EXPECT_EQ(s.client.ErrorMessage(), QStringLiteral("554 no thanks"));
+    RunEventsFor(50);
+    EXPECT_TRUE(server.ScriptPlayed());
+    const QByteArrayList lines = server.ReceivedLines(0);
+    EXPECT_EQ(lines.mid(lines.indexOf("DATA")), QByteArrayList({"DATA", "RSET"}));
+}
+
+TEST(SmtpScript, ConnectionDroppedDuringDataEndsWith10004) {
+    FakeServer server;
+    Greeted(server)
+        .Expects("MAIL FROM:<>")
+        .Says("250 OK")
+        .Expects("RCPT TO:<a@example.org>")
+        .Says("250 OK")
+        .Expects("DATA")
+        .Says("354 go ahead")
+        .ExpectsPrefix("Return-Path: <>")
+        .Drops();
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    SetMessage(s.client, QStringList(2000, QStringLiteral("a line of the body")));
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), WsaError::Interrupted);
+    EXPECT_TRUE(s.events.at(s.events.size() - 2).startsWith(QStringLiteral("Closed ")));
+    EXPECT_EQ(s.events.last(), QStringLiteral("Done 9 10004"));
+    EXPECT_FALSE(s.client.Connected());
+    EXPECT_FALSE(s.Sent().contains(QStringLiteral("."))) << "no end of text after the drop";
+
+    // QUIT without a connection sends nothing and completes with 0, after the call.
+    const qsizetype shown = s.display.size();
+    s.client.Quit();
+    EXPECT_EQ(s.events.last(), QStringLiteral("Done 9 10004")) << "not inside the call";
+    ASSERT_TRUE(WaitFor([&] { return s.done == 4; }));
+    EXPECT_EQ(s.events.last(), QStringLiteral("Done 6 0"));
+    EXPECT_EQ(s.display.size(), shown);
+}
+
+TEST(SmtpScript, DateStaysEnglishUnderAGermanLocale) {
+    const QLocale saved;
+    const QByteArray savedLcTime = qgetenv("LC_TIME");
+    const QByteArray savedLang = qgetenv("LANG");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    qputenv("LC_TIME", "de_DE.UTF-8");
+    qputenv("LANG", "de_DE.UTF-8");
+    FakeServer server;
+    TakesMail(Greeted(server));
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    SetMessage(s.client);
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 0);
+    QLocale::setDefault(saved);
+    qputenv("LC_TIME", savedLcTime);
+    qputenv("LANG", savedLang);
+
+    const QStringList dates = s.Sent().filter(QRegularExpression("^Date: "));
+    ASSERT_EQ(dates.size(), 1);
+    const auto parts =
+        QRegularExpression("^Date: (\\w+), (\\d+) (\\w+) (\\d{4}) ").match(dates.first());
+    ASSERT_TRUE(parts.hasMatch()) << dates.first().toStdString();
+    const QLocale english(QLocale::English);
+    const QDate date =
+        english.toDate(parts.captured(2) + " " + parts.captured(3) + " " + parts.captured(4),
+                       QStringLiteral("d MMM yyyy"));
+    ASSERT_TRUE(date.isValid()) << "English month name: " << parts.captured(3).toStdString();
+    EXPECT_EQ(parts.captured(1), english.dayName(date.dayOfWeek(), QLocale::ShortFormat));
+}
+
+TEST(SmtpScript, LineBreaksInAddressesOrHeadersSendNothing) {
+    FakeServer server;
+    TakesMail(Greeted(server));
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    const struct {
+        std::function<void(TSmtpCli&)> set;
+        QString error;
+    } cases[] = {
+        {[](TSmtpCli& c) { c.SetFromName("me@example.org>\r\nRCPT TO:<x@evil.org"); },
+         "SmtpException: Sender address contains a line break"},
+        {[](TSmtpCli& c) {
+             c.SetRcptName({"a@example.org", "b@example.org\nDATA"});
+         },
+         "SmtpException: Recipient address contains a line break"},
+        {[](TSmtpCli& c) { c.SetHdrSubject("Hi\r\nBcc: x@evil.org"); },
+         "SmtpException: Header line contains a line break: Subject"},
+        {[](TSmtpCli& c) { c.SetHdrFrom("me@example.org\rX: y"); },
+         "SmtpException: Header line contains a line break: From"},
+        {[](TSmtpCli& c) { c.SetHdrReplyTo("me\n@example.org"); },
+         "SmtpException: Header line contains a line break: Reply-To"},
+        {[](TSmtpCli& c) { c.SetCharSet("utf-8\"\r\nX: y"); },
+         "SmtpException: Header line contains a line break: Content-Type"},
+        {[](TSmtpCli& c) { c.SetHdrSubject(QString(1200, u'x')); },
+         "SmtpException: Header line longer than 998 characters cannot be folded: Subject"},
+        {[](TSmtpCli& c) { c.SetRcptName({}); }, "SmtpException: RcptName list is empty"},
+    };
+    const QByteArray before = server.Received(0);
+    for (const auto& c : cases) {
+        SetMessage(s.client);
+        s.client.SetFromName({});
+        s.client.SetCharSet(QStringLiteral("iso-8859-1"));
+        s.client.SetHdrReplyTo({});
+        c.set(s.client);
+        EXPECT_EQ(Raised([&] { s.client.Mail(); }), c.error);
+        EXPECT_EQ(s.client.State(), smtpReady);
+    }
+    s.client.SetSignOn(QStringLiteral("host\r\nMAIL FROM:<x>"));
+    EXPECT_EQ(Raised([&] { s.client.Helo(); }),
+              QStringLiteral("SmtpException: HELO name contains a line break"));
+    RunEventsFor(50);
+    EXPECT_EQ(server.Received(0), before) << "nothing went on the wire";
+    EXPECT_EQ(s.done, 2) << "and no request was started";
+
+    // A folded long subject and the next good message still go through.
+    SetMessage(s.client);
+    s.client.SetHdrSubject(QStringList(300, QStringLiteral("word")).join(u' '));
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 0) << server.Dialogue().toStdString();
+    QByteArrayList subject;
+    for (const QByteArray& line : server.Received(0).split('\n')) {
+        if (line.contains("word")) {
+            subject.append(line);
+        }
+    }
+    EXPECT_EQ(subject.size(), 2);
+    EXPECT_TRUE(subject.at(1).startsWith(" word"));
+    EXPECT_TRUE(server.ScriptPlayed());
+}
+
+TEST(SmtpScript, LongBodyLinesAreSplitNotCut) {
+    FakeServer server;
+    TakesMail(TakesMail(Greeted(server)));
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    const QString words = QStringList(500, QStringLiteral("word")).join(u' '); // 2,499
+    const QString solid = QStringLiteral(".") + QString(2999, u'x');           // 3,000
+    for (const QString& line : {words, solid}) {
+        const int connection = 0;
+        const QByteArray before = server.Received(connection);
+        SetMessage(s.client, {line, QStringLiteral("next")});
+        ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << server.Dialogue().toStdString();
+        RunEventsFor(20);
+        const QByteArray received = server.Received(connection).mid(before.size());
+        for (const QByteArray& wire : received.split('\n')) {
+            EXPECT_LE(wire.size() + 1, 1000) << "a wire line over the SMTP limit";
+        }
+        QByteArrayList body = BodyOnWire(received);
+        ASSERT_GE(body.size(), 3);
+        EXPECT_EQ(body.takeLast(), "next");
+        QByteArray joined;
+        for (QByteArray piece : body) {
+            piece.chop(1); // CR
+            joined += piece.startsWith('.') ? piece.mid(1) : piece;
+        }
+        EXPECT_EQ(joined, line.toLatin1()) << "the pieces give the line back";
+    }
+}
+
+TEST(SmtpScript, HandlersExtendTheMessageButCannotBreakHeaderLines) {
+    FakeServer server;
+    TakesMail(Greeted(server))
+        .Expects("MAIL FROM:<>")
+        .Says("250 OK")
+        .Expects("RCPT TO:<a@example.org>")
+        .Says("250 OK")
+        .Expects("RSET")
+        .Says("250 reset");
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    bool breakSubject = false;
+    QObject::connect(&s.client, &TCustomSmtpClient::OnProcessHeader,
+                     [&](TCustomSmtpClient*, QStringList* lines) { lines->append("X-Test: 1"); });
+    QObject::connect(&s.client, &TCustomSmtpClient::OnHeaderLine,
+                     [&](TCustomSmtpClient*, QString* line, int size) {
+                         EXPECT_EQ(size, 1024);
+                         if (breakSubject && line->startsWith(QStringLiteral("Subject: "))) {
+                             *line += QStringLiteral("\r\nBcc: x@evil.org");
+                         }
+                     });
+    QObject::connect(&s.client, &TCustomSmtpClient::OnGetData,
+                     [&](TCustomSmtpClient*, int lineNum, QString* line, int, bool* more) {
+                         *more = lineNum <= 3;
+                         *line = QStringLiteral("asked %1\n.").arg(lineNum);
+                     });
+    SetMessage(s.client, {QStringLiteral("first")});
+    ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0);
+    const QStringList sent = s.Sent();
+    const qsizetype date = sent.indexOf(QRegularExpression("Date: .*"));
+    ASSERT_GE(date, 0);
+    EXPECT_EQ(sent.mid(date + 1),
+              QStringList({"X-Test: 1", "", "first", "asked 2", "..", "asked 3", "..", "."}));
+
+    breakSubject = true;
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), ProtocolErrorCode);
+    EXPECT_EQ(s.client.ErrorMessage(),
+              QStringLiteral("500 Header line contains a line break: Subject"));
+    RunEventsFor(50);
+    EXPECT_TRUE(server.ScriptPlayed());
+    EXPECT_FALSE(server.Received(0).contains("evil"));
+}
+
+TEST(SmtpScript, OdditiesOfTheServerAndTheCaller) {
+    FakeServer server;
+    Greeted(server)
+        .Expects("MAIL FROM:<>")
+        .Says("250 OK")
+        .Expects("RCPT TO:<a@example.org>")
+        .Says("250 OK")
+        .Expects("DATA")
+        .Says("354 go ahead")
+        .ExpectsLinesUntil(".")
+        .Says("no code at all")
+        .ExpectsPrefix("HELO ")
+        .SaysRaw(QByteArray(5000, 'x'))
+        .ExpectsClose();
+    SmtpSession s;
+    EXPECT_EQ(Raised([&] { s.client.Helo(); }),
+              QStringLiteral("SmtpException: SMTP component not connected"));
+    OpenWithHelo(s, server);
+    EXPECT_EQ(Raised([&] { s.client.Connect(); }),
+              QStringLiteral("SmtpException: SMTP component already connected"));
+
+    // Nothing may start while the text of a message goes out.
+    QStringList refused;
+    QObject::connect(
+        &s.client, &TCustomSmtpClient::OnDisplay, [&](TCustomSmtpClient*, const QString& line) {
+            if (line.startsWith(QStringLiteral("> From: "))) {
+                refused << Raised([&] { s.client.Helo(); }) << Raised([&] { s.client.Quit(); });
+            }
+        });
+    SetMessage(s.client);
+    // A reply without a code is a failure, never the 0 of success.
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), ProtocolErrorCode);
+    EXPECT_EQ(refused, QStringList(2, "SmtpException: SMTP component not ready"));
+    EXPECT_EQ(s.client.ErrorMessage(), QStringLiteral("no code at all"));
+
+    // A reply line that cannot fit the receive buffer fails at once and closes.
+    EXPECT_EQ(s.Run([&] { s.client.Helo(); }), LineReceiver::LineTooLongError);
+    EXPECT_EQ(s.client.ErrorMessage(), LineReceiver::LineTooLongMessage());
+    EXPECT_TRUE(WaitFor([&] { return !s.client.Connected(); }));
+    EXPECT_TRUE(server.ScriptPlayed());
+}
+
+TEST(SmtpScript, AbortAndFailedConnects) {
+    SmtpSession s;
+    s.client.Abort();
+    RunEventsFor(30);
+    EXPECT_TRUE(s.events.isEmpty()) << "an idle abort fires nothing";
+
+    s.client.SetHost({});
+    EXPECT_EQ(Raised([&] { s.client.Connect(); }),
+              QStringLiteral("ESocketException: DNS lookup: invalid host name."));
+    EXPECT_EQ(s.client.State(), smtpReady);
+
+    EXPECT_EQ(s.Open(FreeLoopbackPort()), WsaError::ConnectionRefused);
+    EXPECT_EQ(s.client.LastResponse(),
+              QStringLiteral("500 Connection refused (Winsock error #10061)"));
+    EXPECT_FALSE(s.events.contains(QStringLiteral("Connected 0")));
+
+    FakeServer server;
+    server.Says("220 fake").Expects("HELO sievra.example").Says("250 hello").StaysSilent();
+    s.client.SetSignOn(QStringLiteral("sievra.example"));
+    OpenWithHelo(s, server);
+    s.events.clear();
+    s.client.Helo();
+    EXPECT_EQ(Raised([&] { s.client.Helo(); }),
+              QStringLiteral("SmtpException: SMTP component not ready"));
+    EXPECT_EQ(s.Run([&] { s.client.Abort(); }), WsaError::Interrupted);
+    EXPECT_EQ(s.events, QStringList({"Closed 0", "Done 1 10004"}));
+    EXPECT_EQ(s.client.State(), smtpReady);
+    EXPECT_FALSE(s.client.Connected());
+}
+
+} // namespace

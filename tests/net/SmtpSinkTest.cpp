@@ -1,0 +1,182 @@
+// TSmtpCli against a real aiosmtpd server on 127.0.0.1: what a server really receives.
+#include "tests/support/SmtpSink.h"
+
+#include "SmtpSession.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+const QString Gone = QStringLiteral("gone@example.org");
+const QString Full = QStringLiteral("full@example.org");
+
+class SmtpAgainstAiosmtpd : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        SmtpSinkOptions plain;
+        plain.Rejects = {{Gone, "550 5.1.1 <gone@example.org>: Recipient address rejected"},
+                         {Full, "452 4.2.2 <full@example.org>: Mailbox full"}};
+        sink = std::make_unique<SmtpSink>(plain);
+        SmtpSinkOptions auth;
+        auth.AuthUser = QStringLiteral("bob");
+        auth.AuthPassword = QStringLiteral("bobpw");
+        authSink = std::make_unique<SmtpSink>(auth);
+    }
+    static void TearDownTestSuite() {
+        sink.reset();
+        authSink.reset();
+    }
+
+    // Connects and says HELO, as the engine does without authentication.
+    static void OpenWithHelo(SmtpSession& s) {
+        ASSERT_EQ(s.Open(sink->Port()), 0) << s.client.LastResponse().toStdString();
+        ASSERT_EQ(s.Run([&] { s.client.Helo(); }), 0);
+    }
+
+    // One reply message the way the reply phase sets it up.
+    static void SetReply(TSmtpCli& client, const QString& to) {
+        client.SetRcptName({to});
+        client.SetHdrTo(to);
+        client.SetHdrFrom(QStringLiteral("Sievra Test <me@example.org>"));
+        client.SetHdrReplyTo(QStringLiteral("me@example.org"));
+        client.SetHdrSubject(QStringLiteral("Your message was deleted"));
+        client.SetMailMessage({QStringLiteral("Hello")});
+    }
+
+    static std::unique_ptr<SmtpSink> sink;
+    static std::unique_ptr<SmtpSink> authSink;
+};
+
+std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::sink;
+std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::authSink;
+
+TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
+    SmtpSession s;
+    OpenWithHelo(s);
+    EXPECT_LT(s.events.indexOf(QStringLiteral("Connected 0")),
+              s.events.indexOf(QStringLiteral("Done 0 0")));
+    EXPECT_TRUE(s.Sent().first().startsWith(QStringLiteral("HELO ")));
+
+    SetReply(s.client, QStringLiteral("you@example.org"));
+    s.client.SetMailMessage({"Hello", "", ".", "..", ".leading dot", "", "Grüße, 5 €"});
+    const int before = static_cast<int>(sink->Messages().size());
+    ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
+    EXPECT_EQ(s.lastType, SmtpRequest::Mail);
+    ASSERT_TRUE(sink->WaitForMessages(before + 1));
+    const ReceivedMail mail = sink->Messages().at(before);
+
+    EXPECT_EQ(mail.MailFrom, "<>") << "empty reverse path";
+    EXPECT_EQ(mail.RcptTos, QStringList({"you@example.org"}));
+    const QRegularExpression dateLine(
+        "\r\nDate: ((Mon|Tue|Wed|Thu|Fri|Sat|Sun), ([1-9]|[12][0-9]|3[01]) "
+        "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-6]["
+        "0-9] [+-][0-9]{4})\r\n");
+    const auto date = dateLine.match(QString::fromLatin1(mail.Data));
+    ASSERT_TRUE(date.hasMatch()) << mail.Data.toStdString();
+    const QDateTime sent = QDateTime::fromString(date.captured(1), Qt::RFC2822Date);
+    ASSERT_TRUE(sent.isValid()) << date.captured(1).toStdString();
+    EXPECT_LE(std::abs(sent.secsTo(QDateTime::currentDateTime())), 120)
+        << "local time and zone offset together name this moment";
+
+    const QByteArray expected = "Reply-To: me@example.org\r\n"
+                                "Return-Path: <>\r\n"
+                                "From: Sievra Test <me@example.org>\r\n"
+                                "To: you@example.org\r\n"
+                                "Subject: Your message was deleted\r\n"
+                                "Sender: Sievra Test <me@example.org>\r\n"
+                                "Mime-Version: 1.0\r\n"
+                                "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
+                                "Date: " +
+                                date.captured(1).toLatin1() +
+                                "\r\n"
+                                "\r\n"
+                                "Hello\r\n"
+                                "\r\n"
+                                ".\r\n"
+                                "..\r\n"
+                                ".leading dot\r\n"
+                                "\r\n"
+                                "Gr\xfc\xdf"
+                                "e, 5 ?\r\n"; // ISO-8859-1 as declared, '?' for what it lacks
+    EXPECT_EQ(mail.Data, expected);
+    // On the wire the body lines that begin with "." carry one more.
+    const QStringList sentLines = s.Sent();
+    const qsizetype hello = sentLines.indexOf(QStringLiteral("Hello"));
+    ASSERT_GE(hello, 0);
+    EXPECT_EQ(sentLines.mid(hello),
+              QStringList({"Hello", "", "..", "...", "..leading dot", "", "Grüße, 5 ?", "."}));
+
+    EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
+    EXPECT_TRUE(WaitFor([&] { return !s.client.Connected(); }));
+    EXPECT_EQ(s.events.filter(QRegularExpression("^Done")).size(), 4);
+    EXPECT_FALSE(s.doneInsideCall);
+}
+
+TEST_F(SmtpAgainstAiosmtpd, EhloAndAuthLoginReportTheServersCodes) {
+    SmtpSession s;
+    s.client.SetHost(QStringLiteral("localhost")); // by name this time
+    s.client.SetPort(QString::number(authSink->Port()));
+    ASSERT_EQ(s.Run([&] { s.client.Connect(); }), 0) << s.client.LastResponse().toStdString();
+    EXPECT_EQ(s.Run([&] { s.client.Ehlo(); }), 0) << "the multi-line 250 answer completes once";
+    EXPECT_EQ(s.done, 2);
+    s.client.SetUser(QStringLiteral("bob"));
+    s.client.SetPassword(QStringLiteral("bobpw"));
+    EXPECT_EQ(s.Run([&] { s.client.AuthLogin(); }), 334);
+    EXPECT_EQ(s.lastType, SmtpRequest::AuthLogin);
+    EXPECT_EQ(s.Run([&] { s.client.AuthUser(); }), 334);
+    EXPECT_EQ(s.lastType, SmtpRequest::AuthUser);
+    EXPECT_EQ(s.Sent().last(), QStringLiteral("Ym9i"));
+    EXPECT_EQ(s.Run([&] { s.client.AuthPass(); }), 235);
+    EXPECT_EQ(s.lastType, SmtpRequest::AuthPass);
+    EXPECT_TRUE(s.client.ErrorMessage().startsWith(QStringLiteral("235 ")));
+
+    SetReply(s.client, QStringLiteral("you@example.org"));
+    const int before = static_cast<int>(authSink->Messages().size());
+    ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
+    ASSERT_TRUE(authSink->WaitForMessages(before + 1));
+    EXPECT_EQ(authSink->Messages().at(before).AuthLogin, QStringLiteral("bob"));
+    EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
+}
+
+TEST_F(SmtpAgainstAiosmtpd, RefusedRecipientsEndTheMailAndLeaveTheSessionUsable) {
+    SmtpSession s;
+    OpenWithHelo(s);
+    const int before = static_cast<int>(sink->Messages().size());
+
+    SetReply(s.client, Gone);
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 550);
+    EXPECT_EQ(s.client.ErrorMessage(),
+              QStringLiteral("550 5.1.1 <gone@example.org>: Recipient address rejected"));
+    EXPECT_FALSE(s.Sent().contains(QStringLiteral("DATA")));
+
+    // The engine counts a 550 as served and sends the next reply in the same session.
+    SetReply(s.client, QStringLiteral("next@example.org"));
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
+
+    SetReply(s.client, Full);
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 452);
+    EXPECT_EQ(s.client.ErrorMessage(),
+              QStringLiteral("452 4.2.2 <full@example.org>: Mailbox full"));
+
+    // Several recipients: every one is tried, the last one decides.
+    s.client.SetRcptName({Gone, QStringLiteral("last@example.org")});
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 0);
+    EXPECT_TRUE(s.client.ErrorMessage().startsWith(QStringLiteral("550")))
+        << "the first failure text stays";
+    s.client.SetRcptName({QStringLiteral("first@example.org"), Gone});
+    EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 550);
+
+    ASSERT_TRUE(sink->WaitForMessages(before + 2));
+    const auto mails = sink->Messages().mid(before);
+    ASSERT_EQ(mails.size(), 2) << "nothing for the refused messages";
+    EXPECT_EQ(mails.at(0).RcptTos, QStringList({"next@example.org"}));
+    EXPECT_EQ(mails.at(1).RcptTos, QStringList({"last@example.org"}));
+    EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+// The pure rules under the SMTP client: reply codes, the Date text, the header block, and how
+// text lines are made fit for the wire.
+#include "net/SmtpText.h"
+
+#include "net/SmtpDate.h"
+#include "net/SmtpHeader.h"
+#include "net/SmtpReply.h"
+
+#include <QLocale>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace sievra;
+
+namespace {
+
+TEST(SmtpReply, CodesAndContinuations) {
+    const struct {
+        const char* line;
+        int code;
+        bool continues;
+    } rows[] = {
+        {"250 OK", 250, false},
+        {"250-SIZE 1000", 250, true},
+        {" \t\r\n354 go", 354, false},
+        {"+220 x", 220, false},
+        {"-5", -5, false},
+        {"250", 250, false},
+        {"hello", 0, false},
+        {"", 0, false},
+        {"99999999999999 x", 2147483647, false},
+    };
+    for (const auto& row : rows) {
+        const SmtpReplyLine reply = ParseSmtpReply(QString::fromLatin1(row.line));
+        EXPECT_EQ(reply.Code, row.code) << row.line;
+        EXPECT_EQ(reply.Continues, row.continues) << row.line;
+    }
+    EXPECT_TRUE(SmtpReplyAccepted(251, {250, 251}));
+    EXPECT_FALSE(SmtpReplyAccepted(334, {250}));
+    EXPECT_TRUE(SmtpReplyAccepted(499, {}));
+    EXPECT_FALSE(SmtpReplyAccepted(500, {}));
+    EXPECT_EQ(SmtpReplyError(554), 554);
+    for (const int unusable : {0, -250, 65536, 2147483647}) {
+        EXPECT_EQ(SmtpReplyError(unusable), 500) << unusable;
+    }
+}
+
+TEST(SmtpDate, EnglishNamesAndTheZoneOffsetRule) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    const auto at = [](int offsetSeconds) {
+        return QDateTime(QDate(2024, 9, 3), QTime(7, 5, 9), QTimeZone(offsetSeconds));
+    };
+    EXPECT_EQ(SmtpDateText(at(7200)), QStringLiteral("Tue, 3 Sep 2024 07:05:09 +0200"));
+    EXPECT_EQ(SmtpDateText(at(-18000)), QStringLiteral("Tue, 3 Sep 2024 07:05:09 -0500"));
+    EXPECT_EQ(SmtpDateText(at(19800)), QStringLiteral("Tue, 3 Sep 2024 07:05:09 +0530"));
+    EXPECT_EQ(SmtpDateText(at(-12600)), QStringLiteral("Tue, 3 Sep 2024 07:05:09 -0330"));
+    EXPECT_EQ(SmtpDateText(at(0)), QStringLiteral("Tue, 3 Sep 2024 07:05:09 -0000"));
+    EXPECT_EQ(SmtpDateText(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 0), QTimeZone(3600))),
+              QStringLiteral("Sun, 31 Dec 2023 23:59:00 +0100"));
+    // Daylight saving time counts: Berlin is +0200 in July and +0100 in January.
+    const QTimeZone berlin("Europe/Berlin");
+    EXPECT_TRUE(SmtpDateText(QDateTime(QDate(2024, 7, 1), QTime(12, 0), berlin))
+                    .endsWith(QStringLiteral("+0200")));
+    EXPECT_TRUE(SmtpDateText(QDateTime(QDate(2024, 1, 1), QTime(12, 0), berlin))
+                    .endsWith(QStringLiteral("+0100")));
+    QLocale::setDefault(saved);
+}
+
+TEST(SmtpHeader, OrderAndOptionalLines) {
+    SmtpHeaderFields f;
+    f.ReplyTo = QStringLiteral(" \t ");
+    f.ReturnPath = QStringLiteral("<>");
+    f.From = QStringLiteral("A <a@x.org>");
+    f.CharSet = QStringLiteral("iso-8859-1");
+    EXPECT_EQ(SmtpHeaderLines(f, QStringLiteral("D")),
+              QStringList({"Return-Path: <>", "From: A <a@x.org>",
+                           "To: ", "Subject: ", "Sender: A <a@x.org>", "Mime-Version: 1.0",
+                           "Content-Type: text/plain; charset=\"iso-8859-1\"", "Date: D"}));
+    f.ReplyTo = QStringLiteral("r@x.org");
+    f.ReturnPath.clear();
+    f.From = QStringLiteral("  ");
+    f.ContentType = smtpHTML;
+    const QStringList lines = SmtpHeaderLines(f, QStringLiteral("D"));
+    EXPECT_EQ(lines.first(), QStringLiteral("Reply-To: r@x.org"));
+    EXPECT_TRUE(lines.filter(QStringLiteral("Sender")).isEmpty()) << "no Sender from blanks";
+    EXPECT_TRUE(lines.contains(QStringLiteral("Content-Type: text/html; charset=\"iso-8859-1\"")));
+}
+
+TEST(SmtpText, LineBreaksInsideABodyLineEndLines) {
+    EXPECT_EQ(SplitAtLineBreaks(QStringLiteral("plain")), QStringList({"plain"}));
+    EXPECT_EQ(SplitAtLineBreaks(QStringLiteral("a\r\n.\r\nb\rc\nd\n")),
+              QStringList({"a", ".", "b", "c", "d", ""}));
+}
+
+TEST(SmtpText, BodyLinesAreStuffedAndSplitWithinTheLimit) {
+    EXPECT_EQ(BodyWireLines("", false), QByteArrayList({""}));
+    EXPECT_EQ(BodyWireLines(".", false), QByteArrayList({".."}));
+    EXPECT_EQ(BodyWireLines("..", false), QByteArrayList({"..."}));
+    const QByteArray exact(998, 'x');
+    EXPECT_EQ(BodyWireLines(exact, false), QByteArrayList({exact}));
+    EXPECT_EQ(BodyWireLines("." + exact.left(997), false),
+              QByteArrayList({".." + exact.left(996), "x"}));
+
+    // A piece that begins with "." after a cut is stuffed too, and stays within the limit.
+    const QByteArray dotted = QByteArray(998, 'x') + "." + QByteArray(1500, 'y');
+    const QByteArrayList pieces = BodyWireLines(dotted, false);
+    ASSERT_EQ(pieces.size(), 3);
+    EXPECT_EQ(pieces.at(1), "." + ("." + QByteArray(996, 'y')));
+    for (const QByteArray& piece : pieces) {
+        EXPECT_LE(piece.size(), SmtpMaxLineLength);
+    }
+
+    // Cuts fall after a blank when one is near, never inside a UTF-8 character.
+    const QByteArray words = QStringList(400, QStringLiteral("word")).join(u' ').toUtf8();
+    EXPECT_TRUE(BodyWireLines(words, true).first().endsWith("word "));
+    const QByteArray umlauts = QString(1500, u'ä').toUtf8();
+    QByteArray joined;
+    for (const QByteArray& piece : BodyWireLines(umlauts, true)) {
+        EXPECT_LE(piece.size(), SmtpMaxLineLength);
+        EXPECT_EQ(QString::fromUtf8(piece).toUtf8(), piece) << "whole characters only";
+        joined += piece;
+    }
+    EXPECT_EQ(joined, umlauts);
+}
+
+TEST(SmtpText, HeaderLinesFoldBeforeBlanksOrNotAtAll) {
+    EXPECT_EQ(FoldHeaderLine("Subject: short"), QByteArrayList({"Subject: short"}));
+    const QByteArray value = QStringList(300, QStringLiteral("word")).join(u' ').toLatin1();
+    const auto folded = FoldHeaderLine("Subject: " + value);
+    ASSERT_TRUE(folded.has_value());
+    ASSERT_EQ(folded->size(), 2);
+    EXPECT_LE(folded->at(0).size(), SmtpMaxLineLength);
+    EXPECT_TRUE(folded->at(1).startsWith(" word"));
+    EXPECT_EQ(folded->join(), "Subject: " + value) << "unfolding gives the line back";
+    EXPECT_FALSE(FoldHeaderLine("Subject: " + QByteArray(1000, 'x')).has_value());
+    EXPECT_FALSE(FoldHeaderLine("Subject: x" + QByteArray(1000, ' ')).has_value())
+        << "no piece of blanks only";
+    EXPECT_EQ(SmtpTextCodec(QStringLiteral("ISO-8859-1")).Encode(QStringLiteral("ü€")),
+              QByteArray("\xfc?"));
+    EXPECT_TRUE(SmtpTextCodec(QStringLiteral("utf-8")).IsUtf8());
+    EXPECT_TRUE(SmtpTextCodec(QStringLiteral("x-unknown")).IsUtf8());
+}
+
+} // namespace
