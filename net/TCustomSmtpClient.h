@@ -113,7 +113,8 @@ public:
     // MAIL FROM, RCPT TO for each of RcptName (the reply to the last one decides), DATA, the
     // header block, the body, ".". Raises before anything is sent when RcptName is empty or
     // when a sender, recipient or header line would carry a CR or LF or cannot be folded to
-    // the SMTP line limit.
+    // the SMTP line limit. When the server refuses a step after accepting MAIL FROM, RSET
+    // goes out before OnRequestDone reports the refusal, so the next Mail starts clean.
     void Mail();
     // Completes at once with 0 when not connected.
     void Quit();

@@ -63,7 +63,7 @@ TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
     EXPECT_TRUE(s.Sent().first().startsWith(QStringLiteral("HELO ")));
 
     SetReply(s.client, QStringLiteral("you@example.org"));
-    s.client.SetMailMessage({"Hello", "", ".", "..", ".leading dot", "", "end"});
+    s.client.SetMailMessage({"Hello", "", ".", "..", ".leading dot", "", "Grüße, 5 €"});
     const int before = static_cast<int>(sink->Messages().size());
     ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
     EXPECT_EQ(s.lastType, SmtpRequest::Mail);
@@ -101,14 +101,15 @@ TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
                                 "..\r\n"
                                 ".leading dot\r\n"
                                 "\r\n"
-                                "end\r\n";
+                                "Gr\xfc\xdf"
+                                "e, 5 ?\r\n"; // ISO-8859-1 as declared, '?' for what it lacks
     EXPECT_EQ(mail.Data, expected);
     // On the wire the body lines that begin with "." carry one more.
     const QStringList sentLines = s.Sent();
     const qsizetype hello = sentLines.indexOf(QStringLiteral("Hello"));
     ASSERT_GE(hello, 0);
     EXPECT_EQ(sentLines.mid(hello),
-              QStringList({"Hello", "", "..", "...", "..leading dot", "", "end", "."}));
+              QStringList({"Hello", "", "..", "...", "..leading dot", "", "Grüße, 5 ?", "."}));
 
     EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
     EXPECT_TRUE(WaitFor([&] { return !s.client.Connected(); }));
@@ -116,33 +117,11 @@ TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
     EXPECT_FALSE(s.doneInsideCall);
 }
 
-TEST_F(SmtpAgainstAiosmtpd, HeaderVariantsAndLatin1Text) {
-    SmtpSession s;
-    OpenWithHelo(s);
-    SetReply(s.client, QStringLiteral("you@example.org"));
-    s.client.SetHdrReplyTo(QStringLiteral("   ")); // blanks only: no Reply-To line
-    s.client.SetHdrSender(QStringLiteral("robot@example.org"));
-    s.client.SetHdrReturnPath(QString());
-    s.client.SetContentType(smtpHTML);
-    s.client.SetHdrSubject(QStringLiteral("Grüße"));
-    s.client.SetMailMessage({QStringLiteral("Schöne Grüße, 5 €")});
-    const int before = static_cast<int>(sink->Messages().size());
-    ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0);
-    ASSERT_TRUE(sink->WaitForMessages(before + 1));
-    const QByteArray data = sink->Messages().at(before).Data;
-    EXPECT_TRUE(data.startsWith("From: Sievra Test <me@example.org>\r\nTo: you@example.org\r\n"
-                                "Subject: Gr\xfc\xdf"
-                                "e\r\nSender: robot@example.org\r\nMime-Version: 1.0\r\n"
-                                "Content-Type: text/html; charset=\"iso-8859-1\"\r\nDate: "))
-        << data.toStdString();
-    EXPECT_TRUE(data.endsWith("\r\n\r\nSch\xf6ne Gr\xfc\xdf"
-                              "e, 5 ?\r\n"))
-        << "ISO-8859-1 as the header says; what it cannot hold becomes '?'";
-}
-
 TEST_F(SmtpAgainstAiosmtpd, EhloAndAuthLoginReportTheServersCodes) {
     SmtpSession s;
-    ASSERT_EQ(s.Open(authSink->Port()), 0);
+    s.client.SetHost(QStringLiteral("localhost")); // by name this time
+    s.client.SetPort(QString::number(authSink->Port()));
+    ASSERT_EQ(s.Run([&] { s.client.Connect(); }), 0) << s.client.LastResponse().toStdString();
     EXPECT_EQ(s.Run([&] { s.client.Ehlo(); }), 0) << "the multi-line 250 answer completes once";
     EXPECT_EQ(s.done, 2);
     s.client.SetUser(QStringLiteral("bob"));
@@ -162,20 +141,6 @@ TEST_F(SmtpAgainstAiosmtpd, EhloAndAuthLoginReportTheServersCodes) {
     ASSERT_TRUE(authSink->WaitForMessages(before + 1));
     EXPECT_EQ(authSink->Messages().at(before).AuthLogin, QStringLiteral("bob"));
     EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
-}
-
-TEST_F(SmtpAgainstAiosmtpd, HostByNameAndAWrongPassword) {
-    SmtpSession s;
-    s.client.SetHost(QStringLiteral("localhost"));
-    s.client.SetPort(QString::number(authSink->Port()));
-    ASSERT_EQ(s.Run([&] { s.client.Connect(); }), 0) << s.client.LastResponse().toStdString();
-    ASSERT_EQ(s.Run([&] { s.client.Ehlo(); }), 0);
-    s.client.SetUser(QStringLiteral("bob"));
-    s.client.SetPassword(QStringLiteral("wrong"));
-    EXPECT_EQ(s.Run([&] { s.client.AuthLogin(); }), 334);
-    EXPECT_EQ(s.Run([&] { s.client.AuthUser(); }), 334);
-    EXPECT_EQ(s.Run([&] { s.client.AuthPass(); }), 535);
-    EXPECT_TRUE(s.client.ErrorMessage().startsWith(QStringLiteral("535")));
 }
 
 TEST_F(SmtpAgainstAiosmtpd, RefusedRecipientsEndTheMailAndLeaveTheSessionUsable) {
