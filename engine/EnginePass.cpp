@@ -1,19 +1,20 @@
 // One screening pass over the active accounts.
 #include "ScreeningEngine.h"
-
-#include <QDateTime>
-#include <QLocale>
-
 #include "addressbook/AddressValidity.h"
 #include "engine/AcceptanceRules.h"
 #include "engine/EngineWindow.h"
 #include "settings/JoinedList.h"
 
+#include <QDateTime>
+#include <QLocale>
+
 namespace sievra {
 
 namespace {
 
-int Percent(int done, int total) { return total > 0 ? done * 100 / total : 0; }
+int Percent(int done, int total) {
+    return total > 0 ? done * 100 / total : 0;
+}
 
 // "Status as of: " with the user's short date and long time (without a zone name).
 QString StatusDate() {
@@ -117,13 +118,14 @@ void ScreeningEngine::FetchHeaders(int count) {
     state_.MessageNumber = 1;
     window_.SetStatusBarPosition(0);
     do {
-        WriteStatus(QStringLiteral("Retrieving header %1 of %2").arg(state_.MessageNumber).arg(count),
-                    true, true);
+        WriteStatus(
+            QStringLiteral("Retrieving header %1 of %2").arg(state_.MessageNumber).arg(count), true,
+            true);
         pop3_.SetMsgLines(0);
         pop3_.SetMsgNum(state_.MessageNumber);
         state_.HeaderLines.clear();
         state_.InMessage = false;
-        Request(QStringLiteral("getting header"), [this] { pop3_.Top(); });
+        PopRequest(QStringLiteral("getting header"), pop3Top, [this] { pop3_.Top(); });
         AppendHeaderValues(state_.HeaderLines, lists_);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
@@ -140,7 +142,7 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
         } else {
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
             pop3_.SetMsgNum(i + 1);
-            Request(QStringLiteral("deleting a message"), [this] { pop3_.Dele(); });
+            PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
             if (state_.ErrorFlag) {
                 ReportError();
                 break;

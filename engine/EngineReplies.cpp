@@ -1,7 +1,6 @@
 // The reply phase: senders of deleted messages are mailed the account's hints. Addresses not
 // yet served wait in the queue file for the account's next pass.
 #include "ScreeningEngine.h"
-
 #include "engine/EngineWindow.h"
 #include "engine/HeaderValues.h"
 #include "settings/JoinedList.h"
@@ -89,6 +88,8 @@ void ScreeningEngine::SetReplyFields(const Account& account) {
 
 void ScreeningEngine::SendReplies(const Account& account) {
     SetReplyFields(account);
+    served_.clear();
+    sinceFlush_.start();
     const QStringList addresses = pending_.Items();
     const int count = static_cast<int>(addresses.size());
     WriteStatus(QStringLiteral("Sending %1 message(s)..").arg(count), false, true);
@@ -97,7 +98,7 @@ void ScreeningEngine::SendReplies(const Account& account) {
         WriteStatus(QStringLiteral("Sending message %1 of %2").arg(i + 1).arg(count), true, true);
         smtp_.SetRcptName({addresses[i]});
         smtp_.SetHdrTo(addresses[i]);
-        Request(QStringLiteral("sending mail"), [this] { smtp_.Mail(); });
+        SmtpRequestOf(QStringLiteral("sending mail"), SmtpRequest::Mail, [this] { smtp_.Mail(); });
         window_.SetStatusBarPosition((i + 1) * 100 / count);
         // A mailbox that does not exist will never take the reply: done with it too.
         if (state_.ErrorFlag && state_.ErrorCode == 550) {
@@ -108,35 +109,52 @@ void ScreeningEngine::SendReplies(const Account& account) {
             ReportError();
             break;
         }
-        ForgetServedReply(account, i, addresses[i]);
+        served_.append({i, addresses[i]});
+        if (sinceFlush_.elapsed() >= ServedFlushMs) {
+            ForgetServedReplies(account);
+        }
     }
+    ForgetServedReplies(account);
 }
 
-// Removes a served address from the file. Another program may have rewritten the section
-// meanwhile, so the entry is found by its address when key i holds another one.
-void ScreeningEngine::ForgetServedReply(const Account& account, int key, const QString& address) {
-    if (!queueWritable_) {
+// Removes served addresses from the file. Rewriting the file safely after every reply would
+// cost more than the reply itself, so the served ones are removed together at most every
+// quarter second and when sending ends: a crash in between can only send a reply twice,
+// never lose one. Another program may have rewritten the section meanwhile, so an entry is
+// found by its address when its key holds another one.
+void ScreeningEngine::ForgetServedReplies(const Account& account) {
+    sinceFlush_.restart();
+    if (served_.isEmpty() || !queueWritable_) {
+        served_.clear();
         return;
     }
+    const QString section = account.KeyName;
     try {
         queue_.Update([&](IniDocument& doc) {
-            const QString section = account.KeyName;
-            const QString keyText = QString::number(key);
-            if (doc.ReadEntry(section, keyText).compare(address, Qt::CaseInsensitive) == 0) {
-                doc.DeleteEntry(section, keyText);
-                return;
-            }
-            for (const QString& entry : doc.ReadSection(section)) {
-                if (entry.contains(QLatin1Char('=')) &&
-                    AddressOf(entry).compare(address, Qt::CaseInsensitive) == 0) {
-                    doc.DeleteEntry(section, entry.left(entry.indexOf(QLatin1Char('='))).trimmed());
-                    return;
-                }
+            for (const auto& [key, address] : served_) {
+                ForgetEntry(doc, section, key, address);
             }
         });
     } catch (const QueueFileError& error) {
         Complain(QueueErrorLine(error.Message()));
         queueWritable_ = false;
+    }
+    served_.clear();
+}
+
+void ScreeningEngine::ForgetEntry(IniDocument& doc, const QString& section, int key,
+                                  const QString& address) {
+    const QString keyText = QString::number(key);
+    if (doc.ReadEntry(section, keyText).compare(address, Qt::CaseInsensitive) == 0) {
+        doc.DeleteEntry(section, keyText);
+        return;
+    }
+    for (const QString& entry : doc.ReadSection(section)) {
+        if (entry.contains(QLatin1Char('=')) &&
+            AddressOf(entry).compare(address, Qt::CaseInsensitive) == 0) {
+            doc.DeleteEntry(section, entry.left(entry.indexOf(QLatin1Char('='))).trimmed());
+            return;
+        }
     }
 }
 

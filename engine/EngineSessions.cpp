@@ -1,6 +1,5 @@
 // Opening and closing the POP3 and SMTP sessions of an account.
 #include "ScreeningEngine.h"
-
 #include "engine/EngineWindow.h"
 
 namespace sievra {
@@ -34,23 +33,24 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
     pop3_.SetHost(account.Pop3Server);
     pop3_.SetPort(account.Pop3Port);
 
-    Request(QStringLiteral("connecting to POP server"), [this] { pop3_.Connect(); });
+    PopRequest(QStringLiteral("connecting to POP server"), pop3Connect,
+               [this] { pop3_.Connect(); });
     if (state_.ErrorFlag) {
         ReportError();
         return false;
     }
-    Request(QStringLiteral("giving user id"), [this] { pop3_.User(); });
+    PopRequest(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); });
     if (state_.ErrorFlag) {
         ReportError();
         return false;
     }
-    Request(QStringLiteral("giving password"), [this] { pop3_.Pass(); });
+    PopRequest(QStringLiteral("giving password"), pop3Pass, [this] { pop3_.Pass(); });
     if (state_.ErrorFlag) {
         ReportError();
         return false;
     }
     Log(QStringLiteral("Getting status.."));
-    Request(QStringLiteral("getting status"), [this] { pop3_.Stat(); });
+    PopRequest(QStringLiteral("getting status"), pop3Stat, [this] { pop3_.Stat(); });
     if (state_.ErrorFlag) {
         ReportError();
         return false;
@@ -65,7 +65,8 @@ void ScreeningEngine::QuitPop3() {
     if (pop3_.Connected()) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from POP server.."));
-        Request(QStringLiteral("disconnecting from POP server"), [this] { pop3_.Quit(); });
+        PopRequest(QStringLiteral("disconnecting from POP server"), pop3Quit,
+                   [this] { pop3_.Quit(); });
         if (state_.ErrorFlag) {
             ReportError();
         }
@@ -104,6 +105,7 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
 
     state_.Operation = QStringLiteral("connecting to SMTP server");
     state_.RequestDone = false;
+    awaited_ = {Client::Smtp, static_cast<int>(SmtpRequest::Connect)};
     try {
         smtp_.Connect();
     } catch (const ClientException& exception) {
@@ -115,28 +117,31 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
         return false;
     }
     if (!account.RequiresAuth) {
-        Request(QStringLiteral("sending HELO"), [this] { smtp_.Helo(); });
+        SmtpRequestOf(QStringLiteral("sending HELO"), SmtpRequest::Helo, [this] { smtp_.Helo(); });
         if (state_.ErrorFlag) {
             ReportError();
             return false;
         }
         return true;
     }
-    Request(QStringLiteral("sending EHLO"), [this] { smtp_.Ehlo(); });
+    SmtpRequestOf(QStringLiteral("sending EHLO"), SmtpRequest::Ehlo, [this] { smtp_.Ehlo(); });
     if (state_.ErrorFlag) {
         ReportError();
         return false;
     }
-    return AuthStep(QStringLiteral("sending AUTH LOGIN"), 334, [this] { smtp_.AuthLogin(); }) &&
-           AuthStep(QStringLiteral("sending user ID"), 334, [this] { smtp_.AuthUser(); }) &&
-           AuthStep(QStringLiteral("sending password"), 235, [this] { smtp_.AuthPass(); });
+    return AuthStep(QStringLiteral("sending AUTH LOGIN"), SmtpRequest::AuthLogin, 334,
+                    [this] { smtp_.AuthLogin(); }) &&
+           AuthStep(QStringLiteral("sending user ID"), SmtpRequest::AuthUser, 334,
+                    [this] { smtp_.AuthUser(); }) &&
+           AuthStep(QStringLiteral("sending password"), SmtpRequest::AuthPass, 235,
+                    [this] { smtp_.AuthPass(); });
 }
 
 // The client accepts only 250 for the AUTH LOGIN steps; the usual 334 and 235 arrive as
 // errors carrying that code and count as success here.
-bool ScreeningEngine::AuthStep(const QString& words, int acceptedCode,
+bool ScreeningEngine::AuthStep(const QString& words, SmtpRequest type, int acceptedCode,
                                const std::function<void()>& issue) {
-    Request(words, issue);
+    SmtpRequestOf(words, type, issue);
     if (state_.ErrorFlag && state_.ErrorCode == acceptedCode) {
         state_.ErrorFlag = false;
         state_.ErrorCode = 0;
@@ -152,7 +157,8 @@ void ScreeningEngine::QuitSmtp() {
     if (smtp_.Connected()) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from SMTP server.."));
-        Request(QStringLiteral("disconnecting from SMTP server"), [this] { smtp_.Quit(); });
+        SmtpRequestOf(QStringLiteral("disconnecting from SMTP server"), SmtpRequest::Quit,
+                      [this] { smtp_.Quit(); });
         if (state_.ErrorFlag) {
             ReportError();
         }

@@ -1,6 +1,5 @@
 // The GO action: passwords first, a connection test for untested accounts, then screening.
 #include "ScreeningEngine.h"
-
 #include "engine/EngineWindow.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"

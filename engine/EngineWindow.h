@@ -1,10 +1,10 @@
 #pragma once
 
+#include "settings/Account.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include "settings/Account.h"
 
 namespace sievra {
 

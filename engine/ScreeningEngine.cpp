@@ -1,11 +1,11 @@
 #include "ScreeningEngine.h"
 
+#include "engine/EngineWindow.h"
+#include "engine/StatusMarkup.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-
-#include "engine/EngineWindow.h"
-#include "engine/StatusMarkup.h"
 
 namespace sievra {
 
@@ -33,7 +33,9 @@ void ScreeningEngine::ConnectClients() {
     connect(&pop3_, &TCustomPop3Cli::OnSessionClosed, this,
             [this](TCustomPop3Cli*, quint16 error) { Pop3SessionClosed(error); });
     connect(&pop3_, &TCustomPop3Cli::OnRequestDone, this,
-            [this](TCustomPop3Cli*, TPop3Request, quint16 error) { Pop3RequestDone(error); });
+            [this](TCustomPop3Cli*, TPop3Request type, quint16 error) {
+                Pop3RequestDone(type, error);
+            });
     connect(&pop3_, &TCustomPop3Cli::OnMessageBegin, this,
             [this](TCustomPop3Cli*) { state_.InMessage = true; });
     connect(&pop3_, &TCustomPop3Cli::OnMessageEnd, this,
@@ -45,35 +47,34 @@ void ScreeningEngine::ConnectClients() {
     connect(&smtp_, &TCustomSmtpClient::OnSessionClosed, this,
             [this](TCustomSmtpClient*, quint16 error) { SmtpSessionClosed(error); });
     connect(&smtp_, &TCustomSmtpClient::OnRequestDone, this,
-            [this](TCustomSmtpClient*, SmtpRequest, quint16 error) { SmtpRequestDone(error); });
+            [this](TCustomSmtpClient*, SmtpRequest type, quint16 error) {
+                SmtpRequestDone(type, error);
+            });
 }
 
 // --- Client events: each records what happened and lets a waiting request see it. ---
 
 void ScreeningEngine::Pop3SessionConnected(quint16 error) {
     if (error != 0) {
-        state_.ErrorFlag = true;
-        state_.ErrorCode = error;
-        state_.ErrorText = QStringLiteral("Cannot connect to POP3 Server");
+        NoteClientError(error, QStringLiteral("Cannot connect to POP3 Server"));
     }
     CheckWait();
 }
 
 void ScreeningEngine::Pop3SessionClosed(quint16 error) {
     if (error != 0) {
-        state_.ErrorFlag = true;
-        state_.ErrorCode = error;
-        state_.ErrorText = QStringLiteral("POP3 Server error while disconnecting");
+        NoteClientError(error, QStringLiteral("POP3 Server error while disconnecting"));
     }
     CheckWait();
 }
 
-void ScreeningEngine::Pop3RequestDone(quint16 error) {
+void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
+    if (awaited_.From != Client::Pop3 || awaited_.Type != type) {
+        return;
+    }
     state_.RequestDone = true;
     if (error != 0) {
-        state_.ErrorFlag = true;
-        state_.ErrorCode = error;
-        state_.ErrorText = QStringLiteral("POP3 error while ") + state_.Operation;
+        NoteClientError(error, QStringLiteral("POP3 error while ") + state_.Operation);
     }
     CheckWait();
 }
@@ -87,9 +88,7 @@ void ScreeningEngine::Pop3MessageLine() {
 void ScreeningEngine::SmtpSessionConnected(quint16 error) {
     state_.SmtpConnected = true;
     if (error != 0) {
-        state_.ErrorFlag = true;
-        state_.ErrorCode = error;
-        state_.ErrorText = QStringLiteral("SMTP Server error while connecting");
+        NoteClientError(error, QStringLiteral("SMTP Server error while connecting"));
     }
     CheckWait();
 }
@@ -97,28 +96,40 @@ void ScreeningEngine::SmtpSessionConnected(quint16 error) {
 void ScreeningEngine::SmtpSessionClosed(quint16 error) {
     state_.SmtpConnected = false;
     if (error != 0) {
-        state_.ErrorFlag = true;
-        state_.ErrorCode = error;
-        state_.ErrorText = QStringLiteral("SMTP Server error while closing");
+        NoteClientError(error, QStringLiteral("SMTP Server error while closing"));
     }
     CheckWait();
 }
 
-void ScreeningEngine::SmtpRequestDone(quint16 error) {
+void ScreeningEngine::SmtpRequestDone(SmtpRequest type, quint16 error) {
+    if (awaited_.From != Client::Smtp || awaited_.Type != static_cast<int>(type)) {
+        return;
+    }
     state_.RequestDone = true;
     if (error != 0) {
-        state_.ErrorFlag = true;
-        state_.ErrorCode = error;
-        state_.ErrorText = QStringLiteral("SMTP error while ") + state_.Operation;
+        NoteClientError(error, QStringLiteral("SMTP error while ") + state_.Operation);
     }
     CheckWait();
+}
+
+// Once the user has aborted, the error stays "Aborted": the clients' own reports of the
+// connections that Abort cut are consequences, not news.
+void ScreeningEngine::NoteClientError(quint16 error, const QString& text) {
+    state_.ErrorFlag = true;
+    if (state_.AbortRequested) {
+        return;
+    }
+    state_.ErrorCode = error;
+    state_.ErrorText = text;
 }
 
 // --- Requests and waiting ---
 
-void ScreeningEngine::Request(const QString& words, const std::function<void()>& issue) {
+void ScreeningEngine::Request(const QString& words, Client client, int type,
+                              const std::function<void()>& issue) {
     state_.Operation = words;
     state_.RequestDone = false;
+    awaited_ = {client, type};
     try {
         issue();
     } catch (const ClientException& exception) {

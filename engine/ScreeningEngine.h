@@ -1,10 +1,5 @@
 #pragma once
 
-#include <functional>
-
-#include <QObject>
-#include <QStringList>
-
 #include "addressbook/AddressBook.h"
 #include "addressbook/StatusOutput.h"
 #include "engine/AddressIndex.h"
@@ -16,6 +11,11 @@
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+#include <functional>
 
 class QEventLoop;
 
@@ -60,8 +60,21 @@ public:
     ReplyQueueFile& Queue() { return queue_; }
 
 private:
-    // Requests and waiting.
-    void Request(const QString& words, const std::function<void()>& issue);
+    // Requests and waiting. Each request names the client and request type whose completion
+    // it waits for; a completion of another (one that timed out or was aborted earlier and
+    // ends late) must not end the wait of the request after it.
+    enum class Client { Pop3, Smtp };
+    struct Awaited {
+        Client From = Client::Pop3;
+        int Type = -1;
+    };
+    void Request(const QString& words, Client client, int type, const std::function<void()>& issue);
+    void PopRequest(const QString& words, TPop3Request type, const std::function<void()>& issue) {
+        Request(words, Client::Pop3, type, issue);
+    }
+    void SmtpRequestOf(const QString& words, SmtpRequest type, const std::function<void()>& issue) {
+        Request(words, Client::Smtp, static_cast<int>(type), issue);
+    }
     void NoteException(const QString& message);
     void AwaitRequest();
     void AwaitSmtpSession();
@@ -76,16 +89,18 @@ private:
     void ConnectClients();
     void Pop3SessionConnected(quint16 error);
     void Pop3SessionClosed(quint16 error);
-    void Pop3RequestDone(quint16 error);
+    void Pop3RequestDone(TPop3Request type, quint16 error);
     void Pop3MessageLine();
     void SmtpSessionConnected(quint16 error);
     void SmtpSessionClosed(quint16 error);
-    void SmtpRequestDone(quint16 error);
+    void SmtpRequestDone(SmtpRequest type, quint16 error);
+    void NoteClientError(quint16 error, const QString& text);
 
     // Sessions.
     bool OpenPop3Session(const Account& account);
     bool OpenSmtpSession(const Account& account);
-    bool AuthStep(const QString& words, int acceptedCode, const std::function<void()>& issue);
+    bool AuthStep(const QString& words, SmtpRequest type, int acceptedCode,
+                  const std::function<void()>& issue);
     void QuitPop3();
     void QuitSmtp();
 
@@ -104,7 +119,9 @@ private:
     void RunReplyPhase(const Account& account);
     bool BackUpReplies(const Account& account);
     void SendReplies(const Account& account);
-    void ForgetServedReply(const Account& account, int key, const QString& address);
+    void ForgetServedReplies(const Account& account);
+    static void ForgetEntry(IniDocument& doc, const QString& section, int key,
+                            const QString& address);
     void SetReplyFields(const Account& account);
     QStringList BuildReplyBody(const Account& account) const;
 
@@ -129,6 +146,10 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
 
+    static constexpr qint64 ServedFlushMs = 250;
+    QList<QPair<int, QString>> served_;
+    QElapsedTimer sinceFlush_;
+    Awaited awaited_;
     QEventLoop* waitLoop_ = nullptr;
     std::function<bool()> waitDone_;
     int timeoutUnitMs_ = 1000;

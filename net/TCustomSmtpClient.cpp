@@ -297,6 +297,7 @@ bool TCustomSmtpClient::PrepareHeaderLines(const QStringList& lines) {
 void TCustomSmtpClient::StartText() {
     state_ = smtpInternalReady;
     sendingText_ = true;
+    CorkSocket(true);
     pendingWire_.clear();
     headerIndex_ = 0;
     SendNextTextLine();
@@ -336,6 +337,22 @@ void TCustomSmtpClient::SendNextTextLine() {
     sendingText_ = false;
     transactionOpen_ = false; // the server ends the transaction with its reply to "."
     StartCommand(SmtpRequest::Mail, QStringLiteral("."), Accepts250);
+    CorkSocket(false);
+}
+
+// The text lines still leave one at a time, but while the socket is corked the system packs
+// them into full segments instead of one small segment a line, which the server would have to
+// take one by one; uncorking after the "." sends the rest at once.
+void TCustomSmtpClient::CorkSocket(bool on) {
+#ifdef TCP_CORK
+    if (!detached_ && socket_.Handle() >= 0) {
+        const int value = on ? 1 : 0;
+        ::setsockopt(static_cast<int>(socket_.Handle()), IPPROTO_TCP, TCP_CORK, &value,
+                     sizeof value);
+    }
+#else
+    Q_UNUSED(on);
+#endif
 }
 
 void TCustomSmtpClient::TextLineSent() {

@@ -195,6 +195,7 @@ private:
     void StartText();
     bool NextWireLine(QByteArray& line);
     void SendNextTextLine();
+    void CorkSocket(bool on);
     void FailStep(quint16 error, const QString& message);
 
     // Replies

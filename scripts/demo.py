@@ -118,7 +118,8 @@ def start_dovecot(home, port):
     subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost",
                     "-days", "2", "-keyout", d + "/key.pem", "-out", d + "/cert.pem"],
                    check=True, capture_output=True)
-    with open(os.path.join(d, "users"), "w") as f:
+    os.makedirs(os.path.join(d, "users.d"))
+    with open(os.path.join(d, "users.d", "demo"), "w") as f:
         f.write("demo:{PLAIN}demo-password\n")
     conf = open(os.path.join(ROOT, "tests/support/dovecot.conf.in")).read()
     conf = (conf.replace("@DIR@", d).replace("@PORT@", str(port)).replace("@TLSPORT@", str(free_port()))
@@ -129,7 +130,8 @@ def start_dovecot(home, port):
     for sub in ("new", "cur", "tmp"):
         os.makedirs(os.path.join(maildir, sub))
     for i, (sender, subject, reply_to) in enumerate(MESSAGES):
-        text = "From: %s\nTo: me@home.example\nSubject: %s\n" % (sender, subject)
+        envelope = sender.split("<")[-1].rstrip(">")
+        text = "Return-Path: <%s>\nFrom: %s\nTo: me@home.example\nSubject: %s\n" % (envelope, sender, subject)
         if reply_to not in sender:
             text += "Reply-To: %s\n" % reply_to
         text += "Date: Tue, 8 Dec 2026 09:%02d:00 +0000\n\nHello!\n" % i

@@ -33,8 +33,13 @@ void EngineFixture::SetUp() {
 
 QByteArray EngineFixture::Mail(const QString& from, const QString& subject,
                                const QStringList& moreHeaders) {
+    // Delivered mail carries the envelope sender as Return-Path, which is where replies go
+    // when there is no Reply-To.
     QString text;
     if (!from.isNull()) {
+        const qsizetype open = from.indexOf('<');
+        const QString address = open < 0 ? from : from.mid(open + 1).section('>', 0, 0);
+        text += "Return-Path: <" + address + ">\n";
         text += "From: " + from + "\n";
     }
     for (const QString& header : moreHeaders) {

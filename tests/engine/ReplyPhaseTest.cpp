@@ -24,7 +24,7 @@ TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
                 Mail("other@bad.example", "three")},
                Hints);
     engine->RunPass();
-    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 2));
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 2)) << window.PlainLines().join("\n").toStdString();
     const QList<ReceivedMail> mails = MailsSince(mailsBefore);
     ASSERT_EQ(mails.size(), 2) << window.PlainLines().join("\n").toStdString();
     EXPECT_EQ(Recipients(mails), QStringList({"other@bad.example", "Spam@Bad.example"}));

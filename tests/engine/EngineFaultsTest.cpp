@@ -1,0 +1,139 @@
+// What the engine does when a server misbehaves: hangs, drops, odd answers. A scripted server
+// plays the parts real servers will not.
+#include "EngineFixture.h"
+#include "tests/support/FakeServer.h"
+
+#include <QTimer>
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+class EngineFaults : public EngineFixture {
+protected:
+    void SetUp() override {
+        EngineFixture::SetUp();
+        // Time-outs are at least 30 "seconds"; here a second lasts 10 ms.
+        engine->SetTimeoutUnitForTests(10);
+    }
+    Account& FakeAccount(const FakeServer& server) {
+        Account account = MakeAccount("fake");
+        account.Pop3Port = server.PortText();
+        return window.AddAccount(account);
+    }
+    static void LogIn(FakeServer& server, const QByteArray& stat) {
+        server.Says("+OK ready")
+            .Expects("USER fake")
+            .Says("+OK")
+            .Expects("PASS fake-pw")
+            .Says("+OK logged in")
+            .Expects("STAT")
+            .Says(stat);
+    }
+    static void Header(FakeServer& server, int number, const QByteArray& from) {
+        server.Expects("TOP " + QByteArray::number(number) + " 0")
+            .SaysLines({"+OK", "From: " + from, "Subject: hello", "", "."});
+    }
+};
+
+TEST_F(EngineFaults, HungTopTimesOutAbortsTheConnectionAndTheNextPassWorks) {
+    FakeServer server;
+    LogIn(server, "+OK 2 200");
+    Header(server, 1, "spam@bad.example");
+    server.Expects("TOP 2 0").StaysSilent();
+    server.ThenNextConnection();
+    LogIn(server, "+OK 0 0");
+    server.Expects("QUIT").Says("+OK bye").Closes();
+    FakeAccount(server);
+
+    engine->RunPass();
+    const QStringList lines = window.PlainLines();
+    EXPECT_TRUE(lines.contains("Error 0: Timeout")) << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines.contains("Error 0: POP3 component not ready"));
+    EXPECT_FALSE(server.Received(0).contains("DELE")) << "no decision after a time-out";
+    EXPECT_TRUE(WaitFor([&] { return server.ClientClosed(0); }));
+    EXPECT_EQ(engine->Pop3Client().State(), pop3Ready);
+    EXPECT_FALSE(engine->Pop3Client().Connected());
+
+    engine->RunPass();
+    EXPECT_TRUE(server.ScriptPlayed());
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: No messages. 0 Error(s)");
+}
+
+TEST_F(EngineFaults, HungDeleStopsTheDecisions) {
+    FakeServer server;
+    LogIn(server, "+OK 3 300");
+    Header(server, 1, "spam@bad.example");
+    Header(server, 2, "spam@bad.example");
+    Header(server, 3, "spam@bad.example");
+    server.Expects("DELE 1").StaysSilent();
+    FakeAccount(server);
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Error 0: Timeout"));
+    EXPECT_TRUE(window.HasLabel("Deleting message 1"));
+    EXPECT_FALSE(window.HasLabel("Checking message 2 of 3"));
+    EXPECT_EQ(engine->Counters().DeletedCount, 0);
+    EXPECT_FALSE(server.Received(0).contains("DELE 2"));
+}
+
+TEST_F(EngineFaults, DropDuringHeadersIsAnErrorAndNothingIsDecided) {
+    FakeServer server;
+    LogIn(server, "+OK 2 200");
+    Header(server, 1, "spam@bad.example");
+    server.Expects("TOP 2 0").SaysRaw("+OK\r\nFrom: x@y.example\r\n").Drops();
+    FakeAccount(server);
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Error 10004: POP3 error while getting header"))
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_FALSE(server.Received(0).contains("DELE"));
+}
+
+TEST_F(EngineFaults, OverlongServerLineFailsAtOnce) {
+    FakeServer server;
+    LogIn(server, "+OK 1 100");
+    server.Expects("TOP 1 0").SaysRaw("+OK\r\n" + QByteArray(5000, 'x'));
+    FakeAccount(server);
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Error 10040: POP3 error while getting header"))
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_FALSE(window.PlainLines().join("\n").contains("Timeout"));
+}
+
+TEST_F(EngineFaults, RefusedGreetingAndGarbageAreErrorsNotDeletions) {
+    FakeServer server;
+    server.Says("-ERR too busy").Closes();
+    server.ThenNextConnection();
+    server.Says("+OK ready").Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+    server.Expects("STAT").Says("+OK garbage without numbers");
+    server.Expects("QUIT").Says("+OK").Closes();
+    FakeAccount(server);
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Error 10004: POP3 error while connecting to POP server"))
+        << window.PlainLines().join("\n").toStdString();
+    engine->RunPass();
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: No messages. 0 Error(s)");
+    EXPECT_TRUE(server.ScriptPlayed());
+}
+
+TEST_F(EngineFaults, AbortDuringTheReplyPhaseKeepsTheUnsentAddresses) {
+    FakeServer smtpServer;
+    smtpServer.Says("220 ready").ExpectsPrefix("HELO ").Says("250 hi");
+    smtpServer.Expects("MAIL FROM:<>").StaysSilent();
+    Account& account = AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2")},
+                                  "hint|");
+    account.SmtpPort = smtpServer.PortText();
+    window.OnLabel = [&](const QString& label) {
+        if (label == "Sending message 1 of 2") {
+            QTimer::singleShot(20, engine.get(), [&] { engine->Abort(); });
+        }
+    };
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Aborting!"));
+    EXPECT_EQ(window.PlainLines().filter(": Aborted").size(), 1)
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(Section(account.KeyName), QStringList({"0=a@bad.example", "1=b@bad.example"}));
+    EXPECT_TRUE(window.PlainLines().last().startsWith("RESULTS: 0 waiting. 2 deleted."));
+}
+
+} // namespace

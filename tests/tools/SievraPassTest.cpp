@@ -1,0 +1,112 @@
+// sievra-pass as a user runs it: a separate process reading the same store, printing the
+// status lines and telling with its exit status how the pass went.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "settings/PasswordCipher.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
+#include "tests/support/AddressBookBytes.h"
+#include "tests/support/DovecotServer.h"
+#include "tests/support/TestHome.h"
+
+using namespace sievra;
+using namespace sievra::test;
+
+namespace {
+
+class SievraPass : public testing::Test {
+protected:
+    static void SetUpTestSuite() { pop = new DovecotServer(); }
+    static void TearDownTestSuite() {
+        delete pop;
+        pop = nullptr;
+    }
+
+    int Run(const QStringList& args = {}) {
+        QProcess p;
+        p.start(BuiltProgram("bin/sievra-pass"), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        out = QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    }
+
+    // A store with one tested account screening a fresh mailbox on the test server.
+    SettingsKey WriteStore(const QString& user, const QList<QByteArray>& messages) {
+        pop->AddUser(user, user + "-pw");
+        pop->AddMessages(user, messages);
+        AddressBookBytes book;
+        book.Add(AddressBookBytes::Record("friend@example.org"));
+        auto product = store.OpenKey(ProductKey, true);
+        product->WriteText("WAB File", home.WriteFile("book.wab", book.Bytes()));
+        auto key = *store.OpenKey(AccountKeyPath("00000001"), true);
+        key.WriteFlag("Active", true);
+        key.WriteText("Account Name", "Home");
+        key.WriteText("POP3 Server", "127.0.0.1");
+        key.WriteText("POP3 Port", QString::number(pop->Pop3Port()));
+        key.WriteText("POP3 User Name", user);
+        key.WriteText("POP3 Password", EncodePassword(user + "-pw"));
+        key.WriteNumber("POP3 Timeout", 60);
+        key.WriteFlag("POP3 Tested", true);
+        return key;
+    }
+
+    static DovecotServer* pop;
+    TestHome home;
+    SettingsStore store;
+    QString out;
+    QString err;
+};
+
+DovecotServer* SievraPass::pop = nullptr;
+
+TEST_F(SievraPass, CleanPassPrintsPlainLinesAndExitsZero) {
+    WriteStore("clean", {"From: friend@example.org\nSubject: hi\n\nx\n",
+                         "From: spam@bad.example\nSubject: buy\n\nx\n"});
+    EXPECT_EQ(Run(), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Connecting to 127.0.0.1\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("RESULTS: 1 waiting. 1 deleted. 0 Error(s)\n"));
+    EXPECT_FALSE(out.contains("<")) << "no markup on a pipe";
+    EXPECT_FALSE(out.contains("\x1b")) << "no colours on a pipe";
+    EXPECT_EQ(pop->Messages("clean").size(), 1);
+}
+
+TEST_F(SievraPass, ErrorLinesGiveOne) {
+    WriteStore("errors", {});
+    store.OpenKey(ProductKey)->WriteText("WAB File", home.Path() + "/missing.wab");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_TRUE(out.contains("Error: Unable to load address book.")) << out.toStdString();
+}
+
+TEST_F(SievraPass, CouldNotStartGivesTwo) {
+    EXPECT_EQ(Run(), 2) << "no accounts at all";
+    EXPECT_TRUE(err.contains("No accounts found! Unable to initialize Sievra."));
+
+    SettingsKey key = WriteStore("nopass", {});
+    key.WriteText("POP3 Password", "");
+    EXPECT_EQ(Run(), 2);
+    EXPECT_TRUE(err.contains("Account \"Home\" needs a password.")) << err.toStdString();
+
+    key.WriteText("POP3 Password", EncodePassword("wrong"));
+    key.WriteFlag("POP3 Tested", false);
+    EXPECT_EQ(Run(), 2);
+    EXPECT_TRUE(out.contains("Testing...")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Error 500: POP3 error while giving password"));
+    EXPECT_TRUE(err.contains("failed to pass a connection test"));
+
+    key.WriteText("POP3 Password", "not\nbase64");
+    EXPECT_EQ(Run(), 2);
+    EXPECT_TRUE(err.contains("Invalid Base64 Character"));
+}
+
+TEST_F(SievraPass, OptionsAreOnlyHelpAndVersion) {
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_TRUE(out.startsWith("Usage: sievra-pass"));
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out, "sievra-pass 1.0.1\n");
+    EXPECT_EQ(Run({"--frobnicate"}), 2);
+}
+
+} // namespace
