@@ -324,6 +324,17 @@ bool SettingsStore::DeleteKey(const QString& path) {
     return deleted;
 }
 
+// A row of "SELECT name, type, text, num".
+StoredValue SettingsStore::ValueFromRow(const Statement& st) {
+    StoredValue value;
+    value.Name = st.Text(0);
+    value.Type =
+        st.Int(1) == static_cast<int>(ValueType::Integer) ? ValueType::Integer : ValueType::Text;
+    value.Text = st.Text(2);
+    value.Number = static_cast<qint32>(st.Int(3));
+    return value;
+}
+
 // --- SettingsKey ---
 
 std::optional<StoredValue> SettingsKey::Read(const QString& name) const {
@@ -335,13 +346,7 @@ std::optional<StoredValue> SettingsKey::Read(const QString& name) const {
         if (st.Step() != SQLITE_ROW) {
             return std::nullopt;
         }
-        StoredValue value;
-        value.Name = st.Text(0);
-        value.Type = st.Int(1) == static_cast<int>(ValueType::Integer) ? ValueType::Integer
-                                                                       : ValueType::Text;
-        value.Text = st.Text(2);
-        value.Number = static_cast<qint32>(st.Int(3));
-        return value;
+        return SettingsStore::ValueFromRow(st);
     } catch (const StoreError&) {
         return std::nullopt;
     }
@@ -372,13 +377,7 @@ std::vector<StoredValue> SettingsKey::Values() const {
             store_->Prepare("SELECT name, type, text, num FROM vals WHERE key = ?1 ORDER BY fold");
         st.Bind(1, id_);
         while (st.Step() == SQLITE_ROW) {
-            StoredValue value;
-            value.Name = st.Text(0);
-            value.Type = st.Int(1) == static_cast<int>(ValueType::Integer) ? ValueType::Integer
-                                                                           : ValueType::Text;
-            value.Text = st.Text(2);
-            value.Number = static_cast<qint32>(st.Int(3));
-            values.push_back(std::move(value));
+            values.push_back(SettingsStore::ValueFromRow(st));
         }
     } catch (const StoreError&) {
     }

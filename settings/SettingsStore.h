@@ -102,6 +102,7 @@ private:
     [[noreturn]] void Fail(const QString& what) const;
     void Exec(const char* sql);
     Statement Prepare(const char* sql);
+    static StoredValue ValueFromRow(const Statement& st);
 
     struct CachedStatement {
         sqlite3_stmt* stmt = nullptr;
