@@ -4,6 +4,7 @@
 #include "app/AppIcon.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmSplash.h"
+#include "engine/ScreeningEngine.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -140,15 +141,17 @@ int main(int argc, char** argv) {
 
     tree->setCurrentItem(Node(w, {"Status"}));
     w.SetDateLabel("Status as of: 12/08/2024 09:41:07");
-    w.WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false, false);
-    w.WriteStatus("Getting status..", false, false);
-    w.WriteStatus("Retrieving 12 header(s)..", false, true);
-    w.WriteStatus("Checking 12 message(s)..", false, true);
-    w.WriteStatus("Disconnecting from POP server..", false, false);
-    w.WriteStatus("<B>Connecting to <font color=\"clGreen\">mail.example.com</B>", false, false);
-    w.WriteStatus("<font color=\"clRed\"><B>Error 10061: Cannot connect to POP3 Server</B>", false,
-                  false);
-    w.WriteStatus("Checking message 7 of 12", true, true);
+    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false,
+                           false);
+    w.Engine().WriteStatus("Getting status..", false, false);
+    w.Engine().WriteStatus("Retrieving 12 header(s)..", false, true);
+    w.Engine().WriteStatus("Checking 12 message(s)..", false, true);
+    w.Engine().WriteStatus("Disconnecting from POP server..", false, false);
+    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">mail.example.com</B>", false,
+                           false);
+    w.Engine().WriteStatus(
+        "<font color=\"clRed\"><B>Error 10061: Cannot connect to POP3 Server</B>", false, false);
+    w.Engine().WriteStatus("Checking message 7 of 12", true, true);
     w.SetStatusBarPosition(58);
     ok &= Shoot(w, out + "/main-status.png");
 
