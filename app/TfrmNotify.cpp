@@ -55,13 +55,13 @@ TfrmNotify::TfrmNotify(int waitingCount, QWidget* parent)
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
     QFont bold = lblMessage->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
     lblMessage->setFont(bold);
     QPalette palette = lblMessage->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     lblMessage->setPalette(palette);
     lblMessage->setWordWrap(true);
-    lblMessage->setGeometry(104, 34, 230, 48);
+    lblMessage->setGeometry(104, 40, 236, 44);
 
     butClose = MakeImageButton(QStringLiteral("butClose"), QStringLiteral("\u00d7"),
                                QStringLiteral("Close"), ButtonColour::Quiet, QSize(24, 20), this);
