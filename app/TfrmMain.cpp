@@ -66,8 +66,11 @@ TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
     AssignHelpContexts();
 }
 
-// The tray icon goes with the window; the help window is closed with it.
+// The tray icon goes with the window; the help window is closed with it. Hiding first lets
+// the field being edited run its exit handler while the window is still whole: QWidget's own
+// destructor would move the focus only after this class is gone.
 TfrmMain::~TfrmMain() {
+    hide();
     tray_.reset();
     help_.reset();
 }
