@@ -202,6 +202,8 @@ protected:
     void PressF1On(const QString& control) {
         QWidget* widget = Find<QWidget>(control);
         ASSERT_NE(widget, nullptr);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         widget->setFocus();
         ASSERT_TRUE(widget->hasFocus()) << control.toStdString();
         QTest::keyClick(widget, Qt::Key_F1);
