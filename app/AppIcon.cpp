@@ -9,10 +9,9 @@ namespace sievra {
 
 namespace {
 
-QPixmap DrawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+constexpr int FrameCount = 8;
+
+void DrawTile(QPainter& p, int size) {
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = size / 32.0;
     QLinearGradient tile(0, 0, size, size);
@@ -31,6 +30,29 @@ QPixmap DrawIcon(int size) {
     for (int i = -2; i <= 2; ++i) {
         p.drawLine(QPointF(16 * s + i * 4 * s, 15 * s), QPointF(16 * s + i * 3 * s, 23 * s));
     }
+}
+
+QPixmap DrawIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    DrawTile(p, size);
+    return pixmap;
+}
+
+// Frame k: a quarter arc starting at k eighths of a turn, with a dot at its head, so the
+// eight frames read as one turn even at 16 pixels.
+QPixmap DrawFrame(int size, int k) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    DrawTile(p, size);
+    const qreal s = size / 32.0;
+    const qreal inset = 3 * s;
+    const QRectF ring(inset, inset, size - 2 * inset, size - 2 * inset);
+    const int start = 90 * 16 - k * 45 * 16; // clockwise from the top
+    p.setPen(QPen(QColor(0xff, 0xc8, 0x3d), qMax(1.5, 2.5 * s), Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(ring, start, -90 * 16);
     return pixmap;
 }
 
@@ -42,6 +64,18 @@ QIcon AppIcon() {
         icon.addPixmap(DrawIcon(size));
     }
     return icon;
+}
+
+QList<QIcon> TrayAnimationFrames() {
+    QList<QIcon> frames;
+    for (int k = 0; k < FrameCount; ++k) {
+        QIcon icon;
+        for (int size : {16, 22, 32, 48}) {
+            icon.addPixmap(DrawFrame(size, k));
+        }
+        frames.append(icon);
+    }
+    return frames;
 }
 
 } // namespace sievra

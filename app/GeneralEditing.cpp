@@ -1,6 +1,8 @@
 // The general settings panel: automatic-mode options, the address book and the mail client.
+#include "AutostartEntry.h"
 #include "MainPanels.h"
 #include "TfrmMain.h"
+#include "TrayIcon.h"
 #include "UserDialogs.h"
 #include "settings/GlobalSettings.h"
 #include "settings/SettingsStore.h"
@@ -9,8 +11,10 @@
 #include "widgets/SpinEdit.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace sievra {
 
@@ -46,11 +50,17 @@ QString TfrmMain::EmailClient() const {
     return pnlGeneral->lblEMailClient->Path();
 }
 
-// The tray and the start without a window come with automatic mode itself; here only GO's
-// hint follows the setting.
+// Automatic mode lives behind the tray icon and starts without the window.
 void TfrmMain::ApplyAutomaticMode() {
-    butGO->setToolTip(AutoMode() ? QStringLiteral("Minimize to System Tray and await processing")
-                                 : QStringLiteral("Begin processing"));
+    if (AutoMode()) {
+        tray_->Add();
+        showMainWindow_ = false;
+        butGO->setToolTip(QStringLiteral("Minimize to System Tray and await processing"));
+    } else {
+        tray_->Remove();
+        showMainWindow_ = true;
+        butGO->setToolTip(QStringLiteral("Begin processing"));
+    }
 }
 
 void TfrmMain::EnableAutomaticOptions() {
@@ -62,9 +72,30 @@ void TfrmMain::EnableAutomaticOptions() {
 }
 
 void TfrmMain::chkAutoClick(bool checked) {
+    if (!checked) {
+        Timer1->stop();
+    }
     WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::AutoRun, checked); });
     ApplyAutomaticMode();
     EnableAutomaticOptions();
+    // Without automatic mode there is nothing to load at startup.
+    if (!checked && pnlGeneral->chkAutoLoad->isChecked()) {
+        pnlGeneral->chkAutoLoad->setChecked(false);
+        chkAutoLoadClick(false);
+    }
+}
+
+// The autostart entry stands for the program in the user's session start; "AutoLoad" is
+// written only when the entry could be changed, so the two never disagree.
+void TfrmMain::chkAutoLoadClick(bool checked) {
+    const bool changed = checked ? WriteAutostartEntry(QCoreApplication::applicationFilePath())
+                                 : RemoveAutostartEntry();
+    if (!changed) {
+        dialogs_.Warning(QStringLiteral("Unable to change the start entry ") +
+                         AutostartEntryPath() + QStringLiteral("!"));
+        return;
+    }
+    WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::AutoLoad, checked); });
 }
 
 void TfrmMain::chkBeepClick(bool checked) {

@@ -47,6 +47,7 @@ bool ProgramEntry::Start() {
         QCoreApplication::processEvents();
 
         main_ = std::make_unique<TfrmMain>(*store_, dialogs_);
+        main_->SetHelpDirectory(programDirectory_ + QStringLiteral("/help"));
         connect(main_.get(), &TfrmMain::quitRequested, qApp, &QCoreApplication::quit,
                 Qt::QueuedConnection);
         if (!main_->FormCreate()) {

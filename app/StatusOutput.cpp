@@ -2,7 +2,6 @@
 #include "MainPanels.h"
 #include "TfrmMain.h"
 #include "widgets/StatusList.h"
-#include "engine/StatusMarkup.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -38,14 +37,6 @@ void TfrmMain::SetStatusBarPosition(int position) {
 
 void TfrmMain::SetDateLabel(const QString& text) {
     pnlStatus->lblDateTime->setText(text);
-}
-
-void TfrmMain::WriteStatus(const QString& text, bool labelOnly, bool showBar) {
-    ShowStatusBar(showBar);
-    if (!labelOnly) {
-        AppendStatusLine(text);
-    }
-    SetStatusLabel(StripStatusMarkup(text));
 }
 
 void TfrmMain::FocusStatusList() {

@@ -3,8 +3,12 @@
 #include "AccountNode.h"
 #include "FieldExit.h"
 #include "HeaderPicture.h"
+#include "HelpWindow.h"
 #include "MainPanels.h"
+#include "TfrmNotify.h"
+#include "TrayIcon.h"
 #include "UserDialogs.h"
+#include "engine/ScreeningEngine.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -25,6 +29,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -50,11 +55,25 @@ TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
     , dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Sievra"));
+    engine_ = std::make_unique<ScreeningEngine>(*this, &store_);
+    tray_ = std::make_unique<TrayIcon>();
+    helpDirectory_ = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
     BuildWindow();
     ConnectHandlers();
+    ConnectTray();
+    AssignHelpContexts();
 }
 
-TfrmMain::~TfrmMain() = default;
+// The tray icon goes with the window; the help window is closed with it. Hiding first lets
+// the field being edited run its exit handler while the window is still whole: QWidget's own
+// destructor would move the focus only after this class is gone.
+TfrmMain::~TfrmMain() {
+    hide();
+    tray_.reset();
+    help_.reset();
+}
 
 void TfrmMain::BuildWindow() {
     header_ = new HeaderPicture(this);
@@ -153,8 +172,8 @@ void TfrmMain::ConnectHandlers() {
             [this](QTreeWidgetItem* current) { tvAccountsChange(current); });
     connect(butAddAccount, &QAbstractButton::clicked, this, &TfrmMain::butAddAccountClick);
     connect(butDeleteAccount, &QAbstractButton::clicked, this, &TfrmMain::butDeleteAccountClick);
-    connect(butGO, &QAbstractButton::clicked, this, &TfrmMain::StartScreening);
-    connect(butAbort, &QAbstractButton::clicked, this, &TfrmMain::abortRequested);
+    connect(butGO, &QAbstractButton::clicked, this, &TfrmMain::butGOClick);
+    connect(butAbort, &QAbstractButton::clicked, this, &TfrmMain::butAbortClick);
     connect(butClose, &QAbstractButton::clicked, this, &TfrmMain::butCloseClick);
 
     AccountPanel* a = pnlAccount;
@@ -182,6 +201,7 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkAuto, &QCheckBox::clicked, this, &TfrmMain::chkAutoClick);
     connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
+    connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
     connect(g->butChangeWAB, &QAbstractButton::clicked, this, &TfrmMain::butChangeWABClick);
     connect(g->butChangeEMailClient, &QAbstractButton::clicked, this,
@@ -248,13 +268,10 @@ bool TfrmMain::LoadSettings() {
 }
 
 void TfrmMain::Init() {
+    started_ = true;
     if (pnlGeneral->chkAuto->isChecked()) {
         StartScreening();
     }
-}
-
-void TfrmMain::StartScreening() {
-    emit goRequested();
 }
 
 AccountNode* TfrmMain::AddAccountNode(const Account& account) {
@@ -270,7 +287,7 @@ AccountNode* TfrmMain::SelectedAccountNode() const {
     return AsAccountNode(tvAccounts->currentItem());
 }
 
-QList<Account*> TfrmMain::Accounts() const {
+QList<Account*> TfrmMain::Accounts() {
     QList<Account*> accounts;
     for (int i = 0; i < settingsNode_->childCount(); ++i) {
         if (AccountNode* node = AsAccountNode(settingsNode_->child(i))) {
@@ -395,22 +412,27 @@ bool TfrmMain::WriteProduct(const std::function<void(SettingsKey&)>& write) {
 void TfrmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        emit formActivated();
-        if (firstRun_) {
-            emit firstRunHelpRequested();
-        }
+        FormActivate();
     }
 }
 
+// Closing the window ends the program, as Close does; while a pass runs the end waits for it.
 void TfrmMain::closeEvent(QCloseEvent* event) {
     CommitFocusedField();
-    emit formClosing();
-    event->accept();
+    if (help_) {
+        help_->close();
+    }
+    if (busy_) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+    RequestQuit();
 }
 
 void TfrmMain::butCloseClick() {
     CommitFocusedField();
-    emit quitRequested();
+    RequestQuit();
 }
 
 } // namespace sievra

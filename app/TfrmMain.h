@@ -1,14 +1,18 @@
 #pragma once
 
+#include "engine/EngineWindow.h"
 #include "settings/Account.h"
 
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QLineEdit;
 class QStackedWidget;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -20,16 +24,22 @@ class CodeWordsPanel;
 class EditListBox;
 class GeneralPanel;
 class HeaderPicture;
+class HelpWindow;
 class ImageButton;
 class MessagePanel;
+class ScreeningEngine;
 class SettingsKey;
 class SettingsStore;
 class StatusPanel;
+class TfrmNotify;
+class TrayIcon;
 class UserDialogs;
 
 // The main window: the account tree on the left, the panel of the selected node on the
-// right, and every setting written through to the store the moment the user leaves it.
-class TfrmMain : public QWidget {
+// right, and every setting written through to the store the moment the user leaves it. It
+// owns the screening engine and is the engine's window; in automatic mode it waits behind
+// the tray icon.
+class TfrmMain : public QWidget, public EngineWindow {
     Q_OBJECT
 public:
     TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent = nullptr);
@@ -38,65 +48,84 @@ public:
     // Loads the settings into the controls and the tree; false (after the warning) when there
     // is no account, and the program must end.
     bool FormCreate();
-    // Runs GO at once when automatic mode is on.
+    // Runs GO at once when automatic mode is on. From here on the window shows itself
+    // whenever the show-main-window flag is turned on.
     void Init();
     // "First Time" was set when this run began.
     bool FirstRun() const { return firstRun_; }
 
-    // --- What the screening engine and the tray use ---
+    // --- EngineWindow: what the screening engine reads and shows ---
     // The account records in tree order; the window owns them.
-    QList<Account*> Accounts() const;
-    QString ReplySubject() const;
-    QStringList ReplyHeaderLines() const;
-    QStringList ReplyFooterLines() const;
-    bool AutoMode() const;
-    int IntervalMinutes() const;
-    bool BeepOn() const;
-    bool VisualAlertOn() const;
-    QString WabFile() const;
+    QList<Account*> Accounts() override;
+    QString ReplySubject() const override;
+    QStringList ReplyHeaderLines() const override;
+    QStringList ReplyFooterLines() const override;
+    bool AutoMode() const override;
+    int IntervalMinutes() const override;
+    bool BeepOn() const override;
+    bool VisualAlertOn() const override;
+    QString WabFile() const override;
     QString EmailClient() const;
 
-    // Whether the window shows when the program starts (and after a failed GO).
-    bool ShowMainWindowFlag() const { return showMainWindow_; }
-    void SetShowMainWindowFlag(bool show) { showMainWindow_ = show; }
+    void AppendStatusLine(const QString& markup) override;
+    void ClearStatusLines() override;
+    void SetStatusLabel(const QString& text) override;
+    void ShowStatusBar(bool show) override;
+    void SetStatusBarPosition(int position) override;
+    void SetDateLabel(const QString& text) override;
+    void SelectStatusNode() override;
+    void FocusStatusList() override;
 
-    // The status panel.
-    void AppendStatusLine(const QString& markup);
-    void ClearStatusLines();
-    void SetStatusLabel(const QString& text);
-    void ShowStatusBar(bool show);
-    void SetStatusBarPosition(int position);
-    void SetDateLabel(const QString& text);
-    // The whole of a status write: the line (unless label-only) with its markup in the list,
-    // the label with the markup stripped, the bar shown or hidden.
-    void WriteStatus(const QString& text, bool labelOnly, bool showBar);
-    void FocusStatusList();
+    void SetGoEnabled(bool enabled) override;
+    void SetCloseEnabled(bool enabled) override;
+    void SetAbortEnabled(bool enabled) override;
+    void SetAddAccountEnabled(bool enabled) override;
+    void SetDeleteAccountEnabled(bool enabled) override;
+    void SetTreeEnabled(bool enabled) override;
+    bool SelectedNodeIsAccount() const override;
 
-    // Buttons and tree while a pass or test runs.
-    void SetGoEnabled(bool enabled);
-    void SetCloseEnabled(bool enabled);
-    void SetAbortEnabled(bool enabled);
-    void SetAddAccountEnabled(bool enabled);
-    void SetDeleteAccountEnabled(bool enabled);
-    void SetTreeEnabled(bool enabled);
-    bool SelectedNodeIsAccount() const;
-    void SelectStatusNode();
+    // Whether the window shows when the program starts. Turned on after the start (a failed
+    // GO in automatic mode), it brings the window back.
+    bool ShowMainWindowFlag() const override { return showMainWindow_; }
+    void SetShowMainWindowFlag(bool show) override;
+    void ShowWarning(const QString& text) override;
 
-    // What GO does. Here it only announces the request; screening connects to it.
-    virtual void StartScreening();
+    void StartAutomaticMode(int intervalMinutes) override;
+    void SetTrayTip(const QString& tip) override;
+    void StartTrayAnimation() override;
+    void StopTrayAnimation() override;
+    void Beep() override;
+    void EnableLaunchMailClient() override;
+    void ShowNewMailPopup(int waitingCount) override;
 
+    // --- GO, automatic mode and the tray ---
+    // The GO action (butGOClick). Nothing happens while a pass or a start is under way.
+    void StartScreening();
+    // Starts the mail client named under "EMail Client".
+    void LaunchMailClient();
+    // Shows the help page of a topic (HelpContext::None: the contents); nothing when the
+    // pages are missing. Without reopen an open help window stays on its page.
+    void ShowHelp(int context, bool reopen = true);
+    // Where the help pages are (by default the folder "help" beside the program).
+    void SetHelpDirectory(const QString& directory) { helpDirectory_ = directory; }
+    // True while a pass or a start of screening runs.
+    bool Busy() const { return busy_; }
+
+    // Tests make the minutes of "Interval" shorter; 0 restores real minutes.
+    static void SetMinuteLengthForTests(int milliseconds);
+
+    ScreeningEngine& Engine() { return *engine_; }
+    TrayIcon& Tray() { return *tray_; }
+    QTimer* AutoTimer() const { return Timer1; }
+    HelpWindow* Help() const { return help_.get(); }
+    // The new-mail pop-up while it is open.
+    TfrmNotify* Notify() const;
     SettingsStore& Store() { return store_; }
     UserDialogs& Dialogs() { return dialogs_; }
 
 signals:
-    void goRequested();
-    void abortRequested();
-    // butClose: the fields are written; the program should end.
+    // The fields are written and no pass runs: the program should end.
     void quitRequested();
-    void formActivated();
-    // The window became active during a first run: show the help's default topic.
-    void firstRunHelpRequested();
-    void formClosing();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -105,6 +134,8 @@ protected:
 private:
     void BuildWindow();
     void ConnectHandlers();
+    void ConnectTray();
+    void AssignHelpContexts();
     bool LoadSettings();
     AccountNode* AddAccountNode(const Account& account);
     AccountNode* SelectedAccountNode() const;
@@ -156,8 +187,34 @@ private:
     void spnIntervalExit();
     void butChangeWABClick();
     void butChangeEmailClientClick();
+    void chkAutoLoadClick(bool checked);
     void ApplyAutomaticMode();
     void EnableAutomaticOptions();
+
+    // GO, Abort, automatic passes and the tray.
+    void butGOClick();
+    void butAbortClick();
+    void Timer1Timer();
+    void FormActivate();
+    void TrayIconClick();
+    void popOpenClick();
+    void popCheckEMailClick();
+    void popLaunchEMailClientClick();
+    void popAboutClick();
+    void popExitClick();
+    // One pass from the timer or the tray, with GO and Close off while it runs.
+    void RunPassFromTimer();
+    void RestartTimerWhileHidden();
+    bool WaitingBehindTray() const;
+    void HideToTray();
+    void ShowMainWindow();
+    // One pass or start at a time: false when one already runs. While it runs the account
+    // controls stay off, so no record the engine holds can go away under it.
+    bool BeginBusy();
+    void EndBusy();
+    // Quitting waits for the pass in progress, which is aborted.
+    void RequestQuit();
+    void HelpKeyPressed();
 
     // Code words and hints.
     void FillCodeWordLists(AccountNode* node);
@@ -180,8 +237,19 @@ private:
 
     SettingsStore& store_;
     UserDialogs& dialogs_;
+    std::unique_ptr<ScreeningEngine> engine_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<HelpWindow> help_;
+    QString helpDirectory_;
+    QTimer* Timer1 = nullptr;
+    QPointer<TfrmNotify> notify_;
     bool firstRun_ = false;
     bool showMainWindow_ = true;
+    bool started_ = false;
+    bool busy_ = false;
+    bool quitPending_ = false;
+    // Timer1 has been given its interval by GO in automatic mode.
+    bool timerArmed_ = false;
 
     HeaderPicture* header_ = nullptr;
     QTreeWidget* tvAccounts = nullptr;

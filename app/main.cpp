@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("sievra"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
     QApplication::setWindowIcon(sievra::AppIcon());
+    // In automatic mode the program lives on with no window in sight; it ends by Quit, Close
+    // or closing the main window.
+    QApplication::setQuitOnLastWindowClosed(false);
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(style);
     }

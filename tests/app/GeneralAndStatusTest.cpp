@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 #include "app/HeaderPicture.h"
+#include "engine/ScreeningEngine.h"
 #include "widgets/StatusList.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace sievra;
 
@@ -50,15 +52,22 @@ TEST_F(GeneralPanelTest, LoadsTheOptionsAndEnablesThemWithAutomaticMode) {
     EXPECT_EQ(window->IntervalMinutes(), 15);
 }
 
-TEST_F(GeneralPanelTest, AutomaticModeAtStartRunsGoOnce) {
+TEST_F(GeneralPanelTest, InitRunsGoOnlyInAutomaticMode) {
+    ASSERT_TRUE(OpenWindow());
+    window->Init();
+    EXPECT_FALSE(window->AutoTimer()->isActive()) << "manual mode waits for GO";
+    EXPECT_TRUE(window->isVisible() && !window->isMinimized());
+    CloseWindow();
+
     Product().WriteFlag("AutoRun", true);
+    Product().WriteNumber("Interval", 10);
+    AccountKey().WriteFlag("Active", false); // no password to ask for
     ASSERT_TRUE(OpenWindow());
     EXPECT_TRUE(Enabled("chkBeep"));
-    QSignalSpy go(window.get(), &TfrmMain::goRequested);
     window->Init();
-    EXPECT_EQ(go.count(), 1);
-    Click("butGO");
-    EXPECT_EQ(go.count(), 2);
+    EXPECT_TRUE(window->AutoTimer()->isActive());
+    EXPECT_EQ(window->AutoTimer()->interval(), 10 * 60000);
+    EXPECT_TRUE(window->isMinimized()) << "no notification area here: minimised, not hidden";
 }
 
 TEST_F(GeneralPanelTest, ChoosingTheAddressBookAndTheMailClient) {
@@ -119,25 +128,25 @@ TEST_F(StatusPanelTest, StartsWithStatusAndNoBar) {
 
 TEST_F(StatusPanelTest, ALineShowsMarkedUpInTheListAndPlainInTheLabel) {
     Select({"Status"});
-    window->WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false,
-                        false);
+    window->Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>",
+                                 false, false);
     EXPECT_EQ(label->text(), "Connecting to pop.example.org");
     EXPECT_EQ(list->Lines(),
               QStringList({"<B>Connecting to <font color=\"clGreen\">pop.example.org</B>"}));
     EXPECT_EQ(label->width(), 400);
 
-    window->WriteStatus("Retrieving 3 header(s)..", false, true);
+    window->Engine().WriteStatus("Retrieving 3 header(s)..", false, true);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(label->width(), 245);
     window->SetStatusBarPosition(250);
     EXPECT_EQ(bar->value(), 100) << "past the end is a full bar";
 
     // A label-only line replaces the label and leaves the list alone.
-    window->WriteStatus("Retrieving header 2 of 3", true, true);
+    window->Engine().WriteStatus("Retrieving header 2 of 3", true, true);
     EXPECT_EQ(label->text(), "Retrieving header 2 of 3");
     EXPECT_EQ(list->count(), 2);
 
-    window->WriteStatus("a>b <B>c</B>", true, false);
+    window->Engine().WriteStatus("a>b <B>c</B>", true, false);
     EXPECT_EQ(label->text(), "a>b <B>c</B>");
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(label->width(), 400);

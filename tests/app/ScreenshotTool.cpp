@@ -2,15 +2,22 @@
 // Run under a real X server (scripts/screenshots.sh uses Xvfb): sievra_screenshots OUTPUT_DIR
 #include "RecordingDialogs.h"
 #include "app/AppIcon.h"
+#include "app/HelpWindow.h"
 #include "app/TfrmMain.h"
+#include "app/TfrmNotify.h"
 #include "app/TfrmSplash.h"
+#include "app/TrayIcon.h"
+#include "engine/ScreeningEngine.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QPainter>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -100,6 +107,27 @@ bool Shoot(QWidget& w, const QString& file) {
     return true;
 }
 
+// A shaped window as the desktop shows it: what lies outside its outline is left transparent
+// rather than taking the colour of the screen behind it.
+bool ShootShaped(QWidget& w, const QString& file) {
+    Settle(300);
+    const qreal ratio = w.devicePixelRatioF();
+    QImage image(w.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setClipRegion(w.mask().isEmpty() ? QRegion(w.rect()) : w.mask());
+        w.render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    if (!image.save(file)) {
+        qWarning("cannot write %s", qPrintable(file));
+        return false;
+    }
+    qInfo("wrote %s", qPrintable(file));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,20 +168,46 @@ int main(int argc, char** argv) {
 
     tree->setCurrentItem(Node(w, {"Status"}));
     w.SetDateLabel("Status as of: 12/08/2024 09:41:07");
-    w.WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false, false);
-    w.WriteStatus("Getting status..", false, false);
-    w.WriteStatus("Retrieving 12 header(s)..", false, true);
-    w.WriteStatus("Checking 12 message(s)..", false, true);
-    w.WriteStatus("Disconnecting from POP server..", false, false);
-    w.WriteStatus("<B>Connecting to <font color=\"clGreen\">mail.example.com</B>", false, false);
-    w.WriteStatus("<font color=\"clRed\"><B>Error 10061: Cannot connect to POP3 Server</B>", false,
-                  false);
-    w.WriteStatus("Checking message 7 of 12", true, true);
+    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false,
+                           false);
+    w.Engine().WriteStatus("Getting status..", false, false);
+    w.Engine().WriteStatus("Retrieving 12 header(s)..", false, true);
+    w.Engine().WriteStatus("Checking 12 message(s)..", false, true);
+    w.Engine().WriteStatus("Disconnecting from POP server..", false, false);
+    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">mail.example.com</B>", false,
+                           false);
+    w.Engine().WriteStatus(
+        "<font color=\"clRed\"><B>Error 10061: Cannot connect to POP3 Server</B>", false, false);
+    w.Engine().WriteStatus("Checking message 7 of 12", true, true);
     w.SetStatusBarPosition(58);
     ok &= Shoot(w, out + "/main-status.png");
 
     TfrmSplash splash(true);
     splash.show();
     ok &= Shoot(splash, out + "/about.png");
+    splash.close();
+
+    TfrmNotify notify(3);
+    notify.show();
+    ok &= ShootShaped(notify, out + "/popup.png");
+    notify.close();
+
+    // The tray menu as it is after a pass that found mail.
+    QMenu* menu = w.Tray().Menu();
+    w.EnableLaunchMailClient();
+    menu->popup(QPoint(400, 300));
+    menu->setActiveAction(w.Tray().CheckEMailAction());
+    ok &= Shoot(*menu, out + "/tray-menu.png");
+    menu->close();
+
+    // The help pages are beside the programs, in the build tree's bin folder.
+    w.SetHelpDirectory(QCoreApplication::applicationDirPath() + "/../../bin/help");
+    w.ShowHelp(HelpContext::GeneralSettings);
+    if (HelpWindow* help = w.Help()) {
+        ok &= Shoot(*help, out + "/help.png");
+    } else {
+        qWarning("no help pages found");
+        ok = false;
+    }
     return ok ? 0 : 1;
 }

@@ -1,7 +1,9 @@
 #include "RecordingDialogs.h"
+#include "app/HelpWindow.h"
 #include "app/ProgramEntry.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmSplash.h"
+#include "app/TrayIcon.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 #include "tests/support/TestHome.h"
@@ -12,6 +14,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -117,13 +120,40 @@ TEST_F(StartupTest, AutomaticModeRunsGoWhenTheStartIsDone) {
     }
     ProgramEntry entry(programDir, dialogs);
     ASSERT_TRUE(entry.Start());
-    QSignalSpy go(entry.MainWindow(), &TfrmMain::goRequested);
     QSignalSpy started(&entry, &ProgramEntry::started);
     ASSERT_TRUE(started.wait(5000));
-    EXPECT_EQ(go.count(), 1);
+    TfrmMain* window = entry.MainWindow();
+    EXPECT_TRUE(window->AutoTimer()->isActive()) << "GO started automatic mode";
+    EXPECT_EQ(window->Tray().Tip(), "Sievra\rWaiting to run...");
+    EXPECT_TRUE(window->Tray().Added());
+    EXPECT_TRUE(window->isMinimized()) << "no notification area here: minimised, not hidden";
+    EXPECT_TRUE(dialogs.Warnings.isEmpty());
 }
 
-TEST_F(StartupTest, FirstTimeIsResetAtOnceAndAsksForHelpOnEveryActivation) {
+TEST_F(StartupTest, AFailedGoInAutomaticModeBringsTheWindowBack) {
+    WriteAccount();
+    {
+        SettingsStore store;
+        store.OpenKey(ProductKey)->WriteFlag("AutoRun", true);
+        store.OpenKey(AccountKeyPath("00000001"))->WriteFlag("Active", true);
+    }
+    ProgramEntry entry(programDir, dialogs);
+    ASSERT_TRUE(entry.Start());
+    QSignalSpy started(&entry, &ProgramEntry::started);
+    ASSERT_TRUE(started.wait(5000));
+    TfrmMain* window = entry.MainWindow();
+    EXPECT_EQ(dialogs.Warnings, QStringList({"Account \"Home\" needs a password. Please enter "
+                                             "all passwords before proceeding."}));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_FALSE(window->AutoTimer()->isActive());
+}
+
+TEST_F(StartupTest, FirstTimeIsResetAtOnceAndShowsHelpWhenTheWindowIsActive) {
+    // The help pages beside the program.
+    QDir().mkpath(programDir + "/help");
+    ASSERT_TRUE(
+        QFile::copy(test::BuiltProgram("bin/help/index.html"), programDir + "/help/index.html"));
     WriteAccount(true);
     {
         ProgramEntry entry(programDir, dialogs);
@@ -131,11 +161,11 @@ TEST_F(StartupTest, FirstTimeIsResetAtOnceAndAsksForHelpOnEveryActivation) {
         EXPECT_FALSE(FirstTimeStored()) << "reset before the window even shows";
         TfrmMain* window = entry.MainWindow();
         EXPECT_TRUE(window->FirstRun());
-        QSignalSpy help(window, &TfrmMain::firstRunHelpRequested);
         QSignalSpy started(&entry, &ProgramEntry::started);
         ASSERT_TRUE(started.wait(5000));
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        EXPECT_GE(help.count(), 1);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Help() && window->Help()->isVisible(); }));
+        EXPECT_EQ(window->Help()->PageName(), "index.html");
+        EXPECT_EQ(window->Help()->Directory(), programDir + "/help");
     }
     ProgramEntry again(programDir, dialogs);
     ASSERT_TRUE(again.Start());

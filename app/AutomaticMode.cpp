@@ -1,0 +1,182 @@
+// Automatic mode: the timer that runs a pass every "Interval" minutes while the window is
+// out of sight, the tray icon with its menu, and the new-mail notifications.
+#include "HelpWindow.h"
+#include "MainPanels.h"
+#include "TfrmMain.h"
+#include "TfrmNotify.h"
+#include "TfrmSplash.h"
+#include "TrayIcon.h"
+#include "UserDialogs.h"
+#include "engine/ScreeningEngine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QTimer>
+
+namespace sievra {
+
+namespace {
+constexpr int MinuteMs = 60000;
+int minuteMsForTests = 0;
+} // namespace
+
+void TfrmMain::SetMinuteLengthForTests(int milliseconds) {
+    minuteMsForTests = milliseconds;
+}
+
+void TfrmMain::ConnectTray() {
+    connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    connect(tray_.get(), &TrayIcon::leftClicked, this, &TfrmMain::TrayIconClick);
+    connect(tray_->OpenAction(), &QAction::triggered, this, &TfrmMain::popOpenClick);
+    connect(tray_->CheckEMailAction(), &QAction::triggered, this, &TfrmMain::popCheckEMailClick);
+    connect(tray_->LaunchEMailClientAction(), &QAction::triggered, this,
+            &TfrmMain::popLaunchEMailClientClick);
+    connect(tray_->AboutAction(), &QAction::triggered, this, &TfrmMain::popAboutClick);
+    connect(tray_->ExitAction(), &QAction::triggered, this, &TfrmMain::popExitClick);
+}
+
+// GO in automatic mode: the first pass runs when the timer first fires.
+void TfrmMain::StartAutomaticMode(int intervalMinutes) {
+    const int minute = minuteMsForTests > 0 ? minuteMsForTests : MinuteMs;
+    Timer1->setInterval(intervalMinutes * minute);
+    timerArmed_ = true;
+    Timer1->start();
+    HideToTray();
+}
+
+// Without a notification area there would be no way back to a hidden window: it is
+// minimised instead.
+void TfrmMain::HideToTray() {
+    if (TrayIcon::Available()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+bool TfrmMain::WaitingBehindTray() const {
+    return !isVisible() || isMinimized();
+}
+
+void TfrmMain::ShowMainWindow() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::Timer1Timer() {
+    Timer1->stop();
+    RunPassFromTimer();
+}
+
+void TfrmMain::RunPassFromTimer() {
+    if (!BeginBusy()) {
+        return;
+    }
+    engine_->RunPass();
+    EndBusy();
+    RestartTimerWhileHidden();
+}
+
+// Automatic passes pause while the user has the window: they go on only out of sight.
+void TfrmMain::RestartTimerWhileHidden() {
+    if (timerArmed_ && AutoMode() && WaitingBehindTray() && !quitPending_) {
+        Timer1->start();
+    }
+}
+
+void TfrmMain::FormActivate() {
+    Timer1->stop();
+    if (firstRun_) {
+        ShowHelp(HelpContext::None, false);
+    }
+}
+
+void TfrmMain::TrayIconClick() {
+    Timer1->stop();
+    ShowMainWindow();
+}
+
+void TfrmMain::popOpenClick() {
+    Timer1->stop();
+    ShowMainWindow();
+}
+
+void TfrmMain::popCheckEMailClick() {
+    if (busy_) {
+        return;
+    }
+    Timer1->stop();
+    RunPassFromTimer();
+}
+
+void TfrmMain::popLaunchEMailClientClick() {
+    LaunchMailClient();
+}
+
+void TfrmMain::popAboutClick() {
+    tray_->SetTag(1);
+    {
+        TfrmSplash about(true);
+        about.exec();
+    }
+    tray_->SetTag(0);
+}
+
+void TfrmMain::popExitClick() {
+    RequestQuit();
+}
+
+void TfrmMain::SetTrayTip(const QString& tip) {
+    tray_->SetTip(tip);
+}
+
+void TfrmMain::StartTrayAnimation() {
+    tray_->StartAnimation();
+}
+
+void TfrmMain::StopTrayAnimation() {
+    tray_->StopAnimation();
+}
+
+void TfrmMain::Beep() {
+    QApplication::beep();
+}
+
+void TfrmMain::EnableLaunchMailClient() {
+    tray_->LaunchEMailClientAction()->setEnabled(true);
+}
+
+TfrmNotify* TfrmMain::Notify() const {
+    return notify_;
+}
+
+void TfrmMain::ShowNewMailPopup(int waitingCount) {
+    int result = QDialog::Rejected;
+    {
+        TfrmNotify notify(waitingCount);
+        notify_ = &notify;
+        result = notify.exec();
+    }
+    if (result == QDialog::Accepted) {
+        LaunchMailClient();
+    }
+}
+
+void TfrmMain::LaunchMailClient() {
+    const QString path = EmailClient();
+    if (path.isEmpty() || !QProcess::startDetached(path, {})) {
+        dialogs_.Warning(QStringLiteral("Error launching ") + path + QStringLiteral("!"));
+        return;
+    }
+    engine_->MailClientLaunched();
+    tray_->LaunchEMailClientAction()->setEnabled(false);
+}
+
+} // namespace sievra

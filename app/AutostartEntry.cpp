@@ -1,0 +1,85 @@
+#include "AutostartEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace sievra {
+
+namespace {
+
+// The Exec key's rules: the program quoted, and inside the quotes a backslash before
+// '"', '`', '$' and '\'; then, as for every string value, each backslash doubled and each
+// '%' (a field code otherwise) doubled.
+QString ExecValue(const QString& programPath) {
+    QString quoted;
+    for (const QChar c : programPath) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\')) {
+            quoted += QLatin1Char('\\');
+        }
+        quoted += c;
+    }
+    quoted = QLatin1Char('"') + quoted + QLatin1Char('"');
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return quoted;
+}
+
+} // namespace
+
+QString AutostartEntryPath() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return base + QStringLiteral("/autostart/sievra.desktop");
+}
+
+QString AutostartEntryText(const QString& programPath) {
+    if (programPath.isEmpty()) {
+        return QString();
+    }
+    for (const QChar c : programPath) {
+        if (c.category() == QChar::Other_Control) {
+            return QString();
+        }
+    }
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Sievra\n"
+                          "Comment=Screens your POP3 mailboxes for unwanted mail\n"
+                          "Exec=%1\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(ExecValue(programPath));
+}
+
+bool WriteAutostartEntry(const QString& programPath) {
+    const QString text = AutostartEntryText(programPath);
+    if (text.isEmpty()) {
+        return false;
+    }
+    const QString path = AutostartEntryPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(text.toUtf8());
+    return file.commit();
+}
+
+bool RemoveAutostartEntry() {
+    const QString path = AutostartEntryPath();
+    QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        return true;
+    }
+    return QFile::remove(path);
+}
+
+} // namespace sievra

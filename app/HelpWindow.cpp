@@ -1,0 +1,80 @@
+#include "HelpWindow.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace sievra {
+
+QString HelpTopicFile(int context) {
+    switch (context) {
+    case HelpContext::StatusList:
+        return QStringLiteral("status-list.html");
+    case HelpContext::AccountTree:
+        return QStringLiteral("account-tree.html");
+    case HelpContext::ReplyText:
+        return QStringLiteral("reply-text.html");
+    case HelpContext::CodeWords:
+        return QStringLiteral("code-words.html");
+    case HelpContext::AccountPop3:
+        return QStringLiteral("account-pop3.html");
+    case HelpContext::AccountSmtp:
+        return QStringLiteral("account-smtp.html");
+    case HelpContext::GeneralSettings:
+        return QStringLiteral("general-settings.html");
+    default:
+        return QStringLiteral("index.html");
+    }
+}
+
+HelpWindow::HelpWindow(QString directory, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , directory_(std::move(directory)) {
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Sievra Help"));
+
+    txtHelp = new QTextBrowser(this);
+    txtHelp->setObjectName(QStringLiteral("txtHelp"));
+    txtHelp->setSearchPaths({directory_});
+    // Links to the web go to the user's browser; links between pages stay here.
+    txtHelp->setOpenExternalLinks(true);
+
+    auto* back =
+        new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"), this);
+    back->setObjectName(QStringLiteral("butBack"));
+    back->setEnabled(false);
+    auto* contents = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                     QStringLiteral("Contents"), this);
+    contents->setObjectName(QStringLiteral("butContents"));
+    connect(back, &QPushButton::clicked, txtHelp, &QTextBrowser::backward);
+    connect(txtHelp, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    connect(contents, &QPushButton::clicked, this, [this] { OpenTopic(HelpContext::None); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(back);
+    buttons->addWidget(contents);
+    buttons->addStretch();
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(buttons);
+    column->addWidget(txtHelp, 1);
+    resize(620, 540);
+}
+
+bool HelpWindow::OpenTopic(int context) {
+    const QString page = directory_ + QLatin1Char('/') + HelpTopicFile(context);
+    if (!QFileInfo::exists(page)) {
+        return false;
+    }
+    txtHelp->setSource(QUrl::fromLocalFile(page));
+    return true;
+}
+
+QString HelpWindow::PageName() const {
+    return QFileInfo(txtHelp->source().toLocalFile()).fileName();
+}
+
+} // namespace sievra

@@ -1,0 +1,89 @@
+// GO and Abort: the screening engine joined to the window, one pass or start at a time.
+#include "MainPanels.h"
+#include "TfrmMain.h"
+#include "TfrmNotify.h"
+#include "TrayIcon.h"
+#include "UserDialogs.h"
+#include "engine/ScreeningEngine.h"
+#include "widgets/ImageButton.h"
+
+#include <QAction>
+#include <QTreeWidget>
+
+namespace sievra {
+
+void TfrmMain::butGOClick() {
+    StartScreening();
+}
+
+void TfrmMain::StartScreening() {
+    if (!BeginBusy()) {
+        return;
+    }
+    engine_->StartScreening();
+    EndBusy();
+}
+
+void TfrmMain::butAbortClick() {
+    if (engine_->PassRunning()) {
+        engine_->Abort();
+    }
+}
+
+// The engine keeps one request state and holds the account records for the whole pass: a
+// second pass inside the first one's waits, or an account deleted meanwhile, would break it.
+bool TfrmMain::BeginBusy() {
+    if (busy_) {
+        return false;
+    }
+    busy_ = true;
+    tray_->CheckEMailAction()->setEnabled(false);
+    SetGoEnabled(false);
+    SetCloseEnabled(false);
+    SetAddAccountEnabled(false);
+    SetDeleteAccountEnabled(false);
+    SetTreeEnabled(false);
+    return true;
+}
+
+void TfrmMain::EndBusy() {
+    busy_ = false;
+    tray_->CheckEMailAction()->setEnabled(true);
+    SetGoEnabled(true);
+    SetCloseEnabled(true);
+    SetAddAccountEnabled(true);
+    SetTreeEnabled(true);
+    SetDeleteAccountEnabled(SelectedNodeIsAccount());
+    if (quitPending_) {
+        emit quitRequested();
+    }
+}
+
+// Ending the program inside a pass would cut the engine's waits short, and it would carry on
+// with answers it never got; the pass is aborted and the program ends when it is over.
+void TfrmMain::RequestQuit() {
+    if (!busy_) {
+        emit quitRequested();
+        return;
+    }
+    quitPending_ = true;
+    if (TfrmNotify* notify = notify_.data(); notify != nullptr) {
+        notify->reject();
+    }
+    if (engine_->PassRunning()) {
+        engine_->Abort();
+    }
+}
+
+void TfrmMain::ShowWarning(const QString& text) {
+    dialogs_.Warning(text);
+}
+
+void TfrmMain::SetShowMainWindowFlag(bool show) {
+    showMainWindow_ = show;
+    if (show && started_ && (!isVisible() || isMinimized())) {
+        ShowMainWindow();
+    }
+}
+
+} // namespace sievra
