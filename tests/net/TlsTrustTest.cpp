@@ -1,7 +1,7 @@
 // How refused certificates read, and the security numbers the settings keep.
 #include "net/TlsTrust.h"
 
-#include "TlsPeers.h"
+#include "tests/support/TlsPeers.h"
 #include "net/ConnectionSecurity.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/TestCertificates.h"
+#include "TestCertificates.h"
 
 namespace sievra::test {
 
