@@ -1,8 +1,8 @@
 // The status panel as the screening engine writes to it.
 #include "MainPanels.h"
 #include "TfrmMain.h"
-#include "engine/StatusMarkup.h"
 #include "widgets/StatusList.h"
+#include "engine/StatusMarkup.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,8 +1,7 @@
-// How refused certificates read, and the security numbers the settings keep.
+// How refused certificates read, and whom the client trusts.
 #include "net/TlsTrust.h"
 
 #include "tests/support/TlsPeers.h"
-#include "net/ConnectionSecurity.h"
 
 #include <gtest/gtest.h>
 
@@ -41,17 +40,6 @@ TEST(TlsTrust, AdditionalAuthoritiesJoinTheSystemStore) {
     EXPECT_TRUE(trusted.contains(extra.first()));
     EXPECT_EQ(trusted.size(), system.size() + 1);
     SetAdditionalCaCertificates({});
-}
-
-TEST(ConnectionSecurity, StoredNumbersAndNames) {
-    EXPECT_EQ(SecurityFromNumber(0), ConnectionSecurity::None);
-    EXPECT_EQ(SecurityFromNumber(1), ConnectionSecurity::StartTls);
-    EXPECT_EQ(SecurityFromNumber(2), ConnectionSecurity::Tls);
-    EXPECT_EQ(SecurityFromNumber(3), std::nullopt);
-    EXPECT_EQ(SecurityFromNumber(-1), std::nullopt);
-    EXPECT_EQ(SecurityName(ConnectionSecurity::None), "");
-    EXPECT_EQ(SecurityName(ConnectionSecurity::StartTls), "STARTTLS");
-    EXPECT_EQ(SecurityName(ConnectionSecurity::Tls), "TLS");
 }
 
 } // namespace
