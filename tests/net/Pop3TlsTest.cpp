@@ -1,12 +1,12 @@
 // The POP3 client over TLS: against dovecot with a certificate from the test's own authority,
 // and against a scripted server for the failures that must never leak a password.
 #include "Pop3Events.h"
-#include "tests/support/TlsPeers.h"
 #include "net/SocketError.h"
 #include "net/TPop3Cli.h"
 #include "net/TlsTrust.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/FakeServer.h"
+#include "tests/support/TlsPeers.h"
 #include "tests/support/WaitFor.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // The SMTP client over TLS and STARTTLS: against aiosmtpd servers that refuse AUTH until TLS
 // is on, and against a scripted server for the refusals.
 #include "SmtpSession.h"
-#include "tests/support/TlsPeers.h"
 #include "net/SocketError.h"
 #include "net/TlsTrust.h"
 #include "tests/support/FakeServer.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/support/TlsPeers.h"
 
 #include <gtest/gtest.h>
 #include <memory>
