@@ -11,6 +11,7 @@
 #include "widgets/SpinEdit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -20,6 +21,11 @@ namespace sievra {
 namespace V = AccountValue;
 
 namespace {
+
+// A stored number outside the choice shows no entry; the engine refuses it until one is chosen.
+int SecurityIndex(int stored) {
+    return stored >= SecurityValue::None && stored <= SecurityValue::Tls ? stored : -1;
+}
 
 void ApplyResets(Account& account, SettingsKey& key, bool pop3, bool smtp) {
     if (pop3) {
@@ -42,10 +48,12 @@ void TfrmMain::FillAccountPanel(const Account& a) {
     p->txtUser->setText(a.Pop3User);
     p->txtPWD->setText(a.Pop3Password);
     p->txtPOP3Port->setText(a.Pop3Port);
+    p->cboPOP3Security->setCurrentIndex(SecurityIndex(a.Pop3Security));
     p->spnPOP3TimeOut->SetValueQuietly(a.Pop3Timeout);
     p->chkSavePWD->setChecked(a.SavePop3Password);
     p->txtSMTP->setText(a.SmtpServer);
     p->txtSMTPPort->setText(a.SmtpPort);
+    p->cboSMTPSecurity->setCurrentIndex(SecurityIndex(a.SmtpSecurity));
     p->spnSMTPTimeOut->SetValueQuietly(a.SmtpTimeout);
     p->txtEMail->setText(a.SmtpAddress);
     p->txtDisplayName->setText(a.SmtpDisplayName);
@@ -93,6 +101,19 @@ void TfrmMain::ClickAccountFlag(bool checked, bool Account::*field, const QStrin
     });
 }
 
+void TfrmMain::ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
+                                     Resets resets) {
+    AccountNode* node = currentAccount_;
+    if (node == nullptr || index < 0 || node->Record.*field == index) {
+        return;
+    }
+    WriteAccount(node, [&](SettingsKey& key) {
+        node->Record.*field = index;
+        key.WriteNumber(valueName, index);
+        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
+    });
+}
+
 void TfrmMain::txtAccountNameExit() {
     QLineEdit* edit = pnlAccount->txtAccountName;
     if (!edit->isModified() || currentAccount_ == nullptr) {
@@ -124,12 +145,20 @@ void TfrmMain::txtPOP3PortExit() {
     ExitAccountText(pnlAccount->txtPOP3Port, &Account::Pop3Port, V::Pop3Port, Resets::Pop3Tested);
 }
 
+void TfrmMain::cboPOP3SecurityChange(int index) {
+    ChooseAccountSecurity(index, &Account::Pop3Security, V::Pop3Security, Resets::Pop3Tested);
+}
+
 void TfrmMain::txtSMTPExit() {
     ExitAccountText(pnlAccount->txtSMTP, &Account::SmtpServer, V::SmtpServer, Resets::SmtpTested);
 }
 
 void TfrmMain::txtSMTPPortExit() {
     ExitAccountText(pnlAccount->txtSMTPPort, &Account::SmtpPort, V::SmtpPort, Resets::SmtpTested);
+}
+
+void TfrmMain::cboSMTPSecurityChange(int index) {
+    ChooseAccountSecurity(index, &Account::SmtpSecurity, V::SmtpSecurity, Resets::SmtpTested);
 }
 
 void TfrmMain::txtEMailExit() {

@@ -9,6 +9,7 @@
 #include "widgets/StatusList.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,6 +52,13 @@ SpinEdit* TimeoutSpin(const QString& name, QWidget* parent) {
     spin->setSuffix(QStringLiteral(" s"));
     spin->setMinimumWidth(80);
     return spin;
+}
+
+// The connection security beside a port; an entry's index is the number the store keeps.
+QComboBox* SecurityChoice(const QString& name, const QString& hint, QWidget* parent) {
+    auto* choice = Named(new QComboBox(parent), name, hint);
+    choice->addItems({QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("TLS")});
+    return choice;
 }
 
 } // namespace
@@ -210,6 +218,9 @@ AccountPanel::AccountPanel(QWidget* parent)
     txtHost = Edit(QStringLiteral("txtHost"), QStringLiteral("Incoming eMail server"), incoming);
     txtPOP3Port =
         Edit(QStringLiteral("txtPOP3Port"), QStringLiteral("POP3 port (default 110)"), incoming);
+    cboPOP3Security = SecurityChoice(
+        QStringLiteral("cboPOP3Security"),
+        QStringLiteral("Encryption: TLS on port 995, STARTTLS on port 110, or none"), incoming);
     txtUser =
         Edit(QStringLiteral("txtUser"), QStringLiteral("User ID for this POP3 account"), incoming);
     txtPWD = Named(new PasswordEdit(incoming), QStringLiteral("txtPWD"),
@@ -226,6 +237,7 @@ AccountPanel::AccountPanel(QWidget* parent)
         Caption(QStringLiteral("lblPOP3Port"), QStringLiteral("Port:"), txtPOP3Port, incoming), 0,
         2);
     in->addWidget(txtPOP3Port, 0, 3);
+    in->addWidget(cboPOP3Security, 0, 4);
     in->addWidget(Caption(QStringLiteral("lblUser"), QStringLiteral("User ID:"), txtUser, incoming),
                   1, 0);
     in->addWidget(txtUser, 1, 1);
@@ -243,6 +255,10 @@ AccountPanel::AccountPanel(QWidget* parent)
     txtSMTP = Edit(QStringLiteral("txtSMTP"), QStringLiteral("Outgoing eMail server"), outgoing);
     txtSMTPPort =
         Edit(QStringLiteral("txtSMTPPort"), QStringLiteral("SMTP port (default 25)"), outgoing);
+    cboSMTPSecurity = SecurityChoice(
+        QStringLiteral("cboSMTPSecurity"),
+        QStringLiteral("Encryption: TLS on port 465, STARTTLS on ports 25 and 587, or none"),
+        outgoing);
     spnSMTPTimeOut = TimeoutSpin(QStringLiteral("spnSMTPTimeOut"), outgoing);
     txtEMail = Edit(QStringLiteral("txtEMail"), QStringLiteral("EMail address mail is sent from"),
                     outgoing);
@@ -275,6 +291,7 @@ AccountPanel::AccountPanel(QWidget* parent)
         Caption(QStringLiteral("lblSMTPPort"), QStringLiteral("Port:"), txtSMTPPort, outgoing), 0,
         2);
     out->addWidget(txtSMTPPort, 0, 3);
+    out->addWidget(cboSMTPSecurity, 0, 4);
     out->addWidget(
         Caption(QStringLiteral("lblEMail"), QStringLiteral("EMail Address:"), txtEMail, outgoing),
         1, 0);
@@ -314,10 +331,11 @@ AccountPanel::AccountPanel(QWidget* parent)
         shortField->setFixedWidth(96);
     }
     // Tab goes row by row, as the fields are read.
-    const QList<QWidget*> order = {
-        txtAccountName, chkActive,  txtHost,    txtPOP3Port, txtUser,    spnPOP3TimeOut,
-        txtPWD,         chkSavePWD, txtSMTP,    txtSMTPPort, txtEMail,   spnSMTPTimeOut,
-        txtDisplayName, chkAUTH,    chkUseSame, txtSMTPUser, txtSMTPPWD, chkSaveSMTPPWD};
+    const QList<QWidget*> order = {txtAccountName,  chkActive,      txtHost,        txtPOP3Port,
+                                   cboPOP3Security, txtUser,        spnPOP3TimeOut, txtPWD,
+                                   chkSavePWD,      txtSMTP,        txtSMTPPort,    cboSMTPSecurity,
+                                   txtEMail,        spnSMTPTimeOut, txtDisplayName, chkAUTH,
+                                   chkUseSame,      txtSMTPUser,    txtSMTPPWD,     chkSaveSMTPPWD};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }

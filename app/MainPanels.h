@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -69,10 +70,12 @@ public:
     QLineEdit* txtUser;
     PasswordEdit* txtPWD;
     QLineEdit* txtPOP3Port;
+    QComboBox* cboPOP3Security;
     SpinEdit* spnPOP3TimeOut;
     QCheckBox* chkSavePWD;
     QLineEdit* txtSMTP;
     QLineEdit* txtSMTPPort;
+    QComboBox* cboSMTPSecurity;
     SpinEdit* spnSMTPTimeOut;
     QLineEdit* txtEMail;
     QLineEdit* txtDisplayName;

@@ -50,6 +50,10 @@ void WriteNewAccount(SettingsKey& key, const Account& a) {
     key.WriteFlag(V::SaveSmtpPassword, false);
     key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout);
     key.WriteFlag(V::SmtpTested, false);
+    // Stored at once, so a port changed later does not change the security behind the user's
+    // back at the next start.
+    key.WriteNumber(V::Pop3Security, a.Pop3Security);
+    key.WriteNumber(V::SmtpSecurity, a.SmtpSecurity);
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -196,6 +197,9 @@ void TfrmMain::ConnectHandlers() {
     connect(a->chkAUTH, &QCheckBox::clicked, this, &TfrmMain::chkAUTHClick);
     connect(a->chkUseSame, &QCheckBox::clicked, this, &TfrmMain::chkUseSameClick);
     connect(a->chkSaveSMTPPWD, &QCheckBox::clicked, this, &TfrmMain::chkSaveSMTPPWDClick);
+    // activated, like clicked, comes from the user only.
+    connect(a->cboPOP3Security, &QComboBox::activated, this, &TfrmMain::cboPOP3SecurityChange);
+    connect(a->cboSMTPSecurity, &QComboBox::activated, this, &TfrmMain::cboSMTPSecurityChange);
 
     GeneralPanel* g = pnlGeneral;
     connect(g->chkAuto, &QCheckBox::clicked, this, &TfrmMain::chkAutoClick);

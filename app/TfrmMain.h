@@ -159,16 +159,20 @@ private:
                          Resets resets);
     void ClickAccountFlag(bool checked, bool Account::*field, const QString& valueName,
                           Resets resets);
+    void ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
+                               Resets resets);
     void txtAccountNameExit();
     void chkActiveClick(bool checked);
     void txtHostExit();
     void txtUserExit();
     void txtPWDExit();
     void txtPOP3PortExit();
+    void cboPOP3SecurityChange(int index);
     void spnPOP3TimeOutExit();
     void chkSavePWDClick(bool checked);
     void txtSMTPExit();
     void txtSMTPPortExit();
+    void cboSMTPSecurityChange(int index);
     void spnSMTPTimeOutExit();
     void txtEMailExit();
     void txtDisplayNameExit();

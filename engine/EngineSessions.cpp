@@ -6,8 +6,12 @@ namespace sievra {
 
 namespace {
 
-QString ConnectingLine(const QString& server) {
+// The line names the security in use, so the user sees whether the password travels in clear;
+// a plain connection keeps the line it always had.
+QString ConnectingLine(const QString& server, ConnectionSecurity security) {
+    const QString name = SecurityName(security);
     return QStringLiteral("<B>Connecting to <font color=\"clGreen\">") + server +
+           (name.isEmpty() ? QString() : QStringLiteral(" (") + name + QLatin1Char(')')) +
            QStringLiteral("</B>");
 }
 
@@ -26,8 +30,16 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
         Complain(QStringLiteral("<B><font color=\"clRed\">No POP3 User Password!</B>"));
         return false;
     }
+    // A number the store should not hold is refused rather than guessed at: a guess could be
+    // plain text.
+    const auto security = SecurityFromNumber(account.Pop3Security);
+    if (!security) {
+        Complain(QStringLiteral("<B><font color=\"clRed\">Unknown POP3 Security!</B>"));
+        return false;
+    }
     SetTimeout(account.Pop3Timeout);
-    Log(ConnectingLine(account.Pop3Server));
+    Log(ConnectingLine(account.Pop3Server, *security));
+    pop3_.SetSecurity(*security);
     pop3_.SetUserName(account.Pop3User);
     pop3_.SetPassWord(account.Pop3Password);
     pop3_.SetHost(account.Pop3Server);
@@ -96,8 +108,16 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
             return false;
         }
     }
+    const auto security = SecurityFromNumber(account.SmtpSecurity);
+    if (!security) {
+        Complain(QStringLiteral("<B><font color=\"clRed\">Unknown SMTP Security!</B>"));
+        return false;
+    }
     SetTimeout(account.SmtpTimeout);
-    Log(ConnectingLine(account.SmtpServer));
+    Log(ConnectingLine(account.SmtpServer, *security));
+    // The client's connect includes STARTTLS, so the HELO or EHLO below and every AUTH LOGIN
+    // step run inside TLS when it is chosen.
+    smtp_.SetSecurity(*security);
     smtp_.SetHost(account.SmtpServer);
     smtp_.SetPort(account.SmtpPort);
     smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);

@@ -2,6 +2,7 @@
 
 #include "engine/EngineWindow.h"
 #include "engine/StatusMarkup.h"
+#include "net/SocketError.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -11,6 +12,15 @@ namespace sievra {
 
 namespace {
 constexpr int MinimumTimeout = 30;
+
+// A failed TLS negotiation says why, or the user could not tell a certificate problem from a
+// refusal: "SMTP error while connecting to SMTP server: TLS: the certificate has expired".
+QString WithTlsReason(const QString& text, quint16 error, const QString& reason) {
+    if (error != TlsErrorCode || reason.isEmpty()) {
+        return text;
+    }
+    return text + QStringLiteral(": ") + reason;
+}
 } // namespace
 
 ScreeningEngine::ScreeningEngine(EngineWindow& window, SettingsStore* store, QObject* parent)
@@ -74,7 +84,8 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
     }
     state_.RequestDone = true;
     if (error != 0) {
-        NoteClientError(error, QStringLiteral("POP3 error while ") + state_.Operation);
+        NoteClientError(error, WithTlsReason(QStringLiteral("POP3 error while ") + state_.Operation,
+                                             error, pop3_.TlsError()));
     }
     CheckWait();
 }
@@ -107,7 +118,8 @@ void ScreeningEngine::SmtpRequestDone(SmtpRequest type, quint16 error) {
     }
     state_.RequestDone = true;
     if (error != 0) {
-        NoteClientError(error, QStringLiteral("SMTP error while ") + state_.Operation);
+        NoteClientError(error, WithTlsReason(QStringLiteral("SMTP error while ") + state_.Operation,
+                                             error, smtp_.TlsError()));
     }
     CheckWait();
 }

@@ -30,6 +30,21 @@ SmtpReplyLine ParseSmtpReply(QStringView line) {
     return reply;
 }
 
+bool SmtpLineOffers(QStringView line, QStringView keyword) {
+    QStringView text = line.trimmed();
+    qsizetype i = 0;
+    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
+        ++i;
+    }
+    if (i == 0 || i >= text.size() || (text[i] != u'-' && text[i] != u' ')) {
+        return false;
+    }
+    text = text.sliced(i + 1).trimmed();
+    const qsizetype blank = text.indexOf(u' ');
+    const QStringView word = blank < 0 ? text : text.first(blank);
+    return word.compare(keyword, Qt::CaseInsensitive) == 0;
+}
+
 bool SmtpReplyAccepted(int code, const QList<int>& accepted) {
     return accepted.isEmpty() ? code < 500 : accepted.contains(code);
 }

@@ -21,6 +21,10 @@ SmtpReplyLine ParseSmtpReply(QStringView line);
 // below 500.
 bool SmtpReplyAccepted(int code, const QList<int>& accepted);
 
+// Whether a line of an EHLO reply names the extension `keyword` ("250-STARTTLS" and
+// "250 starttls" both name STARTTLS); extensions compare without regard to case (RFC 5321).
+bool SmtpLineOffers(QStringView line, QStringView keyword);
+
 // The error a refused reply ends its request with: the reply code itself. A line without a
 // code, or a code that does not fit the 16-bit error, would read as 0, which is success, so it
 // becomes 500 (our protocol-level failure) instead.

@@ -58,6 +58,7 @@ QString WSocketErrorDesc(quint16 code) {
         {11002, "Non-authoritative host not found"},
         {11003, "Non-recoverable error"},
         {11004, "No Data"},
+        {TlsErrorCode, "TLS negotiation failed"},
     };
     for (const auto& [number, text] : table) {
         if (number == code) {

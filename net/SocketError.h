@@ -40,8 +40,14 @@ inline constexpr quint16 NoData = 11004; // the name exists but has no IPv4 addr
 // that could not start).
 inline constexpr quint16 ProtocolErrorCode = 500;
 
+// The code of every failed TLS negotiation: a certificate that does not verify, a handshake
+// that breaks, a server that refuses or does not offer STLS/STARTTLS. It lies outside the
+// Windows Sockets numbers on purpose; the reason itself travels as text ("TLS: ...").
+inline constexpr quint16 TlsErrorCode = 12000;
+
 // The text shown for an error number: "Connection refused" for 10061, "No Error" for 0,
-// "Not a WinSock error" for anything outside the table.
+// "TLS negotiation failed" for TlsErrorCode, "Not a WinSock error" for anything else outside
+// the table.
 QString WSocketErrorDesc(quint16 code);
 
 // A Qt socket error as a Windows Sockets number. Qt folds several system errors into

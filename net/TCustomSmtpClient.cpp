@@ -66,6 +66,8 @@ TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
     connect(&socket_, &TWSocket::OnDataSent, this, [this] { TextLineSent(); });
     connect(&socket_, &TWSocket::OnSessionClosed, this,
             [this](TWSocket*, quint16 error) { SocketSessionClosed(error); });
+    connect(&socket_, &TWSocket::OnTlsDone, this,
+            [this](TWSocket*, quint16 error) { SocketTlsDone(error); });
 }
 
 TCustomSmtpClient::~TCustomSmtpClient() = default;
@@ -101,6 +103,10 @@ void TCustomSmtpClient::StartCommand(SmtpRequest type, const QString& command,
     if (!connected_) {
         throw SmtpException(QStringLiteral("SMTP component not connected"));
     }
+    if (sessionSecurity_ != ConnectionSecurity::None && !detached_ && !socket_.IsEncrypted()) {
+        // Cannot happen after a completed connect; a guard, since the cost would be a password.
+        throw SmtpException(QStringLiteral("SMTP component not encrypted"));
+    }
     if (!inChain_) {
         BeginRequest(type);
     }
@@ -129,6 +135,9 @@ void TCustomSmtpClient::Connect() {
     BeginRequest(SmtpRequest::Connect);
     reported_ = false;
     lines_.Clear();
+    sessionSecurity_ = security_;
+    tlsStep_ = TlsStep::None;
+    tlsError_.clear();
     state_ = smtpDnsLookup;
     try {
         socket_.LookupHost(host_);
@@ -409,6 +418,10 @@ void TCustomSmtpClient::HandleLine(const QByteArray& bytes) {
     const QString line = QString::fromUtf8(bytes);
     lastResponse_ = line;
     emit OnResponse(this, line);
+    if (tlsStep_ != TlsStep::None && state_ == smtpWaitingBanner) {
+        HandleTlsLine(line);
+        return;
+    }
     switch (state_) {
     case smtpWaitingBanner:
         HandleGreeting(line);
@@ -433,9 +446,11 @@ void TCustomSmtpClient::HandleGreeting(const QString& line) {
     }
     status_ = reply.Code;
     if (reply.Code == 220) {
-        state_ = smtpConnected;
-        emit OnSessionConnected(this, WsaError::NoError);
-        Complete(WsaError::NoError);
+        if (sessionSecurity_ == ConnectionSecurity::StartTls) {
+            BeginStartTls();
+        } else {
+            FinishConnect();
+        }
         return;
     }
     // Refused: what else the server sent is of no use; the close completes with 10004.
@@ -443,6 +458,92 @@ void TCustomSmtpClient::HandleGreeting(const QString& line) {
         errorMessage_ = line;
     }
     errorCode_ = SmtpReplyError(reply.Code);
+    lines_.Clear();
+    CloseSession();
+}
+
+void TCustomSmtpClient::FinishConnect() {
+    state_ = smtpConnected;
+    emit OnSessionConnected(this, WsaError::NoError);
+    Complete(WsaError::NoError);
+}
+
+// ---- STARTTLS
+
+// STARTTLS is an extension, so the server has to name it in its EHLO reply first.
+void TCustomSmtpClient::BeginStartTls() {
+    startTlsOffered_ = false;
+    tlsStep_ = TlsStep::EhloSent;
+    try {
+        SendNegotiation(QStringLiteral("EHLO ") + TWSocket::LocalHostName());
+    } catch (const ClientException& e) {
+        FailTls(QStringLiteral("TLS: ") + e.Message());
+    }
+}
+
+void TCustomSmtpClient::SendNegotiation(const QString& command) {
+    emit OnCommand(this, command);
+    emit OnDisplay(this, QStringLiteral("> ") + command);
+    SendWire(command.toUtf8() + "\r\n");
+}
+
+void TCustomSmtpClient::HandleTlsLine(const QString& line) {
+    emit OnDisplay(this, QStringLiteral("< ") + line);
+    const SmtpReplyLine reply = ParseSmtpReply(line);
+    if (tlsStep_ == TlsStep::EhloSent) {
+        startTlsOffered_ = startTlsOffered_ || SmtpLineOffers(line, u"STARTTLS");
+        if (reply.Continues) {
+            return;
+        }
+        if (reply.Code != 250) {
+            FailTls(QStringLiteral("TLS: the server refused EHLO (") + line + QLatin1Char(')'));
+        } else if (!startTlsOffered_) {
+            FailTls(QStringLiteral("TLS: the server does not offer STARTTLS"));
+        } else {
+            tlsStep_ = TlsStep::StartTlsSent;
+            try {
+                SendNegotiation(QStringLiteral("STARTTLS"));
+            } catch (const ClientException& e) {
+                FailTls(QStringLiteral("TLS: ") + e.Message());
+            }
+        }
+        return;
+    }
+    if (tlsStep_ != TlsStep::StartTlsSent || reply.Continues) {
+        return;
+    }
+    // Whatever follows the reply came in clear and may not be the server's (RFC 3207).
+    lines_.Clear();
+    if (reply.Code != 220) {
+        FailTls(QStringLiteral("TLS: the server refused STARTTLS (") + line + QLatin1Char(')'));
+        return;
+    }
+    tlsStep_ = TlsStep::Handshake;
+    try {
+        socket_.StartTls();
+    } catch (const ClientException& e) {
+        FailTls(QStringLiteral("TLS: ") + e.Message());
+    }
+}
+
+void TCustomSmtpClient::SocketTlsDone(quint16 error) {
+    if (tlsStep_ != TlsStep::Handshake || state_ != smtpWaitingBanner) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        FailTls(socket_.TlsError());
+        return;
+    }
+    tlsStep_ = TlsStep::None;
+    FinishConnect();
+}
+
+// The connect fails and the connection goes; a session that was to be encrypted never goes on
+// in clear.
+void TCustomSmtpClient::FailTls(const QString& reason) {
+    tlsStep_ = TlsStep::None;
+    tlsError_ = reason;
+    ConnectFailed(TlsErrorCode, QStringLiteral("500 ") + reason);
     lines_.Clear();
     CloseSession();
 }
@@ -562,6 +663,8 @@ void TCustomSmtpClient::SocketDnsLookupDone(quint16 error) {
         socket_.SetAddr(socket_.DnsResult());
         socket_.SetProto(QStringLiteral("tcp"));
         socket_.SetPort(port_);
+        socket_.SetTlsFromConnect(sessionSecurity_ == ConnectionSecurity::Tls);
+        socket_.SetTlsPeerName(host_);
         state_ = smtpConnecting;
         socket_.Connect();
     } catch (const ClientException& e) {
@@ -585,7 +688,12 @@ void TCustomSmtpClient::SocketSessionConnected(quint16 error) {
     }
     if (error != WsaError::NoError) {
         connected_ = false;
-        ConnectFailed(error, SocketFailure(error));
+        if (error == TlsErrorCode) {
+            tlsError_ = socket_.TlsError();
+            ConnectFailed(error, QStringLiteral("500 ") + tlsError_);
+        } else {
+            ConnectFailed(error, SocketFailure(error));
+        }
         socket_.Close();
         state_ = smtpReady;
         return;
@@ -601,6 +709,7 @@ void TCustomSmtpClient::SocketSessionConnected(quint16 error) {
 
 void TCustomSmtpClient::SocketSessionClosed(quint16 error) {
     connected_ = false;
+    tlsStep_ = TlsStep::None;
     sendingText_ = false;
     emit OnSessionClosed(this, error);
     Complete(WsaError::Interrupted, false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionSecurity.h"
 #include "LineReceiver.h"
 #include "SmtpException.h"
 #include "SmtpHeader.h"
@@ -53,6 +54,16 @@ enum class SmtpRequest : int {
 // A session: Connect, then Helo or (Ehlo, AuthLogin, AuthUser, AuthPass), then Mail once per
 // message, then Quit. The AUTH LOGIN steps accept only 250, so the usual 334, 334 and 235
 // arrive as errors carrying those codes, and the caller decides.
+//
+// Security, read when Connect starts: Tls negotiates TLS from the first byte. StartTls takes
+// the 220 greeting, sends "EHLO <local host>", requires STARTTLS among the extensions, sends
+// "STARTTLS" and negotiates TLS on its 220 (RFC 3207). Either way OnSessionConnected and the
+// connect's completion come only once TLS is up, so the caller's HELO or EHLO is the first
+// command of the encrypted session (the EHLO RFC 3207 asks for after the handshake) and
+// AUTH LOGIN never travels in clear. A failed negotiation (certificate refused, handshake
+// broken, STARTTLS not offered or refused) completes the connect with TlsErrorCode (12000):
+// LastResponse and ErrorMessage "500 " + the reason, TlsError() the reason, and the connection
+// is closed.
 class TCustomSmtpClient : public QObject {
     Q_OBJECT
 
@@ -73,6 +84,8 @@ public:
     void SetUser(const QString& user) { user_ = user; }
     const QString& Password() const { return password_; }
     void SetPassword(const QString& password) { password_ = password; }
+    ConnectionSecurity Security() const { return security_; }
+    void SetSecurity(ConnectionSecurity security) { security_ = security; }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -102,6 +115,10 @@ public:
     const QString& ErrorMessage() const { return errorMessage_; }
     // The TCP connection is up: set when the connect succeeds, cleared when the session closes.
     bool Connected() const { return connected_; }
+    // The connection is encrypted.
+    bool Encrypted() const { return socket_.IsEncrypted(); }
+    // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
+    const QString& TlsError() const { return tlsError_; }
 
     // ---- Requests
     void Connect();
@@ -171,6 +188,8 @@ private:
         SendText       // DATA: the text lines after a 354, else complete
     };
     enum class Step { MailFrom, RcptTo, Data };
+    // Where a StartTls connect stands between the greeting and the end of the handshake.
+    enum class TlsStep { None, EhloSent, StartTlsSent, Handshake };
 
     // What Mail sends, fixed when it starts.
     struct PreparedMail {
@@ -201,6 +220,13 @@ private:
     // Replies
     void HandleLine(const QByteArray& bytes);
     void HandleGreeting(const QString& line);
+    void FinishConnect();
+    // STARTTLS negotiation
+    void BeginStartTls();
+    void SendNegotiation(const QString& command);
+    void HandleTlsLine(const QString& line);
+    void SocketTlsDone(quint16 error);
+    void FailTls(const QString& reason);
     void HandleReply(const QString& line);
     void LineTooLong();
 
@@ -221,6 +247,7 @@ private:
     QString signOn_;
     QString user_;
     QString password_;
+    ConnectionSecurity security_ = ConnectionSecurity::None;
     QString fromName_;
     QStringList rcptName_;
     SmtpHeaderFields header_;
@@ -230,6 +257,12 @@ private:
     QString lastResponse_;
     QString errorMessage_;
     bool connected_ = false;
+    QString tlsError_;
+
+    // TLS of the session
+    ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect
+    TlsStep tlsStep_ = TlsStep::None;
+    bool startTlsOffered_ = false;
 
     // The request in flight
     SmtpRequest rqType_ = SmtpRequest::Connect;

@@ -29,6 +29,8 @@ TCustomPop3Cli::TCustomPop3Cli(QObject* parent)
     connect(&socket_, &TWSocket::OnDataAvailable, this, [this] { SocketDataAvailable(); });
     connect(&socket_, &TWSocket::OnSessionClosed, this,
             [this](TWSocket*, quint16 error) { SocketClosed(error); });
+    connect(&socket_, &TWSocket::OnTlsDone, this,
+            [this](TWSocket*, quint16 error) { SocketTlsDone(error); });
 }
 
 TCustomPop3Cli::~TCustomPop3Cli() {
@@ -96,6 +98,10 @@ void TCustomPop3Cli::BeginCommand(TPop3Request type) {
 
 void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command) {
     RequireReadyAndConnected();
+    if (sessionSecurity_ != ConnectionSecurity::None && !socket_.IsEncrypted()) {
+        // Cannot happen after a completed connect; a guard, since the cost would be a password.
+        throw Pop3Exception(QStringLiteral("POP3 component not encrypted"));
+    }
     BeginCommand(type);
     emit OnDisplay(this, QStringLiteral("> ") + command);
 
@@ -130,6 +136,9 @@ void TCustomPop3Cli::Connect() {
     }
     BeginRequest(pop3Connect);
     lines_.Clear();
+    sessionSecurity_ = security_;
+    tlsStep_ = TlsStep::None;
+    tlsError_.clear();
     state_ = pop3DnsLookup;
     try {
         // A dotted address completes inside this call and goes on to the TCP connect.
@@ -236,6 +245,8 @@ void TCustomPop3Cli::DnsLookupDone(quint16 error) {
         socket_.SetAddr(socket_.DnsResult());
         socket_.SetProto(QStringLiteral("tcp"));
         socket_.SetPort(port_);
+        socket_.SetTlsFromConnect(sessionSecurity_ == ConnectionSecurity::Tls);
+        socket_.SetTlsPeerName(host_);
         socket_.Connect();
     } catch (const ClientException& e) {
         FailConnect(ProtocolErrorCode,
@@ -249,7 +260,12 @@ void TCustomPop3Cli::SocketConnected(quint16 error) {
     }
     if (error != WsaError::NoError) {
         connected_ = false;
-        FailConnect(error, SocketFailureText(error));
+        if (error == TlsErrorCode) {
+            tlsError_ = socket_.TlsError();
+            FailConnect(error, QStringLiteral("-ERR ") + tlsError_);
+        } else {
+            FailConnect(error, SocketFailureText(error));
+        }
         socket_.Close();
         state_ = pop3Ready;
         return;
@@ -291,7 +307,11 @@ void TCustomPop3Cli::ProcessLine(const QByteArray& line) {
     emit OnResponse(this, lastResponse_);
     switch (state_) {
     case pop3WaitingBanner:
-        ProcessGreeting();
+        if (tlsStep_ == TlsStep::StlsSent) {
+            StlsReply();
+        } else if (tlsStep_ == TlsStep::None) {
+            ProcessGreeting();
+        }
         break;
     case pop3WaitingResponse:
         if (multiLine_) {
@@ -319,10 +339,63 @@ void TCustomPop3Cli::ProcessGreeting() {
         return;
     }
     timestamp_ = GreetingTimestamp(lastResponse_);
+    if (sessionSecurity_ != ConnectionSecurity::StartTls) {
+        FinishConnect();
+        return;
+    }
+    tlsStep_ = TlsStep::StlsSent;
+    emit OnDisplay(this, QStringLiteral("> STLS"));
+    try {
+        socket_.SendText(QStringLiteral("STLS\r\n"));
+    } catch (const ClientException& e) {
+        FailTls(QStringLiteral("TLS: STLS could not be sent (") + e.Message() + QLatin1Char(')'));
+    }
+}
+
+void TCustomPop3Cli::StlsReply() {
+    emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
+    // Whatever follows the reply came in clear and may not be the server's (RFC 2595).
+    lines_.Clear();
+    if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+        FailTls(QStringLiteral("TLS: the server refused STLS (") + lastResponse_ +
+                QLatin1Char(')'));
+        return;
+    }
+    tlsStep_ = TlsStep::Handshake;
+    try {
+        socket_.StartTls();
+    } catch (const ClientException& e) {
+        FailTls(QStringLiteral("TLS: ") + e.Message());
+    }
+}
+
+void TCustomPop3Cli::SocketTlsDone(quint16 error) {
+    if (tlsStep_ != TlsStep::Handshake || state_ != pop3WaitingBanner) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        FailTls(socket_.TlsError());
+        return;
+    }
+    tlsStep_ = TlsStep::None;
+    FinishConnect();
+}
+
+void TCustomPop3Cli::FinishConnect() {
     protocolState_ = pop3WaitingUser;
     state_ = pop3Connected;
     emit OnSessionConnected(this, WsaError::NoError);
     Complete(WsaError::NoError);
+}
+
+// The connect fails and the connection goes; a session that was to be encrypted never goes on
+// in clear.
+void TCustomPop3Cli::FailTls(const QString& reason) {
+    tlsStep_ = TlsStep::None;
+    tlsError_ = reason;
+    FailConnect(TlsErrorCode, QStringLiteral("-ERR ") + reason);
+    lines_.Clear();
+    CloseConnection();
 }
 
 void TCustomPop3Cli::SingleLineReply() {
@@ -406,6 +479,7 @@ void TCustomPop3Cli::CloseConnection() {
 
 void TCustomPop3Cli::SocketClosed(quint16 error) {
     connected_ = false;
+    tlsStep_ = TlsStep::None;
     lines_.Clear();
     emit OnSessionClosed(this, error);
     if (rqType_ == pop3Quit && !requestDone_ && !quitAnswered_) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ClientException.h"
+#include "net/ConnectionSecurity.h"
 #include "net/LineReceiver.h"
 #include "net/TWSocket.h"
 
@@ -60,6 +61,13 @@ public:
 //   ErrorMessage; a lost connection with OnSessionClosed, then 10004.
 // The component has no time-out of its own; the caller's wait provides it, and Abort ends
 // whatever is pending (a pending request then completes with 10004).
+//
+// Security, read when Connect starts: Tls negotiates TLS from the first byte; StartTls sends
+// "STLS" after a positive greeting (RFC 2595) and negotiates TLS on its "+OK". Either way the
+// connect completes only once TLS is up, so USER and PASS never travel in clear. A failed
+// negotiation (certificate refused, handshake broken, STLS refused) completes the connect with
+// TlsErrorCode (12000): LastResponse and ErrorMessage "-ERR " + the reason, TlsError() the
+// reason, and the connection is closed without another word.
 class TCustomPop3Cli : public QObject {
     Q_OBJECT
 
@@ -82,6 +90,8 @@ public:
     void SetMsgNum(int number) { msgNum_ = number; }
     int MsgLines() const { return msgLines_; }
     void SetMsgLines(int lines) { msgLines_ = lines; }
+    ConnectionSecurity Security() const { return security_; }
+    void SetSecurity(ConnectionSecurity security) { security_ = security; }
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
@@ -98,6 +108,10 @@ public:
     quint16 ErrorCode() const { return errorCode_; }
     // The greeting's "<...>" part (for APOP), empty when it has none.
     const QString& Timestamp() const { return timestamp_; }
+    // The connection is encrypted.
+    bool Encrypted() const { return socket_.IsEncrypted(); }
+    // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
+    const QString& TlsError() const { return tlsError_; }
 
     // Requests.
     void Connect();
@@ -123,6 +137,9 @@ signals:
 private:
     friend class Pop3TestAccess;
 
+    // Where a StartTls connect stands between the greeting and the end of the handshake.
+    enum class TlsStep { None, StlsSent, Handshake };
+
     // What a positive reply leads to.
     enum class Continuation { None, Stat, Top };
     struct Plan {
@@ -142,12 +159,16 @@ private:
     void SocketConnected(quint16 error);
     void SocketDataAvailable();
     void SocketClosed(quint16 error);
+    void SocketTlsDone(quint16 error);
     void FailConnect(quint16 error, const QString& response);
+    void FailTls(const QString& reason);
+    void FinishConnect();
 
     // The line path: every received line, whether it came from the socket or from a test.
     LineReceiver::Status TakeLines();
     void ProcessLine(const QByteArray& line);
     void ProcessGreeting();
+    void StlsReply();
     void SingleLineReply();
     void MultiLineReply();
     void ParseStat();
@@ -164,6 +185,7 @@ private:
     QString passWord_;
     int msgNum_ = 0;
     int msgLines_ = 0;
+    ConnectionSecurity security_ = ConnectionSecurity::None;
 
     int msgCount_ = 0;
     qint64 msgSize_ = 0;
@@ -172,6 +194,9 @@ private:
     TPop3ProtocolState protocolState_ = pop3Disconnected;
     bool connected_ = false;
     QString timestamp_;
+    QString tlsError_;
+    ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect
+    TlsStep tlsStep_ = TlsStep::None;
 
     TPop3State state_ = pop3Ready;
     TPop3Request rqType_ = pop3Connect;

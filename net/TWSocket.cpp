@@ -2,6 +2,7 @@
 
 #include "SocketError.h"
 #include "SocketResolve.h"
+#include "TlsTrust.h"
 
 #include <QHostInfo>
 #include <QMetaMethod>
@@ -71,6 +72,16 @@ void TWSocket::SetLocalPort(const QString& port) {
     localPort_ = port;
 }
 
+void TWSocket::SetTlsFromConnect(bool on) {
+    RequireClosed("TlsFromConnect");
+    tlsFromConnect_ = on;
+}
+
+void TWSocket::SetTlsPeerName(const QString& name) {
+    RequireClosed("TlsPeerName");
+    tlsPeerName_ = name.trimmed();
+}
+
 void TWSocket::ResetSettings() {
     proto_ = DefaultProto;
     localAddr_ = DefaultLocalAddr;
@@ -80,6 +91,8 @@ void TWSocket::ResetSettings() {
     readCount_ = 0;
     addrAssigned_ = false;
     portAssigned_ = false;
+    tlsFromConnect_ = false;
+    tlsPeerName_.clear();
 }
 
 void TWSocket::RaiseSocketError(quint16 code, const QString& function) {
@@ -100,6 +113,10 @@ qsizetype TWSocket::BufferedBytes() const {
 
 qintptr TWSocket::Handle() const {
     return sock_ != nullptr ? sock_->socketDescriptor() : -1;
+}
+
+bool TWSocket::IsEncrypted() const {
+    return sock_ != nullptr && state_ == wsConnected && sock_->isEncrypted();
 }
 
 // ---- Host lookup
@@ -179,6 +196,9 @@ void TWSocket::Connect() {
     if (proto_.isEmpty()) {
         throw ESocketException(QStringLiteral("Connect: No Protocol Specified"));
     }
+    if (tlsFromConnect_ && !QSslSocket::supportsSsl()) {
+        throw ESocketException(QStringLiteral("Connect: TLS is not available on this system"));
+    }
     QHostAddress address;
     quint16 port = 0;
     quint16 localPort = 0;
@@ -207,8 +227,15 @@ void TWSocket::Connect() {
     ++connection_;
     closedFired_ = false;
     lostError_ = WsaError::NoError;
+    tcpUp_ = false;
+    handshaking_ = false;
+    tlsError_.clear();
+    peerName_ = tlsPeerName_.isEmpty() ? addr_.trimmed() : tlsPeerName_;
     sock_ = new QSslSocket(this);
+    sock_->setSslConfiguration(ClientTlsConfiguration());
     connect(sock_, &QAbstractSocket::connected, this, &TWSocket::QtConnected);
+    connect(sock_, &QSslSocket::encrypted, this, &TWSocket::QtEncrypted);
+    connect(sock_, &QSslSocket::sslErrors, this, &TWSocket::QtSslErrors);
     connect(sock_, &QAbstractSocket::errorOccurred, this, &TWSocket::QtError);
     connect(sock_, &QAbstractSocket::disconnected, this, &TWSocket::QtDisconnected);
     connect(sock_, &QIODevice::readyRead, this, &TWSocket::ReceiveCycle);
@@ -221,9 +248,12 @@ void TWSocket::Connect() {
 }
 
 void TWSocket::StartTransport(const QHostAddress& address, quint16 port) {
-    // Plain TCP. TLS from the connect on would call connectToHostEncrypted() here and count the
-    // session as connected at encrypted(); STARTTLS would call startClientEncryption() on the
-    // connected socket. Reading and sending stay the same either way.
+    if (tlsFromConnect_) {
+        // The session counts as connected at encrypted(), not at the TCP connect.
+        handshaking_ = true;
+        sock_->connectToHostEncrypted(address.toString(), port, peerName_);
+        return;
+    }
     sock_->connectToHost(address.toString(), port);
 }
 
@@ -243,9 +273,109 @@ bool TWSocket::ApplySocketOptions() {
 }
 
 void TWSocket::QtConnected() {
+    if (state_ != wsConnecting) {
+        return;
+    }
+    if (tlsFromConnect_) {
+        tcpUp_ = true; // the handshake follows
+        return;
+    }
+    ReportConnect(WsaError::NoError);
+}
+
+// ---- TLS
+
+void TWSocket::QtEncrypted() {
+    if (!handshaking_) {
+        return;
+    }
+    handshaking_ = false;
     if (state_ == wsConnecting) {
         ReportConnect(WsaError::NoError);
+    } else if (state_ == wsConnected) {
+        FinishStartTls(WsaError::NoError);
     }
+}
+
+void TWSocket::QtSslErrors(const QList<QSslError>& errors) {
+    // Not ignored: Qt ends the handshake right after this signal, and the failure that follows
+    // carries this reason.
+    tlsError_ = CertificateFailureText(errors, peerName_);
+}
+
+void TWSocket::StartTls() {
+    if (sock_ == nullptr || state_ != wsConnected) {
+        lastError_ = WsaError::NotConnected;
+        throw ESocketException(QStringLiteral("StartTls: Socket is not connected"),
+                               WsaError::NotConnected);
+    }
+    if (handshaking_ || sock_->isEncrypted()) {
+        throw ESocketException(QStringLiteral("StartTls: TLS is already on"));
+    }
+    if (BufferedBytes() > 0) {
+        throw ESocketException(QStringLiteral("StartTls: data is still waiting to be sent"));
+    }
+    if (!QSslSocket::supportsSsl()) {
+        throw ESocketException(QStringLiteral("StartTls: TLS is not available on this system"));
+    }
+    // RFC 2595 and RFC 3207: nothing received in clear counts once TLS is on.
+    sock_->skip(sock_->bytesAvailable());
+    tlsError_.clear();
+    handshaking_ = true;
+    sock_->setPeerVerifyName(peerName_);
+    insideStartTls_ = true;
+    sock_->startClientEncryption();
+    insideStartTls_ = false;
+}
+
+void TWSocket::FailTls(const QString& reason) {
+    handshaking_ = false;
+    tlsError_ = reason;
+    lastError_ = TlsErrorCode;
+    if (state_ == wsConnecting) {
+        ReportConnect(TlsErrorCode);
+    } else if (state_ == wsConnected) {
+        FinishStartTls(TlsErrorCode);
+    }
+}
+
+void TWSocket::FinishStartTls(quint16 error) {
+    if (insideStartTls_) {
+        // Like every completion, reported after the call that started it has returned.
+        QMetaObject::invokeMethod(
+            this,
+            [this, error, connection = connection_] {
+                if (connection == connection_ && state_ == wsConnected) {
+                    FinishStartTls(error);
+                }
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    const quint64 connection = connection_;
+    QPointer<TWSocket> alive(this);
+    emit OnTlsDone(this, error);
+    if (!alive || connection != connection_ || state_ == wsClosed) {
+        return;
+    }
+    if (error != WsaError::NoError) {
+        Close();
+    } else if (BytesAvailable() > 0) {
+        PostReceiveCycle();
+    }
+}
+
+void TWSocket::PostReceiveCycle() {
+    // Bytes that arrived with the end of a handshake were announced while the session was not
+    // ours yet; they are handed over now.
+    QMetaObject::invokeMethod(
+        this,
+        [this, connection = connection_] {
+            if (connection == connection_) {
+                ReceiveCycle();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void TWSocket::ReportConnect(quint16 error) {
@@ -276,12 +406,28 @@ void TWSocket::ConnectFinished(quint16 error) {
     const quint64 connection = connection_;
     QPointer<TWSocket> alive(this);
     emit OnSessionConnected(this, error);
-    if (alive && error != WsaError::NoError && connection == connection_ && state_ != wsClosed) {
+    if (!alive || connection != connection_ || state_ == wsClosed) {
+        return;
+    }
+    if (error != WsaError::NoError) {
         Close();
+    } else if (BytesAvailable() > 0) {
+        PostReceiveCycle();
     }
 }
 
 void TWSocket::QtError(QAbstractSocket::SocketError error) {
+    if (handshaking_ && (tcpUp_ || state_ == wsConnected)) {
+        if (!tlsError_.isEmpty()) {
+            FailTls(tlsError_); // the certificate's reason, from sslErrors
+        } else if (error == QAbstractSocket::RemoteHostClosedError) {
+            FailTls(QStringLiteral("TLS: the server closed the connection during the handshake"));
+        } else {
+            FailTls(QStringLiteral("TLS: the handshake failed (") + sock_->errorString() +
+                    QLatin1Char(')'));
+        }
+        return;
+    }
     const quint16 code = WSocketErrorFromQt(error, sock_->errorString());
     if (state_ == wsConnecting) {
         ReportConnect(code);
@@ -359,6 +505,12 @@ int TWSocket::Send(QByteArrayView bytes) {
     if (sock_ == nullptr || state_ != wsConnected) {
         RaiseSocketError(WsaError::NotConnected, QStringLiteral("Send"));
     }
+    if (handshaking_) {
+        // Qt would keep the bytes until the handshake ends, but a failed one must leave
+        // nothing behind that was meant for the encrypted session.
+        throw ESocketException(QStringLiteral("Send: TLS negotiation in progress"),
+                               WsaError::InProgress);
+    }
     sendBuffer_.Append(bytes);
     dataSentDue_ = true;
     insideSend_ = true;
@@ -427,6 +579,10 @@ void TWSocket::WritableNotification() {
 // ---- Closing
 
 void TWSocket::QtDisconnected() {
+    if (sock_ != nullptr && handshaking_ && (tcpUp_ || state_ == wsConnected)) {
+        FailTls(QStringLiteral("TLS: the server closed the connection during the handshake"));
+        return;
+    }
     if (sock_ == nullptr || state_ != wsConnected) {
         return;
     }
@@ -485,6 +641,8 @@ void TWSocket::ReleaseSocket(bool shutdownFirst) {
 void TWSocket::EndConnection(quint16 error) {
     const quint64 connection = connection_;
     state_ = wsClosed;
+    handshaking_ = false;
+    tcpUp_ = false;
     sendBuffer_.Clear();
     dataSentDue_ = false;
     if (!closedFired_ && !destroying_) {

@@ -7,7 +7,9 @@
 #include <QByteArrayView>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QList>
 #include <QObject>
+#include <QSslError>
 #include <QString>
 #include <QStringList>
 
@@ -58,8 +60,15 @@ enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
 // Failures that stop an operation from starting raise ESocketException; its ErrorCode() is the
 // number behind it when there is one.
 //
-// Underneath is Qt's TLS-capable socket in plain mode. Encryption plugs in at two places:
-// StartTransport (TLS from the connect on) and a later switch on the connected socket (STARTTLS).
+// TLS, through Qt's TLS socket underneath. The server's certificate is verified against the
+// system's trusted authorities (see TlsTrust.h) and must carry TlsPeerName():
+//   - SetTlsFromConnect(true) before Connect: the handshake follows the TCP connect, and
+//     OnSessionConnected comes only once it has succeeded; a failed one gives
+//     OnSessionConnected(TlsErrorCode) with the reason in TlsError(), then the close.
+//   - StartTls() on a connected plain socket (after the protocol's STLS/STARTTLS went through):
+//     ends with OnTlsDone(0), or OnTlsDone(TlsErrorCode) followed by the close.
+// Nothing can be sent while a handshake runs, so nothing meant for the encrypted session ever
+// leaves in clear.
 class TWSocket : public QObject {
     Q_OBJECT
 
@@ -85,6 +94,14 @@ public:
     void SetLingerOnOff(TSocketLingerOnOff value) { lingerOnOff_ = value; }
     int LingerTimeout() const { return lingerTimeout_; }
     void SetLingerTimeout(int seconds) { lingerTimeout_ = seconds; }
+    // TLS from the first byte; like Addr and Port only while closed, back to false after a
+    // close.
+    bool TlsFromConnect() const { return tlsFromConnect_; }
+    void SetTlsFromConnect(bool on);
+    // The name the server's certificate must carry (the host the user gave, not the address
+    // it resolved to); empty means Addr. Only while closed; emptied after a close.
+    const QString& TlsPeerName() const { return tlsPeerName_; }
+    void SetTlsPeerName(const QString& name); // trimmed
 
     // Read-outs.
     const QString& DnsResult() const { return dnsResult_; }
@@ -93,6 +110,11 @@ public:
     qint64 ReadCount() const { return readCount_; }
     int LastError() const { return lastError_; }
     bool LookupPending() const { return lookupId_ != -1; }
+    // The connection is encrypted (the handshake has succeeded).
+    bool IsEncrypted() const;
+    // Why the last TLS negotiation failed ("TLS: the certificate has expired"); emptied when
+    // a new one starts.
+    const QString& TlsError() const { return tlsError_; }
     // Bytes queued but not yet handed to the network.
     qsizetype BufferedBytes() const;
     // The system socket while one is open, else -1.
@@ -122,6 +144,12 @@ public:
     int SendText(const QString& text); // as UTF-8
     int Send(QByteArrayView bytes);
 
+    // Switches the connected plain socket to TLS; ends with OnTlsDone. Raises when the socket
+    // is not connected, is encrypted already or still has bytes to send. Bytes received but not
+    // taken yet are dropped: whatever came in clear after the server's go-ahead may have been
+    // put there by anyone on the way.
+    void StartTls();
+
     // Orderly close: shuts down the sending direction, then closes. Fires OnSessionClosed(0)
     // unless it already fired for this connection. Nothing happens when the socket is not open.
     void Close();
@@ -139,6 +167,8 @@ signals:
     void OnDataAvailable(sievra::TWSocket* sender, quint16 error);
     void OnDataSent(sievra::TWSocket* sender, quint16 error);
     void OnSessionClosed(sievra::TWSocket* sender, quint16 error);
+    // The StartTls handshake has ended: 0, or TlsErrorCode (the socket closes right after).
+    void OnTlsDone(sievra::TWSocket* sender, quint16 error);
 
 private Q_SLOTS:
     void LookupFinished(const QHostInfo& info);
@@ -156,7 +186,13 @@ private:
     void ConnectFinished(quint16 error);
 
     void QtConnected();
+    void QtEncrypted();
+    void QtSslErrors(const QList<QSslError>& errors);
     void QtError(QAbstractSocket::SocketError error);
+    // A handshake went wrong: the connect or StartTls fails with TlsErrorCode.
+    void FailTls(const QString& reason);
+    void FinishStartTls(quint16 error);
+    void PostReceiveCycle();
     void QtDisconnected();
     void ReceiveCycle();
 
@@ -179,6 +215,8 @@ private:
     bool portAssigned_ = false;
     TSocketLingerOnOff lingerOnOff_ = wsLingerOn;
     int lingerTimeout_ = 0;
+    bool tlsFromConnect_ = false;
+    QString tlsPeerName_;
 
     QString dnsResult_;
     QStringList dnsResultList_;
@@ -195,6 +233,13 @@ private:
     bool insideSend_ = false;
     bool destroying_ = false;
     quint16 lostError_ = 0;
+
+    // TLS of the current connection.
+    bool tcpUp_ = false;       // the TCP connect under a TLS-from-connect has succeeded
+    bool handshaking_ = false; // a handshake runs (from the connect or from StartTls)
+    bool insideStartTls_ = false;
+    QString peerName_; // fixed when the connection starts
+    QString tlsError_;
 
     SendBuffer sendBuffer_;
     bool dataSentDue_ = false;

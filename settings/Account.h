@@ -30,7 +30,26 @@ struct Account {
     QString SmtpPort;
     bool Pop3Tested = false;
     bool SmtpTested = false;
+    // How each connection is protected: one of the SecurityValue numbers.
+    int Pop3Security = 0;
+    int SmtpSecurity = 0;
 };
+
+// Stored numbers of "POP3 Security" and "SMTP Security".
+namespace SecurityValue {
+inline constexpr int None = 0;
+inline constexpr int StartTls = 1; // STLS / STARTTLS on the plain port
+inline constexpr int Tls = 2;      // TLS from the first byte
+} // namespace SecurityValue
+
+// The ports where a server speaks TLS from the first byte.
+inline constexpr int Pop3TlsPort = 995;
+inline constexpr int SmtpTlsPort = 465;
+
+// The security of an account stored before the value existed: TLS when the port (read as the
+// socket reads it: blanks, then the digits) is `tlsPort`, else none. So a store written with
+// port 995 goes on working, and nothing changes for the others.
+int SecurityForPort(const QString& port, int tlsPort);
 
 // Value names of an account key.
 namespace AccountValue {
@@ -54,6 +73,8 @@ inline const QString SmtpPassword = QStringLiteral("SMTP Password");
 inline const QString SaveSmtpPassword = QStringLiteral("Save SMTP Password");
 inline const QString SmtpTimeout = QStringLiteral("SMTP Timeout");
 inline const QString SmtpTested = QStringLiteral("SMTP Tested");
+inline const QString Pop3Security = QStringLiteral("POP3 Security");
+inline const QString SmtpSecurity = QStringLiteral("SMTP Security");
 } // namespace AccountValue
 
 } // namespace sievra

@@ -23,9 +23,11 @@ public:
         const auto it = values_.constFind(name.toCaseFolded());
         return it != values_.cend() && it->Type == ValueType::Text ? it->Text : QString();
     }
-    int Number(const QString& name) const {
+    int Number(const QString& name) const { return NumberOr(name, 0); }
+    // The integer, or `fallback` when the value is missing or not an integer.
+    int NumberOr(const QString& name, int fallback) const {
         const auto it = values_.constFind(name.toCaseFolded());
-        return it != values_.cend() && it->Type == ValueType::Integer ? it->Number : 0;
+        return it != values_.cend() && it->Type == ValueType::Integer ? it->Number : fallback;
     }
     bool Flag(const QString& name) const { return Number(name) != 0; }
 
@@ -82,7 +84,19 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpPort = v.Text(V::SmtpPort);
     a.Pop3Tested = v.Flag(V::Pop3Tested);
     a.SmtpTested = v.Flag(V::SmtpTested);
+    a.Pop3Security = v.NumberOr(V::Pop3Security, SecurityForPort(a.Pop3Port, Pop3TlsPort));
+    a.SmtpSecurity = v.NumberOr(V::SmtpSecurity, SecurityForPort(a.SmtpPort, SmtpTlsPort));
     return a;
+}
+
+int SecurityForPort(const QString& port, int tlsPort) {
+    const QString text = port.trimmed();
+    qint64 value = -1;
+    for (qsizetype i = 0; i < text.size() && text[i] >= u'0' && text[i] <= u'9' && value < 65536;
+         ++i) {
+        value = (value < 0 ? 0 : value * 10) + (text[i].unicode() - u'0');
+    }
+    return value == tlsPort ? SecurityValue::Tls : SecurityValue::None;
 }
 
 LoadedSettings LoadSettings(SettingsStore& store) {

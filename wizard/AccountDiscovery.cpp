@@ -2,6 +2,7 @@
 
 #include "PrefsFile.h"
 #include "ThunderbirdProfile.h"
+#include "settings/Account.h"
 #include "settings/StoreLayout.h"
 
 #include <QDir>
@@ -18,6 +19,25 @@ constexpr qint64 NoAccountCounter = 1000;
 constexpr qint64 AuthMethodNone = 1;
 // What Thunderbird assumes when an outgoing server has no authMethod of its own.
 constexpr qint64 AuthMethodDefault = 3;
+// Thunderbird's socket types (socketType of an incoming server, try_ssl of an outgoing one).
+constexpr qint64 SocketTypeStartTls = 2;
+constexpr qint64 SocketTypeTls = 3;
+
+// Thunderbird's socket type as ours; its "STARTTLS if offered" (1) and plain (0) are none here,
+// and an account without one follows its port.
+int SecurityOfSocketType(std::optional<qint64> type) {
+    if (!type) {
+        return AccountList::UnknownSecurity;
+    }
+    switch (*type) {
+    case SocketTypeStartTls:
+        return SecurityValue::StartTls;
+    case SocketTypeTls:
+        return SecurityValue::Tls;
+    default:
+        return SecurityValue::None;
+    }
+}
 
 int SmallNumber(std::optional<qint64> value) {
     if (!value || *value < std::numeric_limits<int>::min() ||
@@ -48,6 +68,13 @@ public:
     QString Host() const { return ServerReal(QStringLiteral("hostname")); }
     QString User() const { return ServerReal(QStringLiteral("userName")); }
     int Port() const { return SmallNumber(ServerNumber(QStringLiteral("port"))); }
+    int Security() const {
+        auto type = ServerNumber(QStringLiteral("socketType"));
+        if (!type) {
+            type = p_.Number(QStringLiteral("mail.server.default.socketType"));
+        }
+        return SecurityOfSocketType(type);
+    }
 
     QString Address() const { return Identity(QStringLiteral("useremail")); }
     QString FullName() const { return Identity(QStringLiteral("fullName")); }
@@ -57,6 +84,16 @@ public:
         return SmallNumber(p_.Number(QStringLiteral("mail.smtpserver.%1.port").arg(smtp_)));
     }
     QString SmtpUser() const { return Smtp(QStringLiteral("username")); }
+    int SmtpSecurity() const {
+        if (smtp_.isEmpty()) {
+            return AccountList::UnknownSecurity;
+        }
+        auto type = p_.Number(QStringLiteral("mail.smtpserver.%1.try_ssl").arg(smtp_));
+        if (!type) {
+            type = p_.Number(QStringLiteral("mail.smtpserver.default.try_ssl"));
+        }
+        return SecurityOfSocketType(type);
+    }
     bool SmtpNeedsLogin() const {
         if (SmtpHost().isEmpty()) {
             return false;
@@ -104,7 +141,8 @@ void AddAccount(AccountList& accounts, const QString& keyName, const Thunderbird
     const bool usePop3 = auth && !pop3User.isEmpty() && a.SmtpUser() == pop3User;
     accounts.AddAccountEntry(keyName, a.Name(), pop3 ? a.Host() : QString(), pop3 ? a.Port() : 0,
                              pop3User, 0, a.SmtpHost(), a.SmtpPort(), a.Address(), a.FullName(), 0,
-                             auth, usePop3, a.SmtpUser(), true);
+                             auth, usePop3, a.SmtpUser(), true,
+                             pop3 ? a.Security() : AccountList::UnknownSecurity, a.SmtpSecurity());
 }
 
 void AddPlaceholders(AccountList& accounts, qint64 counter) {

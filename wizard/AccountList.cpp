@@ -1,4 +1,5 @@
 #include "WizardAccount.h"
+#include "settings/Account.h"
 
 namespace sievra {
 
@@ -26,7 +27,8 @@ void AccountList::AddAccountEntry(const QString& keyName, const QString& account
                                   int pop3Timeout, const QString& smtpServer, int smtpPort,
                                   const QString& smtpAddress, const QString& smtpDisplayName,
                                   int smtpTimeout, bool requiresAuth, bool usePop3Login,
-                                  const QString& smtpUser, bool checked) {
+                                  const QString& smtpUser, bool checked, int pop3Security,
+                                  int smtpSecurity) {
     WizardAccount a;
     a.KeyName = keyName;
     a.AccountName = accountName;
@@ -43,7 +45,18 @@ void AccountList::AddAccountEntry(const QString& keyName, const QString& account
     a.UsePop3Login = FlagText(usePop3Login);
     a.SmtpUser = smtpUser;
     a.Checked = checked;
+    a.Pop3Security = pop3Security == UnknownSecurity ? QString() : QString::number(pop3Security);
+    a.SmtpSecurity = smtpSecurity == UnknownSecurity ? QString() : QString::number(smtpSecurity);
     entries_.push_back(std::move(a));
+}
+
+int EffectiveSecurity(const QString& chosen, const QString& port, int tlsPort) {
+    bool ok = false;
+    const int number = chosen.toInt(&ok);
+    if (ok && number >= SecurityValue::None && number <= SecurityValue::Tls) {
+        return number;
+    }
+    return SecurityForPort(port, tlsPort);
 }
 
 QString PlaceholderAccountName(const QString& keyName) {

@@ -73,6 +73,8 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
     key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
     key.WriteFlag(V::SmtpTested, false);
+    key.WriteNumber(V::Pop3Security, EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort));
+    key.WriteNumber(V::SmtpSecurity, EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort));
 
     for (const auto& [subkey, joined] :
          {std::pair{CodeWordsSubkey, a.CodeWords}, std::pair{HintsSubkey, a.Hints}}) {

@@ -6,11 +6,13 @@
 #include "ContactPreview.h"
 #include "InitialSettings.h"
 #include "WizardPrompts.h"
+#include "settings/Account.h"
 #include "settings/SettingsStore.h"
 #include "widgets/PathLabel.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -192,6 +194,7 @@ void TfrmWizard::FillAccountPage() {
     c_.chkAUTH->setChecked(a.RequiresAuth == QLatin1String("1"));
     c_.txtSMTPUser->setText(a.SmtpUser);
     c_.txtSMTPPWD->setText(a.SmtpPassword);
+    ShowSecurity();
     c_.lblSettings->setText(QStringLiteral("Account Settings (") + a.AccountName +
                             QLatin1Char(')'));
 }
@@ -204,6 +207,17 @@ void TfrmWizard::FillOptionsPage() {
     c_.lblOptions->setText(QStringLiteral("Account Options (") + a.AccountName + QLatin1Char(')'));
     c_.memCodeWords->setPlainText(MemoTextOfJoined(a.CodeWords));
     c_.memHints->setPlainText(MemoTextOfJoined(a.Hints));
+}
+
+// What the account will be written with: a choice of the user's or of discovery, else what
+// its port stands for, so the boxes follow a port typed on this page until one is chosen.
+void TfrmWizard::ShowSecurity() {
+    if (!HasCurrentAccount()) {
+        return;
+    }
+    const WizardAccount& a = Current();
+    c_.cboPOP3Security->setCurrentIndex(EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort));
+    c_.cboSMTPSecurity->setCurrentIndex(EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort));
 }
 
 void TfrmWizard::UpdateSmtpEnabling() {
@@ -246,6 +260,19 @@ void TfrmWizard::ConnectAccountFields() {
             Current().UsePop3Login = FlagText(on);
         }
     });
+    // activated comes from the user only; the ports' handlers above run first.
+    connect(c_.cboPOP3Security, &QComboBox::activated, this, [this](int index) {
+        if (HasCurrentAccount()) {
+            Current().Pop3Security = QString::number(index);
+        }
+    });
+    connect(c_.cboSMTPSecurity, &QComboBox::activated, this, [this](int index) {
+        if (HasCurrentAccount()) {
+            Current().SmtpSecurity = QString::number(index);
+        }
+    });
+    connect(c_.txtPOP3Port, &QLineEdit::textEdited, this, &TfrmWizard::ShowSecurity);
+    connect(c_.txtSMTPPort, &QLineEdit::textEdited, this, &TfrmWizard::ShowSecurity);
     connect(c_.chkAUTH, &QCheckBox::toggled, this, &TfrmWizard::UpdateSmtpEnabling);
     connect(c_.chkUseSame, &QCheckBox::toggled, this, &TfrmWizard::UpdateSmtpEnabling);
 }

@@ -66,6 +66,7 @@ private:
     void FillAccountPage();
     void FillOptionsPage();
     void UpdateSmtpEnabling();
+    void ShowSecurity();
     void ConnectAccountFields();
     void ConnectField(QLineEdit* field, QString WizardAccount::*member);
     bool HasCurrentAccount() const;

@@ -24,6 +24,10 @@ struct WizardAccount {
     QString UsePop3Login; // "1" or "0"
     QString SmtpUser;
     QString SmtpPassword;
+    // "0" none, "1" STARTTLS, "2" TLS as discovered or chosen on page 5; empty: follows the
+    // port (EffectiveSecurity).
+    QString Pop3Security;
+    QString SmtpSecurity;
     QString CodeWords; // joined list: every entry followed by "|"
     QString Hints;
     // The check mark of the account's line: only checked accounts are written.
@@ -34,13 +38,16 @@ struct WizardAccount {
 class AccountList {
 public:
     // Appends one account; time-outs and ports of 0 take their defaults, time-outs below 30
-    // become 30, everything else is kept as passed.
+    // become 30, a security of UnknownSecurity follows the port, everything else is kept as
+    // passed.
     void AddAccountEntry(const QString& keyName, const QString& accountName,
                          const QString& pop3Server, int pop3Port, const QString& pop3User,
                          int pop3Timeout, const QString& smtpServer, int smtpPort,
                          const QString& smtpAddress, const QString& smtpDisplayName,
                          int smtpTimeout, bool requiresAuth, bool usePop3Login,
-                         const QString& smtpUser, bool checked);
+                         const QString& smtpUser, bool checked, int pop3Security = UnknownSecurity,
+                         int smtpSecurity = UnknownSecurity);
+    static constexpr int UnknownSecurity = -1;
 
     int Count() const { return static_cast<int>(entries_.size()); }
     bool IsEmpty() const { return entries_.empty(); }
@@ -54,6 +61,10 @@ public:
 private:
     std::vector<WizardAccount> entries_;
 };
+
+// The security an account is written with: the one discovered or chosen ("0", "1", "2"), else
+// the one its port stands for (TLS on `tlsPort`, else none).
+int EffectiveSecurity(const QString& chosen, const QString& port, int tlsPort);
 
 // The placeholder line offered for an account that discovery did not find.
 QString PlaceholderAccountName(const QString& keyName);

@@ -3,6 +3,7 @@
 #include <array>
 
 class QCheckBox;
+class QComboBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -37,10 +38,12 @@ struct WizardControls {
     QLabel* lblSettings = nullptr;
     QLineEdit* txtHost = nullptr;
     QLineEdit* txtPOP3Port = nullptr;
+    QComboBox* cboPOP3Security = nullptr;
     QLineEdit* txtUser = nullptr;
     QLineEdit* txtPWD = nullptr;
     QLineEdit* txtSMTP = nullptr;
     QLineEdit* txtSMTPPort = nullptr;
+    QComboBox* cboSMTPSecurity = nullptr;
     QLineEdit* txtEMail = nullptr;
     QLineEdit* txtDisplayName = nullptr;
     QCheckBox* chkAUTH = nullptr;

@@ -6,6 +6,7 @@
 #include "widgets/PathLabel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -185,6 +186,20 @@ QLabel* FieldLabel(const QString& text, QLineEdit* buddy) {
     return label;
 }
 
+// The connection security beside a port; an entry's index is the number the store keeps.
+QComboBox* SecurityChoice(const char* name, const QString& hint) {
+    auto* choice = Named<QComboBox>(name);
+    choice->addItems({QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("TLS")});
+    choice->setToolTip(hint);
+    return choice;
+}
+
+QLabel* SecurityLabel(QComboBox* buddy) {
+    auto* label = new QLabel(QStringLiteral("Security:"));
+    label->setBuddy(buddy);
+    return label;
+}
+
 QWidget* BuildAccountSettingsPage(WizardControls& c) {
     QWidget* page = Page(5);
     QVBoxLayout* column = PageColumn(page);
@@ -194,10 +209,15 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
 
     c.txtHost = Field("txtHost");
     c.txtPOP3Port = Field("txtPOP3Port");
+    c.cboPOP3Security = SecurityChoice(
+        "cboPOP3Security", QStringLiteral("Encryption: TLS on port 995, STARTTLS on port 110"));
     c.txtUser = Field("txtUser");
     c.txtPWD = PasswordField("txtPWD");
     c.txtSMTP = Field("txtSMTP");
     c.txtSMTPPort = Field("txtSMTPPort");
+    c.cboSMTPSecurity =
+        SecurityChoice("cboSMTPSecurity",
+                       QStringLiteral("Encryption: TLS on port 465, STARTTLS on ports 25 and 587"));
     c.txtEMail = Field("txtEMail");
     c.txtDisplayName = Field("txtDisplayName");
     c.chkAUTH = Named<QCheckBox>("chkAUTH", QStringLiteral("Server requires authentication"));
@@ -221,6 +241,8 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     grid->addWidget(c.txtHost, row, 1);
     grid->addWidget(FieldLabel(QStringLiteral("Port:"), c.txtPOP3Port), row, 2, Qt::AlignRight);
     grid->addWidget(c.txtPOP3Port, row++, 3);
+    grid->addWidget(SecurityLabel(c.cboPOP3Security), row, 2, Qt::AlignRight);
+    grid->addWidget(c.cboPOP3Security, row++, 3);
     grid->addWidget(FieldLabel(QStringLiteral("User ID:"), c.txtUser), row, 0);
     grid->addWidget(c.txtUser, row, 1);
     grid->addWidget(FieldLabel(QStringLiteral("Password:"), c.txtPWD), row, 2, Qt::AlignRight);
@@ -231,6 +253,8 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     grid->addWidget(c.txtSMTP, row, 1);
     grid->addWidget(FieldLabel(QStringLiteral("Port:"), c.txtSMTPPort), row, 2, Qt::AlignRight);
     grid->addWidget(c.txtSMTPPort, row++, 3);
+    grid->addWidget(SecurityLabel(c.cboSMTPSecurity), row, 2, Qt::AlignRight);
+    grid->addWidget(c.cboSMTPSecurity, row++, 3);
     grid->addWidget(FieldLabel(QStringLiteral("Reply-To EMail Address:"), c.txtEMail), row, 0);
     grid->addWidget(c.txtEMail, row, 1);
     grid->addWidget(FieldLabel(QStringLiteral("Display Name:"), c.txtDisplayName), row, 2,

@@ -1,11 +1,15 @@
 // Header fetching as the screening pass does it: one "TOP i 0" at a time, each awaited through
 // the event loop, against a private dovecot with 5,000 small messages. The same run times a
 // minimal blocking-socket loop against the same mailbox: one request at a time is bound by
-// the server's answer time, so that loop is the ceiling the client is measured against.
+// the server's answer time, so that loop is the ceiling the client is measured against. The
+// client then runs over TLS (from the first byte, and through STLS) against the same dovecot
+// with a certificate of its own authority, to show what encryption costs per header.
 // Needs root (dovecot), like the tests.
 #include "bench/BenchSupport.h"
 #include "net/TPop3Cli.h"
+#include "net/TlsTrust.h"
 #include "tests/support/DovecotServer.h"
+#include "tests/support/TestCertificates.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -53,15 +57,18 @@ QList<QByteArray> Mailbox() {
 struct Round {
     double ms = 0;
     long lines = 0;
+    double connectMs = 0; // the connect request: TCP, greeting and any TLS handshake
 };
 
 // ---- The client, driven the way the engine drives it
 
 class ClientRun {
 public:
-    explicit ClientRun(quint16 port) {
-        client_.SetHost("127.0.0.1");
+    explicit ClientRun(quint16 port, ConnectionSecurity security = ConnectionSecurity::None,
+                       const QString& host = QStringLiteral("127.0.0.1")) {
+        client_.SetHost(host);
         client_.SetPort(QString::number(port));
+        client_.SetSecurity(security);
         client_.SetUserName(User);
         client_.SetPassWord(Password);
         QObject::connect(&client_, &TCustomPop3Cli::OnRequestDone, &loop_,
@@ -78,7 +85,9 @@ public:
     }
 
     [[gnu::noinline]] Round Run() {
+        const bench::Stopwatch connectWatch;
         Await([&] { client_.Connect(); }, "connect");
+        const double connectMs = connectWatch.Milliseconds();
         Await([&] { client_.User(); }, "USER");
         Await([&] { client_.Pass(); }, "PASS");
         Await([&] { client_.Stat(); }, "STAT");
@@ -92,7 +101,7 @@ public:
             client_.SetMsgNum(i);
             Await([&] { client_.Top(); }, "TOP");
         }
-        const Round round{watch.Milliseconds(), lines_};
+        const Round round{watch.Milliseconds(), lines_, connectMs};
         Await([&] { client_.Quit(); }, "QUIT");
         return round;
     }
@@ -268,7 +277,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // bench_pop3 [rounds]; more rounds steady the figures on a busy machine.
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    test::DovecotServer server;
+    // A certificate for "localhost" from an authority trusted for this run only.
+    test::TestCertificates pki;
+    const test::TestCertificates::Files cert = pki.Issue("localhost", {"DNS:localhost"});
+    SetAdditionalCaCertificates(pki.Authority());
+    test::DovecotServer server(cert.Cert, cert.Key);
     server.AddUser(User, Password);
     server.AddMessages(User, Mailbox());
     const quint16 port = server.Pop3Port();
@@ -279,22 +292,39 @@ int main(int argc, char** argv) {
     Rates client;
     Rates floor;
     Rates minimal;
+    Rates tls;
+    Rates stls;
+    Rates connectClear;
+    Rates connectTls;
     double clientMs = 0;
     for (int r = 1; r <= rounds; ++r) {
         ClientRun run(port);
         const Round ours = run.Run();
         const Round qt = EventLoopFloor(port);
         const Round blocking = MinimalLoop(port);
-        if (ours.lines != blocking.lines || qt.lines != blocking.lines) {
-            Fail("header lines differ: client " + std::to_string(ours.lines) + ", event loop " +
-                 std::to_string(qt.lines) + ", minimal loop " + std::to_string(blocking.lines));
+        ClientRun tlsRun(server.Pop3sPort(), ConnectionSecurity::Tls, QStringLiteral("localhost"));
+        const Round overTls = tlsRun.Run();
+        ClientRun stlsRun(port, ConnectionSecurity::StartTls, QStringLiteral("localhost"));
+        const Round overStls = stlsRun.Run();
+        for (const Round* other : {&qt, &overTls, &overStls}) {
+            if (other->lines != blocking.lines || ours.lines != blocking.lines) {
+                Fail("header lines differ: client " + std::to_string(ours.lines) + ", other " +
+                     std::to_string(other->lines) + ", minimal loop " +
+                     std::to_string(blocking.lines));
+            }
         }
         std::printf("round %d: client %6.0f/s (%4.0f ms)  event-loop floor %6.0f/s  minimal loop "
-                    "%6.0f/s  (%ld header lines each)\n",
-                    r, Rate(ours), ours.ms, Rate(qt), Rate(blocking), ours.lines);
+                    "%6.0f/s  TLS %6.0f/s  STLS %6.0f/s  (%ld header lines each)\n",
+                    r, Rate(ours), ours.ms, Rate(qt), Rate(blocking), Rate(overTls), Rate(overStls),
+                    ours.lines);
         client.values.push_back(Rate(ours));
         floor.values.push_back(Rate(qt));
         minimal.values.push_back(Rate(blocking));
+        tls.values.push_back(Rate(overTls));
+        stls.values.push_back(Rate(overStls));
+        // Kept as a rate list for the median; these are milliseconds.
+        connectClear.values.push_back(ours.connectMs);
+        connectTls.values.push_back(overTls.connectMs);
         clientMs = r == 1 ? ours.ms : std::min(clientMs, ours.ms);
     }
     std::printf("\nheaders per second           best     median\n");
@@ -306,6 +336,14 @@ int main(int argc, char** argv) {
                 100.0 * client.Best() / minimal.Best(), 100.0 * client.Median() / minimal.Median());
     std::printf("client / event-loop floor %6.1f%%   %6.1f%%\n",
                 100.0 * client.Best() / floor.Best(), 100.0 * client.Median() / floor.Median());
+    std::printf("\nover TLS, headers per second  best     median\n");
+    std::printf("clear text (as above)     %7.0f   %7.0f\n", client.Best(), client.Median());
+    std::printf("TLS from the first byte   %7.0f   %7.0f   (%.1f%% of clear, median)\n", tls.Best(),
+                tls.Median(), 100.0 * tls.Median() / client.Median());
+    std::printf("STLS on the plain port    %7.0f   %7.0f   (%.1f%% of clear, median)\n",
+                stls.Best(), stls.Median(), 100.0 * stls.Median() / client.Median());
+    std::printf("connect with greeting (median): clear %.1f ms, TLS %.1f ms\n",
+                connectClear.Median(), connectTls.Median());
     // Per request, the time over the minimal loop is what the client and the event loop add.
     std::printf("microseconds per request (median): client %.1f, event-loop floor %.1f, minimal "
                 "loop %.1f\n",

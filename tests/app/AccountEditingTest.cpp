@@ -2,6 +2,7 @@
 #include "settings/PasswordCipher.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -90,6 +91,51 @@ TEST_F(AccountEditingTest, FieldsWriteOnlyWhenTheUserChangedThem) {
     Leave();
     EXPECT_EQ(Stored(Home, "POP3 Port")->Type, ValueType::Text);
     EXPECT_EQ(Text("POP3 Port"), "pop3s");
+}
+
+// The user picks a security from the list beside each port: the number is written at once and
+// the side it belongs to is tested again.
+TEST_F(AccountEditingTest, SecurityChoicesWriteTheirNumberAndResetTheirSide) {
+    QComboBox* pop3 = Find<QComboBox>("cboPOP3Security");
+    QComboBox* smtp = Find<QComboBox>("cboSMTPSecurity");
+    EXPECT_EQ(pop3->currentText(), "None") << "port 110 without a stored value";
+    ASSERT_EQ(pop3->count(), 3);
+    EXPECT_EQ(pop3->itemText(1), "STARTTLS");
+    EXPECT_EQ(pop3->itemText(2), "TLS");
+
+    // Chosen with the keyboard, as a user would: activated, not just changed.
+    pop3->setFocus();
+    QTest::keyClick(pop3, Qt::Key_Down);
+    EXPECT_EQ(Stored(Home, "POP3 Security")->Number, 1);
+    EXPECT_EQ(Record().Pop3Security, 1);
+    EXPECT_FALSE(Flag("POP3 Tested"));
+    EXPECT_TRUE(Flag("SMTP Tested"));
+
+    smtp->setFocus();
+    QTest::keyClick(smtp, Qt::Key_End);
+    EXPECT_EQ(Stored(Home, "SMTP Security")->Number, 2);
+    EXPECT_EQ(Record().SmtpSecurity, 2);
+    EXPECT_FALSE(Flag("SMTP Tested"));
+
+    // Filling the panel for another visit writes nothing and shows the stored choices.
+    AccountKey().WriteFlag("SMTP Tested", true);
+    Record().SmtpTested = true;
+    Select({"Message"});
+    Select({"Settings", "Home"});
+    EXPECT_EQ(pop3->currentText(), "STARTTLS");
+    EXPECT_EQ(smtp->currentText(), "TLS");
+    EXPECT_TRUE(Flag("SMTP Tested"));
+}
+
+TEST_F(AccountEditingTest, StoredSecurityOutsideTheChoiceShowsNoEntry) {
+    AccountKey().WriteNumber("POP3 Security", 9);
+    AccountKey().WriteText("SMTP Port", "465");
+    CloseWindow();
+    ASSERT_TRUE(OpenWindow());
+    Select({"Settings", "Home"});
+    EXPECT_EQ(Find<QComboBox>("cboPOP3Security")->currentIndex(), -1);
+    EXPECT_EQ(Find<QComboBox>("cboSMTPSecurity")->currentText(), "TLS") << "from port 465";
+    EXPECT_EQ(Stored(Home, "POP3 Security")->Number, 9) << "kept until the user chooses";
 }
 
 TEST_F(AccountEditingTest, TimeoutsAreIntegersWrittenOnLeaving) {

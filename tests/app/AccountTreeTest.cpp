@@ -60,6 +60,8 @@ TEST_F(AccountTreeTest, AddingNumbersAboveLastIdAndTheMailAccountCounter) {
     EXPECT_EQ(Stored(key, "Active")->Number, 1);
     EXPECT_EQ(Stored(key, "Save POP3 Password")->Number, 0);
     EXPECT_EQ(Stored(key, "POP3 Password")->Text, "");
+    EXPECT_EQ(Stored(key, "POP3 Security")->Number, 0);
+    EXPECT_EQ(Stored(key, "SMTP Security")->Number, 0);
     EXPECT_TRUE(StoredKeyExists(key + "\\Code Words"));
     EXPECT_TRUE(StoredKeyExists(key + "\\Hints"));
 

@@ -45,6 +45,23 @@ TEST(SmtpReply, CodesAndContinuations) {
     }
 }
 
+TEST(SmtpReply, ExtensionsOfAnEhloReply) {
+    const struct {
+        const char* line;
+        bool offers;
+    } rows[] = {
+        {"250-STARTTLS", true},       {"250 STARTTLS", true},
+        {"250-starttls", true},       {" 250-STARTTLS  ", true},
+        {"250-STARTTLS x", true},     {"250-STARTTLSX", false},
+        {"250-AUTH STARTTLS", false}, {"250STARTTLS", false},
+        {"STARTTLS", false},          {"", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(SmtpLineOffers(QString::fromLatin1(row.line), u"STARTTLS"), row.offers)
+            << row.line;
+    }
+}
+
 TEST(SmtpDate, EnglishNamesAndTheZoneOffsetRule) {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));

@@ -24,6 +24,7 @@ TEST(SocketErrorDesc, TextsOfTheCodesClientsMeet) {
         {11004, "No Data"},
         {10047, "Address family not supported by protocol family"},
         {10093, "WinSock not initialized"},
+        {12000, "TLS negotiation failed"},
     };
     for (const auto& [code, text] : rows) {
         EXPECT_EQ(WSocketErrorDesc(code), QString::fromLatin1(text)) << code;

@@ -5,6 +5,7 @@
 #include "settings/StoreLayout.h"
 #include "tests/support/TestHome.h"
 
+#include <QVariant>
 #include <gtest/gtest.h>
 
 using namespace sievra;
@@ -134,6 +135,48 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     k.WriteText("SMTP User Name", "bob");
     EXPECT_EQ(LoadSettings(store).Accounts.at(0).SmtpUser, "bob");
     EXPECT_EQ(k.Values().size(), 19u);
+}
+
+// Stores from before the security values: the TLS ports mean TLS, every other port none.
+TEST_F(SettingsLoaderTest, SecurityFollowsThePortUntilItIsStored) {
+    Product();
+    const struct {
+        const char* key;
+        QVariant pop3Port; // text, or an integer where the store holds the wrong type
+        QVariant smtpPort;
+        QVariant pop3Security; // invalid: missing
+        QVariant smtpSecurity;
+        int pop3;
+        int smtp;
+    } rows[] = {
+        {"00000001", "110", "25", {}, {}, 0, 0},    {"00000002", "995", "465", {}, {}, 2, 2},
+        {"00000003", " 995", "465 ", {}, {}, 2, 2}, {"00000004", "0995", "587", {}, {}, 2, 0},
+        {"00000005", "pop3s", "", {}, {}, 0, 0},    {"00000006", "9950", "46", {}, {}, 0, 0},
+        {"00000007", "995", "465", 0, 1, 0, 1},     {"00000008", "110", "587", 1, 2, 1, 2},
+        {"00000009", "995", "465", "1", "x", 2, 2}, // a text is no number: the port decides
+        {"00000010", "110", "25", 7, -1, 7, -1},    // kept as stored; the engine refuses them
+    };
+    for (const auto& row : rows) {
+        auto k = AccountKey(row.key);
+        k.WriteText("POP3 Port", row.pop3Port.toString());
+        k.WriteText("SMTP Port", row.smtpPort.toString());
+        for (const auto& [name, value] :
+             {std::pair{"POP3 Security", row.pop3Security}, {"SMTP Security", row.smtpSecurity}}) {
+            if (value.typeId() == QMetaType::Int) {
+                k.WriteNumber(name, value.toInt());
+            } else if (value.isValid()) {
+                k.WriteText(name, value.toString());
+            }
+        }
+    }
+    const LoadedSettings s = LoadSettings(store);
+    ASSERT_EQ(s.Accounts.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(s.Accounts[i].Pop3Security, rows[i].pop3) << rows[i].key;
+        EXPECT_EQ(s.Accounts[i].SmtpSecurity, rows[i].smtp) << rows[i].key;
+    }
+    // Loading writes nothing: the store stays as it was.
+    EXPECT_FALSE(AccountKey("00000002").ValueExists("POP3 Security"));
 }
 
 TEST_F(SettingsLoaderTest, UndecodablePasswordStopsLoadingAtThatAccount) {

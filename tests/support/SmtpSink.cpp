@@ -16,6 +16,9 @@ SmtpSink::SmtpSink(const SmtpSinkOptions& options) {
                         QString::number(port_), "--out", dir_.path()};
     if (!options.AuthUser.isEmpty()) {
         args << "--auth" << options.AuthUser + ":" + options.AuthPassword;
+        if (options.AuthRequiresTls) {
+            args << "--auth-require-tls";
+        }
     }
     for (const auto& [address, reply] : options.Rejects) {
         args << "--reject" << address + "=" + reply;

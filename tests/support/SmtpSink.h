@@ -19,6 +19,7 @@ struct ReceivedMail {
 struct SmtpSinkOptions {
     QString AuthUser; // non-empty: AUTH LOGIN required with AuthUser / AuthPassword
     QString AuthPassword;
+    bool AuthRequiresTls = false; // AUTH refused until TLS is on
     // Recipient → the reply RCPT TO gets, e.g. "550 5.1.1 <a@x>: Recipient address rejected".
     QList<QPair<QString, QString>> Rejects;
     QString TlsCert; // offer STARTTLS (or implicit TLS) with this certificate and key

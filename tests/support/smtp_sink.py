@@ -6,6 +6,7 @@ temporary name and renamed, so a reader never sees half a file) and prints READY
 listens. Options:
   --port P --out DIR
   --auth USER:PASSWORD        require AUTH LOGIN with these credentials
+  --auth-require-tls          refuse AUTH until TLS is on (530/538), to prove a client waits
   --reject ADDRESS=REPLY      answer RCPT TO for ADDRESS with REPLY (e.g. "550 5.1.1 <a>: ...")
   --tls-cert F --tls-key F    offer STARTTLS with this certificate
   --implicit-tls              TLS from the first byte (with --tls-cert/--tls-key)
@@ -64,6 +65,7 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--out", required=True)
     parser.add_argument("--auth")
+    parser.add_argument("--auth-require-tls", action="store_true")
     parser.add_argument("--reject", action="append", default=[])
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
@@ -82,7 +84,8 @@ def main():
             # handled=False makes aiosmtpd answer 535 itself; True would leave the client hanging.
             return AuthResult(success=ok, handled=False, auth_data=auth_data if ok else None)
 
-        kwargs.update(authenticator=authenticator, auth_require_tls=False, auth_required=True)
+        kwargs.update(authenticator=authenticator, auth_require_tls=args.auth_require_tls,
+                      auth_required=True)
     context = None
     if args.tls_cert:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
@@ -94,9 +97,6 @@ def main():
             kwargs["require_starttls"] = False
     controller = Controller(Sink(args.out, rejects), hostname="127.0.0.1", port=args.port,
                             **kwargs)
-    if args.implicit_tls:
-        # The controller's own readiness probe would speak plain text to a TLS port.
-        controller._trigger_server = lambda: None
     controller.start()
     print("READY", flush=True)
     stop = threading.Event()

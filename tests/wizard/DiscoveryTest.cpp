@@ -166,6 +166,49 @@ TEST(AccountDiscoveryTest, ADefaultAccountOfAnotherKindIsListedWithoutPop3Values
     EXPECT_EQ(list[2].KeyName, "00000006");
 }
 
+// Thunderbird's socket types: 2 is STARTTLS, 3 TLS, anything else none; an account without one
+// (and without a default) follows its port when it is written.
+TEST(AccountDiscoveryTest, SocketTypesBecomeTheSecurity) {
+    ThunderbirdHome home;
+    QStringList prefs{Accounts({"account1", "account2", "account3", "account4"}),
+                      DefaultAccount("account1")};
+    prefs += AccountPrefs(1, "pop3", "Tls", "pop.one", "one", "smtp1");
+    prefs += Pref("mail.server.server1.socketType", 3);
+    prefs += Pref("mail.server.server1.port", 995);
+    prefs += SmtpPrefs("smtp1", "smtp.one", 465, "one", 3);
+    prefs += Pref("mail.smtpserver.smtp1.try_ssl", 3);
+    prefs += AccountPrefs(2, "pop3", "StartTls", "pop.two", "two", "smtp2");
+    prefs += Pref("mail.server.server2.socketType", 2);
+    prefs += SmtpPrefs("smtp2", "smtp.two", 587, "two", 3);
+    prefs += Pref("mail.smtpserver.smtp2.try_ssl", 2);
+    prefs += AccountPrefs(3, "pop3", "Opportunistic", "pop.three", "three", "smtp3");
+    prefs += Pref("mail.server.server3.socketType", 1);
+    prefs += SmtpPrefs("smtp3", "smtp.three", 25, "three", 3);
+    prefs += Pref("mail.smtpserver.smtp3.try_ssl", 0);
+    prefs += AccountPrefs(4, "pop3", "Unsaid", "pop.four", "four", "smtp4");
+    prefs += SmtpPrefs("smtp4", "smtp.four", 465, "four", 3);
+    home.WriteProfile(prefs);
+
+    const AccountList list = Discover(home);
+    const QStringList pop3 = {list[0].Pop3Security, list[1].Pop3Security, list[2].Pop3Security,
+                              list[3].Pop3Security};
+    const QStringList smtp = {list[0].SmtpSecurity, list[1].SmtpSecurity, list[2].SmtpSecurity,
+                              list[3].SmtpSecurity};
+    EXPECT_EQ(pop3, QStringList({"2", "1", "0", ""}));
+    EXPECT_EQ(smtp, QStringList({"2", "1", "0", ""}));
+    EXPECT_EQ(EffectiveSecurity(list[3].SmtpSecurity, list[3].SmtpPort, 465), 2);
+    EXPECT_EQ(list[4].Pop3Security, "") << "placeholders follow their port";
+
+    // Thunderbird's defaults count where an account has no value of its own.
+    prefs += Pref("mail.server.default.socketType", 3);
+    prefs += Pref("mail.smtpserver.default.try_ssl", 2);
+    home.WriteProfile(prefs);
+    const AccountList withDefaults = Discover(home);
+    EXPECT_EQ(withDefaults[3].Pop3Security, "2");
+    EXPECT_EQ(withDefaults[3].SmtpSecurity, "1");
+    EXPECT_EQ(withDefaults[2].Pop3Security, "0") << "its own value wins";
+}
+
 TEST(AccountDiscoveryTest, NoProfileOrUnreadablePrefsGiveThirteenPlaceholdersFrom1001) {
     ThunderbirdHome home;
     for (int round = 0; round < 2; ++round) {

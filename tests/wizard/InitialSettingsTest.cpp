@@ -78,6 +78,7 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
         N("Active", 1),
         T("POP3 Password", ""),
         T("POP3 Port", "0110"),
+        N("POP3 Security", 0),
         T("POP3 Server", "pop.00000004"),
         N("POP3 Tested", 0),
         N("POP3 Timeout", 45),
@@ -89,6 +90,7 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
         T("SMTP EMail Address", "me@00000004.example"),
         T("SMTP Password", ""),
         T("SMTP Port", "587"),
+        N("SMTP Security", 0),
         T("SMTP Server", "smtp.00000004"),
         N("SMTP Tested", 0),
         N("SMTP Timeout", 60),
@@ -118,6 +120,36 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
         T("WAB File", "/home/u/book.wab"),
     };
     EXPECT_EQ(Rows(product), globals);
+}
+
+// What discovery found or the user chose is written; without either, the port decides.
+TEST_F(InitialSettingsTest, SecurityAsChosenElseByThePort) {
+    const struct {
+        const char* key;
+        const char* pop3Port;
+        const char* pop3Chosen;
+        const char* smtpPort;
+        const char* smtpChosen;
+        int pop3;
+        int smtp;
+    } rows[] = {
+        {"00000001", "995", "", "465", "", 2, 2},   {"00000002", "110", "", "587", "", 0, 0},
+        {"00000003", "110", "1", "587", "1", 1, 1}, {"00000004", "995", "0", "465", "0", 0, 0},
+        {"00000005", "995", "9", "25", "x", 2, 0}, // not a choice: the port decides
+    };
+    for (const auto& row : rows) {
+        WizardAccount& a = Add(row.key);
+        a.Pop3Port = row.pop3Port;
+        a.Pop3Security = row.pop3Chosen;
+        a.SmtpPort = row.smtpPort;
+        a.SmtpSecurity = row.smtpChosen;
+    }
+    Save();
+    for (const auto& row : rows) {
+        const SettingsKey key = Key(AccountKeyPath(row.key));
+        EXPECT_EQ(key.ReadNumber("POP3 Security"), row.pop3) << row.key;
+        EXPECT_EQ(key.ReadNumber("SMTP Security"), row.smtp) << row.key;
+    }
 }
 
 TEST_F(InitialSettingsTest, LastIdIsTheLargestCheckedKeyNameAndUncheckedAccountsStayOut) {

@@ -10,6 +10,7 @@
 #include "wizard/TfrmWizard.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -264,6 +265,43 @@ TEST_F(WizardWindowTest, AccountFieldsStoreUserEditsAndFollowTheEnablingRules) {
     EXPECT_EQ(wizard->Accounts()[1].RequiresAuth, "0");
     EXPECT_EQ(a.RequiresAuth, "0");
     EXPECT_EQ(a.Pop3Server, "mail.a.example");
+}
+
+// Page 5 shows the security each account will be written with; it follows a typed port until
+// the user chooses one.
+TEST_F(WizardWindowTest, SecurityFollowsThePortUntilChosen) {
+    ThreeAccounts();
+    Open();
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    Next();
+    ASSERT_EQ(Where(), "5A");
+    EXPECT_EQ(c->cboPOP3Security->currentText(), "None");
+    EXPECT_EQ(c->cboSMTPSecurity->currentText(), "None") << "port 587 without a socket type";
+
+    c->txtPOP3Port->selectAll();
+    TypeInto(c->txtPOP3Port, "995");
+    EXPECT_EQ(c->cboPOP3Security->currentText(), "TLS");
+    EXPECT_EQ(wizard->Accounts()[0].Pop3Security, "") << "still the port's";
+
+    c->cboSMTPSecurity->setFocus();
+    QTest::keyClick(c->cboSMTPSecurity, Qt::Key_Down);
+    EXPECT_EQ(wizard->Accounts()[0].SmtpSecurity, "1");
+    c->txtSMTPPort->selectAll();
+    TypeInto(c->txtSMTPPort, "465");
+    EXPECT_EQ(c->cboSMTPSecurity->currentText(), "STARTTLS") << "a choice stays";
+
+    // B shows its own, and coming back to A shows what A will be written with.
+    Next();
+    Next();
+    PassCodeWordsPage();
+    ASSERT_EQ(Where(), "5B");
+    EXPECT_EQ(c->cboPOP3Security->currentText(), "None");
+    Previous();
+    Previous();
+    Previous();
+    ASSERT_EQ(Where(), "5A");
+    EXPECT_EQ(c->cboPOP3Security->currentText(), "TLS");
+    EXPECT_EQ(c->cboSMTPSecurity->currentText(), "STARTTLS");
 }
 
 TEST_F(WizardWindowTest, CodeWordsAreKeptWhenGoingBackAndForth) {
