@@ -7,6 +7,7 @@
 // its first and last line stand for the others).
 #include "tests/engine/EngineFixture.h"
 #include "tests/reliability/DialogueFaults.h"
+#include "tests/wizard/QtPrinters.h"
 
 #include <QCollator>
 #include <iostream>
