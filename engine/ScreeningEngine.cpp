@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace sievra {
 
@@ -190,7 +192,9 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
         state_.ErrorFlag = true;
         CheckWait();
     });
-    timeout.start(state_.CurrentTimeout * timeoutUnitMs_);
+    // A stored time-out of years must neither overflow nor turn into no time-out at all.
+    const qint64 ms = qint64{state_.CurrentTimeout} * timeoutUnitMs_;
+    timeout.start(static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max())));
     QEventLoop* outer = waitLoop_;
     std::function<bool()> outerDone = waitDone_;
     waitLoop_ = &loop;
