@@ -317,3 +317,24 @@ TEST_F(AfterAFault, ConnectionTestBlamesOnlyTheAccountThatTimedOut) {
 }
 
 } // namespace
+
+namespace {
+
+// A message is not a server fault: one whose header holds a line longer than the receive
+// buffer (mail from bad software, or made to jam the filter) must not keep every later pass
+// from screening the mailbox.
+TEST_F(AfterAFault, HeaderLineLongerThanTheBufferDoesNotJamTheMailbox) {
+    const QString longLine = "X-Padding: " + QString(6000, 'x');
+    Account& account = AddMailbox({Mail("Friend <friend@example.org>", "hello", {longLine}),
+                                   Mail("spam@bad.example", "buy now", {longLine}),
+                                   Mail("other@bad.example", "cheap")},
+                                  "a hint|");
+    ASSERT_TRUE(engine->StartScreening());
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 1 waiting. 2 deleted. 0 Error(s)")
+        << window.PlainLines().join("\n").toStdString();
+    const QList<QByteArray> left = pop->Messages(account.Pop3User);
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(left[0].contains("Subject: hello"));
+}
+
+} // namespace
