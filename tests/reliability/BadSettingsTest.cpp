@@ -85,7 +85,6 @@ class BadSettings : public EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        engine->SetTimeoutUnitForTests(10);
         auto product = store->OpenKey(ProductKey, true);
         product->WriteText("WAB File", window.Wab);
         product->WriteText("Subject", "Your message was deleted!");

@@ -36,6 +36,9 @@ const QStringList ReplyFooter = {QStringLiteral("(footer)")};
 const QString Hints = QStringLiteral("write again with a fruit in the subject|");
 constexpr int TextLines = 10 + 2 + 1 + 1 + 1 + 1;
 constexpr int Replies = 2;
+// A "second" of the faulty pass: its time-outs (30 seconds) last 0.9 s, room enough for the
+// healthy steps of a dialogue on a busy machine under the sanitizers.
+constexpr int FaultyPassSecondMs = 30;
 
 QStringList Sorted(QStringList list) {
     QCollator collator;
@@ -169,7 +172,7 @@ TEST_P(Pop3FaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     account.Pop3Timeout = 30;
     Account& screened = window.AddAccount(account);
     SeedQueue(screened.KeyName, "old@bad.example");
-    engine->SetTimeoutUnitForTests(10);
+    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
 
     PressGo();
     ExpectIdle();
@@ -227,8 +230,7 @@ TEST_P(SmtpFaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     account.Pop3Timeout = 30;
     account.SmtpTimeout = 30;
     SeedQueue(account.KeyName, "old@bad.example");
-    // Short time-outs, with room for the real POP3 server on a busy machine.
-    engine->SetTimeoutUnitForTests(20);
+    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
 
     PressGo();
     ExpectIdle();
@@ -289,7 +291,7 @@ TEST_F(AfterAFault, LateCompletionOfATimedOutConnectDoesNotFailTheNextPass) {
     const QString goodPort = account.Pop3Port;
     account.Pop3Port = QString::number(unanswered.Port());
     account.Pop3Timeout = 30;
-    engine->SetTimeoutUnitForTests(10);
+    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
     ASSERT_TRUE(engine->StartScreening());
     ASSERT_TRUE(window.HasLine("Error 0: Timeout")) << window.PlainLines().join("\n").toStdString();
 
@@ -310,7 +312,7 @@ TEST_F(AfterAFault, ConnectionTestBlamesOnlyTheAccountThatTimedOut) {
     down.Pop3Tested = false;
     Account& up = AddMailbox({});
     up.Pop3Tested = false;
-    engine->SetTimeoutUnitForTests(10);
+    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
     EXPECT_FALSE(engine->StartScreening());
     EXPECT_FALSE(down.Pop3Tested);
     EXPECT_TRUE(up.Pop3Tested) << window.PlainLines().join("\n").toStdString();
