@@ -47,12 +47,15 @@ QStringList Sorted(QStringList list) {
     return list;
 }
 
-int scenariosRun = 0;
+int pop3Scenarios = 0;
+int smtpScenarios = 0;
 
 class CountingEnvironment : public testing::Environment {
 public:
     void TearDown() override {
-        std::cout << "fault matrix: " << scenariosRun << " scenarios ran\n";
+        std::cout << "fault matrix: " << pop3Scenarios + smtpScenarios << " scenarios ran ("
+                  << pop3Scenarios << " POP3, " << smtpScenarios << " SMTP; "
+                  << std::size(AllFaults) << " faults at each step)\n";
     }
 };
 [[maybe_unused]] testing::Environment* const counting =
@@ -64,7 +67,6 @@ protected:
         EngineFixture::SetUp();
         window.Header = ReplyHeader;
         window.Footer = ReplyFooter;
-        ++scenariosRun;
     }
 
     void SeedQueue(const QString& section, const QString& address) {
@@ -162,6 +164,7 @@ class Pop3FaultMatrix : public FaultMatrix {};
 
 TEST_P(Pop3FaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     const Scenario& scenario = GetParam();
+    ++pop3Scenarios;
     FaultyPop3Server server(scenario.step, scenario.fault);
     Account account = MakeAccount(FaultyPop3Server::User);
     account.Pop3Port = server.PortText();
@@ -220,6 +223,7 @@ class SmtpFaultMatrix : public FaultMatrix {};
 
 TEST_P(SmtpFaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     const Scenario& scenario = GetParam();
+    ++smtpScenarios;
     FaultySmtpServer server(scenario.auth, Replies, scenario.step, scenario.fault);
     Account& account = AddMailbox(
         {Mail("Friend <friend@example.org>", "hello"), Mail("new@bad.example", "spam")}, Hints);
