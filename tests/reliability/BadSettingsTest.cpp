@@ -336,6 +336,7 @@ TEST_F(BadSettings, UndecodablePasswordStopsLoadingAndSievraPassNamesIt) {
     BrokenKey().WriteText(V::SmtpPassword, "not base64!");
     const LoadedSettings loaded = LoadSettings(*store);
     EXPECT_EQ(loaded.DecodeError, "Invalid Base64 Character");
+    EXPECT_EQ(loaded.DecodeErrorAccount, "Broken");
     EXPECT_TRUE(loaded.Accounts.empty());
 
     QProcess pass;
