@@ -130,7 +130,8 @@ protected:
         const QStringList lines = LoadLines(*store.OpenKey(ProductKey), HeaderPrefix);
         EXPECT_TRUE(
             oneOf(lines, [](int s) { return s > 0 ? crash::HeaderLines(s) : QStringList(); }))
-            << "header lines torn at step " << counter;
+            << "header lines torn at step " << counter << " (" << p.ended << " done, " << p.begun
+            << " begun): " << lines.join(" / ").toStdString();
     }
 
     // The queue after the kill; returns the step whose state it holds.
