@@ -123,6 +123,7 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
     smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);
     smtp_.SetPassword(account.UsePop3Login ? account.Pop3Password : account.SmtpPassword);
 
+    DropStaleCompletions();
     state_.Operation = QStringLiteral("connecting to SMTP server");
     state_.RequestDone = false;
     awaited_ = {Client::Smtp, static_cast<int>(SmtpRequest::Connect)};

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace sievra {
 
@@ -139,6 +141,7 @@ void ScreeningEngine::NoteClientError(quint16 error, const QString& text) {
 
 void ScreeningEngine::Request(const QString& words, Client client, int type,
                               const std::function<void()>& issue) {
+    DropStaleCompletions();
     state_.Operation = words;
     state_.RequestDone = false;
     awaited_ = {client, type};
@@ -148,6 +151,16 @@ void ScreeningEngine::Request(const QString& words, Client client, int type,
         NoteException(exception.Message());
     }
     AwaitRequest();
+}
+
+// A request that timed out or was aborted still completes, later, through a posted event.
+// Delivered while nothing is awaited, it is ignored; left in the queue, it could end the wait
+// of the next request of the same type (the next account's connect after a connect that
+// timed out) before the event loop has run in between.
+void ScreeningEngine::DropStaleCompletions() {
+    awaited_ = {};
+    QCoreApplication::sendPostedEvents(&pop3_, QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents(&smtp_, QEvent::MetaCall);
 }
 
 void ScreeningEngine::NoteException(const QString& message) {
@@ -179,7 +192,9 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
         state_.ErrorFlag = true;
         CheckWait();
     });
-    timeout.start(state_.CurrentTimeout * timeoutUnitMs_);
+    // A stored time-out of years must neither overflow nor turn into no time-out at all.
+    const qint64 ms = qint64{state_.CurrentTimeout} * timeoutUnitMs_;
+    timeout.start(static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max())));
     QEventLoop* outer = waitLoop_;
     std::function<bool()> outerDone = waitDone_;
     waitLoop_ = &loop;

@@ -75,6 +75,7 @@ private:
     void SmtpRequestOf(const QString& words, SmtpRequest type, const std::function<void()>& issue) {
         Request(words, Client::Smtp, static_cast<int>(type), issue);
     }
+    void DropStaleCompletions();
     void NoteException(const QString& message);
     void AwaitRequest();
     void AwaitSmtpSession();

@@ -42,7 +42,38 @@ qsizetype FindCrLf(const char* data, qsizetype size) {
 
 } // namespace
 
+// Drops bytes up to and including the CR LF that ends the line being cut; false while it
+// has not come yet. A CR at the end stays, as it may begin that CR LF.
+bool LineReceiver::SkipRestOfLongLine() {
+    const qsizetype end = FindCrLf(buffer_.data(), count_);
+    if (end < 0) {
+        const bool cr = count_ > 0 && buffer_[static_cast<std::size_t>(count_ - 1)] == '\r';
+        buffer_[0] = '\r';
+        count_ = cr ? 1 : 0;
+        return false;
+    }
+    const int rest = count_ - static_cast<int>(end) - 2;
+    std::memmove(buffer_.data(), buffer_.data() + end + 2, static_cast<std::size_t>(rest));
+    count_ = rest;
+    skipping_ = false;
+    return true;
+}
+
+LineReceiver::Status LineReceiver::CutLongLine(const LineHandler& onLine) {
+    const bool cr = buffer_[BufferSize - 1] == '\r';
+    skipping_ = true;
+    onLine(QByteArray(buffer_.data(), cr ? BufferSize - 1 : BufferSize));
+    if (count_ == BufferSize) { // unless the handler dropped everything with Clear()
+        buffer_[0] = '\r';
+        count_ = cr ? 1 : 0;
+    }
+    return Status::Ok;
+}
+
 LineReceiver::Status LineReceiver::TakeLines(const LineHandler& onLine) {
+    if (skipping_ && !SkipRestOfLongLine()) {
+        return Status::Ok;
+    }
     int start = 0;
     while (true) {
         const QByteArrayView pending(buffer_.data() + start, count_ - start);
@@ -60,6 +91,9 @@ LineReceiver::Status LineReceiver::TakeLines(const LineHandler& onLine) {
     count_ -= start;
     std::memmove(buffer_.data(), buffer_.data() + start, static_cast<std::size_t>(count_));
     if (count_ == BufferSize) {
+        if (cutLongLines_) {
+            return CutLongLine(onLine);
+        }
         count_ = 0;
         return Status::LineTooLong;
     }

@@ -31,6 +31,10 @@ class TWSocket;
 // never complete. ReceiveLines then reports LineTooLong at once and empties the buffer; the
 // client should fail the pending request with LineTooLongError (10040, "Message too long") and
 // LineTooLongMessage(), and close the connection, instead of waiting for its time-out.
+//
+// Inside a message, though, such a line is the message's, not the server's fault, and failing
+// would fail every later session too. With SetCutLongLines(true) the handler gets the first
+// 4096 bytes (4095 when a CR ends them) as the line and the rest up to its CR LF is dropped.
 class LineReceiver {
 public:
     static constexpr int BufferSize = 4096;
@@ -52,12 +56,21 @@ public:
     Status TakeLines(const LineHandler& onLine);
 
     // Drops every buffered byte (a refused greeting, a new connection).
-    void Clear() { count_ = 0; }
+    void Clear() {
+        count_ = 0;
+        skipping_ = false;
+    }
     int Count() const { return count_; }
+    void SetCutLongLines(bool on) { cutLongLines_ = on; }
 
 private:
+    bool SkipRestOfLongLine();
+    Status CutLongLine(const LineHandler& onLine);
+
     std::array<char, BufferSize> buffer_{};
     int count_ = 0;
+    bool cutLongLines_ = false;
+    bool skipping_ = false; // dropping the rest of a line that was cut
 };
 
 } // namespace sievra

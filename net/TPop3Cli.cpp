@@ -79,6 +79,7 @@ void TCustomPop3Cli::RaiseInvalidNow(const QString& command) {
 }
 
 void TCustomPop3Cli::BeginRequest(TPop3Request type) {
+    lines_.SetCutLongLines(false);
     rqType_ = type;
     requestDone_ = false;
     quitAnswered_ = false;
@@ -416,8 +417,11 @@ void TCustomPop3Cli::SingleLineReply() {
         Complete(errorCode_);
         break;
     case Continuation::Top:
-        // The "+OK" line itself is not part of the message.
+        // The "+OK" line itself is not part of the message. A header line too long for the
+        // buffer is the message's fault: it is cut, or that one message would fail the
+        // session at every pass and nothing after it would ever be screened.
         multiLine_ = true;
+        lines_.SetCutLongLines(true);
         emit OnMessageBegin(this);
         break;
     case Continuation::None:
@@ -452,6 +456,7 @@ void TCustomPop3Cli::MultiLineReply() {
     emit OnMessageEnd(this);
     lastResponse_.clear();
     multiLine_ = false;
+    lines_.SetCutLongLines(false);
     Complete(errorCode_);
 }
 

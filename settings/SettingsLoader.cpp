@@ -124,6 +124,8 @@ LoadedSettings LoadSettings(SettingsStore& store) {
             result.Accounts.push_back(LoadAccount(store, *key, name));
         } catch (const PasswordError& error) {
             result.DecodeError = error.Message();
+            const QString accountName = key->ReadText(AccountValue::AccountName);
+            result.DecodeErrorAccount = accountName.isEmpty() ? name : accountName;
             break;
         }
     }

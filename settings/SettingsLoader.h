@@ -20,8 +20,10 @@ struct LoadedSettings {
     GlobalSettings Globals;
     // In store order; loading stops at an account whose password cannot be decoded.
     std::vector<Account> Accounts;
-    // The decoder's message when that happened, else empty.
+    // The decoder's message when that happened, else empty, and the account it happened in
+    // (its name, or its key name when it has none), so the user knows where to look.
     QString DecodeError;
+    QString DecodeErrorAccount;
 };
 
 // Reads every global value and every account, as the screening program does at start-up.

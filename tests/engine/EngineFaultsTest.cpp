@@ -92,7 +92,7 @@ TEST_F(EngineFaults, DropDuringHeadersIsAnErrorAndNothingIsDecided) {
 TEST_F(EngineFaults, OverlongServerLineFailsAtOnce) {
     FakeServer server;
     LogIn(server, "+OK 1 100");
-    server.Expects("TOP 1 0").SaysRaw("+OK\r\n" + QByteArray(5000, 'x'));
+    server.Expects("TOP 1 0").SaysRaw("+OK " + QByteArray(5000, 'x'));
     FakeAccount(server);
     engine->RunPass();
     EXPECT_TRUE(window.HasLine("Error 10040: POP3 error while getting header"))
@@ -120,8 +120,8 @@ TEST_F(EngineFaults, AbortDuringTheReplyPhaseKeepsTheUnsentAddresses) {
     FakeServer smtpServer;
     smtpServer.Says("220 ready").ExpectsPrefix("HELO ").Says("250 hi");
     smtpServer.Expects("MAIL FROM:<>").StaysSilent();
-    Account& account = AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2")},
-                                  "hint|");
+    Account& account =
+        AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2")}, "hint|");
     account.SmtpPort = smtpServer.PortText();
     window.OnLabel = [&](const QString& label) {
         if (label == "Sending message 1 of 2") {

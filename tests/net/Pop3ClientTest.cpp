@@ -227,11 +227,13 @@ TEST(Pop3Failures, ConnectionDroppedWhileTopAnswers) {
               "Pop3Exception: -ERR STAT command invalid now");
 }
 
+// A reply line that does not fit the buffer; within the header that follows a positive TOP
+// reply such a line is cut instead (tests/reliability/LongLineTest.cpp).
 TEST(Pop3Failures, OverlongLineFailsAtOnceWith10040AndCloses) {
     FakeServer server;
     LoginScript(server)
         .Expects("TOP 1 0")
-        .SaysRaw("+OK\r\nSubject: " + QByteArray(LineReceiver::BufferSize, 'x'))
+        .SaysRaw("+OK " + QByteArray(LineReceiver::BufferSize, 'x'))
         .StaysSilent();
     Pop3Fixture f(server);
     f.LogIn();
@@ -240,8 +242,7 @@ TEST(Pop3Failures, OverlongLineFailsAtOnceWith10040AndCloses) {
     // Well inside a caller's time-out: the line cannot end, so the client does not wait for it.
     EXPECT_EQ(f.events.Run([&] { f.client.Top(); }, 3000), 10040);
     EXPECT_EQ(f.client.ErrorMessage(), "-ERR Server sent a line longer than 4096 bytes");
-    EXPECT_EQ(f.events.log,
-              QStringList({"MessageBegin", "SessionClosed 0", "RequestDone 8 10040"}));
+    EXPECT_EQ(f.events.log, QStringList({"SessionClosed 0", "RequestDone 8 10040"}));
     EXPECT_TRUE(WaitFor([&] { return server.ClientClosed(0); }));
     EXPECT_FALSE(f.client.Connected());
 }

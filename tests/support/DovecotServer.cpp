@@ -1,6 +1,7 @@
 #include "DovecotServer.h"
 
 #include "Loopback.h"
+#include "ServerProcess.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -95,6 +96,7 @@ void DovecotServer::Start() {
     const QString confPath = dir_.path() + "/dovecot.conf";
     WriteFile(confPath, conf.toUtf8());
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    EndWithTestProgram(process_);
     process_.start("dovecot", {"-F", "-c", confPath});
     Check(process_.waitForStarted(10000), "dovecot did not start");
     Check(WaitForListener(port_, 15000) && WaitForListener(tlsPort_, 15000),

@@ -396,6 +396,14 @@ bool FakeServer::ClientClosed(int index) const {
            conns_[static_cast<std::size_t>(index)]->clientClosed;
 }
 
+std::size_t FakeServer::ScriptSize() const {
+    return scripts_.back().size();
+}
+
+std::size_t FakeServer::StepsPlayed(int index) const {
+    return index >= 0 && index < Connections() ? conns_[static_cast<std::size_t>(index)]->next : 0;
+}
+
 QString FakeServer::Dialogue() const {
     return dialogue_.join(QLatin1Char('\n'));
 }

@@ -89,6 +89,11 @@ public:
     int Connections() const { return static_cast<int>(conns_.size()); }
     // True once the client has closed connection `index`.
     bool ClientClosed(int index) const;
+    // Steps of its script that connection `index` has played, and the number of steps of the
+    // script being written: a test notes ScriptSize() before a step to learn later whether
+    // the server got as far as that step (StepsPlayed() beyond it).
+    std::size_t StepsPlayed(int index) const;
+    std::size_t ScriptSize() const;
     // "S: ..." and "C: ..." lines of the whole dialogue, for failure messages.
     QString Dialogue() const;
 

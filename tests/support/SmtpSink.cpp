@@ -1,6 +1,7 @@
 #include "SmtpSink.h"
 
 #include "Loopback.h"
+#include "ServerProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,7 @@ SmtpSink::SmtpSink(const SmtpSinkOptions& options) {
     }
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Debian's interpreter has aiosmtpd; another python3 earlier on PATH may not.
+    EndWithTestProgram(process_);
     process_.start("/usr/bin/python3", args);
     if (!process_.waitForStarted(10000)) {
         qFatal("cannot start the SMTP test server");

@@ -1,12 +1,11 @@
 // Runs the GO action once without a window: the password check, the connection test where
 // needed and one screening pass with its replies, printing the status lines.
-#include <unistd.h>
-
-#include <QCoreApplication>
-
 #include "ConsoleWindow.h"
 #include "engine/ScreeningEngine.h"
 #include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <unistd.h>
 
 namespace {
 
@@ -49,7 +48,8 @@ int main(int argc, char* argv[]) {
         sievra::SettingsStore store;
         sievra::LoadedSettings settings = sievra::LoadSettings(store);
         if (!settings.DecodeError.isEmpty()) {
-            err << "sievra-pass: " << settings.DecodeError << '\n';
+            err << "sievra-pass: account \"" << settings.DecodeErrorAccount
+                << "\": " << settings.DecodeError << '\n';
             return ExitNotStarted;
         }
         if (!settings.Ok) {

@@ -1,0 +1,95 @@
+// Header lines longer than the receive buffer: cut, the rest of the line dropped, and the
+// lines after it intact, wherever the reads happen to split the bytes.
+#include "net/LineReceiver.h"
+#include "net/Pop3TestAccess.h"
+#include "net/TPop3Cli.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+using namespace sievra;
+
+namespace {
+
+constexpr int Size = LineReceiver::BufferSize;
+
+// Feeds `bytes` in pieces of `piece` bytes (the whole at once for 0), taking lines after each.
+QList<QByteArray> Split(const QByteArray& bytes, qsizetype piece, bool cut = true) {
+    LineReceiver receiver;
+    receiver.SetCutLongLines(cut);
+    QList<QByteArray> lines;
+    QByteArrayView rest(bytes);
+    while (!rest.isEmpty()) {
+        const qsizetype n = piece == 0 ? rest.size() : std::min(piece, rest.size());
+        QByteArrayView chunk = rest.first(n);
+        rest = rest.sliced(n);
+        while (!chunk.isEmpty()) {
+            chunk = chunk.sliced(receiver.Feed(chunk));
+            EXPECT_EQ(receiver.TakeLines([&](const QByteArray& l) { lines.append(l); }),
+                      LineReceiver::Status::Ok);
+        }
+    }
+    return lines;
+}
+
+TEST(LongHeaderLine, IsCutAndTheLinesAfterItArriveWhole) {
+    const QByteArray longLine = "X-Long: " + QByteArray(3 * Size, 'x');
+    const QByteArray bytes = "First\r\n" + longLine + "\r\nFrom: a@b.example\r\n.\r\n";
+    for (const qsizetype piece : {0, 1, 7, 100, Size - 1, Size, Size + 1}) {
+        SCOPED_TRACE(piece);
+        const QList<QByteArray> lines = Split(bytes, piece);
+        ASSERT_EQ(lines.size(), 4);
+        EXPECT_EQ(lines[0], "First");
+        EXPECT_EQ(lines[1], longLine.left(Size));
+        EXPECT_EQ(lines[2], "From: a@b.example");
+        EXPECT_EQ(lines[3], ".");
+    }
+}
+
+TEST(LongHeaderLine, CrLfRightAtTheCutIsNotTakenForText) {
+    // 4095 bytes and CR LF: the CR fills the buffer; the line is whole, and the LF that comes
+    // next must not start a line of its own.
+    const QByteArray exact(Size - 1, 'y');
+    for (const qsizetype piece : {0, 1, Size}) {
+        SCOPED_TRACE(piece);
+        EXPECT_EQ(Split(exact + "\r\nnext\r\n", piece), QList<QByteArray>({exact, "next"}));
+    }
+    // One byte longer: the CR LF falls after the cut and is dropped with the rest.
+    const QByteArray longer(Size, 'z');
+    EXPECT_EQ(Split(longer + "\r\nnext\r\n", 0), QList<QByteArray>({longer, "next"}));
+    // A lone CR inside the dropped rest does not end it.
+    EXPECT_EQ(Split(longer + "ab\rc\nd\r\nnext\r\n", 1), QList<QByteArray>({longer, "next"}));
+}
+
+TEST(LongHeaderLine, OutsideAMessageStillFailsAtOnce) {
+    LineReceiver receiver;
+    receiver.Feed(QByteArray(Size, 'x'));
+    EXPECT_EQ(receiver.TakeLines([](const QByteArray&) {}), LineReceiver::Status::LineTooLong);
+}
+
+// The POP3 client cuts only inside a TOP answer: the reply line itself, and every reply after
+// the answer has ended, still fail at once.
+TEST(LongHeaderLine, Pop3ClientCutsOnlyInsideTheHeaderItFetches) {
+    TPop3Cli client;
+    QStringList lines;
+    QList<quint16> done;
+    QObject::connect(&client, &TCustomPop3Cli::OnMessageLine,
+                     [&] { lines.append(client.LastResponse()); });
+    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone,
+                     [&](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
+    Pop3TestAccess::Receive(client, "+OK\r\nSubject: " + QByteArray(2 * Size, 's') +
+                                        "\r\n..Dotted\r\n.\r\n");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(done, QList<quint16>({0}));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].size(), Size);
+    EXPECT_EQ(lines[1], ".Dotted");
+
+    Pop3TestAccess::AwaitReply(client, pop3Dele, pop3Transaction);
+    Pop3TestAccess::Receive(client, "+OK " + QByteArray(Size, 'x'));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(done, QList<quint16>({0, LineReceiver::LineTooLongError}));
+}
+
+} // namespace
