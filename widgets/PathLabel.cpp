@@ -5,7 +5,8 @@
 
 namespace sievra {
 
-PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {
+PathLabel::PathLabel(QWidget* parent)
+    : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }

@@ -2,12 +2,6 @@
 // rejected sender sent a reply through a local aiosmtpd, the way sievra-pass runs it. Prints
 // the time, headers per second and peak memory, and the time a plain Python script with
 // poplib and smtplib takes for the same job on the same servers.
-#include <cstdio>
-
-#include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
-
 #include "bench/BenchSupport.h"
 #include "engine/EngineWindow.h"
 #include "engine/ScreeningEngine.h"
@@ -16,6 +10,11 @@
 #include "tests/support/DovecotServer.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TestHome.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <cstdio>
 
 using namespace sievra;
 
@@ -76,13 +75,16 @@ public:
 
 constexpr int Friends = 200;
 
-QString FriendAddress(int i) { return QStringLiteral("friend%1@example.org").arg(i % Friends); }
+QString FriendAddress(int i) {
+    return QStringLiteral("friend%1@example.org").arg(i % Friends);
+}
 
 QList<QByteArray> Mailbox(int first, int end) {
     QList<QByteArray> mails;
     for (int i = first; i < end; ++i) {
         const bool spam = i % 10 == 9;
-        const QString from = spam ? QStringLiteral("sender%1@spam.example").arg(i) : FriendAddress(i);
+        const QString from =
+            spam ? QStringLiteral("sender%1@spam.example").arg(i) : FriendAddress(i);
         mails.append(QStringLiteral("Return-Path: <%1>\nFrom: Someone <%1>\nTo: me@home.example\n"
                                     "Subject: Message number %2\nDate: Tue, 8 Dec 2026 10:00:00 "
                                     "+0000\nMessage-ID: <%2@bench>\n\nBody.\n")
@@ -136,12 +138,14 @@ double RunPython(test::DovecotServer& pop, test::SmtpSink& smtp, const QString& 
                  const QString& bookList) {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral(SIEVRA_BENCH_PASS_DIR "/python_pass.py"), QString::number(pop.Pop3Port()),
-             QString::number(smtp.Port()), user, QStringLiteral("pw"), bookList});
+            {QStringLiteral(SIEVRA_BENCH_PASS_DIR "/python_pass.py"),
+             QString::number(pop.Pop3Port()), QString::number(smtp.Port()), user,
+             QStringLiteral("pw"), bookList});
     p.waitForFinished(600000);
-    const QStringList figures = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char(' '));
-    std::printf("  plain Python: POP3 part %s s, SMTP part %s s\n",
-                qPrintable(figures.value(3)), qPrintable(figures.value(4).trimmed()));
+    const QStringList figures =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char(' '));
+    std::printf("  plain Python: POP3 part %s s, SMTP part %s s\n", qPrintable(figures.value(3)),
+                qPrintable(figures.value(4).trimmed()));
     return figures.value(0).toDouble();
 }
 
@@ -173,8 +177,8 @@ int main(int argc, char* argv[]) {
     const Result engine = RunEngine(pop, smtp, QStringLiteral("engine"), bookPath);
     smtp.WaitForMessages(count / 10, 60000);
     std::printf("screening pass: %d messages, %d rejected and replied to\n", count, count / 10);
-    std::printf("  engine: %.3f s, %.0f headers/s (%s)\n", engine.Seconds,
-                count / engine.Seconds, qPrintable(engine.Results));
+    std::printf("  engine: %.3f s, %.0f headers/s (%s)\n", engine.Seconds, count / engine.Seconds,
+                qPrintable(engine.Results));
     for (const auto& [line, ms] : engine.Marks) {
         std::printf("    %8.1f ms  %s\n", ms, qPrintable(line));
     }
@@ -184,8 +188,8 @@ int main(int argc, char* argv[]) {
         pop.AddUser(QStringLiteral("python"), QStringLiteral("pw"));
         Seed(pop, QStringLiteral("python"), count);
         const double python = RunPython(pop, smtp, QStringLiteral("python"), listPath);
-        std::printf("  plain Python (poplib + smtplib), same job: %.3f s, %.0f headers/s\n",
-                    python, count / python);
+        std::printf("  plain Python (poplib + smtplib), same job: %.3f s, %.0f headers/s\n", python,
+                    count / python);
         std::printf("  engine / Python time: %.2f\n", engine.Seconds / python);
     }
     return 0;

@@ -1,9 +1,5 @@
 #pragma once
 
-#include <memory>
-
-#include <gtest/gtest.h>
-
 #include "engine/ScreeningEngine.h"
 #include "settings/SettingsStore.h"
 #include "tests/engine/RecordingWindow.h"
@@ -11,6 +7,9 @@
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TestHome.h"
 #include "tests/support/WaitFor.h"
+
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace sievra::test {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/EngineWindow.h"
+
 #include <deque>
 #include <functional>
-
-#include "engine/EngineWindow.h"
 
 namespace sievra {
 class ScreeningEngine;
@@ -31,9 +31,9 @@ public:
     std::function<void(int)> OnPopup;
 
     // Recorded.
-    QStringList Lines;       // every logged line, markup included, since the last clear
-    QStringList AllLines;    // every logged line ever
-    QStringList Labels;      // every label text shown
+    QStringList Lines;    // every logged line, markup included, since the last clear
+    QStringList AllLines; // every logged line ever
+    QStringList Labels;   // every label text shown
     QStringList DateLabels;
     QStringList Warnings;
     QStringList TrayTips;

@@ -24,7 +24,8 @@ TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
                 Mail("other@bad.example", "three")},
                Hints);
     engine->RunPass();
-    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 2)) << window.PlainLines().join("\n").toStdString();
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 2))
+        << window.PlainLines().join("\n").toStdString();
     const QList<ReceivedMail> mails = MailsSince(mailsBefore);
     ASSERT_EQ(mails.size(), 2) << window.PlainLines().join("\n").toStdString();
     EXPECT_EQ(Recipients(mails), QStringList({"other@bad.example", "Spam@Bad.example"}));
@@ -38,8 +39,9 @@ TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
                                   "From: Me Myself <me@home.example>\r\nTo: Spam@Bad.example\r\n"
                                   "Subject: Your message was deleted!\r\n"))
         << header.toStdString();
-    EXPECT_EQ(data.mid(bodyAt + 4), "Header line one\r\nHeader line two\r\n\r\n"
-                                    "a fruit with a crown\r\nwhat monkeys like\r\n\r\n(footer)\r\n");
+    EXPECT_EQ(data.mid(bodyAt + 4),
+              "Header line one\r\nHeader line two\r\n\r\n"
+              "a fruit with a crown\r\nwhat monkeys like\r\n\r\n(footer)\r\n");
     EXPECT_TRUE(window.HasLine("Sending 2 message(s).."));
     EXPECT_TRUE(window.HasLabel("Sending message 2 of 2"));
     EXPECT_TRUE(window.HasLabel("Backing up addresses.."));
@@ -60,8 +62,7 @@ TEST_F(ReplyPhase, InvalidOrUnsafeReplyAddressesAreDeletedButNotAnswered) {
 }
 
 TEST_F(ReplyPhase, ReplyToWinsOverFrom) {
-    AddMailbox({Mail("spam@bad.example", "x", {"Reply-To: Answers <answers@bad.example>"})},
-               Hints);
+    AddMailbox({Mail("spam@bad.example", "x", {"Reply-To: Answers <answers@bad.example>"})}, Hints);
     engine->RunPass();
     ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
     EXPECT_EQ(MailsSince(mailsBefore)[0].RcptTos, QStringList({"answers@bad.example"}));
@@ -76,9 +77,9 @@ TEST_F(ReplyPhase, EmptyDisplayNameGivesTheBareAddress) {
 }
 
 TEST_F(ReplyPhase, UnreachableServerKeepsTheQueueForTheNextPass) {
-    Account& account = AddMailbox({Mail("c@bad.example", "x"), Mail("a@bad.example", "y"),
-                                   Mail("b@bad.example", "z")},
-                                  Hints);
+    Account& account = AddMailbox(
+        {Mail("c@bad.example", "x"), Mail("a@bad.example", "y"), Mail("b@bad.example", "z")},
+        Hints);
     account.SmtpPort = QString::number(FreeLoopbackPort());
     engine->RunPass();
     EXPECT_EQ(Section(account.KeyName),

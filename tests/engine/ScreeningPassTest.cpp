@@ -1,7 +1,7 @@
 // Whole passes against the real POP3 server: what is fetched, decided, deleted and reported.
-#include <QTimer>
-
 #include "EngineFixture.h"
+
+#include <QTimer>
 
 using namespace sievra;
 using namespace sievra::test;
@@ -86,9 +86,8 @@ TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
     AddMailbox({Mail("spammer@bad.example", "spam")});
     window.Wab = home.Path() + "/missing.wab";
     engine->RunPass();
-    EXPECT_EQ(window.PlainLines(),
-              QStringList({"Unable to open " + window.Wab + "!",
-                           "Error: Unable to load address book."}));
+    EXPECT_EQ(window.PlainLines(), QStringList({"Unable to open " + window.Wab + "!",
+                                                "Error: Unable to load address book."}));
     WriteBook({});
     window.Lines.clear();
     engine->RunPass();
@@ -111,7 +110,8 @@ TEST_F(ScreeningPass, AbortWhileFetchingHeadersDecidesNothing) {
     };
     engine->RunPass();
     EXPECT_TRUE(window.HasLine("Aborting!"));
-    EXPECT_EQ(window.PlainLines().filter("Aborted").size(), 1) << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(window.PlainLines().filter("Aborted").size(), 1)
+        << window.PlainLines().join("\n").toStdString();
     EXPECT_FALSE(window.PlainLines().join("\n").contains("Checking"));
     EXPECT_EQ(MailboxSize(account), 300);
     EXPECT_EQ(MailboxSize(later), 1);
@@ -123,7 +123,8 @@ TEST_F(ScreeningPass, AbortWhileFetchingHeadersDecidesNothing) {
 TEST_F(ScreeningPass, NotifiesOnlyWhenTheWaitingCountIsNew) {
     window.Auto = true;
     WriteBook({"friend@example.org"});
-    Account& account = AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
+    Account& account =
+        AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
     const auto passWith = [&](int waiting) {
         pop->ClearMailbox(account.Pop3User);
         QList<QByteArray> mails;
@@ -146,8 +147,11 @@ TEST_F(ScreeningPass, NotifiesOnlyWhenTheWaitingCountIsNew) {
 
 TEST_F(ScreeningPass, LaunchingTheMailClientFromThePopupResetsTheCount) {
     window.Auto = true;
-    window.OnPopup = [&](int) { engine->MailClientLaunched(); };
-    Account& account = AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
+    window.OnPopup = [&](int) {
+        engine->MailClientLaunched();
+    };
+    Account& account =
+        AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
     engine->RunPass();
     EXPECT_EQ(window.TrayTips.last(), "Sievra\r0 Messages Waiting\r0 Spams deleted\r0 Errors");
     engine->RunPass();

@@ -45,7 +45,6 @@ private:
     quint16 port_ = 0;
     quint16 tlsPort_ = 0;
     int sequence_ = 0;
-
 };
 
 } // namespace sievra::test

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QtGlobal>
-
 #include "WaitFor.h"
+
+#include <QtGlobal>
 
 namespace sievra::test {
 

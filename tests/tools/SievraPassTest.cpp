@@ -1,15 +1,14 @@
 // sievra-pass as a user runs it: a separate process reading the same store, printing the
 // status lines and telling with its exit status how the pass went.
-#include <gtest/gtest.h>
-
-#include <QProcess>
-
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 #include "tests/support/AddressBookBytes.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/TestHome.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
 
 using namespace sievra;
 using namespace sievra::test;

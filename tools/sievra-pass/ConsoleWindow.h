@@ -1,11 +1,10 @@
 #pragma once
 
-#include <vector>
-
-#include <QTextStream>
-
 #include "engine/EngineWindow.h"
 #include "settings/SettingsLoader.h"
+
+#include <QTextStream>
+#include <vector>
 
 namespace sievra {
 
