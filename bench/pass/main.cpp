@@ -3,11 +3,11 @@
 // the time, headers per second and peak memory, and the time a plain Python script with
 // poplib and smtplib takes for the same job on the same servers.
 #include "bench/BenchSupport.h"
-#include "engine/EngineWindow.h"
 #include "engine/ScreeningEngine.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/AddressBookBytes.h"
 #include "tests/support/DovecotServer.h"
+#include "tests/support/QuietWindow.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TestHome.h"
 
@@ -20,54 +20,18 @@ using namespace sievra;
 
 namespace {
 
-// A window that shows nothing: the benchmark measures the engine and the servers.
-class QuietWindow : public EngineWindow {
+// Shows nothing but keeps the status lines' times: the benchmark measures the engine and the
+// servers.
+class BenchWindow : public test::QuietWindow {
 public:
-    std::vector<Account> Records;
-    QString Book;
-    QList<Account*> Accounts() override {
-        QList<Account*> all;
-        for (Account& a : Records) {
-            all.append(&a);
-        }
-        return all;
+    BenchWindow() {
+        HeaderLines = {QStringLiteral("Header.")};
+        FooterLines = {QStringLiteral("Footer.")};
     }
-    QString WabFile() const override { return Book; }
-    QString ReplySubject() const override { return QStringLiteral("Your message was deleted!"); }
-    QStringList ReplyHeaderLines() const override { return {QStringLiteral("Header.")}; }
-    QStringList ReplyFooterLines() const override { return {QStringLiteral("Footer.")}; }
-    bool AutoMode() const override { return false; }
-    int IntervalMinutes() const override { return 10; }
-    bool BeepOn() const override { return false; }
-    bool VisualAlertOn() const override { return false; }
     void AppendStatusLine(const QString& line) override {
         Last = line;
         Marks.append({line, Watch.Milliseconds()});
     }
-    void ClearStatusLines() override {}
-    void SetStatusLabel(const QString&) override {}
-    void ShowStatusBar(bool) override {}
-    void SetStatusBarPosition(int) override {}
-    void SetDateLabel(const QString&) override {}
-    void SelectStatusNode() override {}
-    void FocusStatusList() override {}
-    void SetGoEnabled(bool) override {}
-    void SetCloseEnabled(bool) override {}
-    void SetAbortEnabled(bool) override {}
-    void SetAddAccountEnabled(bool) override {}
-    void SetDeleteAccountEnabled(bool) override {}
-    void SetTreeEnabled(bool) override {}
-    bool SelectedNodeIsAccount() const override { return false; }
-    bool ShowMainWindowFlag() const override { return true; }
-    void SetShowMainWindowFlag(bool) override {}
-    void ShowWarning(const QString&) override {}
-    void StartAutomaticMode(int) override {}
-    void SetTrayTip(const QString&) override {}
-    void StartTrayAnimation() override {}
-    void StopTrayAnimation() override {}
-    void Beep() override {}
-    void EnableLaunchMailClient() override {}
-    void ShowNewMailPopup(int) override {}
     QString Last;
     bench::Stopwatch Watch;
     QList<QPair<QString, double>> Marks;
@@ -111,7 +75,7 @@ struct Result {
 
 Result RunEngine(test::DovecotServer& pop, test::SmtpSink& smtp, const QString& user,
                  const QString& book) {
-    QuietWindow window;
+    BenchWindow window;
     window.Book = book;
     Account a;
     a.KeyName = QStringLiteral("00000001");

@@ -7,11 +7,11 @@
 //
 // SIEVRA_LONG_RUN_PASSES=N sets the number of passes (default 1000, 300 under the sanitizers,
 // whose bookkeeping makes every pass several times slower).
-#include "engine/EngineWindow.h"
 #include "engine/ScreeningEngine.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/AddressBookBytes.h"
 #include "tests/support/DovecotServer.h"
+#include "tests/support/QuietWindow.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TestHome.h"
 #include "tests/support/WaitFor.h"
@@ -83,10 +83,9 @@ Usage Measure() {
 
 // The main window as far as automatic mode needs it: a timer that runs a pass on each tick,
 // stopped while the pass runs and started again after it.
-class AutoModeWindow : public EngineWindow {
+class AutoModeWindow : public QuietWindow {
 public:
     QList<Account*> accounts;
-    QString wab;
     std::function<void(int)> beforePass; // changes the world before pass n (from 1)
     std::function<void(int)> afterPass;
     int passesWanted = 0;
@@ -98,6 +97,11 @@ public:
 
     explicit AutoModeWindow(ScreeningEngine*& engine)
         : engine_(engine) {
+        Automatic = true;
+        Interval = 1;
+        BeepWanted = true;
+        VisualAlertWanted = true;
+        ShowMainWindow = false;
         timer_.setSingleShot(true);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Timer1Timer(); });
     }
@@ -105,47 +109,18 @@ public:
     void RunUntilDone() { loop_.exec(); }
 
     QList<Account*> Accounts() override { return accounts; }
-    QString WabFile() const override { return wab; }
-    QString ReplySubject() const override { return QStringLiteral("Your message was deleted!"); }
-    QStringList ReplyHeaderLines() const override { return {QStringLiteral("Deleted unread.")}; }
-    QStringList ReplyFooterLines() const override { return {QStringLiteral("(automatic)")}; }
-    bool AutoMode() const override { return true; }
-    int IntervalMinutes() const override { return 1; }
-    bool BeepOn() const override { return true; }
-    bool VisualAlertOn() const override { return true; }
-
     void AppendStatusLine(const QString& markup) override {
         lastLine = markup;
         if (markup.contains(QLatin1String("clRed"))) {
             ++errorLines;
         }
     }
-    void ClearStatusLines() override {}
-    void SetStatusLabel(const QString&) override {}
-    void ShowStatusBar(bool) override {}
-    void SetStatusBarPosition(int) override {}
-    void SetDateLabel(const QString&) override {}
-    void SelectStatusNode() override {}
-    void FocusStatusList() override {}
-    void SetGoEnabled(bool) override {}
-    void SetCloseEnabled(bool) override {}
-    void SetAbortEnabled(bool) override {}
-    void SetAddAccountEnabled(bool) override {}
-    void SetDeleteAccountEnabled(bool) override {}
-    void SetTreeEnabled(bool) override {}
-    bool SelectedNodeIsAccount() const override { return false; }
-    bool ShowMainWindowFlag() const override { return false; }
-    void SetShowMainWindowFlag(bool) override {}
     void ShowWarning(const QString& text) override {
         ADD_FAILURE() << "warning: " << text.toStdString();
     }
     // Minutes become milliseconds.
     void StartAutomaticMode(int intervalMinutes) override { timer_.start(intervalMinutes * 2); }
-    void SetTrayTip(const QString&) override {}
-    void StartTrayAnimation() override {}
-    void StopTrayAnimation() override {}
     void Beep() override { ++beeps; }
-    void EnableLaunchMailClient() override {}
     void ShowNewMailPopup(int) override { ++popups; }
 
 private:
@@ -248,7 +223,7 @@ TEST_F(LongRun, AutomaticModeKeepsMemoryAndHandlesSteady) {
     ScreeningEngine screening(window, &store);
     engine = &screening;
     window.accounts = {&replying, &quiet};
-    window.wab = wab;
+    window.Book = wab;
     window.passesWanted = passes;
 
     // The mail of every pass is made up front, so that what the test itself keeps does not
