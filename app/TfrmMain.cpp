@@ -377,30 +377,19 @@ void TfrmMain::CommitFocusedField() {
 }
 
 bool TfrmMain::WriteAccount(AccountNode* node, const std::function<void(SettingsKey&)>& write) {
-    if (node == nullptr) {
-        return false;
-    }
-    bool opened = false;
-    try {
-        store_.InTransaction([&] {
-            auto key = store_.OpenKey(AccountKeyPath(node->Record.KeyName));
-            if (key) {
-                opened = true;
-                write(*key);
-            }
-        });
-    } catch (const StoreError& error) {
-        dialogs_.Error(error.Message());
-        return false;
-    }
-    return opened;
+    return node != nullptr && WriteKey(AccountKeyPath(node->Record.KeyName), write);
 }
 
 bool TfrmMain::WriteProduct(const std::function<void(SettingsKey&)>& write) {
+    return WriteKey(ProductKey, write);
+}
+
+// One transaction on an existing key; false when the key is gone or the store refused.
+bool TfrmMain::WriteKey(const QString& path, const std::function<void(SettingsKey&)>& write) {
     bool opened = false;
     try {
         store_.InTransaction([&] {
-            auto key = store_.OpenKey(ProductKey);
+            auto key = store_.OpenKey(path);
             if (key) {
                 opened = true;
                 write(*key);

@@ -146,6 +146,7 @@ private:
     // the key is gone; a refused write shows the store's message.
     bool WriteAccount(AccountNode* node, const std::function<void(SettingsKey&)>& write);
     bool WriteProduct(const std::function<void(SettingsKey&)>& write);
+    bool WriteKey(const QString& path, const std::function<void(SettingsKey&)>& write);
 
     // Tree and panels.
     void tvAccountsChange(QTreeWidgetItem* node);

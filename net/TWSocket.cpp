@@ -355,13 +355,8 @@ void TWSocket::FinishStartTls(quint16 error) {
     const quint64 connection = connection_;
     QPointer<TWSocket> alive(this);
     emit OnTlsDone(this, error);
-    if (!alive || connection != connection_ || state_ == wsClosed) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        Close();
-    } else if (BytesAvailable() > 0) {
-        PostReceiveCycle();
+    if (alive) {
+        GoOnAfterEvent(connection, error);
     }
 }
 
@@ -406,7 +401,15 @@ void TWSocket::ConnectFinished(quint16 error) {
     const quint64 connection = connection_;
     QPointer<TWSocket> alive(this);
     emit OnSessionConnected(this, error);
-    if (!alive || connection != connection_ || state_ == wsClosed) {
+    if (alive) {
+        GoOnAfterEvent(connection, error);
+    }
+}
+
+// After an event whose handler may have closed or reused the connection: a failure ends the
+// connection, a success hands over bytes that came with it.
+void TWSocket::GoOnAfterEvent(quint64 connection, quint16 error) {
+    if (connection != connection_ || state_ == wsClosed) {
         return;
     }
     if (error != WsaError::NoError) {

@@ -193,6 +193,7 @@ private:
     void FailTls(const QString& reason);
     void FinishStartTls(quint16 error);
     void PostReceiveCycle();
+    void GoOnAfterEvent(quint64 connection, quint16 error);
     void QtDisconnected();
     void ReceiveCycle();
 
