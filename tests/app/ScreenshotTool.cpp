@@ -1,6 +1,7 @@
 // Takes the pictures of the main window for the documentation: one per panel, and the splash.
 // Run under a real X server (scripts/screenshots.sh uses Xvfb): sievra_screenshots OUTPUT_DIR
 #include "RecordingDialogs.h"
+#include "TreePath.h"
 #include "app/AppIcon.h"
 #include "app/HelpWindow.h"
 #include "app/TfrmMain.h"
@@ -72,20 +73,7 @@ void WriteDemoStore() {
 }
 
 QTreeWidgetItem* Node(TfrmMain& w, const QStringList& path) {
-    auto* tree = w.findChild<QTreeWidget*>("tvAccounts");
-    QTreeWidgetItem* node = nullptr;
-    for (const QString& text : path) {
-        QTreeWidgetItem* next = nullptr;
-        const int count = node == nullptr ? tree->topLevelItemCount() : node->childCount();
-        for (int i = 0; i < count && next == nullptr; ++i) {
-            QTreeWidgetItem* child = node == nullptr ? tree->topLevelItem(i) : node->child(i);
-            if (child->text(0) == text) {
-                next = child;
-            }
-        }
-        node = next;
-    }
-    return node;
+    return test::FindNode(w.findChild<QTreeWidget*>("tvAccounts"), path);
 }
 
 void Settle(int ms) {

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "TreePath.h"
+
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
@@ -61,22 +63,9 @@ void WindowFixture::CloseWindow() {
 }
 
 QTreeWidgetItem* WindowFixture::Node(const QStringList& path) {
-    QTreeWidget* tree = Tree();
-    QTreeWidgetItem* node = nullptr;
-    for (const QString& text : path) {
-        QTreeWidgetItem* next = nullptr;
-        const int count = node == nullptr ? tree->topLevelItemCount() : node->childCount();
-        for (int i = 0; i < count && next == nullptr; ++i) {
-            QTreeWidgetItem* child = node == nullptr ? tree->topLevelItem(i) : node->child(i);
-            if (child->text(0) == text) {
-                next = child;
-            }
-        }
-        if (next == nullptr) {
-            ADD_FAILURE() << "no node " << path.join('/').toStdString();
-            return nullptr;
-        }
-        node = next;
+    QTreeWidgetItem* node = FindNode(Tree(), path);
+    if (node == nullptr) {
+        ADD_FAILURE() << "no node " << path.join('/').toStdString();
     }
     return node;
 }

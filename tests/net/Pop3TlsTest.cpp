@@ -139,16 +139,21 @@ TEST_F(Pop3Tls, AnAuthorityNobodyTrustsIsRefusedWithItsReason) {
 
 // ---- Servers that get TLS wrong: the password must never reach them.
 
+// Alice, whose password "secret" is what must not leak.
+void PointAt(TPop3Cli& client, const FakeServer& server, ConnectionSecurity security) {
+    client.SetHost("localhost");
+    client.SetPort(server.PortText());
+    client.SetSecurity(security);
+    client.SetUserName("alice");
+    client.SetPassWord("secret");
+}
+
 TEST(Pop3TlsScript, RefusedStlsEndsTheConnectWithoutALogin) {
     FakeServer server;
     server.Says("+OK ready").Expects("STLS").Says("-ERR not in this life").ExpectsClose();
     TPop3Cli client;
     Pop3Events events(client);
-    client.SetHost("localhost");
-    client.SetPort(server.PortText());
-    client.SetSecurity(ConnectionSecurity::StartTls);
-    client.SetUserName("alice");
-    client.SetPassWord("secret");
+    PointAt(client, server, ConnectionSecurity::StartTls);
     EXPECT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode);
     EXPECT_EQ(client.TlsError(), "TLS: the server refused STLS (-ERR not in this life)");
     ASSERT_TRUE(WaitFor([&] { return server.ClientClosed(0); }));
@@ -162,11 +167,7 @@ TEST(Pop3TlsScript, PlainTextOnATlsPortFailsTheHandshake) {
     server.Says("+OK plain text here").ExpectsClose();
     TPop3Cli client;
     Pop3Events events(client);
-    client.SetHost("localhost");
-    client.SetPort(server.PortText());
-    client.SetSecurity(ConnectionSecurity::Tls);
-    client.SetUserName("alice");
-    client.SetPassWord("secret");
+    PointAt(client, server, ConnectionSecurity::Tls);
     EXPECT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode);
     EXPECT_TRUE(client.TlsError().startsWith("TLS: the handshake failed"))
         << client.TlsError().toStdString();
@@ -188,11 +189,7 @@ TEST(Pop3TlsScript, LinesInjectedAfterStlsAreDropped) {
         .Closes();
     TPop3Cli client;
     Pop3Events events(client);
-    client.SetHost("localhost");
-    client.SetPort(server.PortText());
-    client.SetSecurity(ConnectionSecurity::StartTls);
-    client.SetUserName("alice");
-    client.SetPassWord("secret");
+    PointAt(client, server, ConnectionSecurity::StartTls);
     EXPECT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode);
     EXPECT_FALSE(events.responses.contains("+OK injected"));
     EXPECT_TRUE(events.Entries("SessionConnected").isEmpty());

@@ -19,16 +19,19 @@ FakeServer& Greeted(FakeServer& server) {
     return server.Says("220 fake ESMTP").ExpectsPrefix("HELO ").Says("250 hello");
 }
 
-// Accepts one message to `rcpt` and takes its text up to the final ".".
-FakeServer& TakesMail(FakeServer& server, const QByteArray& rcpt = "a@example.org") {
+// Accepts the sender and `rcpt`, and invites the text.
+FakeServer& AwaitsText(FakeServer& server, const QByteArray& rcpt = "a@example.org") {
     return server.Expects("MAIL FROM:<>")
         .Says("250 OK")
         .Expects("RCPT TO:<" + rcpt + ">")
         .Says("250 OK")
         .Expects("DATA")
-        .Says("354 go ahead")
-        .ExpectsLinesUntil(".")
-        .Says("250 queued");
+        .Says("354 go ahead");
+}
+
+// Accepts one message to `rcpt` and takes its text up to the final ".".
+FakeServer& TakesMail(FakeServer& server, const QByteArray& rcpt = "a@example.org") {
+    return AwaitsText(server, rcpt).ExpectsLinesUntil(".").Says("250 queued");
 }
 
 void OpenWithHelo(SmtpSession& s, const FakeServer& server) {
@@ -121,15 +124,7 @@ TEST(SmtpScript, RefusedDataSendsNoHeaderOrBody) {
 
 TEST(SmtpScript, ConnectionDroppedDuringDataEndsWith10004) {
     FakeServer server;
-    Greeted(server)
-        .Expects("MAIL FROM:<>")
-        .Says("250 OK")
-        .Expects("RCPT TO:<a@example.org>")
-        .Says("250 OK")
-        .Expects("DATA")
-        .Says("354 go ahead")
-        .ExpectsPrefix("Return-Path: <>")
-        .Drops();
+    AwaitsText(Greeted(server)).ExpectsPrefix("Return-Path: <>").Drops();
     SmtpSession s;
     OpenWithHelo(s, server);
     SetMessage(s.client, QStringList(2000, QStringLiteral("a line of the body")));
@@ -311,13 +306,7 @@ TEST(SmtpScript, HandlersExtendTheMessageButCannotBreakHeaderLines) {
 
 TEST(SmtpScript, OdditiesOfTheServerAndTheCaller) {
     FakeServer server;
-    Greeted(server)
-        .Expects("MAIL FROM:<>")
-        .Says("250 OK")
-        .Expects("RCPT TO:<a@example.org>")
-        .Says("250 OK")
-        .Expects("DATA")
-        .Says("354 go ahead")
+    AwaitsText(Greeted(server))
         .ExpectsLinesUntil(".")
         .Says("no code at all")
         .ExpectsPrefix("HELO ")

@@ -75,26 +75,25 @@ FakeServer& FaultyPeer::UseServer() {
 
 // What a client meets at the connect step, for either protocol: the connection refused, reset
 // at once, never answered, answered by some other service, or flooded without a line end.
-namespace {
-
-void ScriptConnectFault(FakeServer& server, Fault fault) {
+void FaultyPeer::SetUpConnectFault(Fault fault) {
     switch (fault) {
     case Fault::Drop:
-        server.Resets();
-        break;
-    case Fault::Garbage:
-        server.SaysLines({"HTTP/1.1 400 Bad Request", "Connection: close", ""}).Closes();
-        break;
-    case Fault::Overlong:
-        server.SaysRaw(QByteArray(1 << 20, '\x01')).StaysSilent();
+        UseServer().Resets();
         break;
     case Fault::Error:
+        UseRefusedPort();
+        break;
     case Fault::Silence:
-        break; // no server: see SetUpConnectFault
+        UseUnansweredPort();
+        break;
+    case Fault::Garbage:
+        UseServer().SaysLines({"HTTP/1.1 400 Bad Request", "Connection: close", ""}).Closes();
+        break;
+    case Fault::Overlong:
+        UseServer().SaysRaw(QByteArray(1 << 20, '\x01')).StaysSilent();
+        break;
     }
 }
-
-} // namespace
 
 // ---- POP3
 
@@ -151,13 +150,7 @@ QList<DialogueStep> FaultyPop3Server::Steps() {
 
 FaultyPop3Server::FaultyPop3Server(DialogueStep step, Fault fault) {
     if (step.kind == DialogueStep::Connect) {
-        if (fault == Fault::Error) {
-            UseRefusedPort();
-        } else if (fault == Fault::Silence) {
-            UseUnansweredPort();
-        } else {
-            ScriptConnectFault(UseServer(), fault);
-        }
+        SetUpConnectFault(fault);
         return;
     }
     FakeServer& server = UseServer();
@@ -307,13 +300,7 @@ QList<DialogueStep> FaultySmtpServer::Steps(bool auth, int messages, int textLin
 FaultySmtpServer::FaultySmtpServer(bool auth, int messages, DialogueStep step, Fault fault)
     : auth_(auth) {
     if (step.kind == DialogueStep::Connect) {
-        if (fault == Fault::Error) {
-            UseRefusedPort();
-        } else if (fault == Fault::Silence) {
-            UseUnansweredPort();
-        } else {
-            ScriptConnectFault(UseServer(), fault);
-        }
+        SetUpConnectFault(fault);
         return;
     }
     FakeServer& server = UseServer();

@@ -71,6 +71,7 @@ public:
     bool ScriptMustPlay() const { return scriptMustPlay_; }
 
 protected:
+    void SetUpConnectFault(Fault fault);
     void UseRefusedPort();
     void UseUnansweredPort();
     FakeServer& UseServer();

@@ -30,13 +30,17 @@ QString TestHome::StorePath() const {
 
 QString TestHome::WriteFile(const QString& relativePath, const QByteArray& bytes) const {
     const QString path = dir_.path() + QLatin1Char('/') + relativePath;
+    WriteTestFile(path, bytes);
+    return path;
+}
+
+void WriteTestFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(bytes) != bytes.size()) {
         qFatal("cannot write test file %s", qPrintable(path));
     }
-    return path;
 }
 
 QString BuiltProgram(const QString& relativePath) {

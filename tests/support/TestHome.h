@@ -28,6 +28,9 @@ private:
     QByteArray oldData_;
 };
 
+// Writes bytes to `path`, making its folders; a test that cannot write its input stops there.
+void WriteTestFile(const QString& path, const QByteArray& bytes);
+
 // Path of a program built next to the tests (the build tree's root is passed by ctest).
 QString BuiltProgram(const QString& relativePath);
 

@@ -1,19 +1,14 @@
 #include "ThunderbirdHome.h"
 
+#include "tests/support/TestHome.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace sievra::test {
 
 QString ThunderbirdHome::WriteFile(const QString& relativePath, const QByteArray& bytes) const {
     const QString path = QDir(dir_.path()).filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size()) {
-        qFatal("cannot write test file %s", qPrintable(path));
-    }
+    WriteTestFile(path, bytes);
     return path;
 }
 
