@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,15 @@ QString AbsoluteEnvironmentPath(const char* name) {
 
 QString SystemError() {
     return QString::fromLocal8Bit(strerror(errno));
+}
+
+// The folder is Sievra's own, so only its user may enter it.
+bool MakeFolder(const QString& folder) {
+    if (QFileInfo(folder).isDir()) {
+        return true;
+    }
+    QDir().mkpath(QFileInfo(folder).path());
+    return ::mkdir(QFile::encodeName(folder).constData(), 0700) == 0 || errno == EEXIST;
 }
 
 } // namespace
@@ -48,8 +58,7 @@ QString PassLock::PathFor(const Account& account) {
 
 PassLock::PassLock(const Account& account) {
     const QString path = PathFor(account);
-    const QByteArray folder = QFile::encodeName(Directory());
-    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST && !QDir().mkpath(Directory())) {
+    if (!MakeFolder(Directory())) {
         error_ = QStringLiteral("Cannot create %1: %2").arg(Directory(), SystemError());
         return;
     }

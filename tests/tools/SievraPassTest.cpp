@@ -141,6 +141,19 @@ TEST_F(SievraPass, SecondPassOverABusyMailboxSkipsWithThree) {
     EXPECT_TRUE(out.contains("Connecting to 127.0.0.1"));
 }
 
+TEST_F(SievraPass, ALockThatCannotBeMadeIsAnErrorAndTouchesNothing) {
+    WriteStore("nolock", {"From: spam@bad.example\nSubject: buy\n\nx\n"});
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", home.Path().toUtf8());
+    home.WriteFile("sievra", "a file where the lock folder belongs");
+    const int status = Run();
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(out.contains("Error: Cannot lock " + home.Path() + "/sievra/pass-"))
+        << out.toStdString();
+    EXPECT_EQ(pop->Messages("nolock").size(), 1);
+}
+
 TEST_F(SievraPass, OptionsAreOnlyHelpAndVersion) {
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_TRUE(out.startsWith("Usage: sievra-pass"));
