@@ -1,9 +1,12 @@
 #include "AutostartEntry.h"
 
+#include "widgets/DesktopIntegration.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTextStream>
 
 namespace sievra {
 
@@ -27,6 +30,37 @@ QString ExecValue(const QString& programPath) {
     return quoted;
 }
 
+QString EntryText(const QString& exec) {
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Sievra\n"
+                          "Comment=Screens your POP3 mailboxes for unwanted mail\n"
+                          "Exec=%1\n"
+                          "Icon=%2\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(exec, AppId());
+}
+
+// The Exec value of the main group, as written (already quoted for the key).
+QString DesktopEntryExec(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return QString();
+    }
+    QTextStream in(&file);
+    bool mainGroup = false;
+    QString line;
+    while (in.readLineInto(&line)) {
+        if (line.startsWith(QLatin1Char('['))) {
+            mainGroup = line == QStringLiteral("[Desktop Entry]");
+        } else if (mainGroup && line.startsWith(QStringLiteral("Exec="))) {
+            return line.mid(5).trimmed();
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 QString AutostartEntryPath() {
@@ -46,18 +80,20 @@ QString AutostartEntryText(const QString& programPath) {
             return QString();
         }
     }
-    return QStringLiteral("[Desktop Entry]\n"
-                          "Type=Application\n"
-                          "Name=Sievra\n"
-                          "Comment=Screens your POP3 mailboxes for unwanted mail\n"
-                          "Exec=%1\n"
-                          "Terminal=false\n"
-                          "X-GNOME-Autostart-enabled=true\n")
-        .arg(ExecValue(programPath));
+    return EntryText(ExecValue(programPath));
+}
+
+QString InstalledAutostartEntryText(const QString& desktopEntryPath) {
+    const QString exec = DesktopEntryExec(desktopEntryPath);
+    return exec.isEmpty() ? QString() : EntryText(exec);
 }
 
 bool WriteAutostartEntry(const QString& programPath) {
-    const QString text = AutostartEntryText(programPath);
+    const QString installed = InstalledDesktopEntry(QFileInfo(programPath).absolutePath());
+    QString text = installed.isEmpty() ? QString() : InstalledAutostartEntryText(installed);
+    if (text.isEmpty()) {
+        text = AutostartEntryText(programPath);
+    }
     if (text.isEmpty()) {
         return false;
     }

@@ -12,7 +12,12 @@ QString AutostartEntryPath();
 // written into one (a line break or another control character in it).
 QString AutostartEntryText(const QString& programPath);
 
-// Writes the entry (atomically); false when it could not be written.
+// The entry that runs what the installed desktop entry at desktopEntryPath runs; empty when
+// that entry has no Exec key.
+QString InstalledAutostartEntryText(const QString& desktopEntryPath);
+
+// Writes the entry (atomically): for an installed program the command of its desktop entry,
+// else the program's own path. False when it could not be written.
 bool WriteAutostartEntry(const QString& programPath);
 // Removes the entry; true when there is none any more.
 bool RemoveAutostartEntry();

@@ -5,6 +5,7 @@
 #include "UserDialogs.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
+#include "widgets/DesktopIntegration.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -32,7 +33,7 @@ ProgramEntry::~ProgramEntry() {
 }
 
 QString ProgramEntry::WizardPath() const {
-    return programDirectory_ + QStringLiteral("/wizard");
+    return WizardProgram(programDirectory_);
 }
 
 bool ProgramEntry::Start() {
@@ -47,7 +48,7 @@ bool ProgramEntry::Start() {
         QCoreApplication::processEvents();
 
         main_ = std::make_unique<TfrmMain>(*store_, dialogs_);
-        main_->SetHelpDirectory(programDirectory_ + QStringLiteral("/help"));
+        main_->SetHelpDirectory(HelpDirectory(programDirectory_));
         connect(main_.get(), &TfrmMain::quitRequested, qApp, &QCoreApplication::quit,
                 Qt::QueuedConnection);
         if (!main_->FormCreate()) {

@@ -12,6 +12,7 @@
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
+#include "widgets/DesktopIntegration.h"
 #include "widgets/EditListBox.h"
 #include "widgets/ImageButton.h"
 #include "widgets/LineMemo.h"
@@ -58,7 +59,7 @@ TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
     setWindowTitle(QStringLiteral("Sievra"));
     engine_ = std::make_unique<ScreeningEngine>(*this, &store_);
     tray_ = std::make_unique<TrayIcon>();
-    helpDirectory_ = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    helpDirectory_ = HelpDirectory(QCoreApplication::applicationDirPath());
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     BuildWindow();

@@ -1,8 +1,10 @@
 #include "TrayIcon.h"
 
 #include "AppIcon.h"
+#include "widgets/DesktopIntegration.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -18,7 +20,7 @@ TrayIcon::TrayIcon(QObject* parent)
     , puSystem_(new QMenu)
     , iconTimer_(new QTimer(this))
     , imlIcons_(TrayAnimationFrames())
-    , appIcon_(AppIcon()) {
+    , appIcon_(ThemedAppIcon(QCoreApplication::applicationDirPath(), AppIcon())) {
     puSystem_->setObjectName(QStringLiteral("puSystem"));
     const auto item = [this](const QString& name, const QString& text) {
         QAction* action = puSystem_->addAction(text);

@@ -1,15 +1,32 @@
 #include "app/AppIcon.h"
 #include "app/ProgramEntry.h"
 #include "app/UserDialogs.h"
+#include "widgets/DesktopIntegration.h"
 
 #include <QApplication>
 #include <QStyleFactory>
 
+namespace {
+
+const char* const Usage =
+    "Usage: sievra [--help | --version]\n"
+    "Screens your POP3 mailboxes for unwanted mail. Starts the Sievra window, or only its\n"
+    "tray icon in automatic mode; starts sievra-wizard when there are no settings yet.\n"
+    "Settings come from $XDG_CONFIG_HOME/sievra/settings.db.\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = sievra::AnswerInfoOption(argc, argv, Usage, "sievra")) {
+        return *answered;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sievra"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
-    QApplication::setWindowIcon(sievra::AppIcon());
+    // Ties the windows to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(sievra::AppId());
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    QApplication::setWindowIcon(sievra::ThemedAppIcon(programDirectory, sievra::AppIcon()));
     // In automatic mode the program lives on with no window in sight; it ends by Quit, Close
     // or closing the main window.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -18,7 +35,7 @@ int main(int argc, char** argv) {
     }
 
     sievra::QtUserDialogs dialogs;
-    sievra::ProgramEntry entry(QCoreApplication::applicationDirPath(), dialogs);
+    sievra::ProgramEntry entry(programDirectory, dialogs);
     if (!entry.Start()) {
         return entry.ExitCode();
     }

@@ -3,6 +3,7 @@
 #include "addressbook/AddressValidity.h"
 #include "engine/AcceptanceRules.h"
 #include "engine/EngineWindow.h"
+#include "engine/PassLock.h"
 #include "settings/JoinedList.h"
 
 #include <QDateTime>
@@ -31,6 +32,7 @@ QString StatusDate() {
 void ScreeningEngine::RunPass() {
     passRunning_ = true;
     lastPassHadErrors_ = false;
+    lastPassSkipped_ = false;
     counters_.DeletedCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
@@ -41,6 +43,11 @@ void ScreeningEngine::RunPass() {
     BeginPass();
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
+            continue;
+        }
+        const PassLock lock(*account);
+        if (!lock.Held()) {
+            SkipLockedAccount(*account, lock.Error());
             continue;
         }
         if (!ScreenAccount(*account) || state_.ErrorFlag) {
@@ -82,6 +89,17 @@ void ScreeningEngine::BeginPass() {
     state_.ErrorFlag = false;
     state_.AbortRequested = false;
     window_.SetAbortEnabled(true);
+}
+
+// Another Sievra program is screening this mailbox now; it gets its turn at the next pass.
+void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& lockError) {
+    if (!lockError.isEmpty()) {
+        Complain(QStringLiteral("<font color=\"clRed\"><B>Error: %1</B>").arg(lockError));
+        return;
+    }
+    Log(QStringLiteral("Skipping \"%1\": another Sievra program is screening it.")
+            .arg(account.AccountName));
+    lastPassSkipped_ = true;
 }
 
 // Screens one active account; false when the pass must not go on to the next one.

@@ -53,6 +53,8 @@ public:
     bool PassRunning() const { return passRunning_; }
     // True when the last pass wrote an error line (for sievra-pass's exit status).
     bool LastPassHadErrors() const { return lastPassHadErrors_; }
+    // True when the last pass left an account alone because another program was screening it.
+    bool LastPassSkipped() const { return lastPassSkipped_; }
     // Tests shorten every time-out by measuring its seconds in this many milliseconds.
     void SetTimeoutUnitForTests(int milliseconds) { timeoutUnitMs_ = milliseconds; }
     TPop3Cli& Pop3Client() { return pop3_; }
@@ -109,6 +111,7 @@ private:
     bool LoadBook();
     void BeginPass();
     bool ScreenAccount(Account& account);
+    void SkipLockedAccount(const Account& account, const QString& lockError);
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
     void FinishPass();
@@ -157,6 +160,7 @@ private:
     bool queueWritable_ = true;
     bool passRunning_ = false;
     bool lastPassHadErrors_ = false;
+    bool lastPassSkipped_ = false;
 };
 
 } // namespace sievra

@@ -161,8 +161,12 @@ def main():
         wab = os.path.join(home, "contacts.wab")
         with open(wab, "wb") as f:
             f.write(address_book(CONTACTS))
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, "config"),
-                   XDG_DATA_HOME=os.path.join(home, "data"))
+        # Every folder a program might write into lies in the temporary home.
+        runtime = os.path.join(home, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+                   XDG_DATA_HOME=os.path.join(home, "data"), XDG_CACHE_HOME=os.path.join(home, "cache"),
+                   XDG_STATE_HOME=os.path.join(home, "state"), XDG_RUNTIME_DIR=runtime)
         tool = os.path.join(BIN, "sievra-settings")
         subprocess.run([tool, "import", "-"], input=settings_dump(pop_port, smtp_port, wab).encode(),
                        env=env, check=True)

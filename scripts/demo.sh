@@ -6,9 +6,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build -DSIEVRA_BUILD_TESTS=OFF -DSIEVRA_BUILD_BENCH=OFF
-
-if build/bin/sievra-settings get '\Software\Orlent Software\Sievra' 'LastID' >/dev/null 2>&1 &&
-   [ -n "$(build/bin/sievra-settings list '\Software\Orlent Software\Sievra' 2>/dev/null | sed -n '2,$p' | grep -m1 '^  \\')" ]; then
-  exec build/bin/sievra-pass
-fi
-exec /usr/bin/python3 scripts/demo.py build
+exec bash scripts/demo-run.sh build

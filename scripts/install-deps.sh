@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth imagemagick netcat-openbsd procps
   dovecot-core dovecot-pop3d python3 python3-aiosmtpd
+  scdoc librsvg2-bin file dpkg-dev lintian desktop-file-utils appstream openbox xdotool
 )
 
 missing=()

@@ -14,6 +14,9 @@ echo "== normal build"
 bash scripts/build.sh build -DSIEVRA_BUILD_TESTS=ON -DSIEVRA_BUILD_BENCH=ON
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+echo "== Debian package"
+bash scripts/package-check.sh build
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 bash scripts/build.sh build-asan -DSIEVRA_SANITIZE=ON -DSIEVRA_BUILD_TESTS=ON -DSIEVRA_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

@@ -4,6 +4,7 @@
 #include "app/HelpWindow.h"
 #include "app/TfrmNotify.h"
 #include "app/TrayIcon.h"
+#include "widgets/DesktopIntegration.h"
 #include "widgets/ImageButton.h"
 
 #include <QAction>
@@ -321,6 +322,30 @@ TEST_F(AutostartTest, AnEntryThatCannotBeWrittenLeavesAutoLoadAlone) {
     EXPECT_TRUE(dialogs.Warnings[0].contains("sievra.desktop"))
         << dialogs.Warnings[0].toStdString();
     EXPECT_TRUE(Find<QCheckBox>("chkAutoLoad")->isChecked()) << "shows the new state";
+}
+
+// An installed tree as cmake --install lays it out under any prefix: everything is found from
+// the program's folder, and "Load at startup" runs what the menu entry runs.
+TEST_F(AutostartTest, AnInstalledProgramFindsItsFilesAndAutostartsAsItsMenuEntry) {
+    const QString bin = home.Path() + "/prefix/bin";
+    test::WriteTestFile(bin + "/sievra", "");
+    EXPECT_EQ(HelpDirectory(bin), home.Path() + "/prefix/share/sievra/help");
+    EXPECT_EQ(WizardProgram(bin), bin + "/sievra-wizard") << "named in the warning";
+    EXPECT_TRUE(InstalledDesktopEntry(bin).isEmpty());
+    test::WriteTestFile(bin + "/wizard", "");
+    EXPECT_EQ(WizardProgram(bin), bin + "/wizard") << "as built";
+    test::WriteTestFile(bin + "/sievra-wizard", "");
+    EXPECT_EQ(WizardProgram(bin), bin + "/sievra-wizard") << "as installed";
+    test::WriteTestFile(bin + "/help/index.html", "");
+    EXPECT_EQ(HelpDirectory(bin), bin + "/help");
+
+    const QString entry = home.Path() + "/prefix/share/applications/" + AppId() + ".desktop";
+    test::WriteTestFile(entry, "[Desktop Action x]\nExec=other\n[Desktop Entry]\nName=Sievra\n"
+                               "Exec=sievra --flag\n");
+    EXPECT_EQ(QFileInfo(InstalledDesktopEntry(bin)), QFileInfo(entry));
+    ASSERT_TRUE(WriteAutostartEntry(bin + "/sievra"));
+    EXPECT_TRUE(Entry().contains("\nExec=sievra --flag\n")) << Entry().toStdString();
+    EXPECT_TRUE(Entry().contains("\nIcon=" + AppId() + "\n"));
 }
 
 TEST(AutostartEntryText, QuotesThePathAsTheExecKeyNeeds) {

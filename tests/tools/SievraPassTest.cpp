@@ -6,6 +6,8 @@
 #include "tests/support/AddressBookBytes.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/TestHome.h"
+#include "tests/support/UnansweredPort.h"
+#include "tests/support/WaitFor.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -98,6 +100,58 @@ TEST_F(SievraPass, CouldNotStartGivesTwo) {
     key.WriteText("POP3 Password", "not\nbase64");
     EXPECT_EQ(Run(), 2);
     EXPECT_TRUE(err.contains("Invalid Base64 Character"));
+}
+
+// The first pass is held in its reply phase by an SMTP server that never answers; a second
+// pass over the same mailbox meanwhile leaves it alone and says so.
+TEST_F(SievraPass, SecondPassOverABusyMailboxSkipsWithThree) {
+    SettingsKey key = WriteStore(
+        "busy", {"From: spam@bad.example\nReply-To: spam@bad.example\nSubject: buy\n\nx\n"});
+    UnansweredPort smtp;
+    const QString hints = AccountKeyPath("00000001") + "\\" + HintsSubkey;
+    store.OpenKey(hints, true)->WriteText("1", "a fruit|");
+    key.WriteText("SMTP Server", "127.0.0.1");
+    key.WriteText("SMTP Port", QString::number(smtp.Port()));
+    key.WriteText("SMTP EMail Address", "me@example.org");
+    key.WriteFlag("SMTP Tested", true);
+
+    QProcess first;
+    first.start(BuiltProgram("bin/sievra-pass"));
+    QString firstOut;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            firstOut += QString::fromUtf8(first.readAllStandardOutput());
+            return firstOut.contains("Disconnecting from POP server..");
+        },
+        30000))
+        << firstOut.toStdString();
+
+    EXPECT_EQ(Run(), 3) << out.toStdString();
+    EXPECT_TRUE(out.contains("Skipping \"Home\": another Sievra program is screening it.\n"));
+    EXPECT_FALSE(out.contains("Connecting to")) << out.toStdString();
+    EXPECT_TRUE(out.contains("RESULTS: No messages. 0 Error(s)"));
+
+    // A holder that dies (here killed while it waits for the server) takes its lock along.
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_TRUE(pop->Messages("busy").isEmpty());
+
+    ASSERT_TRUE(store.DeleteKey(hints));
+    EXPECT_EQ(Run(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("Connecting to 127.0.0.1"));
+}
+
+TEST_F(SievraPass, ALockThatCannotBeMadeIsAnErrorAndTouchesNothing) {
+    WriteStore("nolock", {"From: spam@bad.example\nSubject: buy\n\nx\n"});
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", home.Path().toUtf8());
+    home.WriteFile("sievra", "a file where the lock folder belongs");
+    const int status = Run();
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(out.contains("Error: Cannot lock " + home.Path() + "/sievra/pass-"))
+        << out.toStdString();
+    EXPECT_EQ(pop->Messages("nolock").size(), 1);
 }
 
 TEST_F(SievraPass, OptionsAreOnlyHelpAndVersion) {

@@ -12,6 +12,7 @@ namespace {
 constexpr int ExitClean = 0;
 constexpr int ExitWithErrors = 1;
 constexpr int ExitNotStarted = 2;
+constexpr int ExitSkipped = 3;
 
 const char* const Usage =
     "Usage: sievra-pass [--help | --version]\n"
@@ -19,7 +20,8 @@ const char* const Usage =
     "mode off, and prints the status lines. Settings come from Sievra's settings store\n"
     "($XDG_CONFIG_HOME/sievra/settings.db).\n"
     "Exit status: 0 the pass ran without errors, 1 it ran with error lines, 2 it could not\n"
-    "start (no settings, a missing password, a failed connection test).\n";
+    "start (no settings, a missing password, a failed connection test), 3 it ran without\n"
+    "errors but skipped an account that another Sievra program was screening.\n";
 
 } // namespace
 
@@ -61,7 +63,10 @@ int main(int argc, char* argv[]) {
         if (!engine.StartScreening()) {
             return ExitNotStarted;
         }
-        return engine.LastPassHadErrors() ? ExitWithErrors : ExitClean;
+        if (engine.LastPassHadErrors()) {
+            return ExitWithErrors;
+        }
+        return engine.LastPassSkipped() ? ExitSkipped : ExitClean;
     } catch (const sievra::StoreError& error) {
         err << "sievra-pass: " << error.Message() << '\n';
         return ExitNotStarted;
