@@ -5,6 +5,7 @@
 #include "tests/support/AddressBookBytes.h"
 #include "tests/support/TestHome.h"
 
+#include <QDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -196,6 +197,74 @@ TEST_F(Acceptance, PositionOutsideTheListsIsRefused) {
     AppendHeaderValues({"From: a@b.org"}, lists);
     EXPECT_THROW(DecideMessage(lists, 1, index, {}), std::out_of_range);
     EXPECT_THROW(DecideMessage(lists, -1, index, {}), std::out_of_range);
+}
+
+bool DecideOne(const QStringList& header, HeaderReading reading, const AddressIndex& index,
+               const QStringList& codeWords) {
+    MessageLists lists;
+    AppendHeaderValues(header, lists, reading);
+    return DecideMessage(lists, 0, index, codeWords);
+}
+
+// The reader may only ever keep more mail: whatever the raw rule accepts, over the fuzz corpus
+// and generated one-line headers, with books and code words the raw rule finds in them.
+TEST(HeaderReader, KeepsEveryMessageTheRawRuleKeeps) {
+    QList<QStringList> headers;
+    for (const QFileInfo& file : QDir(SIEVRA_HEADER_CORPUS).entryInfoList(QDir::Files)) {
+        QFile in(file.filePath());
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        headers.append(QString::fromUtf8(in.readAll()).split('\n'));
+    }
+    ASSERT_GE(headers.size(), 6);
+    const QStringList froms = {"a@b.org",
+                               "<a@b.org>",
+                               "A <a@b.org>",
+                               "\"A <x>\" <a@b.org>",
+                               "a@b.org (A <x>)",
+                               "<a@b.org",
+                               "a@b.org>",
+                               "=?utf-8?q?A?= <a@b.org>",
+                               "<>",
+                               "",
+                               "<<a@b.org>>",
+                               "G: a@b.org;",
+                               "a@b.org, c@d.org",
+                               "\"open <a@b.org>",
+                               "(c <x@y.org>) a@b.org",
+                               "x > y < z",
+                               QString::fromUtf8("josé@exämple.org"),
+                               "a@xn--exmple-cua.org",
+                               "a\x01@b.org"};
+    const QStringList subjects = {"hello",
+                                  "=?utf-8?q?hello?=",
+                                  "=?utf-8?b?aGVsbG8=?=",
+                                  "=?utf-8?q?he?= llo",
+                                  "(hello)",
+                                  "<hello>",
+                                  ""};
+    for (const QString& from : froms) {
+        for (const QString& subject : subjects) {
+            headers.append({"From: " + from, "Subject: " + subject});
+        }
+    }
+    int rawAccepted = 0;
+    for (const QStringList& header : headers) {
+        MessageLists raw;
+        AppendHeaderValues(header, raw, HeaderReading::RawLines);
+        const QString cut = ExtractAngleAddress(raw.FromList.front());
+        const QString subject = raw.SubjectList.front();
+        for (const AddressIndex& index :
+             {AddressIndex(header + QStringList{cut}), AddressIndex()}) {
+            for (const QStringList& codeWords :
+                 {SplitJoined(header.back()), QStringList{subject.mid(1, 3)}, QStringList{}}) {
+                const bool before = DecideOne(header, HeaderReading::RawLines, index, codeWords);
+                const bool after = DecideOne(header, HeaderReading::Fields, index, codeWords);
+                EXPECT_TRUE(after || !before) << header.join("|").toStdString();
+                rawAccepted += before ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(rawAccepted, headers.size()) << "the raw rule must accept many of them";
 }
 
 // The index must give the very decisions of comparing the address with every entry in turn.
