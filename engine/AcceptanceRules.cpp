@@ -1,5 +1,6 @@
 #include "AcceptanceRules.h"
 
+#include "PendingReplies.h"
 #include "UpperCase.h"
 #include "mail/HeaderText.h"
 #include "mail/MailAddress.h"
@@ -43,6 +44,11 @@ bool IsAcceptedAsRead(const MessageFields& fields, const AddressIndex& addressBo
 
 QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
     const QString& field = fields.ReplyTo.isEmpty() ? fields.ReturnPath : fields.ReplyTo;
+    // A field with a bare CR or another control in it is an attempt at header injection, not
+    // mail a program wrote; the raw rule's address then decides, and its checks refuse it.
+    if (!IsSafeReplyAddress(QString(field).replace(QLatin1Char('\t'), QLatin1Char(' ')))) {
+        return cut;
+    }
     const QList<MailAddress> addresses = ParseAddressList(field);
     return addresses.isEmpty() ? cut : addresses.front().AsciiAddress;
 }
