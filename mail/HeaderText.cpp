@@ -26,6 +26,11 @@ bool HoldsControls(const QString& text) {
 }
 
 QString DecodeHeaderText(const QString& value) {
+    // Text without an encoded word is already what GMime would give (the lines reach us as
+    // valid UTF-8); most subjects are such, and the decision reads each of them.
+    if (!value.contains(QLatin1String("=?"))) {
+        return WithoutControls(value);
+    }
     UseGMime();
     const GMimeString decoded(g_mime_utils_header_decode_text(nullptr, CText(value).constData()));
     return WithoutControls(decoded.ToQString());

@@ -4,6 +4,7 @@
 #include "GMimeText.h"
 #include "HeaderText.h"
 
+#include <algorithm>
 #include <gmime/gmime.h>
 
 namespace sievra {
@@ -18,7 +19,12 @@ void AppendMailbox(InternetAddress* address, QList<MailAddress>& out) {
     auto* mailbox = reinterpret_cast<InternetAddressMailbox*>(address);
     MailAddress mail{WithoutControls(QString::fromUtf8(internet_address_get_name(address))),
                      QString::fromUtf8(internet_address_mailbox_get_addr(mailbox)),
-                     QString::fromUtf8(internet_address_mailbox_get_idn_addr(mailbox))};
+                     {}};
+    // The IDN conversion costs more than the parse; an all-ASCII address is its own ASCII form.
+    const bool ascii = std::all_of(mail.Address.cbegin(), mail.Address.cend(),
+                                   [](QChar c) { return c.unicode() < 0x80; });
+    mail.AsciiAddress =
+        ascii ? mail.Address : QString::fromUtf8(internet_address_mailbox_get_idn_addr(mailbox));
     if (mail.AsciiAddress.isEmpty()) {
         mail.AsciiAddress = mail.Address;
     }
@@ -46,8 +52,11 @@ void AppendMailboxes(InternetAddressList* list, QList<MailAddress>& out) {
 } // namespace
 
 QList<MailAddress> ParseAddressList(const QString& value) {
-    UseGMime();
     QList<MailAddress> out;
+    if (value.isEmpty()) {
+        return out;
+    }
+    UseGMime();
     InternetAddressList* list = internet_address_list_parse(nullptr, CText(value).constData());
     if (list) {
         AppendMailboxes(list, out);
