@@ -1,6 +1,9 @@
 #include "AcceptanceRules.h"
 
+#include "PendingReplies.h"
 #include "UpperCase.h"
+#include "mail/HeaderText.h"
+#include "mail/MailAddress.h"
 
 #include <stdexcept>
 
@@ -28,6 +31,28 @@ bool IsAccepted(const QString& from, const QString& subject, const AddressIndex&
     return addressBook.Contains(from) || HoldsCodeWord(subject, codeWordList);
 }
 
+bool IsAcceptedAsRead(const MessageFields& fields, const AddressIndex& addressBook,
+                      const QStringList& codeWordList) {
+    for (const MailAddress& address : ParseAddressList(fields.From)) {
+        if (addressBook.Contains(address.Address) || (address.AsciiAddress != address.Address &&
+                                                      addressBook.Contains(address.AsciiAddress))) {
+            return true;
+        }
+    }
+    return HoldsCodeWord(DecodeHeaderText(fields.Subject), codeWordList);
+}
+
+QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
+    const QString& field = fields.ReplyTo.isEmpty() ? fields.ReturnPath : fields.ReplyTo;
+    // A field with a bare CR or another control in it is an attempt at header injection, not
+    // mail a program wrote; the raw rule's address then decides, and its checks refuse it.
+    if (!IsSafeReplyAddress(QString(field).replace(QLatin1Char('\t'), QLatin1Char(' ')))) {
+        return cut;
+    }
+    const QList<MailAddress> addresses = ParseAddressList(field);
+    return addresses.isEmpty() ? cut : addresses.front().AsciiAddress;
+}
+
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
                    const QStringList& codeWordList) {
     // The three lists grow together; a position outside them is a fault of the caller, and
@@ -38,7 +63,19 @@ bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& address
     }
     lists.FromList[i] = ExtractAngleAddress(lists.FromList[i]);
     lists.ReplyToList[i] = ExtractAngleAddress(lists.ReplyToList[i]);
-    return IsAccepted(lists.FromList[i], lists.SubjectList.at(i), addressBook, codeWordList);
+    if (IsAccepted(lists.FromList[i], lists.SubjectList.at(i), addressBook, codeWordList)) {
+        return true;
+    }
+    if (i >= lists.FieldsList.size()) {
+        return false; // the reader is off
+    }
+    // Reading costs more than the raw rule, so only messages the raw rule rejects are read.
+    const MessageFields& fields = lists.FieldsList.at(i);
+    if (IsAcceptedAsRead(fields, addressBook, codeWordList)) {
+        return true;
+    }
+    lists.ReplyToList[i] = ReplyAddressAsRead(fields, lists.ReplyToList[i]);
+    return false;
 }
 
 } // namespace sievra

@@ -14,9 +14,22 @@ namespace sievra {
 bool IsAccepted(const QString& from, const QString& subject, const AddressIndex& addressBook,
                 const QStringList& codeWordList);
 
+// The same rules on the header as mail writes it: accepted when any address of the first From
+// field is in the address book (as written or with its IDN domain in ASCII form), or when the
+// decoded, unfolded Subject holds a code word.
+bool IsAcceptedAsRead(const MessageFields& fields, const AddressIndex& addressBook,
+                      const QStringList& codeWordList);
+
+// The reply address of a message: the first address of Reply-To (else Return-Path) as the
+// header reader parses it, with an IDN domain in ASCII form; cut (the raw rule's address) when
+// the reader finds none there.
+QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut);
+
 // Decides the message at position i: cuts its From and reply address down to their
-// angle-bracket part in the lists (the reply address is then ready for the reply), and applies
-// IsAccepted to the From address and the Subject.
+// angle-bracket part in the lists, and accepts it when IsAccepted holds for that From address
+// and the raw Subject, or IsAcceptedAsRead for the fields the reader found. The reader may only
+// ever keep more mail, never less: a header it cannot parse is still judged by the raw rule.
+// A rejected message's reply address is then the one ReplyAddressAsRead gives.
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
                    const QStringList& codeWordList);
 

@@ -144,7 +144,7 @@ void ScreeningEngine::FetchHeaders(int count) {
         state_.HeaderLines.clear();
         state_.InMessage = false;
         PopRequest(QStringLiteral("getting header"), pop3Top, [this] { pop3_.Top(); });
-        AppendHeaderValues(state_.HeaderLines, lists_);
+        AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
     } while (!state_.ErrorFlag && state_.MessageNumber <= count);

@@ -1,28 +1,31 @@
 #include "HeaderValues.h"
 
 #include "UpperCase.h"
+#include "mail/HeaderFields.h"
 
 namespace sievra {
 
 namespace {
 
-// Spaces, tabs and every control character.
-bool IsBlank(QChar c) {
-    return c.unicode() <= 32;
+// The unfolded value, sharing the raw line's text when folding changed nothing: a mailbox of
+// tens of thousands of messages then keeps each value once.
+QString Shared(const QString& unfolded, const QString& raw) {
+    return unfolded == raw ? raw : unfolded;
+}
+
+MessageFields ReadFields(const QStringList& headerLines, const MessageLists& lists) {
+    const HeaderFields header(headerLines);
+    const QString& rawReply = lists.ReplyToList.last();
+    return {Shared(header.Value(u"From"), lists.FromList.last()), header.Count(u"From"),
+            Shared(header.Value(u"Reply-To"), rawReply),
+            Shared(header.Value(u"Return-Path"), rawReply),
+            Shared(header.Value(u"Subject"), lists.SubjectList.last())};
 }
 
 } // namespace
 
 QString TrimBlanks(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.sliced(begin, end - begin).toString();
+    return TrimHeaderBlanks(text);
 }
 
 QString ExtractHeaderValue(const QStringList& headerLines, const QString& name) {
@@ -49,13 +52,17 @@ QString ExtractAngleAddress(const QString& value) {
     return value.mid(open + 1, close - open - 1);
 }
 
-void AppendHeaderValues(const QStringList& headerLines, MessageLists& lists) {
+void AppendHeaderValues(const QStringList& headerLines, MessageLists& lists,
+                        HeaderReading reading) {
     lists.FromList.append(ExtractHeaderValue(headerLines, QStringLiteral("From:")));
     const QString replyTo = ExtractHeaderValue(headerLines, QStringLiteral("Reply-to:"));
     lists.ReplyToList.append(replyTo.isEmpty()
                                  ? ExtractHeaderValue(headerLines, QStringLiteral("Return-path:"))
                                  : replyTo);
     lists.SubjectList.append(ExtractHeaderValue(headerLines, QStringLiteral("Subject:")));
+    if (reading == HeaderReading::Fields) {
+        lists.FieldsList.append(ReadFields(headerLines, lists));
+    }
 }
 
 } // namespace sievra

@@ -17,20 +17,39 @@ QString ExtractAngleAddress(const QString& value);
 // The text without leading and trailing characters up to code 32 (blanks, tabs, controls).
 QString TrimBlanks(QStringView text);
 
+// The fields of one message's header that the rules and the reply read, as the header reader
+// found them: unfolded, not yet decoded, so a history can keep them as written.
+struct MessageFields {
+    QString From; // the first From field
+    // From fields in the header; with more than one the first counts, and a history says so.
+    qsizetype FromCount = 0;
+    QString ReplyTo;
+    QString ReturnPath;
+    QString Subject;
+};
+
 // One account's header values in message order: position 0 belongs to message 1.
 struct MessageLists {
     QStringList FromList;
     QStringList ReplyToList; // Reply-to, else Return-path
     QStringList SubjectList;
+    // Empty when the header reader is off (a benchmark comparing the raw rules alone).
+    QList<MessageFields> FieldsList;
 
     void Clear() {
         FromList.clear();
         ReplyToList.clear();
         SubjectList.clear();
+        FieldsList.clear();
     }
 };
 
-// Appends the From, reply address and Subject values of one fetched header to the lists.
-void AppendHeaderValues(const QStringList& headerLines, MessageLists& lists);
+// Whether the header reader runs beside the raw lines; only benchmarks turn it off.
+enum class HeaderReading { RawLines, Fields };
+
+// Appends the From, reply address and Subject values of one fetched header to the lists, and
+// what the header reader finds in it.
+void AppendHeaderValues(const QStringList& headerLines, MessageLists& lists,
+                        HeaderReading reading = HeaderReading::Fields);
 
 } // namespace sievra

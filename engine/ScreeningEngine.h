@@ -57,6 +57,8 @@ public:
     bool LastPassSkipped() const { return lastPassSkipped_; }
     // Tests shorten every time-out by measuring its seconds in this many milliseconds.
     void SetTimeoutUnitForTests(int milliseconds) { timeoutUnitMs_ = milliseconds; }
+    // Benchmarks compare a pass with the raw rules alone against one with the header reader.
+    void SetHeaderReadingForBench(HeaderReading reading) { headerReading_ = reading; }
     TPop3Cli& Pop3Client() { return pop3_; }
     TSmtpCli& SmtpClient() { return smtp_; }
     ReplyQueueFile& Queue() { return queue_; }
@@ -157,6 +159,7 @@ private:
     QEventLoop* waitLoop_ = nullptr;
     std::function<bool()> waitDone_;
     int timeoutUnitMs_ = 1000;
+    HeaderReading headerReading_ = HeaderReading::Fields;
     bool queueWritable_ = true;
     bool passRunning_ = false;
     bool lastPassHadErrors_ = false;

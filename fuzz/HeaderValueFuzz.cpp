@@ -1,6 +1,9 @@
-// Arbitrary header lines: cutting values out of them and deciding on them must never fail,
-// and the results must keep the promises the engine relies on.
+// Arbitrary header lines: cutting values out of them, reading them with the header reader (GMime
+// included) and deciding on them must never fail, and the results must keep the promises the
+// engine relies on.
 #include "engine/AcceptanceRules.h"
+#include "mail/HeaderFields.h"
+#include "mail/HeaderText.h"
 #include "settings/JoinedList.h"
 
 #include <QStringList>
@@ -32,6 +35,28 @@ void CheckValue(const QStringList& lines, const QString& name) {
     }
 }
 
+// Decoded text and parsed addresses never carry a control character to a status line or a
+// reply.
+void CheckReader(const QStringList& lines, const QString& name) {
+    const HeaderFields header(lines);
+    if (header.Values(name).size() != header.Count(name) || HoldsControls(header.Text(name))) {
+        std::abort();
+    }
+    for (const MailAddress& address : header.Addresses(name)) {
+        if (address.Address.isEmpty() || HoldsControls(address.Address) ||
+            HoldsControls(address.AsciiAddress) || HoldsControls(address.Name)) {
+            std::abort();
+        }
+    }
+}
+
+bool Decide(const QStringList& lines, HeaderReading reading, const AddressIndex& index,
+            const QStringList& codeWords) {
+    MessageLists lists;
+    AppendHeaderValues(lines, lists, reading);
+    return DecideMessage(lists, 0, index, codeWords);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -43,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckValue(lines, QString::fromLatin1(name));
     }
     CheckValue(lines, lines.front().left(lines.front().size() / 2)); // any name, "" included
+    for (const char* name : {"From", "Reply-To", "Return-Path", "Subject"}) {
+        CheckReader(lines, QString::fromLatin1(name));
+    }
+    CheckReader(lines, lines.front().section(QLatin1Char(':'), 0, 0));
 
     // The lines double as address book and code words; the index must decide like a scan.
     MessageLists lists;
@@ -60,6 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     });
     if (listed != index.Contains(from) || (listed && !accepted)) {
         std::abort();
+    }
+    // The reader may only ever keep more mail than the raw rule.
+    if (!accepted && Decide(lines, HeaderReading::RawLines, index, codeWords)) {
+        std::abort();
+    }
+    if (HoldsControls(ReplyAddressAsRead(lists.FieldsList[0], {}))) {
+        std::abort(); // the reader parsed an address with a control character in it
     }
     return 0;
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang-14 libclang-rt-14-dev openssl ca-certificates netbase
   qt6-base-dev qt6-base-dev-tools libsqlite3-dev libssl-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev pkgconf libgmime-3.0-dev
   xvfb xauth imagemagick netcat-openbsd procps
   dovecot-core dovecot-pop3d python3 python3-aiosmtpd
   scdoc librsvg2-bin file dpkg-dev lintian desktop-file-utils appstream openbox xdotool

@@ -48,6 +48,29 @@ TEST_F(ScreeningPass, ThreeMessagesWithTheSecondRejected) {
     EXPECT_TRUE(left[1].contains("pineapple"));
 }
 
+// The five messages of the report, as mail programs write them, are kept and nobody is
+// answered; a stranger's reply goes where its folded Reply-To says.
+TEST_F(ScreeningPass, MailAsMailProgramsWriteItIsReadWhole) {
+    WriteBook({"mom@family.example"});
+    Account& account =
+        AddMailbox({Mail("stranger@x.example", "=?utf-8?b?R3LDvMOfZSDigJMgYmFuYW5hIGJyZWFk?="),
+                    Mail("stranger@x.example", "Recipes for you,\n\tbanana bread inside"),
+                    Mail("=?utf-8?b?TWFtYQ==?=\n <mom@family.example>", "hello"),
+                    Mail("mom@family.example (Mom)", "hello"),
+                    Mail("\"Mom <home>\" <mom@family.example>", "hello"),
+                    Mail("Shop <sales@shop.example>", "buy now",
+                         {"Reply-To: \"Shop <sales>\"\n <answers@shop.example>"})},
+                   "a fruit with a crown|");
+    account.CodeWords = "banana|";
+    engine->RunPass();
+    EXPECT_EQ(engine->Counters().WaitingCount, 5);
+    EXPECT_EQ(MailboxSize(account), 5);
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    const QList<ReceivedMail> replies = MailsSince(mailsBefore);
+    ASSERT_EQ(replies.size(), 1);
+    EXPECT_EQ(replies[0].RcptTos, QStringList({"answers@shop.example"}));
+}
+
 TEST_F(ScreeningPass, InactiveAccountIsSkippedSilently) {
     Account& idle = AddMailbox({Mail("spammer@bad.example", "spam")});
     idle.Active = false;
