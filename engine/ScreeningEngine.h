@@ -6,6 +6,7 @@
 #include "engine/EngineState.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
+#include "engine/ReplyRefusal.h"
 #include "engine/ReplyQueueFile.h"
 #include "engine/TrayTip.h"
 #include "net/TPop3Cli.h"
@@ -120,6 +121,8 @@ private:
     void RunReplyPhase(const Account& account);
     bool BackUpReplies(const Account& account);
     void SendReplies(const Account& account);
+    bool TakeRefusal(int index, const QString& address);
+    void DropReply(int index, const QString& address, const QString& reason);
     void ForgetServedReplies(const Account& account);
     static void ForgetEntry(IniDocument& doc, const QString& section, int key,
                             const QString& address);
@@ -130,6 +133,7 @@ private:
     bool CheckPasswords();
     bool TestNeeded();
     bool RunConnectionTest();
+    bool CheckReplyPath(const Account& account);
     void StoreTestedFlags(const Account& account);
 
     EngineWindow& window_;
@@ -149,6 +153,10 @@ private:
 
     static constexpr qint64 ServedFlushMs = 250;
     QList<QPair<int, QString>> served_;
+    DeferralCounts deferrals_;
+    bool deferralsChanged_ = false;
+    QString lastRefusal_;
+    int sameRefusals_ = 0;
     QElapsedTimer sinceFlush_;
     Awaited awaited_;
     QEventLoop* waitLoop_ = nullptr;
