@@ -142,7 +142,10 @@ bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
     sameRefusals_ = refusal == RefusalClass::Permanent && gist == lastRefusal_ ? sameRefusals_ + 1
                                                                                 : 1;
     lastRefusal_ = gist;
-    if (refusal == RefusalClass::Permanent && sameRefusals_ >= 3) {
+    // A temporary refusal of the sender or the text is the server's state, not this
+    // address's: the next reply would meet it too.
+    if ((refusal == RefusalClass::Permanent && sameRefusals_ >= 3) ||
+        (refusal == RefusalClass::Temporary && !smtp_.RecipientRefused())) {
         refusal = RefusalClass::StopsPhase;
     }
     if (refusal == RefusalClass::StopsPhase) {

@@ -328,6 +328,7 @@ void TCustomSmtpClient::Mail() {
     lastResponse_.clear();
     errorMessage_.clear();
     serverReply_.clear();
+    recipientRefused_ = false;
     errorCode_ = 0;
     inChain_ = true;
     step_ = Step::MailFrom;
@@ -694,6 +695,7 @@ void TCustomSmtpClient::HandleReply(const QString& line) {
             state_ = smtpInternalReady;
             SendRecipient();
         } else {
+            recipientRefused_ = errorCode_ != WsaError::NoError;
             Complete(errorCode_);
         }
         break;

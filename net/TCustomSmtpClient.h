@@ -124,6 +124,8 @@ public:
     // when it failed for another reason (no answer, a broken connection, a refused
     // certificate).
     const QString& ServerReply() const { return serverReply_; }
+    // The last Mail ended on a refusal of its (last) recipient, not of the sender or the text.
+    bool RecipientRefused() const { return recipientRefused_; }
     // What the last EHLO reply offered; forgotten at every connect and after STARTTLS.
     const SmtpExtensions& Extensions() const { return extensions_; }
     // The name Helo and Ehlo send.
@@ -287,6 +289,7 @@ private:
     QString serverReply_;
     SmtpExtensions extensions_;
     bool ehloInFlight_ = false;
+    bool recipientRefused_ = false;
 
     // TLS of the session
     ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect

@@ -337,7 +337,7 @@ void FaultySmtpServer::ScriptHealthy(FakeServer& server, DialogueStep step) {
         server.Says("220 fake.example ESMTP");
         break;
     case K::Helo:
-        server.ExpectsPrefix("HELO ").Says("250 fake.example");
+        server.ExpectsPrefix("EHLO ").Says("250 fake.example");
         break;
     case K::Ehlo:
         server.ExpectsPrefix("EHLO ").SaysLines({"250-fake.example", "250 AUTH LOGIN"});
@@ -377,7 +377,7 @@ void FaultySmtpServer::ScriptFault(FakeServer& server, DialogueStep step, Fault 
     using K = DialogueStep;
     switch (step.kind) {
     case K::Helo:
-        server.ExpectsPrefix("HELO ");
+        server.ExpectsPrefix("EHLO ");
         break;
     case K::Ehlo:
         server.ExpectsPrefix("EHLO ");
