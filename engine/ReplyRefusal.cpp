@@ -87,8 +87,11 @@ void DeferralCounts::Store(IniDocument& doc, const QString& keyName) const {
 }
 
 int DeferralCounts::Add(const QString& address) {
-    spelling_.insert(address.toLower(), address);
-    return ++counts_[address.toLower()];
+    const QString key = address.toLower();
+    if (!spelling_.contains(key)) {
+        spelling_.insert(key, address);
+    }
+    return ++counts_[key];
 }
 
 void DeferralCounts::Forget(const QString& address) {
