@@ -2,7 +2,9 @@
 """A scripted TLS server that ends its sessions the way some real ones do: after answering
 QUIT it sends its TLS close notice and waits for the client's side before it closes.
 
-  --port P --cert F --key F --proto pop3|smtp
+  --port P --cert F --key F --proto pop3|smtp|pop3-hangup
+
+"pop3-hangup" sends its close notice instead of answering PASS and then waits the same way.
 
 Prints READY once it listens; after one session, "CLOSE_NOTIFY" when the client answered with
 its own close notice, "EOF" when it closed the connection without one, "TIMEOUT" when the
@@ -16,6 +18,7 @@ SCRIPTS = {
                                  b"QUIT": b"+OK bye\r\n"}),
     "smtp": (b"220 tls.example ESMTP\r\n", {b"EHLO": b"250 tls.example\r\n",
                                            b"QUIT": b"221 bye\r\n"}),
+    "pop3-hangup": (b"+OK ready\r\n", {b"USER": b"+OK\r\n", b"PASS": None}),
 }
 
 
@@ -45,7 +48,10 @@ def main():
             buffered += chunk
         line, buffered = buffered.split(b"\r\n", 1)
         verb = line.split(b" ")[0].upper()
-        conn.sendall(answers.get(verb, b"-ERR unknown\r\n"))
+        answer = answers.get(verb, b"-ERR unknown\r\n")
+        if answer is None:
+            break
+        conn.sendall(answer)
         if verb == b"QUIT":
             break
     try:
