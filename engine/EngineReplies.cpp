@@ -134,13 +134,12 @@ bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
         return false;
     }
     const QString line = state_.ServerSaid;
-    RefusalClass refusal =
-        ClassifyRefusal(static_cast<quint16>(state_.ErrorCode), line,
-                        smtp_.Extensions().EnhancedStatusCodes);
+    RefusalClass refusal = ClassifyRefusal(static_cast<quint16>(state_.ErrorCode), line,
+                                           smtp_.Extensions().EnhancedStatusCodes);
     // The same permanent refusal for three recipients in a row is about us, not about them.
     const QString gist = RefusalGist(line, address);
-    sameRefusals_ = refusal == RefusalClass::Permanent && gist == lastRefusal_ ? sameRefusals_ + 1
-                                                                                : 1;
+    sameRefusals_ =
+        refusal == RefusalClass::Permanent && gist == lastRefusal_ ? sameRefusals_ + 1 : 1;
     lastRefusal_ = gist;
     // A temporary refusal of the sender or the text is the server's state, not this
     // address's: the next reply would meet it too.

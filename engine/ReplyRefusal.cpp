@@ -2,7 +2,6 @@
 
 #include "net/SmtpReply.h"
 
-
 namespace sievra {
 
 namespace {

@@ -23,8 +23,7 @@ QStringList SmtpHeaderLines(const SmtpHeaderFields& fields, const QString& dateT
                  (fields.ContentType == smtpHTML ? QStringLiteral("text/html")
                                                  : QStringLiteral("text/plain")) +
                  QStringLiteral("; charset=\"") + fields.Encoding.Charset + QStringLiteral("\""));
-    lines.append(QStringLiteral("Content-Transfer-Encoding: ") +
-                 TransferName(fields.Encoding.Cte));
+    lines.append(QStringLiteral("Content-Transfer-Encoding: ") + TransferName(fields.Encoding.Cte));
     lines.append(QStringLiteral("Date: ") + dateText);
     return lines;
 }

@@ -4,7 +4,6 @@
 #include "SocketError.h"
 
 #include <QHostInfo>
-
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -424,8 +423,8 @@ void TCustomSmtpClient::SendNextTextLine() {
     QByteArray line;
     if (NextWireLine(line)) {
         const bool latin1 = mail_.Header.Encoding.Charset == QStringLiteral("iso-8859-1");
-        emit OnDisplay(this, QStringLiteral("> ") + (latin1 ? QString::fromLatin1(line)
-                                                            : QString::fromUtf8(line)));
+        emit OnDisplay(this, QStringLiteral("> ") +
+                                 (latin1 ? QString::fromLatin1(line) : QString::fromUtf8(line)));
         SendWire(line + "\r\n");
         return;
     }

@@ -58,8 +58,8 @@ public:
 //   OnMessageBegin, one OnMessageLine per line with the line in LastResponse, OnMessageEnd,
 //   then OnRequestDone), Dele (of MsgNum), Quit (its answer closes the connection from our
 //   side, TLS close notice first; OnSessionClosed, then OnRequestDone: 0 for "+OK", 500 for
-//   "-ERR", 10004 when the server went without answering). A negative reply ends the request with 500 and the reply line in
-//   ErrorMessage; a lost connection with OnSessionClosed, then 10004.
+//   "-ERR", 10004 when the server went without answering). A negative reply ends the request with
+//   500 and the reply line in ErrorMessage; a lost connection with OnSessionClosed, then 10004.
 // The component has no time-out of its own; the caller's wait provides it, and Abort ends
 // whatever is pending (a pending request then completes with 10004).
 //
@@ -209,7 +209,7 @@ private:
     Continuation continuation_ = Continuation::None;
     bool multiLine_ = false;
     bool requestDone_ = true; // nothing pending yet
-    quint64 serial_ = 0; // tells a request apart from the one after it
+    quint64 serial_ = 0;      // tells a request apart from the one after it
 
     bool receiving_ = false;
 

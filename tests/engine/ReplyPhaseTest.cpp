@@ -130,7 +130,8 @@ TEST_F(RefusingReplyPhase, MailboxUnavailableCountsAsServed) {
 // A domain that does not resolve yet (Postfix's 450 by default): that address waits, the
 // others go; after five passes refused in a row it is dropped.
 TEST_F(RefusingReplyPhase, TemporaryRefusalKeepsOnlyThatAddressForFivePasses) {
-    const QString refusal = "450 4.1.2 <c@bad.example>: Recipient address rejected: Domain not found";
+    const QString refusal =
+        "450 4.1.2 <c@bad.example>: Recipient address rejected: Domain not found";
     RunWithThirdRefused(refusal);
     ASSERT_TRUE(refusing->WaitForMessages(4));
     EXPECT_EQ(Section(keyName), QStringList({"2=c@bad.example"}));
@@ -140,8 +141,8 @@ TEST_F(RefusingReplyPhase, TemporaryRefusalKeepsOnlyThatAddressForFivePasses) {
         window.Lines.clear();
         engine->RunPass();
     }
-    EXPECT_TRUE(window.HasLine("Reply to c@bad.example dropped: refused on 5 passes in a row: " +
-                               refusal))
+    EXPECT_TRUE(
+        window.HasLine("Reply to c@bad.example dropped: refused on 5 passes in a row: " + refusal))
         << window.PlainLines().join("\n").toStdString();
     EXPECT_TRUE(Section(keyName).isEmpty());
     EXPECT_TRUE(Section(DeferralCounts::SectionOf(keyName)).isEmpty());

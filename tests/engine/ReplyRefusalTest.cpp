@@ -23,8 +23,7 @@ TEST(ReplyRefusal, ClassesOfRefusal) {
         {550, "550 5.7.1 Authentication required", false, R::Permanent}, // not offered
         {554, "554 5.3.4 Message too big", true, R::StopsPhase},
         {501, "501 5.5.2 Syntax error", false, R::StopsPhase},
-        {450, "450 4.1.2 <a@x>: Recipient address rejected: Domain not found", true,
-         R::Temporary},
+        {450, "450 4.1.2 <a@x>: Recipient address rejected: Domain not found", true, R::Temporary},
         {451, "451 4.7.1 Greylisted", true, R::Temporary},
         {452, "452 4.2.2 Mailbox full", true, R::StopsPhase},
         {421, "421 4.3.0 Closing", true, R::StopsPhase},

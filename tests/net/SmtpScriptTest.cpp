@@ -431,7 +431,10 @@ TEST(SmtpScript, TheMessageFollowsWhatTheServerOffers) {
     EXPECT_EQ(s.Run([&] { s.client.Helo(); }), 0);
     EXPECT_TRUE(s.client.Extensions().SmtpUtf8);
     EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 0) << server.Dialogue().toStdString();
-    EXPECT_TRUE(server.Received(0).mid(plain.size()).contains("\r\nGr\xc3\xbc\xc3\x9f" "e, 5 \xe2\x82\xac\r\n"));
+    EXPECT_TRUE(server.Received(0)
+                    .mid(plain.size())
+                    .contains("\r\nGr\xc3\xbc\xc3\x9f"
+                              "e, 5 \xe2\x82\xac\r\n"));
     EXPECT_TRUE(server.ScriptPlayed());
 }
 

@@ -94,9 +94,9 @@ TEST(SmtpHeader, OrderAndOptionalLines) {
     f.Subject = QStringLiteral("Grüße");
     f.MessageId = QStringLiteral("<1@x.org>");
     EXPECT_EQ(SmtpHeaderLines(f, QStringLiteral("D")),
-              QStringList({"From: A <a@x.org>", "To: ", "Subject: =?iso-8859-1?Q?Gr=FC=DFe?=",
-                           "Message-ID: <1@x.org>", "Mime-Version: 1.0",
-                           "Content-Type: text/plain; charset=\"iso-8859-1\"",
+              QStringList({"From: A <a@x.org>",
+                           "To: ", "Subject: =?iso-8859-1?Q?Gr=FC=DFe?=", "Message-ID: <1@x.org>",
+                           "Mime-Version: 1.0", "Content-Type: text/plain; charset=\"iso-8859-1\"",
                            "Content-Transfer-Encoding: 7bit", "Date: D"}))
         << "no Return-Path, no Sender equal to From";
     f.ReplyTo = QStringLiteral("r@x.org");
@@ -132,7 +132,8 @@ TEST(MimeText, CharsetTrueToTheTextAndAnEncodingTheServerTakes) {
     EXPECT_EQ(EncodeBodyLine(QStringLiteral("5 € = fünf "), qpUtf8),
               QByteArrayList({"5 =E2=82=AC =3D f=C3=BCnf=20"}));
     EXPECT_EQ(EncodeBodyLine(QStringLiteral("Grüße"), {"iso-8859-1", T::EightBit}),
-              QByteArrayList({"Gr\xfc\xdf" "e"}));
+              QByteArrayList({"Gr\xfc\xdf"
+                              "e"}));
     // Soft breaks keep every piece within 76 characters and never split an escape.
     const QByteArrayList long_ = QuotedPrintableLines(QString(60, u'ü').toUtf8());
     QByteArray joined;
@@ -169,8 +170,8 @@ TEST(SmtpReply, EnhancedCodesAndOfferedExtensions) {
     EXPECT_EQ(ParseEnhancedCode(u"550 5.1.1 <a@x>: unknown"), (SmtpEnhancedCode{5, 1, 1}));
     EXPECT_EQ(ParseEnhancedCode(u"450-4.7.1 greylisted"), (SmtpEnhancedCode{4, 7, 1}));
     EXPECT_EQ(ParseEnhancedCode(u"250 2.0.0"), (SmtpEnhancedCode{2, 0, 0}));
-    for (const char16_t* none : {u"550 user unknown", u"550 4.1.1 class differs",
-                                 u"550 5.1 short", u"550 5.1.1x", u"550 5.1234.1 long", u""}) {
+    for (const char16_t* none : {u"550 user unknown", u"550 4.1.1 class differs", u"550 5.1 short",
+                                 u"550 5.1.1x", u"550 5.1234.1 long", u""}) {
         EXPECT_FALSE(ParseEnhancedCode(none).has_value()) << QString::fromUtf16(none).toStdString();
     }
     SmtpExtensions offered;

@@ -11,10 +11,9 @@ TlsLogoutServer::TlsLogoutServer(const QString& proto) {
     const TestCertificates::Files files = TlsPeers().Localhost();
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     EndWithTestProgram(process_);
-    process_.start("/usr/bin/python3",
-                   {QStringLiteral(SIEVRA_TEST_SUPPORT_DIR) + "/tls_logout.py", "--port",
-                    QString::number(port_), "--cert", files.Cert, "--key", files.Key, "--proto",
-                    proto});
+    process_.start("/usr/bin/python3", {QStringLiteral(SIEVRA_TEST_SUPPORT_DIR) + "/tls_logout.py",
+                                        "--port", QString::number(port_), "--cert", files.Cert,
+                                        "--key", files.Key, "--proto", proto});
     const bool ready = WaitFor(
         [&] { return process_.canReadLine() || process_.state() == QProcess::NotRunning; }, 20000);
     if (!ready || !process_.readLine().startsWith("READY")) {
