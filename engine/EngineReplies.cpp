@@ -5,6 +5,7 @@
 #include "engine/HeaderValues.h"
 #include "engine/ReplyRefusal.h"
 #include "net/MimeText.h"
+#include "net/SmtpReply.h"
 #include "settings/JoinedList.h"
 
 namespace sievra {
@@ -136,11 +137,13 @@ bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
     const QString line = state_.ServerSaid;
     RefusalClass refusal = ClassifyRefusal(static_cast<quint16>(state_.ErrorCode), line,
                                            smtp_.Extensions().EnhancedStatusCodes);
-    // The same permanent refusal for three recipients in a row is about us, not about them.
-    const QString gist = RefusalGist(line, address);
-    sameRefusals_ =
-        refusal == RefusalClass::Permanent && gist == lastRefusal_ ? sameRefusals_ + 1 : 1;
-    lastRefusal_ = gist;
+    // The same words refusing three recipients in a row are about us, not about them; an
+    // enhanced code already says whose fault it is.
+    const bool coded = smtp_.Extensions().EnhancedStatusCodes && ParseEnhancedCode(line);
+    sameRefusals_ = refusal == RefusalClass::Permanent && !coded && line == lastRefusal_
+                        ? sameRefusals_ + 1
+                        : 1;
+    lastRefusal_ = line;
     // A temporary refusal of the sender or the text is the server's state, not this
     // address's: the next reply would meet it too.
     if ((refusal == RefusalClass::Permanent && sameRefusals_ >= 3) ||

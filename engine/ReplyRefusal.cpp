@@ -29,12 +29,6 @@ RefusalClass ClassifyRefusal(quint16 code, const QString& serverLine, bool enhan
     return RefusalClass::StopsPhase;
 }
 
-QString RefusalGist(const QString& serverLine, const QString& address) {
-    QString gist = serverLine;
-    gist.remove(address, Qt::CaseInsensitive);
-    return gist.simplified();
-}
-
 QString CleanServerText(const QString& serverLine) {
     QString text;
     for (const QChar c : serverLine) {

@@ -22,10 +22,6 @@ enum class RefusalClass {
 // only when the server offered ENHANCEDSTATUSCODES (RFC 2034).
 RefusalClass ClassifyRefusal(quint16 code, const QString& serverLine, bool enhancedCodes);
 
-// The refusal text with the recipient's address taken out, so that one policy answer repeated
-// for every recipient reads the same each time.
-QString RefusalGist(const QString& serverLine, const QString& address);
-
 // The server's line with control characters removed and cut to a length that fits a status
 // line.
 QString CleanServerText(const QString& serverLine);

@@ -99,10 +99,13 @@ TEST_F(ReplyPhase, UnreachableServerKeepsTheQueueForTheNextPass) {
 
 class RefusingReplyPhase : public ReplyPhase {
 protected:
-    void RunWithThirdRefused(const QString& reply) {
+    void RunWithThirdRefused(const QString& reply) { RunWithRefused({"c@bad.example"}, reply); }
+    void RunWithRefused(const QStringList& refused, const QString& reply, bool enhanced = true) {
         SmtpSinkOptions options;
-        options.Rejects = {{"c@bad.example", reply}};
-        options.Enhanced = true;
+        for (const QString& address : refused) {
+            options.Rejects.append({address, reply});
+        }
+        options.Enhanced = enhanced;
         refusing = std::make_unique<SmtpSink>(options);
         Account& account = AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2"),
                                        Mail("c@bad.example", "3"), Mail("d@bad.example", "4"),
@@ -157,6 +160,17 @@ TEST_F(RefusingReplyPhase, PolicyRefusalStopsAndKeepsTheRest) {
               QStringList({"2=c@bad.example", "3=d@bad.example", "4=e@bad.example"}));
     EXPECT_TRUE(window.HasLine("Error 550: SMTP error while sending mail"));
     EXPECT_TRUE(window.HasLine("Server said: 550 5.7.1 <c@bad.example>: Relay access denied"));
+    EXPECT_EQ(engine->Counters().ErrorCount, 1);
+}
+
+// Without enhanced codes, the same words for three recipients in a row read as a policy.
+TEST_F(RefusingReplyPhase, TheSameRefusalThreeTimesInARowStops) {
+    RunWithRefused({"b@bad.example", "c@bad.example", "d@bad.example"},
+                   "550 Authentication required", false);
+    ASSERT_TRUE(refusing->WaitForMessages(1));
+    EXPECT_EQ(Recipients(refusing->Messages()), QStringList({"a@bad.example"}));
+    EXPECT_EQ(Section(keyName), QStringList({"3=d@bad.example", "4=e@bad.example"}));
+    EXPECT_EQ(window.PlainLines().filter("dropped: 550 Authentication required").size(), 2);
     EXPECT_EQ(engine->Counters().ErrorCount, 1);
 }
 
