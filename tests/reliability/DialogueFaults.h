@@ -133,6 +133,7 @@ public:
 
 private:
     void ScriptHealthy(FakeServer& server, DialogueStep step);
+    static bool RecipientOnlyFault(DialogueStep step, Fault fault);
     void ScriptFault(FakeServer& server, DialogueStep step, Fault fault);
 
     bool auth_;
