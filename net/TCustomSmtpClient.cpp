@@ -399,8 +399,10 @@ bool TCustomSmtpClient::NextWireLine(QByteArray& line) {
     while (pendingWire_.isEmpty()) {
         if (headerIndex_ < headerWire_.size()) {
             pendingWire_ = headerWire_.at(headerIndex_++);
+            wireIsHeader_ = true;
             continue;
         }
+        wireIsHeader_ = false;
         if (bodyIndex_ >= mail_.Body.size()) {
             return false;
         }
@@ -422,7 +424,10 @@ void TCustomSmtpClient::SendNextTextLine() {
     }
     QByteArray line;
     if (NextWireLine(line)) {
-        const bool latin1 = mail_.Header.Encoding.Charset == QStringLiteral("iso-8859-1");
+        // Header lines are UTF-8 (ASCII but for an address under SMTPUTF8); the body is in its
+        // charset.
+        const bool latin1 =
+            !wireIsHeader_ && mail_.Header.Encoding.Charset == QStringLiteral("iso-8859-1");
         emit OnDisplay(this, QStringLiteral("> ") +
                                  (latin1 ? QString::fromLatin1(line) : QString::fromUtf8(line)));
         SendWire(line + "\r\n");

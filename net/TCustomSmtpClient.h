@@ -315,6 +315,7 @@ private:
     QList<QByteArrayList> headerWire_; // each header line as its folded wire lines
     qsizetype headerIndex_ = 0;
     QByteArrayList pendingWire_; // wire lines of the line being sent
+    bool wireIsHeader_ = false;
     qsizetype bodyIndex_ = 0;
     bool sendingText_ = false;
 
