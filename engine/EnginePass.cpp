@@ -36,6 +36,7 @@ void ScreeningEngine::RunPass() {
     counters_.DeletedCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
+    counters_.SeenCount = 0;
     if (!LoadBook()) {
         passRunning_ = false;
         return;
@@ -111,6 +112,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         const int count = pop3_.MsgCount();
+        counters_.SeenCount += count;
         FetchHeaders(count);
         if (state_.ErrorFlag) {
             ReportError();
@@ -184,10 +186,15 @@ void ScreeningEngine::FinishPass() {
         window_.StopTrayAnimation();
     }
     QString results = QStringLiteral("<font color=\"clGreen\"><B>RESULTS: ");
-    if (counters_.DeletedCount + counters_.WaitingCount > 0) {
+    const int screened = counters_.DeletedCount + counters_.WaitingCount;
+    if (screened > 0 || counters_.SeenCount > 0) {
         results += QStringLiteral("%1 waiting. %2 deleted. ")
                        .arg(counters_.WaitingCount)
                        .arg(counters_.DeletedCount);
+        // A pass cut short must not read as an empty mailbox.
+        if (counters_.SeenCount > screened) {
+            results += QStringLiteral("%1 not screened. ").arg(counters_.SeenCount - screened);
+        }
     } else {
         results += QStringLiteral("No messages. ");
     }

@@ -3,6 +3,9 @@
 #include "ScreeningEngine.h"
 #include "engine/EngineWindow.h"
 #include "engine/HeaderValues.h"
+#include "engine/ReplyRefusal.h"
+#include "net/MimeText.h"
+#include "net/SmtpReply.h"
 #include "settings/JoinedList.h"
 
 namespace sievra {
@@ -46,9 +49,12 @@ void ScreeningEngine::RunReplyPhase(const Account& account) {
 bool ScreeningEngine::BackUpReplies(const Account& account) {
     const QString section = account.KeyName;
     QStringList restored;
+    deferrals_ = {};
+    deferralsChanged_ = false;
     try {
         queue_.Update([&](IniDocument& doc) {
             restored = doc.ReadSection(section);
+            deferrals_.Load(doc, section);
             for (const QString& entry : restored) {
                 const QString address = AddressOf(entry);
                 if (entry.contains(QLatin1Char('=')) && IsSafeReplyAddress(address)) {
@@ -80,10 +86,7 @@ void ScreeningEngine::SetReplyFields(const Account& account) {
     smtp_.SetMailMessage(replyBody_);
     smtp_.SetFromName(QString());
     smtp_.SetHdrReplyTo(account.SmtpAddress);
-    smtp_.SetHdrFrom(account.SmtpDisplayName.isEmpty()
-                         ? account.SmtpAddress
-                         : account.SmtpDisplayName + QStringLiteral(" <") + account.SmtpAddress +
-                               QLatin1Char('>'));
+    smtp_.SetHdrFrom(MailboxText(account.SmtpDisplayName, account.SmtpAddress));
 }
 
 void ScreeningEngine::SendReplies(const Account& account) {
@@ -94,27 +97,88 @@ void ScreeningEngine::SendReplies(const Account& account) {
     const int count = static_cast<int>(addresses.size());
     WriteStatus(QStringLiteral("Sending %1 message(s)..").arg(count), false, true);
     window_.SetStatusBarPosition(0);
+    lastRefusal_.clear();
+    sameRefusals_ = 0;
     for (int i = 0; i < count && !state_.AbortRequested; ++i) {
         WriteStatus(QStringLiteral("Sending message %1 of %2").arg(i + 1).arg(count), true, true);
-        smtp_.SetRcptName({addresses[i]});
-        smtp_.SetHdrTo(addresses[i]);
+        const QString& address = addresses[i];
+        if (!IsAscii(address) && !smtp_.Extensions().SmtpUtf8) {
+            DropReply(i, address,
+                      QStringLiteral("the server takes no address outside ASCII (no SMTPUTF8)"));
+            continue;
+        }
+        smtp_.SetRcptName({address});
+        smtp_.SetHdrTo(address);
         SmtpRequestOf(QStringLiteral("sending mail"), SmtpRequest::Mail, [this] { smtp_.Mail(); });
         window_.SetStatusBarPosition((i + 1) * 100 / count);
-        // A mailbox that does not exist will never take the reply: done with it too.
-        if (state_.ErrorFlag && state_.ErrorCode == 550) {
-            state_.ErrorFlag = false;
-            state_.ErrorCode = 0;
-        }
         if (state_.ErrorFlag) {
-            ReportError();
-            break;
+            if (!TakeRefusal(i, address)) {
+                ReportError();
+                break;
+            }
+        } else {
+            sameRefusals_ = 0;
+            deferrals_.Forget(address);
+            served_.append({i, address});
         }
-        served_.append({i, addresses[i]});
         if (sinceFlush_.elapsed() >= ServedFlushMs) {
             ForgetServedReplies(account);
         }
     }
     ForgetServedReplies(account);
+}
+
+// A refused reply: true when it has been dealt with (dropped, or kept for the next pass) and
+// the next address may go; false when the phase has to stop with every address still queued.
+bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
+    if (state_.AbortRequested) {
+        return false;
+    }
+    const QString line = state_.ServerSaid;
+    RefusalClass refusal = ClassifyRefusal(static_cast<quint16>(state_.ErrorCode), line,
+                                           smtp_.Extensions().EnhancedStatusCodes);
+    // The same words refusing three recipients in a row are about us, not about them; an
+    // enhanced code already says whose fault it is.
+    const bool coded = smtp_.Extensions().EnhancedStatusCodes && ParseEnhancedCode(line);
+    sameRefusals_ = refusal == RefusalClass::Permanent && !coded && line == lastRefusal_
+                        ? sameRefusals_ + 1
+                        : 1;
+    lastRefusal_ = line;
+    // A temporary refusal of the sender or the text is the server's state, not this
+    // address's: the next reply would meet it too.
+    if ((refusal == RefusalClass::Permanent && sameRefusals_ >= 3) ||
+        (refusal == RefusalClass::Temporary && !smtp_.RecipientRefused())) {
+        refusal = RefusalClass::StopsPhase;
+    }
+    if (refusal == RefusalClass::StopsPhase) {
+        return false;
+    }
+    state_.ErrorFlag = false;
+    state_.ErrorCode = 0;
+    state_.ServerSaid.clear();
+    const QString said = CleanServerText(line);
+    if (refusal == RefusalClass::Permanent) {
+        DropReply(index, address, said);
+        return true;
+    }
+    const int passes = deferrals_.Add(address);
+    deferralsChanged_ = true;
+    if (passes >= DeferralCounts::DropAfter) {
+        DropReply(index, address,
+                  QStringLiteral("refused on %1 passes in a row: ").arg(passes) + said);
+    } else {
+        Log(QStringLiteral("Reply to %1 kept for the next pass: %2").arg(address, said));
+    }
+    return true;
+}
+
+// A reply that will never go out leaves the queue like a sent one, with a line saying why;
+// it is not an error of the pass.
+void ScreeningEngine::DropReply(int index, const QString& address, const QString& reason) {
+    Log(QStringLiteral("Reply to %1 dropped: %2").arg(address, reason));
+    deferrals_.Forget(address);
+    deferralsChanged_ = true;
+    served_.append({index, address});
 }
 
 // Removes served addresses from the file. Rewriting the file safely after every reply would
@@ -124,7 +188,7 @@ void ScreeningEngine::SendReplies(const Account& account) {
 // found by its address when its key holds another one.
 void ScreeningEngine::ForgetServedReplies(const Account& account) {
     sinceFlush_.restart();
-    if (served_.isEmpty() || !queueWritable_) {
+    if ((served_.isEmpty() && !deferralsChanged_) || !queueWritable_) {
         served_.clear();
         return;
     }
@@ -134,7 +198,11 @@ void ScreeningEngine::ForgetServedReplies(const Account& account) {
             for (const auto& [key, address] : served_) {
                 ForgetEntry(doc, section, key, address);
             }
+            if (deferralsChanged_) {
+                deferrals_.Store(doc, section);
+            }
         });
+        deferralsChanged_ = false;
     } catch (const QueueFileError& error) {
         Complain(QueueErrorLine(error.Message()));
         queueWritable_ = false;

@@ -71,10 +71,11 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
 }
 
 // QUIT when the client still holds a connection. A client still busy with a request that
-// timed out cannot send it; its connection is then aborted, so the next account or pass
-// starts clean (the server applies none of that session's deletions, the safe side).
+// timed out cannot send it, and trying would only add a second error line for the same
+// fault; its connection is aborted instead, so the next account or pass starts clean (the
+// server applies none of that session's deletions, the safe side).
 void ScreeningEngine::QuitPop3() {
-    if (pop3_.Connected()) {
+    if (pop3_.Connected() && pop3_.State() == pop3Ready) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from POP server.."));
         PopRequest(QStringLiteral("disconnecting from POP server"), pop3Quit,
@@ -124,6 +125,7 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
     smtp_.SetPassword(account.UsePop3Login ? account.Pop3Password : account.SmtpPassword);
 
     DropStaleCompletions();
+    state_.ServerSaid.clear();
     state_.Operation = QStringLiteral("connecting to SMTP server");
     state_.RequestDone = false;
     awaited_ = {Client::Smtp, static_cast<int>(SmtpRequest::Connect)};
@@ -175,7 +177,7 @@ bool ScreeningEngine::AuthStep(const QString& words, SmtpRequest type, int accep
 }
 
 void ScreeningEngine::QuitSmtp() {
-    if (smtp_.Connected()) {
+    if (smtp_.Connected() && smtp_.State() == smtpReady) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from SMTP server.."));
         SmtpRequestOf(QStringLiteral("disconnecting from SMTP server"), SmtpRequest::Quit,

@@ -83,7 +83,7 @@ bool ScreeningEngine::RunConnectionTest() {
         }
         state_.ErrorFlag = false;
         if (!account->Hints.isEmpty() && !account->SmtpTested) {
-            account->SmtpTested = OpenSmtpSession(*account);
+            account->SmtpTested = OpenSmtpSession(*account) && CheckReplyPath(*account);
             failed = failed || !account->SmtpTested;
             QuitSmtp();
         }
@@ -102,6 +102,30 @@ bool ScreeningEngine::RunConnectionTest() {
             "the status screen and correct the problem(s) before proceeding."));
     }
     return failed;
+}
+
+// An account the server takes no reply from (authentication needed, a policy refusal) must
+// fail here, in the server's words, before any mail is deleted: the null sender and the
+// account's own address as a recipient, then RSET, so nothing is sent.
+bool ScreeningEngine::CheckReplyPath(const Account& account) {
+    Log(QStringLiteral("Checking that the server takes replies.."));
+    smtp_.SetFromName(QString());
+    smtp_.SetRcptName({account.SmtpAddress});
+    SmtpRequestOf(QStringLiteral("checking the reply sender"), SmtpRequest::MailFrom,
+                  [this] { smtp_.MailFrom(); });
+    if (!state_.ErrorFlag) {
+        SmtpRequestOf(QStringLiteral("checking the reply recipient"), SmtpRequest::RcptTo,
+                      [this] { smtp_.RcptTo(); });
+    }
+    if (!state_.ErrorFlag) {
+        SmtpRequestOf(QStringLiteral("resetting the SMTP session"), SmtpRequest::Rset,
+                      [this] { smtp_.Rset(); });
+    }
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    return true;
 }
 
 void ScreeningEngine::StoreTestedFlags(const Account& account) {

@@ -13,6 +13,8 @@ struct EngineState {
     // it as it was, so their error lines show the latest protocol code.
     int ErrorCode = 0;
     QString ErrorText;
+    // The server's own line behind the last error, when it sent one.
+    QString ServerSaid;
     QString Operation;
     bool RequestDone = false;
     bool SmtpConnected = false;
@@ -29,6 +31,8 @@ struct EngineCounters {
     int WaitingCount = 0;
     int ErrorCount = 0;
     int DeletedCount = 0;
+    // Messages the servers reported this pass; those neither kept nor deleted were not screened.
+    int SeenCount = 0;
     int DeletedTotal = 0;
     int LastWaitingCount = 0;
 };

@@ -1,6 +1,7 @@
 #include "ScreeningEngine.h"
 
 #include "engine/EngineWindow.h"
+#include "engine/ReplyRefusal.h"
 #include "engine/StatusMarkup.h"
 #include "net/SocketError.h"
 
@@ -31,8 +32,6 @@ ScreeningEngine::ScreeningEngine(EngineWindow& window, SettingsStore* store, QOb
     , store_(store) {
     pop3_.SetPort(QStringLiteral("110"));
     smtp_.SetPort(QStringLiteral("smtp"));
-    smtp_.SetHdrReturnPath(QStringLiteral("<>"));
-    smtp_.SetCharSet(QStringLiteral("iso-8859-1"));
     smtp_.SetContentType(smtpPlainText);
     ConnectClients();
 }
@@ -88,6 +87,7 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
     if (error != 0) {
         NoteClientError(error, WithTlsReason(QStringLiteral("POP3 error while ") + state_.Operation,
                                              error, pop3_.TlsError()));
+        state_.ServerSaid = pop3_.ServerReply();
     }
     CheckWait();
 }
@@ -122,6 +122,7 @@ void ScreeningEngine::SmtpRequestDone(SmtpRequest type, quint16 error) {
     if (error != 0) {
         NoteClientError(error, WithTlsReason(QStringLiteral("SMTP error while ") + state_.Operation,
                                              error, smtp_.TlsError()));
+        state_.ServerSaid = smtp_.ServerReply();
     }
     CheckWait();
 }
@@ -144,6 +145,7 @@ void ScreeningEngine::Request(const QString& words, Client client, int type,
     DropStaleCompletions();
     state_.Operation = words;
     state_.RequestDone = false;
+    state_.ServerSaid.clear();
     awaited_ = {client, type};
     try {
         issue();
@@ -218,6 +220,11 @@ void ScreeningEngine::ReportError() {
     Log(QStringLiteral("<font color=\"clRed\"><B>Error %1: %2</B>")
             .arg(state_.ErrorCode)
             .arg(state_.ErrorText));
+    // The server's own words say what the code cannot ("need fully-qualified hostname").
+    if (!state_.ServerSaid.isEmpty()) {
+        Log(ServerSaidLine(state_.ServerSaid));
+        state_.ServerSaid.clear();
+    }
     ++counters_.ErrorCount;
     lastPassHadErrors_ = true;
 }

@@ -7,6 +7,7 @@
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
 #include "engine/ReplyQueueFile.h"
+#include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
@@ -125,6 +126,8 @@ private:
     void RunReplyPhase(const Account& account);
     bool BackUpReplies(const Account& account);
     void SendReplies(const Account& account);
+    bool TakeRefusal(int index, const QString& address);
+    void DropReply(int index, const QString& address, const QString& reason);
     void ForgetServedReplies(const Account& account);
     static void ForgetEntry(IniDocument& doc, const QString& section, int key,
                             const QString& address);
@@ -135,6 +138,7 @@ private:
     bool CheckPasswords();
     bool TestNeeded();
     bool RunConnectionTest();
+    bool CheckReplyPath(const Account& account);
     void StoreTestedFlags(const Account& account);
 
     EngineWindow& window_;
@@ -154,6 +158,10 @@ private:
 
     static constexpr qint64 ServedFlushMs = 250;
     QList<QPair<int, QString>> served_;
+    DeferralCounts deferrals_;
+    bool deferralsChanged_ = false;
+    QString lastRefusal_;
+    int sameRefusals_ = 0;
     QElapsedTimer sinceFlush_;
     Awaited awaited_;
     QEventLoop* waitLoop_ = nullptr;

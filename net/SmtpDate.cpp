@@ -21,8 +21,7 @@ QString TwoDigits(int value) {
 QString SmtpDateText(const QDateTime& local) {
     const QDate date = local.date();
     const QTime time = local.time();
-    // The bias is UTC minus local time; "+" when it is negative, so an offset of exactly 0
-    // reads "-0000".
+    // "-0000" would mean the zone is unknown (RFC 5322 3.3); UTC itself is "+0000".
     const int offsetMinutes = local.offsetFromUtc() / 60;
     const int bias = std::abs(offsetMinutes);
     return QStringLiteral("%1, %2 %3 %4 %5:%6:%7 %8%9%10")
@@ -31,7 +30,7 @@ QString SmtpDateText(const QDateTime& local) {
         .arg(QLatin1String(MonthNames.at(static_cast<std::size_t>(date.month() - 1))))
         .arg(date.year(), 4, 10, QLatin1Char('0'))
         .arg(TwoDigits(time.hour()), TwoDigits(time.minute()), TwoDigits(time.second()),
-             offsetMinutes > 0 ? QStringLiteral("+") : QStringLiteral("-"), TwoDigits(bias / 60),
+             offsetMinutes >= 0 ? QStringLiteral("+") : QStringLiteral("-"), TwoDigits(bias / 60),
              TwoDigits(bias % 60));
 }
 

@@ -56,4 +56,55 @@ quint16 SmtpReplyError(int code) {
     return static_cast<quint16>(code);
 }
 
+namespace {
+
+// Digits at `pos` as a number, with `pos` moved past them; nothing when there are none or
+// more than three.
+std::optional<int> Number(QStringView text, qsizetype& pos) {
+    const qsizetype start = pos;
+    int value = 0;
+    while (pos < text.size() && pos - start < 4 && text[pos] >= u'0' && text[pos] <= u'9') {
+        value = value * 10 + (text[pos].unicode() - u'0');
+        ++pos;
+    }
+    if (pos == start || pos - start > 3) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<SmtpEnhancedCode> ParseEnhancedCode(QStringView line) {
+    const QStringView text = line.trimmed();
+    qsizetype pos = 0;
+    const auto code = Number(text, pos);
+    if (!code || pos >= text.size() || (text[pos] != u' ' && text[pos] != u'-')) {
+        return std::nullopt;
+    }
+    ++pos;
+    SmtpEnhancedCode enhanced;
+    int* const parts[] = {&enhanced.Class, &enhanced.Subject, &enhanced.Detail};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto part = Number(text, pos);
+        const bool dotNext = pos < text.size() && text[pos] == u'.';
+        const bool endNext = pos == text.size() || text[pos] == u' ';
+        if (!part || (i < 2 && !dotNext) || (i == 2 && !endNext)) {
+            return std::nullopt;
+        }
+        *parts[i] = *part;
+        ++pos;
+    }
+    if (enhanced.Class != *code / 100 || enhanced.Class < 2 || enhanced.Class > 5) {
+        return std::nullopt;
+    }
+    return enhanced;
+}
+
+void SmtpExtensions::Note(QStringView line) {
+    EightBitMime = EightBitMime || SmtpLineOffers(line, u"8BITMIME");
+    SmtpUtf8 = SmtpUtf8 || SmtpLineOffers(line, u"SMTPUTF8");
+    EnhancedStatusCodes = EnhancedStatusCodes || SmtpLineOffers(line, u"ENHANCEDSTATUSCODES");
+}
+
 } // namespace sievra

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QStringView>
+#include <optional>
 
 namespace sievra {
 
@@ -29,5 +30,26 @@ bool SmtpLineOffers(QStringView line, QStringView keyword);
 // code, or a code that does not fit the 16-bit error, would read as 0, which is success, so it
 // becomes 500 (our protocol-level failure) instead.
 quint16 SmtpReplyError(int code);
+
+// An enhanced status code (RFC 3463), "5.1.1" in "550 5.1.1 <a@x>: unknown".
+struct SmtpEnhancedCode {
+    int Class = 0;
+    int Subject = 0;
+    int Detail = 0;
+    bool operator==(const SmtpEnhancedCode&) const = default;
+};
+
+// The enhanced code that follows the reply code, when the line has a well-formed one whose
+// class agrees with the reply code's first digit (RFC 2034 3).
+std::optional<SmtpEnhancedCode> ParseEnhancedCode(QStringView line);
+
+// What a server's EHLO reply offers, as far as the client uses it.
+struct SmtpExtensions {
+    bool EightBitMime = false;
+    bool SmtpUtf8 = false;
+    bool EnhancedStatusCodes = false;
+    // Takes one line of the EHLO reply.
+    void Note(QStringView line);
+};
 
 } // namespace sievra

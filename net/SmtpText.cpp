@@ -1,7 +1,5 @@
 #include "SmtpText.h"
 
-#include <QStringConverter>
-
 namespace sievra {
 
 namespace {
@@ -59,20 +57,6 @@ QStringList SplitAtLineBreaks(const QString& line) {
     }
     lines.append(current);
     return lines;
-}
-
-SmtpTextCodec::SmtpTextCodec(const QString& charSet) {
-    const auto encoding = QStringConverter::encodingForName(charSet.trimmed().toLatin1());
-    utf8_ = !(encoding && *encoding == QStringConverter::Latin1);
-}
-
-QByteArray SmtpTextCodec::Encode(const QString& text) const {
-    // Latin-1 writes "?" for what it cannot hold rather than bytes of another charset.
-    return utf8_ ? text.toUtf8() : text.toLatin1();
-}
-
-QString SmtpTextCodec::Decode(const QByteArray& bytes) const {
-    return utf8_ ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
 }
 
 QByteArrayList BodyWireLines(const QByteArray& line, bool utf8) {

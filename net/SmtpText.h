@@ -19,19 +19,6 @@ bool HasLineBreak(QStringView text);
 // line, so no server ever sees a bare CR or LF or a "." line that was not meant as one.
 QStringList SplitAtLineBreaks(const QString& line);
 
-// How message text goes on the wire: in ISO-8859-1 when the charset names it, as the
-// Content-Type header says; in UTF-8 otherwise.
-class SmtpTextCodec {
-public:
-    explicit SmtpTextCodec(const QString& charSet = QStringLiteral("iso-8859-1"));
-    QByteArray Encode(const QString& text) const;
-    QString Decode(const QByteArray& bytes) const;
-    bool IsUtf8() const { return utf8_; }
-
-private:
-    bool utf8_ = false;
-};
-
 // One encoded body line as wire lines: dot-stuffed (RFC 5321 4.5.2) and cut into pieces of at
 // most 998 bytes, stuffing included. A cut falls after the last blank of a piece when there
 // is one in its second half, else at the limit (never inside a UTF-8 character); the pieces

@@ -1,9 +1,9 @@
 #include "TCustomSmtpClient.h"
 
 #include "SmtpDate.h"
-#include "SmtpReply.h"
 #include "SocketError.h"
 
+#include <QHostInfo>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -30,11 +30,12 @@ QString FieldName(const QString& line) {
 
 // The reason a header line cannot go out, or an empty text when it can. Fills `wire` with
 // its wire lines.
-QString HeaderLineProblem(const QString& line, const SmtpTextCodec& codec, QByteArrayList& wire) {
+QString HeaderLineProblem(const QString& line, QByteArrayList& wire) {
     if (HasLineBreak(line)) {
         return QStringLiteral("Header line contains a line break: ") + FieldName(line);
     }
-    const auto folded = FoldHeaderLine(codec.Encode(line));
+    // Header values are ASCII once encoded; only an address under SMTPUTF8 may not be.
+    const auto folded = FoldHeaderLine(line.toUtf8());
     if (!folded) {
         return QStringLiteral("Header line longer than %1 characters cannot be folded: %2")
             .arg(SmtpMaxLineLength)
@@ -57,7 +58,6 @@ QString PathCommand(const QString& verb, const QString& address) {
 
 TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
     : QObject(parent) {
-    header_.CharSet = QStringLiteral("iso-8859-1");
     connect(&socket_, &TWSocket::OnDnsLookupDone, this,
             [this](TWSocket*, quint16 error) { SocketDnsLookupDone(error); });
     connect(&socket_, &TWSocket::OnSessionConnected, this,
@@ -93,6 +93,7 @@ void TCustomSmtpClient::BeginRequest(SmtpRequest type) {
     rqType_ = type;
     errorCode_ = 0;
     errorMessage_.clear();
+    serverReply_.clear();
 }
 
 void TCustomSmtpClient::StartCommand(SmtpRequest type, const QString& command,
@@ -135,6 +136,8 @@ void TCustomSmtpClient::Connect() {
     BeginRequest(SmtpRequest::Connect);
     reported_ = false;
     lines_.Clear();
+    extensions_ = {};
+    ehloInFlight_ = false;
     sessionSecurity_ = security_;
     tlsStep_ = TlsStep::None;
     tlsError_.clear();
@@ -149,19 +152,42 @@ void TCustomSmtpClient::Connect() {
     }
 }
 
-void TCustomSmtpClient::Helo() {
+QString TCustomSmtpClient::GreetingName() const {
+    if (!signOn_.isEmpty()) {
+        return signOn_;
+    }
+    const QString host = QHostInfo::localHostName();
+    if (host.contains(QLatin1Char('.'))) {
+        return host;
+    }
+    const QString domain = QHostInfo::localDomainName();
+    if (!host.isEmpty() && !domain.isEmpty()) {
+        return host + QLatin1Char('.') + domain;
+    }
+    const QHostAddress local(socket_.LocalAddress());
+    if (local.protocol() == QAbstractSocket::IPv6Protocol) {
+        return QStringLiteral("[IPv6:") + local.toString() + QLatin1Char(']');
+    }
+    return QLatin1Char('[') + (local.isNull() ? QStringLiteral("127.0.0.1") : local.toString()) +
+           QLatin1Char(']');
+}
+
+void TCustomSmtpClient::SendEhlo(SmtpRequest type, Next next) {
     RequireCanStart();
     if (HasLineBreak(signOn_)) {
         throw SmtpException(QStringLiteral("HELO name contains a line break"));
     }
-    const QString name = signOn_.isEmpty() ? TWSocket::LocalHostName() : signOn_;
-    StartCommand(SmtpRequest::Helo, QStringLiteral("HELO ") + name, Accepts250);
+    extensions_ = {};
+    ehloInFlight_ = true;
+    StartCommand(type, QStringLiteral("EHLO ") + GreetingName(), Accepts250, next);
+}
+
+void TCustomSmtpClient::Helo() {
+    SendEhlo(SmtpRequest::Helo, Next::HeloFallback);
 }
 
 void TCustomSmtpClient::Ehlo() {
-    RequireCanStart();
-    StartCommand(SmtpRequest::Ehlo, QStringLiteral("EHLO ") + TWSocket::LocalHostName(),
-                 Accepts250);
+    SendEhlo(SmtpRequest::Ehlo, Next::Complete);
 }
 
 void TCustomSmtpClient::AuthLogin() {
@@ -178,6 +204,34 @@ void TCustomSmtpClient::AuthPass() {
     RequireCanStart();
     StartCommand(SmtpRequest::AuthPass, QString::fromLatin1(password_.toUtf8().toBase64()),
                  Accepts250);
+}
+
+QString TCustomSmtpClient::CheckedPath(const QString& verb, const QString& address) const {
+    const QString command = PathCommand(verb, address);
+    if (HasLineBreak(command)) {
+        throw SmtpException(QStringLiteral("Address contains a line break"));
+    }
+    return command;
+}
+
+void TCustomSmtpClient::MailFrom() {
+    RequireCanStart();
+    StartCommand(SmtpRequest::MailFrom, CheckedPath(QStringLiteral("MAIL FROM:"), fromName_),
+                 Accepts250);
+}
+
+void TCustomSmtpClient::RcptTo() {
+    RequireCanStart();
+    if (rcptName_.isEmpty()) {
+        throw SmtpException(QStringLiteral("RcptName list is empty"));
+    }
+    StartCommand(SmtpRequest::RcptTo, CheckedPath(QStringLiteral("RCPT TO:"), rcptName_.first()),
+                 {250, 251});
+}
+
+void TCustomSmtpClient::Rset() {
+    RequireCanStart();
+    StartCommand(SmtpRequest::Rset, QStringLiteral("RSET"), Accepts250);
 }
 
 void TCustomSmtpClient::Quit() {
@@ -207,7 +261,7 @@ void TCustomSmtpClient::Abort() {
 
 // ---- Mail
 
-TCustomSmtpClient::PreparedMail TCustomSmtpClient::PrepareMail() const {
+TCustomSmtpClient::PreparedMail TCustomSmtpClient::PrepareMail() {
     // Everything is checked here, before MAIL FROM goes out: a refused message leaves nothing
     // behind on the server.
     if (rcptName_.isEmpty()) {
@@ -218,31 +272,62 @@ TCustomSmtpClient::PreparedMail TCustomSmtpClient::PrepareMail() const {
     if (HasLineBreak(mail.MailFrom)) {
         throw SmtpException(QStringLiteral("Sender address contains a line break"));
     }
+    bool ascii = IsAscii(fromName_);
     for (const QString& rcpt : rcptName_) {
         mail.RcptTo.append(PathCommand(QStringLiteral("RCPT TO:"), rcpt));
         if (HasLineBreak(mail.RcptTo.last())) {
             throw SmtpException(QStringLiteral("Recipient address contains a line break"));
         }
+        ascii = ascii && IsAscii(rcpt);
+    }
+    // A server without SMTPUTF8 cannot take such an address; it would refuse it, or worse,
+    // mangle it (RFC 6531 3.4).
+    if (!ascii && !extensions_.SmtpUtf8) {
+        throw SmtpException(
+            QStringLiteral("Address is not ASCII and the server does not offer SMTPUTF8"));
     }
     mail.Header = header_;
-    const SmtpTextCodec codec(mail.Header.CharSet);
     for (const QString& line : SmtpHeaderLines(mail.Header, SmtpDateNow())) {
         QByteArrayList wire;
-        const QString problem = HeaderLineProblem(line, codec, wire);
+        const QString problem = HeaderLineProblem(line, wire);
         if (!problem.isEmpty()) {
             throw SmtpException(problem);
         }
     }
+    mail.Body = TakeBody();
+    mail.Header.Encoding = ChooseBodyEncoding(mail.Body, extensions_.EightBitMime);
+    const QString fromAddress = AddressPart(mail.Header.From);
+    const qsizetype at = fromAddress.lastIndexOf(QLatin1Char('@'));
+    mail.Header.MessageId = NewMessageId(at >= 0 ? fromAddress.mid(at + 1) : GreetingName());
+    if (mail.Header.Encoding.Cte == BodyEncoding::Transfer::EightBit) {
+        mail.MailFrom += QStringLiteral(" BODY=8BITMIME"); // RFC 6152 2
+    }
+    if (!ascii) {
+        mail.MailFrom += QStringLiteral(" SMTPUTF8");
+    }
     return mail;
+}
+
+// The whole body before MAIL FROM: its charset and transfer encoding depend on every line.
+QStringList TCustomSmtpClient::TakeBody() {
+    PrepareBody();
+    QStringList body;
+    QString line;
+    for (int lineNum = 1; NextBodyLine(lineNum, line); ++lineNum) {
+        body.append(SplitAtLineBreaks(line));
+        line.clear();
+    }
+    return body;
 }
 
 void TCustomSmtpClient::Mail() {
     RequireCanStart();
     mail_ = PrepareMail();
-    codec_ = SmtpTextCodec(mail_.Header.CharSet);
     rqType_ = SmtpRequest::Mail;
     lastResponse_.clear();
     errorMessage_.clear();
+    serverReply_.clear();
+    recipientRefused_ = false;
     errorCode_ = 0;
     inChain_ = true;
     step_ = Step::MailFrom;
@@ -274,9 +359,7 @@ void TCustomSmtpClient::SendRecipient() {
 }
 
 void TCustomSmtpClient::StartData() {
-    PrepareBody();
-    bodyLineNum_ = 0;
-    moreBody_ = true;
+    bodyIndex_ = 0;
     QStringList header = SmtpHeaderLines(mail_.Header, SmtpDateNow());
     emit OnProcessHeader(this, &header);
     header.append(QString());
@@ -293,7 +376,7 @@ bool TCustomSmtpClient::PrepareHeaderLines(const QStringList& lines) {
     for (QString line : lines) {
         emit OnHeaderLine(this, &line, 1024);
         QByteArrayList wire;
-        const QString problem = HeaderLineProblem(line, codec_, wire);
+        const QString problem = HeaderLineProblem(line, wire);
         if (!problem.isEmpty()) {
             FailStep(ProtocolErrorCode, QStringLiteral("500 ") + problem);
             return false;
@@ -316,15 +399,17 @@ bool TCustomSmtpClient::NextWireLine(QByteArray& line) {
     while (pendingWire_.isEmpty()) {
         if (headerIndex_ < headerWire_.size()) {
             pendingWire_ = headerWire_.at(headerIndex_++);
+            wireIsHeader_ = true;
             continue;
         }
-        QString text;
-        if (!moreBody_ || !NextBodyLine(++bodyLineNum_, text)) {
-            moreBody_ = false;
+        wireIsHeader_ = false;
+        if (bodyIndex_ >= mail_.Body.size()) {
             return false;
         }
-        for (const QString& part : SplitAtLineBreaks(text)) {
-            pendingWire_.append(BodyWireLines(codec_.Encode(part), codec_.IsUtf8()));
+        const BodyEncoding& encoding = mail_.Header.Encoding;
+        const bool utf8 = encoding.Charset != QStringLiteral("iso-8859-1");
+        for (const QByteArray& encoded : EncodeBodyLine(mail_.Body.at(bodyIndex_++), encoding)) {
+            pendingWire_.append(BodyWireLines(encoded, utf8));
         }
     }
     line = pendingWire_.takeFirst();
@@ -339,7 +424,12 @@ void TCustomSmtpClient::SendNextTextLine() {
     }
     QByteArray line;
     if (NextWireLine(line)) {
-        emit OnDisplay(this, QStringLiteral("> ") + codec_.Decode(line));
+        // Header lines are UTF-8 (ASCII but for an address under SMTPUTF8); the body is in its
+        // charset.
+        const bool latin1 =
+            !wireIsHeader_ && mail_.Header.Encoding.Charset == QStringLiteral("iso-8859-1");
+        emit OnDisplay(this, QStringLiteral("> ") +
+                                 (latin1 ? QString::fromLatin1(line) : QString::fromUtf8(line)));
         SendWire(line + "\r\n");
         return;
     }
@@ -454,6 +544,7 @@ void TCustomSmtpClient::HandleGreeting(const QString& line) {
         return;
     }
     // Refused: what else the server sent is of no use; the close completes with 10004.
+    serverReply_ = line;
     if (errorMessage_.isEmpty()) {
         errorMessage_ = line;
     }
@@ -475,7 +566,7 @@ void TCustomSmtpClient::BeginStartTls() {
     startTlsOffered_ = false;
     tlsStep_ = TlsStep::EhloSent;
     try {
-        SendNegotiation(QStringLiteral("EHLO ") + TWSocket::LocalHostName());
+        SendNegotiation(QStringLiteral("EHLO ") + GreetingName());
     } catch (const ClientException& e) {
         FailTls(QStringLiteral("TLS: ") + e.Message());
     }
@@ -496,8 +587,11 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
             return;
         }
         if (reply.Code != 250) {
+            serverReply_ = line;
+            QuitAfterRefusal();
             FailTls(QStringLiteral("TLS: the server refused EHLO (") + line + QLatin1Char(')'));
         } else if (!startTlsOffered_) {
+            QuitAfterRefusal();
             FailTls(QStringLiteral("TLS: the server does not offer STARTTLS"));
         } else {
             tlsStep_ = TlsStep::StartTlsSent;
@@ -515,6 +609,8 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
     // Whatever follows the reply came in clear and may not be the server's (RFC 3207).
     lines_.Clear();
     if (reply.Code != 220) {
+        serverReply_ = line;
+        QuitAfterRefusal();
         FailTls(QStringLiteral("TLS: the server refused STARTTLS (") + line + QLatin1Char(')'));
         return;
     }
@@ -523,6 +619,15 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
         socket_.StartTls();
     } catch (const ClientException& e) {
         FailTls(QStringLiteral("TLS: ") + e.Message());
+    }
+}
+
+// Still in clear and nothing secret said: the session ends the polite way before the close.
+void TCustomSmtpClient::QuitAfterRefusal() {
+    try {
+        SendNegotiation(QStringLiteral("QUIT"));
+    } catch (const ClientException&) {
+        // The close that follows ends the session all the same.
     }
 }
 
@@ -535,6 +640,7 @@ void TCustomSmtpClient::SocketTlsDone(quint16 error) {
         return;
     }
     tlsStep_ = TlsStep::None;
+    extensions_ = {}; // what came in clear may have been changed on the way (RFC 3207 4.2)
     FinishConnect();
 }
 
@@ -553,15 +659,20 @@ void TCustomSmtpClient::HandleReply(const QString& line) {
     if (state_ != smtpWaitingResponse) {
         return; // a handler aborted meanwhile
     }
+    if (ehloInFlight_) {
+        extensions_.Note(line);
+    }
     const SmtpReplyLine reply = ParseSmtpReply(line);
     if (reply.Continues) {
         return;
     }
+    ehloInFlight_ = false;
     status_ = reply.Code;
     if (SmtpReplyAccepted(reply.Code, accepted_)) {
         errorCode_ = WsaError::NoError;
     } else {
         errorCode_ = SmtpReplyError(reply.Code);
+        serverReply_ = line;
         if (errorMessage_.isEmpty()) {
             errorMessage_ = line;
         }
@@ -569,6 +680,18 @@ void TCustomSmtpClient::HandleReply(const QString& line) {
     switch (next_) {
     case Next::Complete:
         Complete(errorCode_);
+        if (rqType_ == SmtpRequest::Quit) {
+            CloseSession(); // some servers wait for our close after their answer
+        }
+        break;
+    case Next::HeloFallback:
+        if (reply.Code >= 500 && reply.Code < 600) {
+            extensions_ = {};
+            state_ = smtpInternalReady;
+            StartCommand(SmtpRequest::Helo, QStringLiteral("HELO ") + GreetingName(), Accepts250);
+        } else {
+            Complete(errorCode_);
+        }
         break;
     case Next::NextRecipient:
         if (rcptIndex_ + 1 < mail_.RcptTo.size()) {
@@ -576,6 +699,7 @@ void TCustomSmtpClient::HandleReply(const QString& line) {
             state_ = smtpInternalReady;
             SendRecipient();
         } else {
+            recipientRefused_ = errorCode_ != WsaError::NoError;
             Complete(errorCode_);
         }
         break;

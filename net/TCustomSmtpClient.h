@@ -4,6 +4,7 @@
 #include "LineReceiver.h"
 #include "SmtpException.h"
 #include "SmtpHeader.h"
+#include "SmtpReply.h"
 #include "SmtpText.h"
 #include "TWSocket.h"
 
@@ -36,6 +37,7 @@ enum class SmtpRequest : int {
     RcptTo = 4,
     Data = 5,
     Quit = 6,
+    Rset = 7,
     Mail = 9,
     Ehlo = 11,
     AuthLogin = 12,
@@ -53,7 +55,10 @@ enum class SmtpRequest : int {
 //
 // A session: Connect, then Helo or (Ehlo, AuthLogin, AuthUser, AuthPass), then Mail once per
 // message, then Quit. The AUTH LOGIN steps accept only 250, so the usual 334, 334 and 235
-// arrive as errors carrying those codes, and the caller decides.
+// arrive as errors carrying those codes, and the caller decides. Both Helo and Ehlo greet with
+// "EHLO" (RFC 5321 4.1.1.1); Helo falls back to "HELO" when the server refuses EHLO. The name
+// is SignOn, else the machine's fully qualified name, else the address literal of the local
+// end ("[192.0.2.7]", RFC 5321 4.1.4), since strict servers refuse a bare host name.
 //
 // Security, read when Connect starts: Tls negotiates TLS from the first byte. StartTls takes
 // the 220 greeting, sends "EHLO <local host>", requires STARTTLS among the extensions, sends
@@ -96,14 +101,10 @@ public:
     void SetHdrTo(const QString& value) { header_.To = value; }
     const QString& HdrReplyTo() const { return header_.ReplyTo; }
     void SetHdrReplyTo(const QString& value) { header_.ReplyTo = value; }
-    const QString& HdrReturnPath() const { return header_.ReturnPath; }
-    void SetHdrReturnPath(const QString& value) { header_.ReturnPath = value; }
     const QString& HdrSubject() const { return header_.Subject; }
     void SetHdrSubject(const QString& value) { header_.Subject = value; }
     const QString& HdrSender() const { return header_.Sender; }
     void SetHdrSender(const QString& value) { header_.Sender = value; }
-    const QString& CharSet() const { return header_.CharSet; } // default "iso-8859-1"
-    void SetCharSet(const QString& value) { header_.CharSet = value; }
     TSmtpContentType ContentType() const { return header_.ContentType; }
     void SetContentType(TSmtpContentType value) { header_.ContentType = value; }
 
@@ -119,6 +120,16 @@ public:
     bool Encrypted() const { return socket_.IsEncrypted(); }
     // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
     const QString& TlsError() const { return tlsError_; }
+    // The server's own reply line that refused the current request ("550 5.7.1 ..."); empty
+    // when it failed for another reason (no answer, a broken connection, a refused
+    // certificate).
+    const QString& ServerReply() const { return serverReply_; }
+    // The last Mail ended on a refusal of its (last) recipient, not of the sender or the text.
+    bool RecipientRefused() const { return recipientRefused_; }
+    // What the last EHLO reply offered; forgotten at every connect and after STARTTLS.
+    const SmtpExtensions& Extensions() const { return extensions_; }
+    // The name Helo and Ehlo send.
+    QString GreetingName() const;
 
     // ---- Requests
     void Connect();
@@ -128,12 +139,23 @@ public:
     void AuthUser();
     void AuthPass();
     // MAIL FROM, RCPT TO for each of RcptName (the reply to the last one decides), DATA, the
-    // header block, the body, ".". Raises before anything is sent when RcptName is empty or
-    // when a sender, recipient or header line would carry a CR or LF or cannot be folded to
-    // the SMTP line limit. When the server refuses a step after accepting MAIL FROM, RSET
-    // goes out before OnRequestDone reports the refusal, so the next Mail starts clean.
+    // header block, the body, ".". Raises before anything is sent when RcptName is empty, when
+    // a sender, recipient or header line would carry a CR or LF or cannot be folded to the
+    // SMTP line limit, or when a recipient is not ASCII and the server does not offer
+    // SMTPUTF8. When the server refuses a step after accepting MAIL FROM, RSET goes out before
+    // OnRequestDone reports the refusal, so the next Mail starts clean. The message gets its
+    // own Message-ID (right side from the From address), the body the charset its text fits
+    // and a transfer encoding the server takes (see MimeText.h); MAIL FROM carries
+    // BODY=8BITMIME and SMTPUTF8 where they apply.
     void Mail();
-    // Completes at once with 0 when not connected.
+    // The single steps, for a check that the server takes mail from this sender and to the
+    // first of RcptName without sending any: "MAIL FROM:" (type 2), "RCPT TO:" (type 4),
+    // "RSET" (type 7).
+    void MailFrom();
+    void RcptTo();
+    void Rset();
+    // Completes at once with 0 when not connected. Its answer closes the connection from our
+    // side (TLS close notice first), since some servers wait for that before they close.
     void Quit();
     // Drops the connection or lookup; a pending request ends with 10004. Never raises.
     void Abort();
@@ -185,7 +207,8 @@ private:
     enum class Next {
         Complete,      // complete with the reply's error
         NextRecipient, // RCPT TO: the next recipient whatever the reply; the last one decides
-        SendText       // DATA: the text lines after a 354, else complete
+        SendText,      // DATA: the text lines after a 354, else complete
+        HeloFallback   // EHLO of Helo: "HELO" when refused with 5xx, else complete
     };
     enum class Step { MailFrom, RcptTo, Data };
     // Where a StartTls connect stands between the greeting and the end of the handshake.
@@ -196,9 +219,12 @@ private:
         QString MailFrom;
         QStringList RcptTo;
         SmtpHeaderFields Header;
+        QStringList Body;
     };
 
     void RequireReady() const;
+    void SendEhlo(SmtpRequest type, Next next);
+    QString CheckedPath(const QString& verb, const QString& address) const;
     void RequireCanStart() const;
     void StartCommand(SmtpRequest type, const QString& command, const QList<int>& accepted,
                       Next next = Next::Complete);
@@ -206,7 +232,9 @@ private:
     void BeginRequest(SmtpRequest type);
 
     // Mail
-    PreparedMail PrepareMail() const;
+    PreparedMail PrepareMail();
+    QStringList TakeBody();
+    void QuitAfterRefusal();
     void StepDone();
     void SendRecipient();
     void StartData();
@@ -258,6 +286,10 @@ private:
     QString errorMessage_;
     bool connected_ = false;
     QString tlsError_;
+    QString serverReply_;
+    SmtpExtensions extensions_;
+    bool ehloInFlight_ = false;
+    bool recipientRefused_ = false;
 
     // TLS of the session
     ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect
@@ -280,12 +312,11 @@ private:
     bool transactionOpen_ = false; // MAIL FROM accepted, final "." not sent yet
     bool resetting_ = false;       // RSET after a refused step
     quint16 chainError_ = 0;
-    SmtpTextCodec codec_;
     QList<QByteArrayList> headerWire_; // each header line as its folded wire lines
     qsizetype headerIndex_ = 0;
     QByteArrayList pendingWire_; // wire lines of the line being sent
-    int bodyLineNum_ = 0;
-    bool moreBody_ = false;
+    bool wireIsHeader_ = false;
+    qsizetype bodyIndex_ = 0;
     bool sendingText_ = false;
 
     TWSocket socket_;

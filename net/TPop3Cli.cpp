@@ -82,9 +82,9 @@ void TCustomPop3Cli::BeginRequest(TPop3Request type) {
     lines_.SetCutLongLines(false);
     rqType_ = type;
     requestDone_ = false;
-    quitAnswered_ = false;
     errorCode_ = 0;
     errorMessage_.clear();
+    serverReply_.clear();
     ++serial_;
 }
 
@@ -229,7 +229,7 @@ void TCustomPop3Cli::FailConnect(quint16 error, const QString& response) {
     if (errorMessage_.isEmpty()) {
         errorMessage_ = lastResponse_;
     }
-    Complete(error);
+    ReportDone(error);
 }
 
 void TCustomPop3Cli::DnsLookupDone(quint16 error) {
@@ -331,6 +331,7 @@ void TCustomPop3Cli::ProcessGreeting() {
     emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
     if (!lastResponse_.startsWith(QLatin1Char('+'))) {
         errorCode_ = ProtocolErrorCode;
+        serverReply_ = lastResponse_;
         if (errorMessage_.isEmpty()) {
             errorMessage_ = lastResponse_;
         }
@@ -358,6 +359,14 @@ void TCustomPop3Cli::StlsReply() {
     // Whatever follows the reply came in clear and may not be the server's (RFC 2595).
     lines_.Clear();
     if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+        serverReply_ = lastResponse_;
+        // Still in clear and nothing secret said yet: end the session the polite way.
+        emit OnDisplay(this, QStringLiteral("> QUIT"));
+        try {
+            socket_.SendText(QStringLiteral("QUIT\r\n"));
+        } catch (const ClientException&) {
+            // The close below ends it all the same.
+        }
         FailTls(QStringLiteral("TLS: the server refused STLS (") + lastResponse_ +
                 QLatin1Char(')'));
         return;
@@ -386,7 +395,7 @@ void TCustomPop3Cli::FinishConnect() {
     protocolState_ = pop3WaitingUser;
     state_ = pop3Connected;
     emit OnSessionConnected(this, WsaError::NoError);
-    Complete(WsaError::NoError);
+    ReportDone(WsaError::NoError);
 }
 
 // The connect fails and the connection goes; a session that was to be encrypted never goes on
@@ -401,12 +410,23 @@ void TCustomPop3Cli::FailTls(const QString& reason) {
 
 void TCustomPop3Cli::SingleLineReply() {
     emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
-    if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+    const bool positive = lastResponse_.startsWith(QLatin1Char('+'));
+    if (!positive) {
         errorCode_ = ProtocolErrorCode;
+        serverReply_ = lastResponse_;
         if (errorMessage_.isEmpty()) {
             errorMessage_ = lastResponse_;
         }
-        Complete(ProtocolErrorCode);
+    }
+    if (rqType_ == pop3Quit) {
+        // The server has applied the deletions before it answers (RFC 1939 6); some wait for
+        // our close after that, so the answer ends the session from our side.
+        ReportDone(errorCode_);
+        CloseConnection();
+        return;
+    }
+    if (!positive) {
+        ReportDone(ProtocolErrorCode);
         return;
     }
     errorCode_ = 0;
@@ -414,7 +434,7 @@ void TCustomPop3Cli::SingleLineReply() {
     switch (continuation_) {
     case Continuation::Stat:
         ParseStat();
-        Complete(errorCode_);
+        ReportDone(errorCode_);
         break;
     case Continuation::Top:
         // The "+OK" line itself is not part of the message. A header line too long for the
@@ -425,7 +445,7 @@ void TCustomPop3Cli::SingleLineReply() {
         emit OnMessageBegin(this);
         break;
     case Continuation::None:
-        Complete(0);
+        ReportDone(0);
         break;
     }
 }
@@ -441,7 +461,7 @@ void TCustomPop3Cli::MultiLineReply() {
         errorMessage_ = QStringLiteral("-ERR Disconneced unexpectedly");
         errorCode_ = ProtocolErrorCode;
         emit OnDisplay(this, errorMessage_);
-        Complete(ProtocolErrorCode);
+        ReportDone(ProtocolErrorCode);
         return;
     }
     if (lastResponse_ != QLatin1String(".")) {
@@ -457,7 +477,7 @@ void TCustomPop3Cli::MultiLineReply() {
     lastResponse_.clear();
     multiLine_ = false;
     lines_.SetCutLongLines(false);
-    Complete(errorCode_);
+    ReportDone(errorCode_);
 }
 
 void TCustomPop3Cli::FailLineTooLong() {
@@ -487,26 +507,9 @@ void TCustomPop3Cli::SocketClosed(quint16 error) {
     tlsStep_ = TlsStep::None;
     lines_.Clear();
     emit OnSessionClosed(this, error);
-    if (rqType_ == pop3Quit && !requestDone_ && !quitAnswered_) {
-        // Gone without answering QUIT: nothing says the server kept our deletions.
-        ReportDone(WsaError::Interrupted);
-    } else {
-        Complete(WsaError::Interrupted);
-    }
+    // Also a QUIT that was not answered: nothing says the server kept our deletions.
+    ReportDone(WsaError::Interrupted);
     protocolState_ = pop3Disconnected;
-}
-
-void TCustomPop3Cli::Complete(quint16 error) {
-    if (rqType_ == pop3Quit && !requestDone_) {
-        // QUIT ends when the server closes (RFC 1939 commits deletions then): the reply only
-        // marks that it came, the close that follows completes with 0.
-        if (!quitAnswered_) {
-            quitAnswered_ = true;
-            return;
-        }
-        error = WsaError::NoError;
-    }
-    ReportDone(error);
 }
 
 void TCustomPop3Cli::ReportDone(quint16 error) {

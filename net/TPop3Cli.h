@@ -56,9 +56,10 @@ public:
 //   connection: OnSessionClosed, then OnRequestDone(pop3Connect, 10004).
 //   User, Pass, Stat (MsgCount, MsgSize), Top (for MsgNum with MsgLines body lines:
 //   OnMessageBegin, one OnMessageLine per line with the line in LastResponse, OnMessageEnd,
-//   then OnRequestDone), Dele (of MsgNum), Quit (OnRequestDone only once the server has
-//   closed the connection). A negative reply ends the request with 500 and the reply line in
-//   ErrorMessage; a lost connection with OnSessionClosed, then 10004.
+//   then OnRequestDone), Dele (of MsgNum), Quit (its answer closes the connection from our
+//   side, TLS close notice first; OnSessionClosed, then OnRequestDone: 0 for "+OK", 500 for
+//   "-ERR", 10004 when the server went without answering). A negative reply ends the request with
+//   500 and the reply line in ErrorMessage; a lost connection with OnSessionClosed, then 10004.
 // The component has no time-out of its own; the caller's wait provides it, and Abort ends
 // whatever is pending (a pending request then completes with 10004).
 //
@@ -67,7 +68,7 @@ public:
 // connect completes only once TLS is up, so USER and PASS never travel in clear. A failed
 // negotiation (certificate refused, handshake broken, STLS refused) completes the connect with
 // TlsErrorCode (12000): LastResponse and ErrorMessage "-ERR " + the reason, TlsError() the
-// reason, and the connection is closed without another word.
+// reason, and the connection is closed (after a "QUIT" when the server refused STLS).
 class TCustomPop3Cli : public QObject {
     Q_OBJECT
 
@@ -101,6 +102,9 @@ public:
     const QString& LastResponse() const { return lastResponse_; }
     // The first failure of the current request; emptied when a request starts.
     const QString& ErrorMessage() const { return errorMessage_; }
+    // The server's own line that refused the current request ("-ERR [AUTH] ..."); empty when
+    // it failed for another reason (no answer, a broken connection, a refused certificate).
+    const QString& ServerReply() const { return serverReply_; }
     TPop3ProtocolState ProtocolState() const { return protocolState_; }
     bool Connected() const { return connected_; }
     TPop3State State() const { return state_; }
@@ -175,8 +179,7 @@ private:
     void FailLineTooLong();
     void CloseConnection();
 
-    // Completion: Complete applies the QUIT rule, ReportDone reports once and posts the event.
-    void Complete(quint16 error);
+    // Reports the request once and posts the event.
     void ReportDone(quint16 error);
 
     QString host_;
@@ -191,6 +194,7 @@ private:
     qint64 msgSize_ = 0;
     QString lastResponse_;
     QString errorMessage_;
+    QString serverReply_;
     TPop3ProtocolState protocolState_ = pop3Disconnected;
     bool connected_ = false;
     QString timestamp_;
@@ -205,8 +209,7 @@ private:
     Continuation continuation_ = Continuation::None;
     bool multiLine_ = false;
     bool requestDone_ = true; // nothing pending yet
-    bool quitAnswered_ = false;
-    quint64 serial_ = 0; // tells a request apart from the one after it
+    quint64 serial_ = 0;      // tells a request apart from the one after it
 
     bool receiving_ = false;
 

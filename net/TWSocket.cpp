@@ -8,11 +8,15 @@
 #include <QMetaMethod>
 #include <QPointer>
 #include <QSslSocket>
+#include <QTimer>
 #include <sys/socket.h>
 
 namespace sievra {
 
 namespace {
+
+// How long a closed TLS socket may take to get its close notice out.
+constexpr int CloseNoticeMs = 5000;
 
 // How much of the send buffer may sit in Qt's own write buffer at once. Beyond it the blocks
 // wait in our buffer until Qt reports bytes written, as a system send would block.
@@ -444,6 +448,8 @@ void TWSocket::QtError(QAbstractSocket::SocketError error) {
     lostError_ = orderlyEnd ? WsaError::NoError : code;
     if (sock_->state() == QAbstractSocket::UnconnectedState) {
         QtDisconnected();
+    } else if (error == QAbstractSocket::RemoteHostClosedError && sock_->isEncrypted()) {
+        PeerEndedTls();
     }
 }
 
@@ -604,6 +610,20 @@ void TWSocket::QtDisconnected() {
     EndConnection(error);
 }
 
+// The peer's TLS close notice with its TCP side still open: some servers wait for ours before
+// they close, so waiting for their close would only run into the caller's time-out.
+void TWSocket::PeerEndedTls() {
+    const quint64 connection = connection_;
+    QPointer<TWSocket> alive(this);
+    ReceiveCycle();
+    if (!alive || connection != connection_ || state_ == wsClosed) {
+        return;
+    }
+    const quint16 error = lostError_;
+    ReleaseSocket(true);
+    EndConnection(error);
+}
+
 void TWSocket::Close() {
     if (sock_ == nullptr || state_ == wsClosed) {
         return;
@@ -630,6 +650,22 @@ void TWSocket::Abort() {
 void TWSocket::ReleaseSocket(bool shutdownFirst) {
     QSslSocket* socket = std::exchange(sock_, nullptr);
     socket->disconnect(this);
+    if (shutdownFirst && socket->isEncrypted() &&
+        socket->state() == QAbstractSocket::ConnectedState) {
+        // Our close notice goes first (RFC 8446 6.1); Qt sends it and closes once it is out,
+        // so the socket lives on quietly until then, for a few seconds at most.
+        socket->disconnectFromHost();
+        if (socket->state() == QAbstractSocket::UnconnectedState) {
+            socket->deleteLater();
+            return;
+        }
+        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(CloseNoticeMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        return;
+    }
     if (socket->state() != QAbstractSocket::UnconnectedState) {
         if (shutdownFirst && socket->state() == QAbstractSocket::ConnectedState) {
             // What Qt still holds was handed over by a send; let it reach the system first.
@@ -661,6 +697,13 @@ void TWSocket::EndConnection(quint16 error) {
     if (connection == connection_ && state_ == wsClosed) {
         ResetSettings();
     }
+}
+
+QString TWSocket::LocalAddress() const {
+    if (sock_ == nullptr || state_ != wsConnected) {
+        return {};
+    }
+    return sock_->localAddress().toString();
 }
 
 QString TWSocket::LocalHostName() {

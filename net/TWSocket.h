@@ -119,6 +119,8 @@ public:
     qsizetype BufferedBytes() const;
     // The system socket while one is open, else -1.
     qintptr Handle() const;
+    // The local end of the connection ("192.0.2.7"), empty while none is up.
+    QString LocalAddress() const;
 
     // Starts resolving `host` to IPv4 addresses. Empty host: raises "DNS lookup: invalid host
     // name." and no event follows. A lookup still pending is cancelled without an event.
@@ -150,7 +152,8 @@ public:
     // put there by anyone on the way.
     void StartTls();
 
-    // Orderly close: shuts down the sending direction, then closes. Fires OnSessionClosed(0)
+    // Orderly close: ends TLS with a close notice when the session is encrypted, shuts down the
+    // sending direction, then closes. Fires OnSessionClosed(0)
     // unless it already fired for this connection. Nothing happens when the socket is not open.
     void Close();
     // Cancels a pending lookup (OnDnsLookupDone(10004)), drops unsent data and closes without a
@@ -195,6 +198,7 @@ private:
     void PostReceiveCycle();
     void GoOnAfterEvent(quint64 connection, quint16 error);
     void QtDisconnected();
+    void PeerEndedTls();
     void ReceiveCycle();
 
     void TryToSend();

@@ -50,7 +50,6 @@ int main(int argc, char** argv) {
     TSmtpCli client;
     client.SetHost(QStringLiteral("127.0.0.1"));
     client.SetPort(QString::number(sink.Port()));
-    client.SetHdrReturnPath(QStringLiteral("<>"));
     client.SetHdrFrom(QStringLiteral("Sievra <me@example.org>"));
     client.SetHdrReplyTo(QStringLiteral("me@example.org"));
     client.SetHdrSubject(QStringLiteral("Your message was deleted"));

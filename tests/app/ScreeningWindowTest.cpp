@@ -314,7 +314,7 @@ TEST_F(ScreeningWindowTest, AbortEndsAPassThatWaitsOnTheServer) {
     EXPECT_TRUE(lines.contains("Aborting!")) << lines.join('\n').toStdString();
     EXPECT_EQ(lines.filter(QRegularExpression("^Error \\d+: Aborted$")).size(), 1)
         << lines.join('\n').toStdString();
-    EXPECT_EQ(lines.last(), "RESULTS: No messages. 1 Error(s)");
+    EXPECT_EQ(lines.last(), "RESULTS: 0 waiting. 0 deleted. 1 not screened. 1 Error(s)");
     EXPECT_FALSE(Enabled("butAbort"));
     EXPECT_TRUE(Enabled("butGO") && Enabled("butClose"));
 }

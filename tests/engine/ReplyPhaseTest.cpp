@@ -35,9 +35,10 @@ TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
     const qsizetype bodyAt = data.indexOf("\r\n\r\n");
     ASSERT_GT(bodyAt, 0);
     const QByteArray header = data.left(bodyAt);
-    EXPECT_TRUE(header.startsWith("Reply-To: me@home.example\r\nReturn-Path: <>\r\n"
+    EXPECT_TRUE(header.startsWith("Reply-To: me@home.example\r\n"
                                   "From: Me Myself <me@home.example>\r\nTo: Spam@Bad.example\r\n"
-                                  "Subject: Your message was deleted!\r\n"))
+                                  "Subject: Your message was deleted!\r\n"
+                                  "Message-ID: <"))
         << header.toStdString();
     EXPECT_EQ(data.mid(bodyAt + 4),
               "Header line one\r\nHeader line two\r\n\r\n"
@@ -98,9 +99,13 @@ TEST_F(ReplyPhase, UnreachableServerKeepsTheQueueForTheNextPass) {
 
 class RefusingReplyPhase : public ReplyPhase {
 protected:
-    void RunWithThirdRefused(const QString& reply) {
+    void RunWithThirdRefused(const QString& reply) { RunWithRefused({"c@bad.example"}, reply); }
+    void RunWithRefused(const QStringList& refused, const QString& reply, bool enhanced = true) {
         SmtpSinkOptions options;
-        options.Rejects = {{"c@bad.example", reply}};
+        for (const QString& address : refused) {
+            options.Rejects.append({address, reply});
+        }
+        options.Enhanced = enhanced;
         refusing = std::make_unique<SmtpSink>(options);
         Account& account = AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2"),
                                        Mail("c@bad.example", "3"), Mail("d@bad.example", "4"),
@@ -121,6 +126,52 @@ TEST_F(RefusingReplyPhase, MailboxUnavailableCountsAsServed) {
               QStringList({"a@bad.example", "b@bad.example", "d@bad.example", "e@bad.example"}));
     EXPECT_TRUE(Section(keyName).isEmpty());
     EXPECT_EQ(engine->Counters().ErrorCount, 0);
+    EXPECT_TRUE(window.HasLine("Reply to c@bad.example dropped: 550 5.1.1 <c@bad.example>: "
+                               "Recipient address rejected"));
+}
+
+// A domain that does not resolve yet (Postfix's 450 by default): that address waits, the
+// others go; after five passes refused in a row it is dropped.
+TEST_F(RefusingReplyPhase, TemporaryRefusalKeepsOnlyThatAddressForFivePasses) {
+    const QString refusal =
+        "450 4.1.2 <c@bad.example>: Recipient address rejected: Domain not found";
+    RunWithThirdRefused(refusal);
+    ASSERT_TRUE(refusing->WaitForMessages(4));
+    EXPECT_EQ(Section(keyName), QStringList({"2=c@bad.example"}));
+    EXPECT_TRUE(window.HasLine("Reply to c@bad.example kept for the next pass: " + refusal));
+    EXPECT_EQ(engine->Counters().ErrorCount, 0);
+    for (int pass = 2; pass <= 5; ++pass) {
+        window.Lines.clear();
+        engine->RunPass();
+    }
+    EXPECT_TRUE(
+        window.HasLine("Reply to c@bad.example dropped: refused on 5 passes in a row: " + refusal))
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_TRUE(Section(keyName).isEmpty());
+    EXPECT_TRUE(Section(DeferralCounts::SectionOf(keyName)).isEmpty());
+    EXPECT_EQ(refusing->Messages().size(), 4);
+}
+
+// Exim with authentication required refuses every recipient with 5.7.1: nothing is dropped.
+TEST_F(RefusingReplyPhase, PolicyRefusalStopsAndKeepsTheRest) {
+    RunWithThirdRefused("550 5.7.1 <c@bad.example>: Relay access denied");
+    ASSERT_TRUE(refusing->WaitForMessages(2));
+    EXPECT_EQ(Section(keyName),
+              QStringList({"2=c@bad.example", "3=d@bad.example", "4=e@bad.example"}));
+    EXPECT_TRUE(window.HasLine("Error 550: SMTP error while sending mail"));
+    EXPECT_TRUE(window.HasLine("Server said: 550 5.7.1 <c@bad.example>: Relay access denied"));
+    EXPECT_EQ(engine->Counters().ErrorCount, 1);
+}
+
+// Without enhanced codes, the same words for three recipients in a row read as a policy.
+TEST_F(RefusingReplyPhase, TheSameRefusalThreeTimesInARowStops) {
+    RunWithRefused({"b@bad.example", "c@bad.example", "d@bad.example"},
+                   "550 Authentication required", false);
+    ASSERT_TRUE(refusing->WaitForMessages(1));
+    EXPECT_EQ(Recipients(refusing->Messages()), QStringList({"a@bad.example"}));
+    EXPECT_EQ(Section(keyName), QStringList({"3=d@bad.example", "4=e@bad.example"}));
+    EXPECT_EQ(window.PlainLines().filter("dropped: 550 Authentication required").size(), 2);
+    EXPECT_EQ(engine->Counters().ErrorCount, 1);
 }
 
 TEST_F(RefusingReplyPhase, OtherRefusalStopsAndKeepsTheRest) {
@@ -130,6 +181,7 @@ TEST_F(RefusingReplyPhase, OtherRefusalStopsAndKeepsTheRest) {
     EXPECT_EQ(Section(keyName),
               QStringList({"2=c@bad.example", "3=d@bad.example", "4=e@bad.example"}));
     EXPECT_TRUE(window.HasLine("Error 452: SMTP error while sending mail"));
+    EXPECT_TRUE(window.HasLine("Server said: 452 4.2.2 <c@bad.example>: Mailbox full"));
     EXPECT_EQ(engine->Counters().ErrorCount, 1);
 }
 
@@ -145,6 +197,25 @@ TEST_F(ReplyPhase, LeftoversAreSentWhenNothingNewWasDeleted) {
     EXPECT_EQ(Recipients(MailsSince(mailsBefore)), QStringList({"late@bad.example"}));
     EXPECT_TRUE(Section(account.KeyName).isEmpty());
     EXPECT_EQ(MailboxSize(account), 1);
+}
+
+TEST_F(ReplyPhase, NonAsciiAddressIsDroppedWhereTheServerLacksSmtpUtf8) {
+    SmtpSinkOptions options;
+    options.Without = {"SMTPUTF8"};
+    SmtpSink plain(options);
+    Account& account = AddMailbox({}, Hints);
+    account.SmtpPort = QString::number(plain.Port());
+    engine->Queue().Update([&](IniDocument& doc) {
+        doc.WriteEntry(account.KeyName, "0", "jürgen@bad.example");
+        doc.WriteEntry(account.KeyName, "1", "late@bad.example");
+    });
+    engine->RunPass();
+    ASSERT_TRUE(plain.WaitForMessages(1));
+    EXPECT_EQ(Recipients(plain.Messages()), QStringList({"late@bad.example"}));
+    EXPECT_TRUE(window.HasLine("Reply to jürgen@bad.example dropped: the server takes no "
+                               "address outside ASCII (no SMTPUTF8)"));
+    EXPECT_TRUE(Section(account.KeyName).isEmpty());
+    EXPECT_EQ(engine->Counters().ErrorCount, 0);
 }
 
 TEST_F(ReplyPhase, AccountWithoutHintsLeavesItsSectionAlone) {

@@ -78,12 +78,32 @@ TEST_F(StartScreening, FirstAccountFailingStillTestsTheSecondAndWarnsOnce) {
                            "the errors on the status screen and correct the problem(s) before "
                            "proceeding."}));
     EXPECT_TRUE(window.HasLine("Error 500: POP3 error while giving password"));
+    EXPECT_TRUE(window.HasLine("Server said: -ERR [AUTH] Authentication failed."));
     EXPECT_FALSE(StoredFlag(broken, "POP3 Tested"));
     EXPECT_TRUE(StoredFlag(good, "POP3 Tested"));
     EXPECT_TRUE(StoredFlag(good, "SMTP Tested"));
     EXPECT_TRUE(window.AddEnabled);
     EXPECT_TRUE(window.TreeEnabled);
     EXPECT_FALSE(window.PlainLines().join("\n").contains("RESULTS")) << "no pass after a failure";
+}
+
+// A server that will take no reply from the account fails the test in its own words, before
+// any message is deleted.
+TEST_F(StartScreening, SmtpTestAsksTheServerToTakeAReply) {
+    SmtpSinkOptions options;
+    options.Enhanced = true;
+    Account& account = AddMailbox({Mail("spam@bad.example", "x")}, "hint|");
+    options.Rejects = {{account.SmtpAddress, "550 5.7.1 Authentication required"}};
+    SmtpSink refusing(options);
+    account.SmtpPort = QString::number(refusing.Port());
+    account.SmtpTested = false;
+    EXPECT_FALSE(engine->StartScreening());
+    EXPECT_TRUE(window.HasLine("Checking that the server takes replies.."));
+    EXPECT_TRUE(window.HasLine("Error 550: SMTP error while checking the reply recipient"));
+    EXPECT_TRUE(window.HasLine("Server said: 550 5.7.1 Authentication required"));
+    EXPECT_FALSE(StoredFlag(account, "SMTP Tested"));
+    EXPECT_EQ(MailboxSize(account), 1);
+    EXPECT_TRUE(refusing.Messages().isEmpty());
 }
 
 TEST_F(StartScreening, AllFlagsOnMeansNoTest) {

@@ -1,6 +1,7 @@
 // The POP3 client against the scripted fake server: the dialogues real servers will not hold.
 #include "Pop3Events.h"
 #include "net/LineReceiver.h"
+#include "net/SocketError.h"
 #include "net/TPop3Cli.h"
 #include "tests/support/FakeServer.h"
 #include "tests/support/WaitFor.h"
@@ -44,7 +45,7 @@ FakeServer& LoginScript(FakeServer& server) {
         .Says("+OK logged in");
 }
 
-TEST(Pop3Session, WholeDialogueInOrderWithSplitRepliesAndQuitEndingAtTheClose) {
+TEST(Pop3Session, WholeDialogueInOrderWithSplitRepliesAndQuitEndingAtItsAnswer) {
     FakeServer server;
     server.SaysInPieces({"+OK POP3 re", "ady <1896.697170952@dbc.mtview.ca.us>", "\r\n"})
         .Expects("USER alice")
@@ -59,8 +60,7 @@ TEST(Pop3Session, WholeDialogueInOrderWithSplitRepliesAndQuitEndingAtTheClose) {
         .Says("+OK message 2 deleted")
         .Expects("QUIT")
         .Says("+OK bye")
-        .Pauses(200)
-        .Closes();
+        .ExpectsClose();
     Pop3Fixture f(server);
     f.client.SetUserName(" \talice\x01 ");
     f.client.SetPassWord("\r\n secret pw \x7f");
@@ -247,27 +247,28 @@ TEST(Pop3Failures, OverlongLineFailsAtOnceWith10040AndCloses) {
     EXPECT_FALSE(f.client.Connected());
 }
 
-TEST(Pop3Failures, QuitCompletesOnlyWhenTheServerCloses) {
+TEST(Pop3Failures, QuitEndsAtItsAnswerAndOurClose) {
     FakeServer server;
-    // A negative reply still ends with 0 at the close; a close without any reply does not
-    // pretend the server committed the deletions.
-    LoginScript(server)
+    // The server answers and waits for us to close: "+OK" is 0, "-ERR" (deletions not all
+    // made) is 500 with its words; a close without any answer does not pretend the server
+    // committed the deletions.
+    LoginScript(server).Expects("QUIT").Says("+OK bye").ExpectsClose();
+    LoginScript(server.ThenNextConnection())
         .Expects("QUIT")
         .Says("-ERR some deleted messages not removed")
-        .Pauses(300)
-        .Closes();
+        .ExpectsClose();
     LoginScript(server.ThenNextConnection()).Expects("QUIT").Closes();
     Pop3Fixture f(server);
     f.LogIn();
-    const int before = f.events.done;
-    ASSERT_TRUE(f.events.Call([&] { f.client.Quit(); }).isEmpty());
-    EXPECT_TRUE(WaitFor([&] { return f.events.responses.last().startsWith("-ERR"); }));
-    RunEventsFor(100);
-    EXPECT_EQ(f.events.done, before) << "the reply alone does not complete QUIT";
-    EXPECT_EQ(f.client.State(), pop3WaitingResponse);
-    ASSERT_TRUE(WaitFor([&] { return f.events.done > before; }));
+    EXPECT_EQ(f.events.Run([&] { f.client.Quit(); }), 0);
     EXPECT_EQ(f.events.log.mid(f.events.log.size() - 2),
               QStringList({"SessionClosed 0", "RequestDone 4 0"}));
+    EXPECT_TRUE(WaitFor([&] { return server.ClientClosed(0); }));
+
+    f.LogIn();
+    EXPECT_EQ(f.events.Run([&] { f.client.Quit(); }), ProtocolErrorCode);
+    EXPECT_EQ(f.client.ServerReply(), "-ERR some deleted messages not removed");
+    EXPECT_FALSE(f.client.Connected());
 
     f.LogIn();
     EXPECT_EQ(f.events.Run([&] { f.client.Quit(); }), 10004);

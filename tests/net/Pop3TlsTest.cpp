@@ -6,6 +6,7 @@
 #include "net/TlsTrust.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/FakeServer.h"
+#include "tests/support/TlsLogoutServer.h"
 #include "tests/support/TlsPeers.h"
 #include "tests/support/WaitFor.h"
 
@@ -150,7 +151,11 @@ void PointAt(TPop3Cli& client, const FakeServer& server, ConnectionSecurity secu
 
 TEST(Pop3TlsScript, RefusedStlsEndsTheConnectWithoutALogin) {
     FakeServer server;
-    server.Says("+OK ready").Expects("STLS").Says("-ERR not in this life").ExpectsClose();
+    server.Says("+OK ready")
+        .Expects("STLS")
+        .Says("-ERR not in this life")
+        .Expects("QUIT")
+        .ExpectsClose();
     TPop3Cli client;
     Pop3Events events(client);
     PointAt(client, server, ConnectionSecurity::StartTls);
@@ -160,6 +165,40 @@ TEST(Pop3TlsScript, RefusedStlsEndsTheConnectWithoutALogin) {
     EXPECT_TRUE(server.ScriptPlayed());
     EXPECT_FALSE(server.Received().contains("USER"));
     EXPECT_FALSE(server.Received().contains("secret"));
+}
+
+// A server that sends its close notice after "+OK" to QUIT and waits for ours: QUIT completes
+// at once instead of waiting for a close that never comes.
+TEST(Pop3TlsScript, QuitEndsAtTheAnswerWhenTheServerWaitsForOurClose) {
+    SetAdditionalCaCertificates(TlsPeers().Authority());
+    TlsLogoutServer server(QStringLiteral("pop3"));
+    TPop3Cli client;
+    Pop3Events events(client);
+    client.SetHost(QStringLiteral("localhost"));
+    client.SetPort(QString::number(server.Port()));
+    client.SetSecurity(ConnectionSecurity::Tls);
+    client.SetUserName("alice");
+    client.SetPassWord("secret");
+    EXPECT_EQ(events.Run([&] { client.Connect(); }), 0) << client.ErrorMessage().toStdString();
+    EXPECT_EQ(events.Run([&] { client.User(); }), 0);
+    EXPECT_EQ(events.Run([&] { client.Pass(); }), 0);
+    EXPECT_EQ(events.Run([&] { client.Quit(); }), 0);
+    EXPECT_FALSE(client.Connected());
+    // Our close notice goes out unless the server's arrived first (then Qt ends TLS without
+    // one); either way the server is not left waiting.
+    const QByteArray outcome = server.Outcome();
+    EXPECT_TRUE(outcome == "CLOSE_NOTIFY" || outcome == "EOF") << outcome.toStdString();
+
+    // A close notice in place of an answer ends the request at once: the session is over.
+    TlsLogoutServer hangup(QStringLiteral("pop3-hangup"));
+    client.SetPort(QString::number(hangup.Port()));
+    EXPECT_EQ(events.Run([&] { client.Connect(); }), 0);
+    EXPECT_EQ(events.Run([&] { client.User(); }), 0);
+    EXPECT_EQ(events.Run([&] { client.Pass(); }), 10004);
+    EXPECT_FALSE(client.Connected());
+    // Qt answers a close notice with the close alone; the server sees the end all the same.
+    EXPECT_EQ(hangup.Outcome(), "EOF");
+    SetAdditionalCaCertificates({});
 }
 
 TEST(Pop3TlsScript, PlainTextOnATlsPortFailsTheHandshake) {

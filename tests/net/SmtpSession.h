@@ -15,7 +15,6 @@ namespace sievra::test {
 class SmtpSession : public QObject {
 public:
     SmtpSession() {
-        client.SetHdrReturnPath(QStringLiteral("<>"));
         connect(&client, &TCustomSmtpClient::OnRequestDone, this,
                 [this](TCustomSmtpClient*, SmtpRequest type, quint16 error) {
                     ++done;

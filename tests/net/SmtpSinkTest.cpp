@@ -2,6 +2,7 @@
 #include "tests/support/SmtpSink.h"
 
 #include "SmtpSession.h"
+#include "net/MimeText.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -55,14 +56,16 @@ protected:
 std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::sink;
 std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::authSink;
 
-TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
+TEST_F(SmtpAgainstAiosmtpd, ANonAsciiReplyArrivesByteForByte) {
     SmtpSession s;
     OpenWithHelo(s);
     EXPECT_LT(s.events.indexOf(QStringLiteral("Connected 0")),
               s.events.indexOf(QStringLiteral("Done 0 0")));
-    EXPECT_TRUE(s.Sent().first().startsWith(QStringLiteral("HELO ")));
+    EXPECT_TRUE(s.Sent().first().startsWith(QStringLiteral("EHLO ")));
 
     SetReply(s.client, QStringLiteral("you@example.org"));
+    s.client.SetHdrFrom(MailboxText(QStringLiteral("Doe, Jürgen"), "me@example.org"));
+    s.client.SetHdrSubject(QStringLiteral("Deleted – 5 €"));
     s.client.SetMailMessage({"Hello", "", ".", "..", ".leading dot", "", "Grüße, 5 €"});
     const int before = static_cast<int>(sink->Messages().size());
     ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
@@ -77,20 +80,26 @@ TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
         "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-6]["
         "0-9] [+-][0-9]{4})\r\n");
     const auto date = dateLine.match(QString::fromLatin1(mail.Data));
+    const auto id = QRegularExpression("\r\nMessage-ID: (<[0-9a-f-]{36}@example.org>)\r\n")
+                        .match(QString::fromLatin1(mail.Data));
+    ASSERT_TRUE(id.hasMatch()) << mail.Data.toStdString();
     ASSERT_TRUE(date.hasMatch()) << mail.Data.toStdString();
     const QDateTime sent = QDateTime::fromString(date.captured(1), Qt::RFC2822Date);
     ASSERT_TRUE(sent.isValid()) << date.captured(1).toStdString();
     EXPECT_LE(std::abs(sent.secsTo(QDateTime::currentDateTime())), 120)
         << "local time and zone offset together name this moment";
 
+    // The server offers 8BITMIME: the text goes as it is, in the charset its "€" needs.
     const QByteArray expected = "Reply-To: me@example.org\r\n"
-                                "Return-Path: <>\r\n"
-                                "From: Sievra Test <me@example.org>\r\n"
+                                "From: =?iso-8859-1?Q?Doe=2C_J=FCrgen?= <me@example.org>\r\n"
                                 "To: you@example.org\r\n"
-                                "Subject: Your message was deleted\r\n"
-                                "Sender: Sievra Test <me@example.org>\r\n"
+                                "Subject: =?utf-8?Q?Deleted_=E2=80=93_5_=E2=82=AC?=\r\n"
+                                "Message-ID: " +
+                                id.captured(1).toLatin1() +
+                                "\r\n"
                                 "Mime-Version: 1.0\r\n"
-                                "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
+                                "Content-Type: text/plain; charset=\"utf-8\"\r\n"
+                                "Content-Transfer-Encoding: 8bit\r\n"
                                 "Date: " +
                                 date.captured(1).toLatin1() +
                                 "\r\n"
@@ -101,15 +110,15 @@ TEST_F(SmtpAgainstAiosmtpd, HeloAndAPlainMailArriveByteForByte) {
                                 "..\r\n"
                                 ".leading dot\r\n"
                                 "\r\n"
-                                "Gr\xfc\xdf"
-                                "e, 5 ?\r\n"; // ISO-8859-1 as declared, '?' for what it lacks
+                                "Gr\xc3\xbc\xc3\x9f"
+                                "e, 5 \xe2\x82\xac\r\n";
     EXPECT_EQ(mail.Data, expected);
     // On the wire the body lines that begin with "." carry one more.
     const QStringList sentLines = s.Sent();
     const qsizetype hello = sentLines.indexOf(QStringLiteral("Hello"));
     ASSERT_GE(hello, 0);
     EXPECT_EQ(sentLines.mid(hello),
-              QStringList({"Hello", "", "..", "...", "..leading dot", "", "Grüße, 5 ?", "."}));
+              QStringList({"Hello", "", "..", "...", "..leading dot", "", "Grüße, 5 €", "."}));
 
     EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
     EXPECT_TRUE(WaitFor([&] { return !s.client.Connected(); }));

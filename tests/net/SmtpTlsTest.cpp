@@ -5,6 +5,7 @@
 #include "net/TlsTrust.h"
 #include "tests/support/FakeServer.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/support/TlsLogoutServer.h"
 #include "tests/support/TlsPeers.h"
 
 #include <gtest/gtest.h>
@@ -151,7 +152,7 @@ TEST(SmtpTlsScript, StartTlsNotOfferedOrRefusedEndsTheConnect) {
         if (c.startTlsSent) {
             server.Expects("STARTTLS").Says("454 4.7.0 TLS not available");
         }
-        server.ExpectsClose();
+        server.Expects("QUIT").ExpectsClose();
         SmtpSession s;
         s.client.SetHost(QStringLiteral("localhost"));
         s.client.SetPort(server.PortText());
@@ -168,6 +169,25 @@ TEST(SmtpTlsScript, StartTlsNotOfferedOrRefusedEndsTheConnect) {
         // Later commands find no session to go out on.
         EXPECT_THROW(s.client.AuthLogin(), SmtpException);
     }
+}
+
+// After "221" the server sends its close notice and waits: our side closes, no stall.
+TEST(SmtpTlsScript, QuitEndsAtTheAnswerWhenTheServerWaitsForOurClose) {
+    SetAdditionalCaCertificates(TlsPeers().Authority());
+    TlsLogoutServer server(QStringLiteral("smtp"));
+    SmtpSession s;
+    s.client.SetHost(QStringLiteral("localhost"));
+    s.client.SetPort(QString::number(server.Port()));
+    s.client.SetSecurity(ConnectionSecurity::Tls);
+    EXPECT_EQ(s.Run([&] { s.client.Connect(); }), 0);
+    EXPECT_EQ(s.Run([&] { s.client.Ehlo(); }), 0);
+    EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
+    EXPECT_TRUE(WaitFor([&] { return !s.client.Connected(); }));
+    // Our close notice goes out unless the server's arrived first (then Qt ends TLS without
+    // one); either way the server is not left waiting.
+    const QByteArray outcome = server.Outcome();
+    EXPECT_TRUE(outcome == "CLOSE_NOTIFY" || outcome == "EOF") << outcome.toStdString();
+    SetAdditionalCaCertificates({});
 }
 
 } // namespace

@@ -307,7 +307,11 @@ FaultySmtpServer::FaultySmtpServer(bool auth, int messages, DialogueStep step, F
     // The text lines are expected one by one up to the fault; how many there are does not
     // matter to a healthy message, which is taken up to its ".".
     bool faultDone = false;
+    int abandoned = 0; // the message the client gave up after a recipient's refusal
     for (const DialogueStep& s : Steps(auth, messages, 0)) {
+        if (abandoned != 0 && s.message == abandoned) {
+            continue;
+        }
         if (!faultDone && step.kind == DialogueStep::TextLine && s.kind == DialogueStep::Dot &&
             s.message == step.message) {
             for (int line = 1; line <= step.line; ++line) {
@@ -324,7 +328,12 @@ FaultySmtpServer::FaultySmtpServer(bool auth, int messages, DialogueStep step, F
         }
         if (!faultDone && s == step) {
             ScriptFault(server, s, fault);
-            return;
+            if (!RecipientOnlyFault(s, fault)) {
+                return;
+            }
+            faultDone = true;
+            abandoned = s.message;
+            continue;
         }
         ScriptHealthy(server, s);
     }
@@ -337,7 +346,7 @@ void FaultySmtpServer::ScriptHealthy(FakeServer& server, DialogueStep step) {
         server.Says("220 fake.example ESMTP");
         break;
     case K::Helo:
-        server.ExpectsPrefix("HELO ").Says("250 fake.example");
+        server.ExpectsPrefix("EHLO ").Says("250 fake.example");
         break;
     case K::Ehlo:
         server.ExpectsPrefix("EHLO ").SaysLines({"250-fake.example", "250 AUTH LOGIN"});
@@ -373,11 +382,16 @@ void FaultySmtpServer::ScriptHealthy(FakeServer& server, DialogueStep step) {
     }
 }
 
+// A temporary refusal of one recipient holds up only that reply: the others follow.
+bool FaultySmtpServer::RecipientOnlyFault(DialogueStep step, Fault fault) {
+    return step.kind == DialogueStep::RcptTo && fault == Fault::Error;
+}
+
 void FaultySmtpServer::ScriptFault(FakeServer& server, DialogueStep step, Fault fault) {
     using K = DialogueStep;
     switch (step.kind) {
     case K::Helo:
-        server.ExpectsPrefix("HELO ");
+        server.ExpectsPrefix("EHLO ");
         break;
     case K::Ehlo:
         server.ExpectsPrefix("EHLO ");
@@ -441,11 +455,14 @@ void FaultySmtpServer::ScriptFault(FakeServer& server, DialogueStep step, Fault 
         return;
     case K::RcptTo:
     case K::Data:
-        // The client tidies up the refused transaction before it leaves.
+        // The client tidies up the refused transaction before it goes on or leaves.
         server.Expects("RSET").Says("250 2.0.0 Ok");
         break;
     default:
         break;
+    }
+    if (RecipientOnlyFault(step, fault)) {
+        return;
     }
     server.Expects("QUIT").Says("221 2.0.0 Bye").Closes();
 }

@@ -117,7 +117,7 @@ private:
 };
 
 // An SMTP server taking a fixed number of replies, misbehaving at one step. With AUTH LOGIN it
-// expects the user "smtp-user" and the password "smtp-pw"; without, HELO.
+// expects the user "smtp-user" and the password "smtp-pw"; without, EHLO (the HELO step).
 class FaultySmtpServer : public FaultyPeer {
 public:
     static const QString User;
@@ -133,6 +133,7 @@ public:
 
 private:
     void ScriptHealthy(FakeServer& server, DialogueStep step);
+    static bool RecipientOnlyFault(DialogueStep step, Fault fault);
     void ScriptFault(FakeServer& server, DialogueStep step, Fault fault);
 
     bool auth_;

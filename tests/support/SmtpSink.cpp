@@ -24,6 +24,12 @@ SmtpSink::SmtpSink(const SmtpSinkOptions& options) {
     for (const auto& [address, reply] : options.Rejects) {
         args << "--reject" << address + "=" + reply;
     }
+    if (options.Enhanced) {
+        args << "--enhanced";
+    }
+    for (const QString& extension : options.Without) {
+        args << "--without" << extension;
+    }
     if (!options.TlsCert.isEmpty()) {
         args << "--tls-cert" << options.TlsCert << "--tls-key" << options.TlsKey;
         if (options.ImplicitTls) {

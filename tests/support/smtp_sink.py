@@ -10,6 +10,8 @@ listens. Options:
   --reject ADDRESS=REPLY      answer RCPT TO for ADDRESS with REPLY (e.g. "550 5.1.1 <a>: ...")
   --tls-cert F --tls-key F    offer STARTTLS with this certificate
   --implicit-tls              TLS from the first byte (with --tls-cert/--tls-key)
+  --enhanced                  offer ENHANCEDSTATUSCODES in the EHLO reply
+  --without EXT               leave the extension EXT (8BITMIME, SMTPUTF8) out of the EHLO reply
 """
 import argparse
 import asyncio
@@ -28,11 +30,20 @@ from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
 class Sink:
-    def __init__(self, out, rejects):
+    def __init__(self, out, rejects, enhanced, without):
         self.out = out
         self.rejects = {k.lower(): v for k, v in rejects.items()}
+        self.enhanced = enhanced
+        self.without = {w.upper() for w in without}
         self.count = 0
         self.lock = threading.Lock()
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        kept = [r for r in responses if r[4:].split(" ")[0].upper() not in self.without]
+        if self.enhanced:
+            kept.insert(-1, "250-ENHANCEDSTATUSCODES")
+        return kept
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         reply = self.rejects.get(address.lower())
@@ -70,6 +81,8 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--implicit-tls", action="store_true")
+    parser.add_argument("--enhanced", action="store_true")
+    parser.add_argument("--without", action="append", default=[])
     args = parser.parse_args()
 
     rejects = dict(r.split("=", 1) for r in args.reject)
@@ -95,8 +108,8 @@ def main():
         else:
             kwargs["tls_context"] = context
             kwargs["require_starttls"] = False
-    controller = Controller(Sink(args.out, rejects), hostname="127.0.0.1", port=args.port,
-                            **kwargs)
+    controller = Controller(Sink(args.out, rejects, args.enhanced, args.without),
+                            hostname="127.0.0.1", port=args.port, enable_SMTPUTF8=True, **kwargs)
     controller.start()
     print("READY", flush=True)
     stop = threading.Event()
