@@ -34,11 +34,15 @@ void ScreeningEngine::RunPass() {
     counters_.DeletedCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
-    if (!LoadBook()) {
+    QStringList sourceLines;
+    if (!LoadBook(sourceLines)) {
         passRunning_ = false;
         return;
     }
     BeginPass();
+    for (const QString& line : sourceLines) {
+        Log(line);
+    }
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
             continue;
@@ -52,19 +56,29 @@ void ScreeningEngine::RunPass() {
     passRunning_ = false;
 }
 
-bool ScreeningEngine::LoadBook() {
-    if (!LoadAddressBook(window_.WabFile(), *this, book_)) {
+// The lines of a load that went well are shown after the status list is cleared; those of a
+// failed one are all the pass shows.
+bool ScreeningEngine::LoadBook(QStringList& sourceLines) {
+    const AcceptedSet::Outcome loaded =
+        accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+    if (!loaded.Ok) {
+        for (const QString& line : loaded.Lines) {
+            Log(line);
+        }
         Log(QStringLiteral("<font color=\"clRed\"><B>Error: Unable to load address book.</B>"));
         lastPassHadErrors_ = true;
         return false;
     }
-    if (book_.isEmpty()) {
+    if (accepted_.IsEmpty()) {
+        for (const QString& line : loaded.Lines) {
+            Log(line);
+        }
         Log(QStringLiteral(
             "<font color=\"clRed\"><B>Error: No valid addresses in address book.</B>"));
         lastPassHadErrors_ = true;
         return false;
     }
-    index_ = AddressIndex(book_);
+    sourceLines = loaded.Lines;
     return true;
 }
 
@@ -137,7 +151,7 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
     window_.SetStatusBarPosition(0);
     for (int i = 0; i < count && !state_.AbortRequested; ++i) {
         WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
-        if (DecideMessage(lists_, i, index_, codeWords_)) {
+        if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
             ++counters_.WaitingCount;
         } else {
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);

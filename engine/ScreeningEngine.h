@@ -1,8 +1,7 @@
 #pragma once
 
-#include "addressbook/AddressBook.h"
 #include "addressbook/StatusOutput.h"
-#include "engine/AddressIndex.h"
+#include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
@@ -58,6 +57,8 @@ public:
     TPop3Cli& Pop3Client() { return pop3_; }
     TSmtpCli& SmtpClient() { return smtp_; }
     ReplyQueueFile& Queue() { return queue_; }
+    // The senders of the last load, and what each source gave.
+    const AcceptedSet& Accepted() const { return accepted_; }
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion
@@ -106,7 +107,7 @@ private:
     void QuitSmtp();
 
     // The pass.
-    bool LoadBook();
+    bool LoadBook(QStringList& sourceLines);
     void BeginPass();
     bool ScreenAccount(Account& account);
     void FetchHeaders(int count);
@@ -140,8 +141,7 @@ private:
     EngineState state_;
     EngineCounters counters_;
 
-    AddressBook book_;
-    AddressIndex index_;
+    AcceptedSet accepted_;
     MessageLists lists_;
     QStringList codeWords_;
     QStringList replyBody_;
