@@ -8,9 +8,9 @@ namespace sievra {
 
 namespace {
 
-void Stamp(std::vector<QFileInfo>& infos, const QString& path) {
+void Stamp(std::vector<QFileInfo>& infos, const QString& path, bool unlessEmpty = false) {
     QFileInfo info(path);
-    if (info.exists()) {
+    if (info.exists() && !(unlessEmpty && info.size() == 0)) {
         infos.push_back(info);
     }
 }
@@ -18,7 +18,8 @@ void Stamp(std::vector<QFileInfo>& infos, const QString& path) {
 } // namespace
 
 // A database in write-ahead mode takes new contacts into its -wal file long before the main
-// file changes; a folder's cards change without the folder's own time changing.
+// file changes; a folder's cards change without the folder's own time changing. An empty
+// -wal is what any reader leaves behind, ourselves included, and says nothing.
 SourceCache::Signature SourceCache::SignatureOf(const QString& path) {
     std::vector<QFileInfo> infos;
     Stamp(infos, path);
@@ -27,8 +28,8 @@ SourceCache::Signature SourceCache::SignatureOf(const QString& path) {
             infos.push_back(info);
         }
     } else {
-        Stamp(infos, path + QStringLiteral("-wal"));
-        Stamp(infos, path + QStringLiteral("-journal"));
+        Stamp(infos, path + QStringLiteral("-wal"), true);
+        Stamp(infos, path + QStringLiteral("-journal"), true);
     }
     Signature signature;
     signature.reserve(infos.size());

@@ -65,7 +65,7 @@ ReadOutcome ReadThunderbirdBook(const QString& path) {
     QHash<QByteArray, qsizetype> position;
     std::vector<Card> cards;
     const bool read = db->Query(
-        QStringLiteral("SELECT card, name, value FROM properties WHERE name IN "
+        QStringLiteral("SELECT card, name, value FROM properties NOT INDEXED WHERE name IN "
                        "('_vCard', 'PrimaryEmail', 'SecondEmail', 'DisplayName')"),
         [&](const QByteArrayView* c, int) {
             const QByteArray id = c[0].toByteArray();

@@ -34,15 +34,11 @@ void ScreeningEngine::RunPass() {
     counters_.DeletedCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
-    QStringList sourceLines;
-    if (!LoadBook(sourceLines)) {
+    if (!LoadBook()) {
         passRunning_ = false;
         return;
     }
     BeginPass();
-    for (const QString& line : sourceLines) {
-        Log(line);
-    }
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
             continue;
@@ -56,9 +52,9 @@ void ScreeningEngine::RunPass() {
     passRunning_ = false;
 }
 
-// The lines of a load that went well are shown after the status list is cleared; those of a
-// failed one are all the pass shows.
-bool ScreeningEngine::LoadBook(QStringList& sourceLines) {
+// The lines of a load that went well are shown with the results; those of a failed one are
+// all the pass shows.
+bool ScreeningEngine::LoadBook() {
     const AcceptedSet::Outcome loaded =
         accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
     if (!loaded.Ok) {
@@ -70,15 +66,12 @@ bool ScreeningEngine::LoadBook(QStringList& sourceLines) {
         return false;
     }
     if (accepted_.IsEmpty()) {
-        for (const QString& line : loaded.Lines) {
-            Log(line);
-        }
         Log(QStringLiteral(
             "<font color=\"clRed\"><B>Error: No valid addresses in address book.</B>"));
         lastPassHadErrors_ = true;
         return false;
     }
-    sourceLines = loaded.Lines;
+    sourceLines_ = loaded.Lines;
     return true;
 }
 
@@ -178,6 +171,9 @@ void ScreeningEngine::FinishPass() {
     const bool automatic = window_.AutoMode();
     if (automatic) {
         window_.StopTrayAnimation();
+    }
+    for (const QString& line : sourceLines_) {
+        Log(line);
     }
     QString results = QStringLiteral("<font color=\"clGreen\"><B>RESULTS: ");
     if (counters_.DeletedCount + counters_.WaitingCount > 0) {

@@ -107,7 +107,7 @@ private:
     void QuitSmtp();
 
     // The pass.
-    bool LoadBook(QStringList& sourceLines);
+    bool LoadBook();
     void BeginPass();
     bool ScreenAccount(Account& account);
     void FetchHeaders(int count);
@@ -142,6 +142,8 @@ private:
     EngineCounters counters_;
 
     AcceptedSet accepted_;
+    // What each source gave, shown above the results line.
+    QStringList sourceLines_;
     MessageLists lists_;
     QStringList codeWords_;
     QStringList replyBody_;

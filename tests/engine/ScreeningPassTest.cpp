@@ -18,8 +18,9 @@ TEST_F(ScreeningPass, EmptyMailboxGivesNoMessagesAndIsQuit) {
     EXPECT_TRUE(window.HasLine("Disconnecting from POP server.."));
     EXPECT_FALSE(window.PlainLines().join("\n").contains("Checking"));
     EXPECT_FALSE(window.PlainLines().join("\n").contains("Retrieving"));
-    EXPECT_EQ(window.Lines.first(), "Address book: 1 address from Windows Address Book: book.wab");
-    EXPECT_EQ(window.Lines.at(1), "<B>Connecting to <font color=\"clGreen\">127.0.0.1</B>");
+    EXPECT_EQ(window.Lines.first(), "<B>Connecting to <font color=\"clGreen\">127.0.0.1</B>");
+    EXPECT_EQ(window.Lines.at(window.Lines.size() - 2),
+              "Address book: 1 address from Windows Address Book: book.wab");
     EXPECT_TRUE(window.DateLabels.last().startsWith("Status as of: "));
 }
 
@@ -63,7 +64,7 @@ TEST_F(ScreeningPass, MissingPasswordIsCountedAndTheNextAccountScreened) {
     first.Pop3Password.clear();
     const Account& second = AddMailbox({Mail("spammer@bad.example", "spam")});
     engine->RunPass();
-    EXPECT_EQ(window.Lines.at(1), "<B><font color=\"clRed\">No POP3 User Password!</B>");
+    EXPECT_EQ(window.Lines.first(), "<B><font color=\"clRed\">No POP3 User Password!</B>");
     EXPECT_EQ(engine->Counters().ErrorCount, 1);
     EXPECT_EQ(MailboxSize(first), 1);
     EXPECT_EQ(MailboxSize(second), 0);
@@ -92,9 +93,7 @@ TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
     WriteBook({});
     window.Lines.clear();
     engine->RunPass();
-    EXPECT_EQ(window.PlainLines(),
-              QStringList({"Address book: 0 addresses from Windows Address Book: book.wab",
-                           "Error: No valid addresses in address book."}));
+    EXPECT_EQ(window.PlainLines(), QStringList({"Error: No valid addresses in address book."}));
     EXPECT_EQ(MailboxSize(window.AccountRecords.front()), 1);
     EXPECT_TRUE(engine->LastPassHadErrors());
 }
