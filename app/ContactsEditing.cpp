@@ -25,7 +25,7 @@ constexpr int WabRole = Qt::UserRole + 1;
 QString CountText(const QHash<QString, qsizetype>& counts, const QString& path) {
     const auto it = counts.constFind(path);
     if (it == counts.cend()) {
-        return QStringLiteral("not read yet");
+        return QStringLiteral("not read");
     }
     return *it == 1 ? QStringLiteral("1 address") : QStringLiteral("%1 addresses").arg(*it);
 }

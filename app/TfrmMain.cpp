@@ -243,6 +243,8 @@ bool TfrmMain::FormCreate() {
     }
     ApplyAutomaticMode();
     EnableAutomaticOptions();
+    engine_->RefreshContacts();
+    FillSources();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

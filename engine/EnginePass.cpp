@@ -52,6 +52,10 @@ void ScreeningEngine::RunPass() {
     passRunning_ = false;
 }
 
+void ScreeningEngine::RefreshContacts() {
+    accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+}
+
 // The lines of a load that went well are shown with the results; those of a failed one are
 // all the pass shows.
 bool ScreeningEngine::LoadBook() {

@@ -59,6 +59,9 @@ public:
     ReplyQueueFile& Queue() { return queue_; }
     // The senders of the last load, and what each source gave.
     const AcceptedSet& Accepted() const { return accepted_; }
+    // Reads the window's sources now, without status lines: the counts the settings show,
+    // and a first pass that finds them read already.
+    void RefreshContacts();
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion

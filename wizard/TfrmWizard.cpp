@@ -170,6 +170,11 @@ void TfrmWizard::LoadEmails() {
         delegate->FitNames(lines, c_.lstContacts->fontMetrics());
     }
     c_.lstContacts->addItems(lines);
+    // The source column is cut short in a narrow list; its whole name stays at hand.
+    for (int i = 0; i < c_.lstContacts->count(); ++i) {
+        QListWidgetItem* item = c_.lstContacts->item(i);
+        item->setToolTip(item->text().section(QLatin1Char('\t'), 2));
+    }
 }
 
 // --- the account loop over pages 5 to 7 ---

@@ -83,7 +83,7 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     ASSERT_TRUE(OpenWindow());
     auto* sources = Find<QListWidget>("lstSources");
     ASSERT_EQ(sources->count(), 1);
-    EXPECT_EQ(sources->item(0)->text(), "Windows Address Book: book.wab (not read yet)");
+    EXPECT_EQ(sources->item(0)->text(), "Windows Address Book: book.wab (not read)");
 
     dialogs.ChosenFile = notes;
     Click("butAddSourceFile");
