@@ -64,17 +64,24 @@ ReadOutcome ReadThunderbirdBook(const QString& path) {
     // Cards in the order they were first stored.
     QHash<QByteArray, qsizetype> position;
     std::vector<Card> cards;
+    QByteArray lastId;
+    size_t last = 0;
     const bool read = db->Query(
         QStringLiteral("SELECT card, name, value FROM properties NOT INDEXED WHERE name IN "
                        "('_vCard', 'PrimaryEmail', 'SecondEmail', 'DisplayName')"),
         [&](const QByteArrayView* c, int) {
-            const QByteArray id = c[0].toByteArray();
-            auto it = position.constFind(id);
-            if (it == position.cend()) {
-                it = position.insert(id, qsizetype(cards.size()));
-                cards.emplace_back();
+            // A card's properties are stored together, so the last card is nearly always
+            // the one a row belongs to.
+            if (cards.empty() || c[0] != lastId) {
+                lastId = c[0].toByteArray();
+                auto it = position.constFind(lastId);
+                if (it == position.cend()) {
+                    it = position.insert(lastId, qsizetype(cards.size()));
+                    cards.emplace_back();
+                }
+                last = static_cast<size_t>(*it);
             }
-            Card& card = cards[static_cast<size_t>(*it)];
+            Card& card = cards[last];
             const QByteArrayView name = c[1];
             if (name == "_vCard") {
                 card.VCard = c[2].toByteArray();
