@@ -109,7 +109,7 @@ QStringList TfrmWizard::CheckedSources() const {
 QString TfrmWizard::AddressBookPath() const {
     for (const QString& path : CheckedSources()) {
         QString ignored;
-        if (DetectSourceKind(path, ignored) == SourceKind::WabFile) {
+        if (!unreadable_.contains(path) && DetectSourceKind(path, ignored) == SourceKind::WabFile) {
             return path;
         }
     }
@@ -161,10 +161,23 @@ void TfrmWizard::LoadEmails() {
     QStringList lines;
     const QStringList checked = CheckedSources();
     sources_.KeepOnly(checked);
-    for (const QString& path : checked) {
-        bool reused = false;
-        const SourceContacts& source = sources_.Load(path, false, reused);
-        lines.append(SourceContactLines(source));
+    unreadable_.clear();
+    const QSignalBlocker quiet(c_.lstSources); // tooltips are item changes too
+    for (int i = 0; i < c_.lstSources->count(); ++i) {
+        QListWidgetItem* item = c_.lstSources->item(i);
+        const QString path = item->data(PathRole).toString();
+        QString tip = QDir::toNativeSeparators(path);
+        if (item->checkState() == Qt::Checked) {
+            bool reused = false;
+            const SourceContacts& source = sources_.Load(path, false, reused);
+            lines.append(SourceContactLines(source));
+            if (!source.Ok()) {
+                // Saved, it would stop every pass; so it is shown and left out.
+                unreadable_.append(path);
+                tip += QStringLiteral("\nCannot be read: ") + source.Error;
+            }
+        }
+        item->setToolTip(tip);
     }
     if (auto* delegate = qobject_cast<ContactListDelegate*>(c_.lstContacts->itemDelegate())) {
         delegate->FitNames(lines, c_.lstContacts->fontMetrics());
@@ -470,6 +483,9 @@ void TfrmWizard::Save() {
         const QString wabFile = AddressBookPath();
         QStringList others = CheckedSources();
         others.removeAll(wabFile);
+        for (const QString& path : unreadable_) {
+            others.removeAll(path);
+        }
         WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
     } catch (const StoreError& error) {
         // Nothing was written; the user may mend the file and press Save again.

@@ -93,6 +93,8 @@ private:
     AccountList accounts_;
     // Sources are read again only when their files change, so checking boxes stays quick.
     SourceCache sources_;
+    // Checked sources that could not be read at the last refill; Save leaves them out.
+    QStringList unreadable_;
     int currentPage_ = 1;
     int currentAccount_ = 0;
     bool finishing_ = false;

@@ -468,8 +468,14 @@ TEST_F(WizardWindowTest, ContactSourcesAreFoundAddedRemovedAndSaved) {
                          {{ThunderbirdVCard("Jane", {"jane@example.org"}), "", "", ""}});
     const QString kde = home.DataHome() + "/contacts";
     WriteTestFile(kde + "/x.vcf", "BEGIN:VCARD\nFN:Kim\nEMAIL:kim@example.org\nEND:VCARD\n");
+    const QString evolution = home.DataHome() + "/evolution/addressbook/system/contacts.db";
+    WriteTestFile(evolution, "not a database at all");
     Open();
     EXPECT_EQ(wizard->MailClientPath(), "/bin/sh");
+    ASSERT_EQ(c->lstSources->count(), 3);
+    EXPECT_TRUE(c->lstSources->item(1)->toolTip().contains("Cannot be read: "));
+    c->lstSources->setCurrentRow(1);
+    QTest::mouseClick(c->butRemove, Qt::LeftButton);
     ASSERT_EQ(c->lstSources->count(), 2);
     EXPECT_EQ(c->lstSources->item(0)->text(), "Thunderbird: Personal Address Book");
     EXPECT_EQ(c->lstSources->item(1)->checkState(), Qt::Checked);
