@@ -44,7 +44,7 @@ bool TfrmMain::VisualAlertOn() const {
     return pnlGeneral->chkVisual->isChecked();
 }
 QString TfrmMain::WabFile() const {
-    return pnlGeneral->lblWAB->Path();
+    return wabFile_;
 }
 QString TfrmMain::EmailClient() const {
     return pnlGeneral->lblEMailClient->Path();
@@ -113,17 +113,6 @@ void TfrmMain::spnIntervalExit() {
     }
     WriteProduct([&](SettingsKey& key) { key.WriteNumber(GlobalValue::Interval, spin->value()); });
     spin->SetModified(false);
-}
-
-void TfrmMain::butChangeWABClick() {
-    const QString chosen =
-        dialogs_.ChooseFile({QStringLiteral("Address Book File"), StartDirectory(WabFile()),
-                             QStringLiteral("WAB files (*.wab *.WAB)"), false});
-    if (chosen.isEmpty()) {
-        return;
-    }
-    pnlGeneral->lblWAB->SetPath(chosen);
-    WriteProduct([&](SettingsKey& key) { key.WriteText(GlobalValue::WabFile, chosen); });
 }
 
 void TfrmMain::butChangeEmailClientClick() {

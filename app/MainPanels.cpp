@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -129,9 +130,6 @@ GeneralPanel::GeneralPanel(QWidget* parent)
         row->addWidget(button);
         return box;
     };
-    auto* wab = pathRow(QStringLiteral("grpWAB"), QStringLiteral(" Address Book File "), lblWAB,
-                        QStringLiteral("lblWAB"), butChangeWAB, QStringLiteral("butChangeWAB"),
-                        QStringLiteral("Click to change WAB file selection"));
     auto* client = pathRow(QStringLiteral("grpEMailClient"), QStringLiteral(" EMail Client "),
                            lblEMailClient, QStringLiteral("lblEMailClient"), butChangeEMailClient,
                            QStringLiteral("butChangeEMailClient"),
@@ -141,9 +139,59 @@ GeneralPanel::GeneralPanel(QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(automatic);
     column->addWidget(notify);
-    column->addWidget(wab);
     column->addWidget(client);
-    column->addStretch();
+    column->addLayout(BuildContactRow(), 1);
+}
+
+// Sources on the left, allowed senders on the right: together they make the accepted set.
+QHBoxLayout* GeneralPanel::BuildContactRow() {
+    auto* sources = Group(QStringLiteral("grpSources"), QStringLiteral(" Contacts "), this);
+    lstSources = Named(new QListWidget(sources), QStringLiteral("lstSources"),
+                       QStringLiteral("Where Sievra reads the senders you know"));
+    butAddSourceFile =
+        MakeImageButton(QStringLiteral("butAddSourceFile"), QStringLiteral("Add File..."),
+                        QStringLiteral("Add an address book or vCard file"), ButtonColour::Action,
+                        SmallButton, sources);
+    butAddSourceFolder = MakeImageButton(
+        QStringLiteral("butAddSourceFolder"), QStringLiteral("Add Folder..."),
+        QStringLiteral("Add a folder of vCard files"), ButtonColour::Action, SmallButton, sources);
+    butRemoveSource = MakeImageButton(QStringLiteral("butRemoveSource"), QStringLiteral("Remove"),
+                                      QStringLiteral("Stop reading the selected source"),
+                                      ButtonColour::Remove, SmallButton, sources);
+    butRemoveSource->setEnabled(false);
+    auto* sourceButtons = new QHBoxLayout;
+    sourceButtons->addWidget(butAddSourceFile);
+    sourceButtons->addWidget(butAddSourceFolder);
+    sourceButtons->addWidget(butRemoveSource);
+    sourceButtons->addStretch();
+    auto* sourceColumn = new QVBoxLayout(sources);
+    sourceColumn->addWidget(lstSources, 1);
+    sourceColumn->addLayout(sourceButtons);
+
+    auto* allowed = Group(QStringLiteral("grpAllowed"), QStringLiteral(" Allowed Senders "), this);
+    lstAllowed = Named(new EditListBox(allowed), QStringLiteral("lstAllowed"),
+                       QStringLiteral("Double-click to edit: an address, @domain for one "
+                                      "domain, *.domain for it and its subdomains"));
+    lstAllowed->SetEntryTitle(QStringLiteral("New Sender"));
+    butAddAllowed = MakeImageButton(QStringLiteral("butAddAllowed"), QStringLiteral("Add"),
+                                    QStringLiteral("Add an allowed sender"), ButtonColour::Action,
+                                    SmallButton, allowed);
+    butDeleteAllowed = MakeImageButton(QStringLiteral("butDeleteAllowed"), QStringLiteral("Delete"),
+                                       QStringLiteral("Delete the selected allowed sender"),
+                                       ButtonColour::Remove, SmallButton, allowed);
+    butDeleteAllowed->setEnabled(false);
+    auto* allowedButtons = new QHBoxLayout;
+    allowedButtons->addWidget(butAddAllowed);
+    allowedButtons->addWidget(butDeleteAllowed);
+    allowedButtons->addStretch();
+    auto* allowedColumn = new QVBoxLayout(allowed);
+    allowedColumn->addWidget(lstAllowed, 1);
+    allowedColumn->addLayout(allowedButtons);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(sources, 3);
+    row->addWidget(allowed, 2);
+    return row;
 }
 
 MessagePanel::MessagePanel(QWidget* parent)

@@ -5,8 +5,10 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 
 namespace sievra {
@@ -32,10 +34,19 @@ public:
     QCheckBox* chkAutoLoad;
     QCheckBox* chkBeep;
     QCheckBox* chkVisual;
-    PathLabel* lblWAB;
-    ImageButton* butChangeWAB;
+    // The contact sources, each with what it gave at the last load, and the allowed senders.
+    QListWidget* lstSources;
+    ImageButton* butAddSourceFile;
+    ImageButton* butAddSourceFolder;
+    ImageButton* butRemoveSource;
+    EditListBox* lstAllowed;
+    ImageButton* butAddAllowed;
+    ImageButton* butDeleteAllowed;
     PathLabel* lblEMailClient;
     ImageButton* butChangeEMailClient;
+
+private:
+    QHBoxLayout* BuildContactRow();
 };
 
 class MessagePanel : public QWidget {

@@ -54,6 +54,7 @@ void TfrmMain::EndBusy() {
     SetAddAccountEnabled(true);
     SetTreeEnabled(true);
     SetDeleteAccountEnabled(SelectedNodeIsAccount());
+    FillSources(); // with what each source gave in this pass
     if (quitPending_) {
         emit quitRequested();
     }

@@ -208,7 +208,17 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
     connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
-    connect(g->butChangeWAB, &QAbstractButton::clicked, this, &TfrmMain::butChangeWABClick);
+    connect(g->butAddSourceFile, &QAbstractButton::clicked, this, &TfrmMain::butAddSourceFileClick);
+    connect(g->butAddSourceFolder, &QAbstractButton::clicked, this,
+            &TfrmMain::butAddSourceFolderClick);
+    connect(g->butRemoveSource, &QAbstractButton::clicked, this, &TfrmMain::butRemoveSourceClick);
+    connect(g->lstSources, &QListWidget::itemSelectionChanged, this,
+            &TfrmMain::UpdateSourceButtons);
+    connect(g->butAddAllowed, &QAbstractButton::clicked, this, &TfrmMain::butAddAllowedClick);
+    connect(g->butDeleteAllowed, &QAbstractButton::clicked, this, &TfrmMain::butDeleteAllowedClick);
+    connect(g->lstAllowed, &QListWidget::itemSelectionChanged, this,
+            [g] { g->butDeleteAllowed->setEnabled(g->lstAllowed->SelectedIndex() >= 0); });
+    connect(g->lstAllowed, &EditListBox::Exited, this, &TfrmMain::lstAllowedExit);
     connect(g->butChangeEMailClient, &QAbstractButton::clicked, this,
             &TfrmMain::butChangeEmailClientClick);
 
@@ -234,6 +244,8 @@ bool TfrmMain::FormCreate() {
     }
     ApplyAutomaticMode();
     EnableAutomaticOptions();
+    engine_->RefreshContacts();
+    FillSources();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -254,7 +266,11 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->chkVisual->setChecked(g.VisualAlert);
     pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
     pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
-    pnlGeneral->lblWAB->SetPath(g.WabFile);
+    wabFile_ = g.WabFile;
+    addressBooks_ = g.AddressBooks;
+    allowedSenders_ = g.AllowedSenders;
+    pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
+    FillSources();
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);
     pnlMessage->memHeader->SetLines(g.HeaderLines);

@@ -3,6 +3,7 @@
 #include "engine/EngineWindow.h"
 #include "settings/Account.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -65,6 +66,8 @@ public:
     bool BeepOn() const override;
     bool VisualAlertOn() const override;
     QString WabFile() const override;
+    QStringList AddressBooks() const override { return addressBooks_; }
+    QStringList AllowedSenders() const override { return allowedSenders_; }
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -190,7 +193,6 @@ private:
     void chkBeepClick(bool checked);
     void chkVisualClick(bool checked);
     void spnIntervalExit();
-    void butChangeWABClick();
     void butChangeEmailClientClick();
     void chkAutoLoadClick(bool checked);
     void ApplyAutomaticMode();
@@ -220,6 +222,17 @@ private:
     // Quitting waits for the pass in progress, which is aborted.
     void RequestQuit();
     void HelpKeyPressed();
+
+    // Contact sources and allowed senders.
+    void FillSources();
+    void butAddSourceFileClick();
+    void butAddSourceFolderClick();
+    void AddSource(const QString& path);
+    void butRemoveSourceClick();
+    void UpdateSourceButtons();
+    void butAddAllowedClick();
+    void butDeleteAllowedClick();
+    void lstAllowedExit();
 
     // Code words and hints.
     void FillCodeWordLists(AccountNode* node);
@@ -272,6 +285,13 @@ private:
     ImageButton* butGO = nullptr;
     ImageButton* butAbort = nullptr;
     ImageButton* butClose = nullptr;
+
+    // "WAB File", the "Address Book n" paths and the "Allowed Sender n" entries as stored.
+    QString wabFile_;
+    QStringList addressBooks_;
+    QStringList allowedSenders_;
+    // Addresses a source gave when it was added here, until a pass reads it.
+    QHash<QString, qsizetype> addedCounts_;
 
     // The account whose fields pnlAccount shows, and whose lists pnlCodeWords shows.
     AccountNode* currentAccount_ = nullptr;

@@ -25,7 +25,7 @@ void QtUserDialogs::Error(const QString& text) {
 
 QString QtUserDialogs::ChooseFile(const FileChoice& choice) {
     QFileDialog dialog(nullptr, choice.Title, choice.StartDirectory, choice.Filter);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFileMode(choice.Folder ? QFileDialog::Directory : QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (choice.ExecutablesOnly) {
         dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);

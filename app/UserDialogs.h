@@ -12,6 +12,8 @@ struct FileChoice {
     QString Filter;
     // Show only files the user may run (programs on Linux carry no extension).
     bool ExecutablesOnly = false;
+    // Choose an existing folder instead of a file.
+    bool Folder = false;
 };
 
 // Every box and dialog the main window opens goes through here, so tests answer them.
@@ -24,7 +26,7 @@ public:
     virtual bool Confirm(const QString& text) = 0;
     // A failure the user must know about (store refused a write, undecodable password).
     virtual void Error(const QString& text) = 0;
-    // The chosen existing file, or "" when cancelled.
+    // The chosen existing file (or folder), or "" when cancelled.
     virtual QString ChooseFile(const FileChoice& choice) = 0;
 };
 

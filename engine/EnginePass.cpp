@@ -60,19 +60,30 @@ void ScreeningEngine::RunPass() {
     passRunning_ = false;
 }
 
+void ScreeningEngine::RefreshContacts() {
+    accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+}
+
+// The lines of a load that went well are shown with the results; those of a failed one are
+// all the pass shows.
 bool ScreeningEngine::LoadBook() {
-    if (!LoadAddressBook(window_.WabFile(), *this, book_)) {
+    const AcceptedSet::Outcome loaded =
+        accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+    if (!loaded.Ok) {
+        for (const QString& line : loaded.Lines) {
+            Log(line);
+        }
         Log(QStringLiteral("<font color=\"clRed\"><B>Error: Unable to load address book.</B>"));
         lastPassHadErrors_ = true;
         return false;
     }
-    if (book_.isEmpty()) {
+    if (accepted_.IsEmpty()) {
         Log(QStringLiteral(
             "<font color=\"clRed\"><B>Error: No valid addresses in address book.</B>"));
         lastPassHadErrors_ = true;
         return false;
     }
-    index_ = AddressIndex(book_);
+    sourceLines_ = loaded.Lines;
     return true;
 }
 
@@ -157,7 +168,7 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
     window_.SetStatusBarPosition(0);
     for (int i = 0; i < count && !state_.AbortRequested; ++i) {
         WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
-        if (DecideMessage(lists_, i, index_, codeWords_)) {
+        if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
             ++counters_.WaitingCount;
         } else {
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
@@ -184,6 +195,9 @@ void ScreeningEngine::FinishPass() {
     const bool automatic = window_.AutoMode();
     if (automatic) {
         window_.StopTrayAnimation();
+    }
+    for (const QString& line : sourceLines_) {
+        Log(line);
     }
     QString results = QStringLiteral("<font color=\"clGreen\"><B>RESULTS: ");
     const int screened = counters_.DeletedCount + counters_.WaitingCount;

@@ -18,6 +18,10 @@ public:
     // two Tested flags of these records.
     virtual QList<Account*> Accounts() = 0;
     virtual QString WabFile() const = 0;
+    // The contact sources beside the WAB file, and the allowed senders (addresses and the
+    // domain forms "@example.org" and "*.example.org").
+    virtual QStringList AddressBooks() const { return {}; }
+    virtual QStringList AllowedSenders() const { return {}; }
     virtual QString ReplySubject() const = 0;
     virtual QStringList ReplyHeaderLines() const = 0;
     virtual QStringList ReplyFooterLines() const = 0;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "addressbook/AddressBook.h"
 #include "addressbook/StatusOutput.h"
-#include "engine/AddressIndex.h"
+#include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
@@ -63,6 +62,11 @@ public:
     TPop3Cli& Pop3Client() { return pop3_; }
     TSmtpCli& SmtpClient() { return smtp_; }
     ReplyQueueFile& Queue() { return queue_; }
+    // The senders of the last load, and what each source gave.
+    const AcceptedSet& Accepted() const { return accepted_; }
+    // Reads the window's sources now, without status lines: the counts the settings show,
+    // and a first pass that finds them read already.
+    void RefreshContacts();
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion
@@ -149,8 +153,9 @@ private:
     EngineState state_;
     EngineCounters counters_;
 
-    AddressBook book_;
-    AddressIndex index_;
+    AcceptedSet accepted_;
+    // What each source gave, shown above the results line.
+    QStringList sourceLines_;
     MessageLists lists_;
     QStringList codeWords_;
     QStringList replyBody_;

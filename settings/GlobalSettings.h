@@ -17,6 +17,9 @@ struct GlobalSettings {
     QString Subject;
     QStringList HeaderLines;
     QStringList FooterLines;
+    // Contact sources beside the "WAB File" (files or folders), and the allowed senders.
+    QStringList AddressBooks;
+    QStringList AllowedSenders;
 };
 
 namespace GlobalValue {

@@ -52,6 +52,8 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.Subject = v.Text(GlobalValue::Subject);
     g.HeaderLines = LoadLines(key, HeaderPrefix);
     g.FooterLines = LoadLines(key, FooterPrefix);
+    g.AddressBooks = LoadLines(key, AddressBookPrefix);
+    g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     return g;
 }
 

@@ -14,6 +14,9 @@ inline const QString CodeWordsSubkey = QStringLiteral("Code Words");
 inline const QString HintsSubkey = QStringLiteral("Hints");
 inline const QString HeaderPrefix = QStringLiteral("Header ");
 inline const QString FooterPrefix = QStringLiteral("Footer ");
+// Product-level lists, numbered like the header lines: never subkeys, which are accounts.
+inline const QString AddressBookPrefix = QStringLiteral("Address Book ");
+inline const QString AllowedSenderPrefix = QStringLiteral("Allowed Sender ");
 
 inline QString AccountKeyPath(const QString& keyName) {
     return ProductKey + QLatin1Char('\\') + keyName;

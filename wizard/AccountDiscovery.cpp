@@ -1,7 +1,7 @@
 #include "AccountDiscovery.h"
 
-#include "PrefsFile.h"
-#include "ThunderbirdProfile.h"
+#include "addressbook/PrefsFile.h"
+#include "addressbook/ThunderbirdProfile.h"
 #include "settings/Account.h"
 #include "settings/StoreLayout.h"
 

@@ -20,12 +20,16 @@ qreal ContactListDelegate::TabStop(const QFontMetrics& metrics) {
 
 void ContactListDelegate::FitNames(const QStringList& lines, const QFontMetrics& metrics) {
     qreal widest = 0;
+    qreal widestAddress = 0;
     for (const QString& line : lines) {
         widest = std::max(widest, static_cast<qreal>(metrics.horizontalAdvance(
                                       line.section(QLatin1Char('\t'), 0, 0))));
+        widestAddress = std::max(widestAddress, static_cast<qreal>(metrics.horizontalAdvance(
+                                                    line.section(QLatin1Char('\t'), 1, 1))));
     }
-    // A little air between the longest name and its address.
+    // A little air between the longest name and its address, and after the longest address.
     nameColumn_ = widest > 0 ? widest + 2 * metrics.averageCharWidth() : 0;
+    addressWidth_ = widestAddress > 0 ? widestAddress + 2 * metrics.averageCharWidth() : 0;
 }
 
 void ContactListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -45,7 +49,21 @@ void ContactListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->save();
     painter->setPen(option.palette.color(role));
     painter->setFont(option.font);
-    painter->drawText(QRectF(option.rect).adjusted(TextMargin, 0, -TextMargin, 0), text, layout);
+    const QRectF area = QRectF(option.rect).adjusted(TextMargin, 0, -TextMargin, 0);
+    // A third column (the contact's source) starts after the widest address and is elided
+    // to the room that is left.
+    const qsizetype second = text.indexOf(QLatin1Char('\t'), text.indexOf(QLatin1Char('\t')) + 1);
+    if (second < 0 || addressWidth_ <= 0) {
+        painter->drawText(area, text, layout);
+    } else {
+        painter->drawText(area, text.left(second), layout);
+        const qreal column = layout.tabStopDistance() + addressWidth_;
+        const QRectF rest = area.adjusted(column, 0, 0, 0);
+        painter->drawText(
+            rest,
+            option.fontMetrics.elidedText(text.mid(second + 1), Qt::ElideRight, int(rest.width())),
+            layout);
+    }
     painter->restore();
 }
 

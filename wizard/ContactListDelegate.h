@@ -23,6 +23,7 @@ public:
 
 private:
     qreal nameColumn_ = 0;
+    qreal addressWidth_ = 0;
 };
 
 } // namespace sievra

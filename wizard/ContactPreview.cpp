@@ -20,6 +20,16 @@ QString ShortenDisplayName(const QString& name) {
     return end < name.size() ? name.left(end) + QStringLiteral("..") : name;
 }
 
+QStringList SourceContactLines(const SourceContacts& source) {
+    QStringList lines;
+    lines.reserve(qsizetype(source.Contacts.size()));
+    for (const Contact& c : source.Contacts) {
+        lines.append(ShortenDisplayName(c.DisplayName) + QLatin1Char('\t') + c.Address +
+                     QLatin1Char('\t') + source.Label);
+    }
+    return lines;
+}
+
 QStringList ContactLines(const QString& path) {
     QStringList lines;
     ReadAddressBookRecords(path, [&](const ContactRecord& record) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "addressbook/ContactSource.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,5 +15,9 @@ QString ShortenDisplayName(const QString& name);
 // ends silently at whatever stops it (no file, a short file, an index past its end), keeping
 // the lines read until then.
 QStringList ContactLines(const QString& path);
+
+// The preview lines of one source: display name, a tab, the address, a tab and the source's
+// label, in the source's order.
+QStringList SourceContactLines(const SourceContacts& source);
 
 } // namespace sievra

@@ -1,6 +1,7 @@
 #include "InitialSettings.h"
 
 #include "settings/Account.h"
+#include "settings/ContactSettings.h"
 #include "settings/GlobalSettings.h"
 #include "settings/JoinedList.h"
 #include "settings/PasswordCipher.h"
@@ -98,9 +99,10 @@ QStringList InitialFooterLines() {
 }
 
 void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
-                          const QString& mailClient) {
+                          const QString& mailClient, const QStringList& addressBooks) {
     store.InTransaction([&] {
         WriteGlobals(store, wabFile, mailClient);
+        SaveAddressBooks(store, addressBooks);
         qint32 lastId = 0;
         for (const WizardAccount& account : accounts) {
             if (!account.Checked) {

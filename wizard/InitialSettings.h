@@ -19,7 +19,8 @@ QStringList InitialFooterLines();
 // largest key name written. Accounts of the store that are not in the list stay as they are.
 // All of it is one transaction: a StoreError, or a key name that is not a number, leaves the
 // store as it was and is raised to the caller.
+// The contact sources other than the address book file go to "Address Book 1" and on.
 void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
-                          const QString& mailClient);
+                          const QString& mailClient, const QStringList& addressBooks = {});
 
 } // namespace sievra

@@ -6,6 +6,7 @@
 #include "ContactPreview.h"
 #include "InitialSettings.h"
 #include "WizardPrompts.h"
+#include "addressbook/ContactDiscovery.h"
 #include "settings/Account.h"
 #include "settings/SettingsStore.h"
 #include "widgets/PathLabel.h"
@@ -23,7 +24,9 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QStandardPaths>
 
 namespace sievra {
 
@@ -33,7 +36,8 @@ constexpr int LastPage = 8;
 constexpr int SavePage = 9;
 
 const QString NoAddressBookMessage =
-    QStringLiteral("You must select a valid Windows Address Book!");
+    QStringLiteral("You must select an address book that holds at least one contact!");
+constexpr int PathRole = Qt::UserRole;
 const QString NoAccountMessage = QStringLiteral("You must select at least one account!");
 const QString NoCodeWordsQuestion =
     QStringLiteral("Are you sure you don't want to use code words? Without them, only messages "
@@ -71,7 +75,10 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
     connect(c_.butNext, &QPushButton::clicked, this, &TfrmWizard::butNextClick);
     connect(c_.butPrevious, &QPushButton::clicked, this, &TfrmWizard::butPreviousClick);
     connect(c_.butCancel, &QPushButton::clicked, this, &TfrmWizard::butCancelClick);
-    connect(c_.butChange, &QPushButton::clicked, this, &TfrmWizard::butChangeClick);
+    connect(c_.butAddFile, &QPushButton::clicked, this, &TfrmWizard::butAddFileClick);
+    connect(c_.butAddFolder, &QPushButton::clicked, this, &TfrmWizard::butAddFolderClick);
+    connect(c_.butRemove, &QPushButton::clicked, this, &TfrmWizard::butRemoveClick);
+    connect(c_.lstSources, &QListWidget::itemChanged, this, &TfrmWizard::LoadEmails);
     connect(c_.butChangeEMailClient, &QPushButton::clicked, this,
             &TfrmWizard::butChangeEMailClientClick);
     connect(c_.lstAccounts, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -79,8 +86,7 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
     });
     ConnectAccountFields();
 
-    // No address book file of this format is registered anywhere on Linux: page 2 starts
-    // empty until the user chooses one.
+    FindContactSources();
     FindMailClient();
     DiscoverAccounts();
     UpdateSmtpEnabling();
@@ -89,8 +95,47 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
 
 TfrmWizard::~TfrmWizard() = default;
 
+QStringList TfrmWizard::CheckedSources() const {
+    QStringList paths;
+    for (int i = 0; i < c_.lstSources->count(); ++i) {
+        const QListWidgetItem* item = c_.lstSources->item(i);
+        if (item->checkState() == Qt::Checked) {
+            paths.append(item->data(PathRole).toString());
+        }
+    }
+    return paths;
+}
+
 QString TfrmWizard::AddressBookPath() const {
-    return c_.lblWAB->Path();
+    for (const QString& path : CheckedSources()) {
+        QString ignored;
+        if (!unreadable_.contains(path) && DetectSourceKind(path, ignored) == SourceKind::WabFile) {
+            return path;
+        }
+    }
+    return QString();
+}
+
+// Everything found is checked: contacts the user keeps anywhere are contacts.
+void TfrmWizard::FindContactSources() {
+    const QString dataHome =
+        !env_.DataHome.isEmpty()
+            ? env_.DataHome
+            : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QSignalBlocker quiet(c_.lstSources);
+    for (const FoundSource& found : DiscoverContactSources({env_.Home, dataHome})) {
+        AddSourceItem(found.Path, found.Label);
+    }
+    LoadEmails();
+}
+
+void TfrmWizard::AddSourceItem(const QString& path, const QString& label) {
+    auto* item = new QListWidgetItem(label);
+    item->setData(PathRole, path);
+    item->setToolTip(QDir::toNativeSeparators(path));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Checked);
+    c_.lstSources->addItem(item);
 }
 
 QString TfrmWizard::MailClientPath() const {
@@ -113,11 +158,36 @@ void TfrmWizard::DiscoverAccounts() {
 
 void TfrmWizard::LoadEmails() {
     c_.lstContacts->clear();
-    const QStringList lines = ContactLines(AddressBookPath());
+    QStringList lines;
+    const QStringList checked = CheckedSources();
+    sources_.KeepOnly(checked);
+    unreadable_.clear();
+    const QSignalBlocker quiet(c_.lstSources); // tooltips are item changes too
+    for (int i = 0; i < c_.lstSources->count(); ++i) {
+        QListWidgetItem* item = c_.lstSources->item(i);
+        const QString path = item->data(PathRole).toString();
+        QString tip = QDir::toNativeSeparators(path);
+        if (item->checkState() == Qt::Checked) {
+            bool reused = false;
+            const SourceContacts& source = sources_.Load(path, false, reused);
+            lines.append(SourceContactLines(source));
+            if (!source.Ok()) {
+                // Saved, it would stop every pass; so it is shown and left out.
+                unreadable_.append(path);
+                tip += QStringLiteral("\nCannot be read: ") + source.Error;
+            }
+        }
+        item->setToolTip(tip);
+    }
     if (auto* delegate = qobject_cast<ContactListDelegate*>(c_.lstContacts->itemDelegate())) {
         delegate->FitNames(lines, c_.lstContacts->fontMetrics());
     }
     c_.lstContacts->addItems(lines);
+    // The source column is cut short in a narrow list; its whole name stays at hand.
+    for (int i = 0; i < c_.lstContacts->count(); ++i) {
+        QListWidgetItem* item = c_.lstContacts->item(i);
+        item->setToolTip(item->text().section(QLatin1Char('\t'), 2));
+    }
 }
 
 // --- the account loop over pages 5 to 7 ---
@@ -352,15 +422,46 @@ void TfrmWizard::butCancelClick() {
     }
 }
 
-void TfrmWizard::butChangeClick() {
-    const QString shown = AddressBookPath();
-    const QString folder = shown.isEmpty() ? QDir::currentPath() : QFileInfo(shown).absolutePath();
-    const QString chosen = prompts_->ChooseFile(QStringLiteral("Windows Address Book File"), folder,
-                                                QStringLiteral("WAB files (*.[wW][aA][bB])"));
-    if (chosen.isEmpty()) {
+void TfrmWizard::butAddFileClick() {
+    AddChosenSource(prompts_->ChooseFile(
+        QStringLiteral("Add Address Book"), env_.Home,
+        QStringLiteral("Address books (*.vcf *.vcard *.sqlite *.db *.wab *.WAB);;All files (*)")));
+}
+
+void TfrmWizard::butAddFolderClick() {
+    AddChosenSource(prompts_->ChooseFolder(QStringLiteral("Add Folder of vCards"), env_.Home));
+}
+
+// A choice that is no address book is refused with its reason, so page 2 never lists a
+// source that would stop every pass.
+void TfrmWizard::AddChosenSource(const QString& path) {
+    if (path.isEmpty()) {
         return;
     }
-    c_.lblWAB->SetPath(chosen);
+    for (int i = 0; i < c_.lstSources->count(); ++i) {
+        if (c_.lstSources->item(i)->data(PathRole).toString() == path) {
+            const QSignalBlocker quiet(c_.lstSources);
+            c_.lstSources->item(i)->setCheckState(Qt::Checked);
+            LoadEmails(); // the file may have changed since it was added
+            return;
+        }
+    }
+    bool reused = false;
+    const SourceContacts& source = sources_.Load(path, false, reused);
+    if (!source.Ok()) {
+        prompts_->Warning(QStringLiteral("Unable to read address book ") + path +
+                          QStringLiteral(": ") + source.Error);
+        return;
+    }
+    {
+        const QSignalBlocker quiet(c_.lstSources);
+        AddSourceItem(path, source.Label);
+    }
+    LoadEmails();
+}
+
+void TfrmWizard::butRemoveClick() {
+    delete c_.lstSources->takeItem(c_.lstSources->currentRow());
     LoadEmails();
 }
 
@@ -379,7 +480,13 @@ void TfrmWizard::butChangeEMailClientClick() {
 void TfrmWizard::Save() {
     try {
         SettingsStore store;
-        WriteInitialSettings(store, accounts_, AddressBookPath(), MailClientPath());
+        const QString wabFile = AddressBookPath();
+        QStringList others = CheckedSources();
+        others.removeAll(wabFile);
+        for (const QString& path : unreadable_) {
+            others.removeAll(path);
+        }
+        WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
     } catch (const StoreError& error) {
         // Nothing was written; the user may mend the file and press Save again.
         prompts_->Error(error.Message());

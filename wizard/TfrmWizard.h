@@ -3,6 +3,7 @@
 #include "MailClientDiscovery.h"
 #include "WizardAccount.h"
 #include "WizardControls.h"
+#include "addressbook/SourceCache.h"
 
 #include <QDialog>
 #include <memory>
@@ -16,6 +17,9 @@ struct WizardEnvironment {
     // The home folder in which Thunderbird's profiles are looked for; QDir::homePath() when
     // empty.
     QString Home;
+    // The XDG data folder in which Evolution's and KDE's contacts are looked for; the
+    // user's own when empty.
+    QString DataHome;
     // Runs xdg-mime to find the mail client.
     CommandRunner Run = RunSystemCommand;
     // Message boxes and file dialogs when empty.
@@ -37,10 +41,13 @@ public:
     int CurrentAccount() const { return currentAccount_; }
     const AccountList& Accounts() const { return accounts_; }
     const WizardControls& Controls() const { return c_; }
+    // The checked address book file, saved as "WAB File"; "" when none is checked.
     QString AddressBookPath() const;
+    // Every checked source, in list order.
+    QStringList CheckedSources() const;
     QString MailClientPath() const;
 
-    // Refills the contact list from the address book file that lblWAB shows.
+    // Refills the contact list from the checked sources: each contact with its source.
     void LoadEmails();
 
     void NextCheckedAccount();
@@ -51,7 +58,9 @@ public:
     void butNextClick();
     void butPreviousClick();
     void butCancelClick();
-    void butChangeClick();
+    void butAddFileClick();
+    void butAddFolderClick();
+    void butRemoveClick();
     void butChangeEMailClientClick();
 
 protected:
@@ -60,6 +69,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FindContactSources();
+    void AddSourceItem(const QString& path, const QString& label);
+    void AddChosenSource(const QString& path);
     void FindMailClient();
     void DiscoverAccounts();
     void ShowPage();
@@ -79,6 +91,10 @@ private:
     std::shared_ptr<WizardPrompts> prompts_;
     WizardControls c_;
     AccountList accounts_;
+    // Sources are read again only when their files change, so checking boxes stays quick.
+    SourceCache sources_;
+    // Checked sources that could not be read at the last refill; Save leaves them out.
+    QStringList unreadable_;
     int currentPage_ = 1;
     int currentAccount_ = 0;
     bool finishing_ = false;

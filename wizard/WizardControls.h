@@ -25,9 +25,11 @@ struct WizardControls {
     QPushButton* butPrevious = nullptr;
     QPushButton* butNext = nullptr;
     QPushButton* butCancel = nullptr;
-    // page 2
-    PathLabel* lblWAB = nullptr;
-    QPushButton* butChange = nullptr;
+    // page 2: the sources (checkable, path in the item's user role) and their contacts
+    QListWidget* lstSources = nullptr;
+    QPushButton* butAddFile = nullptr;
+    QPushButton* butAddFolder = nullptr;
+    QPushButton* butRemove = nullptr;
     QListWidget* lstContacts = nullptr;
     // page 3
     PathLabel* lblEMailClient = nullptr;

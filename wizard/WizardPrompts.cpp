@@ -30,4 +30,8 @@ QString DialogPrompts::ChooseFile(const QString& caption, const QString& folder,
     return QFileDialog::getOpenFileName(window_, caption, folder, filter);
 }
 
+QString DialogPrompts::ChooseFolder(const QString& caption, const QString& folder) {
+    return QFileDialog::getExistingDirectory(window_, caption, folder);
+}
+
 } // namespace sievra

@@ -22,6 +22,8 @@ public:
     // An existing file chosen in a file dialog; "" when the user cancelled.
     virtual QString ChooseFile(const QString& caption, const QString& folder,
                                const QString& filter) = 0;
+    // An existing folder; "" when the user cancelled.
+    virtual QString ChooseFolder(const QString& caption, const QString& folder) = 0;
 };
 
 // Modal message boxes and file dialogs centred on the window.
@@ -35,6 +37,7 @@ public:
     void Error(const QString& text) override;
     QString ChooseFile(const QString& caption, const QString& folder,
                        const QString& filter) override;
+    QString ChooseFolder(const QString& caption, const QString& folder) override;
 
 private:
     QWidget* window_;

@@ -13,7 +13,7 @@ QString Introduction() {
     return QStringLiteral(
         "<p>Sievra looks into your POP3 mailboxes before your mail program collects them. It "
         "reads only the header of each waiting message and keeps the message when</p>"
-        "<ul><li>its sender is listed in your Windows Address Book file, or</li>"
+        "<ul><li>its sender is in your address book, or</li>"
         "<li>its subject contains one of your <b>code words</b>.</li></ul>"
         "<p>Every other message is deleted on the server, so it never reaches your mail "
         "program.</p>"
@@ -21,8 +21,8 @@ QString Introduction() {
         "message then receives a short reply with your hints, so a genuine sender can guess "
         "a code word and write again.</p>"
         "<p><b>Requirements</b></p>"
-        "<ul><li>A valid Windows Address Book file (<i>.wab</i>) with the people you want to "
-        "hear from. You choose the file on the next page.</li>"
+        "<ul><li>Your address book with the people you want to hear from: Thunderbird's, "
+        "Evolution's, KDE's contacts or vCard files. You choose them on the next page.</li>"
         "<li>POP3 mail accounts. IMAP accounts cannot be screened.</li></ul>"
         "<p>Where Thunderbird is set up, the wizard offers its POP3 accounts for you to "
         "confirm. It only reads Thunderbird's settings and never changes them.</p>");
@@ -30,9 +30,9 @@ QString Introduction() {
 
 QString AddressBookInstructions() {
     return QStringLiteral(
-        "Sievra keeps every message from the people in your address book. Click "
-        "<b>Change..</b> and choose your Windows Address Book file (<i>*.wab</i>); its "
-        "contacts are listed below, so you can see that you picked the right one.");
+        "Sievra keeps every message from the people in your address book. These are the "
+        "address books found here; uncheck any you do not want, or add a vCard file, a folder "
+        "of vCards or an address book file. Their contacts are listed below.");
 }
 
 QString MailClientInstructions() {

@@ -1,11 +1,14 @@
 #include "WindowFixture.h"
 #include "app/HeaderPicture.h"
 #include "engine/ScreeningEngine.h"
+#include "widgets/EditListBox.h"
 #include "widgets/StatusList.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -70,27 +73,58 @@ TEST_F(GeneralPanelTest, InitRunsGoOnlyInAutomaticMode) {
     EXPECT_TRUE(window->isMinimized()) << "no notification area here: minimised, not hidden";
 }
 
-TEST_F(GeneralPanelTest, ChoosingTheAddressBookAndTheMailClient) {
+TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     Product().WriteText("WAB File", "/home/alice/books/book.wab");
+    Product().WriteText("Allowed Sender 1", "@family.example");
+    const QString vcf =
+        home.WriteFile("friends.vcf", "BEGIN:VCARD\nEMAIL:a@example.org\nEND:VCARD\n"
+                                      "BEGIN:VCARD\nEMAIL:b@example.org\nEND:VCARD\n");
+    const QString notes = home.WriteFile("notes.txt", "shopping list\n");
     ASSERT_TRUE(OpenWindow());
-    dialogs.ChosenFile = "";
-    Click("butChangeWAB");
-    ASSERT_EQ(dialogs.Choices.size(), 1u);
-    EXPECT_EQ(dialogs.Choices[0].StartDirectory, "/home/alice/books");
-    EXPECT_EQ(dialogs.Choices[0].Filter, "WAB files (*.wab *.WAB)");
-    EXPECT_EQ(Stored(ProductKey, "WAB File")->Text, "/home/alice/books/book.wab")
-        << "cancelling changes nothing";
+    auto* sources = Find<QListWidget>("lstSources");
+    ASSERT_EQ(sources->count(), 1);
+    EXPECT_EQ(sources->item(0)->text(), "Windows Address Book: book.wab (not read)");
 
-    dialogs.ChosenFile = "/srv/other.wab";
-    Click("butChangeWAB");
-    EXPECT_EQ(Stored(ProductKey, "WAB File")->Text, "/srv/other.wab");
-    EXPECT_EQ(window->WabFile(), "/srv/other.wab");
+    dialogs.ChosenFile = notes;
+    Click("butAddSourceFile");
+    EXPECT_EQ(dialogs.Warnings.value(0),
+              "Unable to read address book " + notes + ": not an address book Sievra knows");
+    EXPECT_FALSE(Stored(ProductKey, "Address Book 1"));
+    dialogs.ChosenFile = vcf;
+    Click("butAddSourceFile");
+    EXPECT_EQ(Stored(ProductKey, "Address Book 1")->Text, vcf);
+    EXPECT_EQ(window->AddressBooks(), QStringList({vcf}));
+    ASSERT_EQ(sources->count(), 2);
+    EXPECT_EQ(sources->item(1)->text(), "vCard file: friends.vcf (2 addresses)");
+    Click("butAddSourceFolder");
+    EXPECT_TRUE(dialogs.Choices.back().Folder);
 
+    // Removing the address book file clears its value; the other source stays.
+    sources->setCurrentRow(0);
+    Click("butRemoveSource");
+    EXPECT_EQ(Stored(ProductKey, "WAB File")->Text, "");
+    EXPECT_EQ(window->WabFile(), "");
+    ASSERT_EQ(sources->count(), 1);
+
+    auto* allowed = Find<EditListBox>("lstAllowed");
+    EXPECT_EQ(allowed->Entries(), QStringList({"@family.example"}));
+    allowed->setFocus();
+    Click("butAddAllowed");
+    allowed->Editor()->setText("*.work.example");
+    allowed->CommitEdit();
+    Leave();
+    EXPECT_EQ(Stored(ProductKey, "Allowed Sender 2")->Text, "*.work.example");
+    EXPECT_EQ(window->AllowedSenders(), QStringList({"@family.example", "*.work.example"}));
+    EXPECT_TRUE(dialogs.Warnings.size() == 1) << "both entries are well-formed";
+}
+
+TEST_F(GeneralPanelTest, ChoosingTheMailClient) {
+    ASSERT_TRUE(OpenWindow());
     dialogs.ChosenFile = "/usr/bin/thunderbird";
     Click("butChangeEMailClient");
-    ASSERT_EQ(dialogs.Choices.size(), 3u);
-    EXPECT_EQ(dialogs.Choices[2].StartDirectory, QDir::currentPath()) << "no path yet";
-    EXPECT_TRUE(dialogs.Choices[2].ExecutablesOnly);
+    ASSERT_EQ(dialogs.Choices.size(), 1u);
+    EXPECT_EQ(dialogs.Choices[0].StartDirectory, QDir::currentPath()) << "no path yet";
+    EXPECT_TRUE(dialogs.Choices[0].ExecutablesOnly);
     EXPECT_EQ(Stored(ProductKey, "EMail Client")->Text, "/usr/bin/thunderbird");
     EXPECT_EQ(window->EmailClient(), "/usr/bin/thunderbird");
 }

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
@@ -29,14 +30,44 @@ using namespace sievra;
 
 namespace {
 
-void WriteDemoStore() {
+// Alice's contacts: a vCard file of her family and her desktop's contacts folder.
+QStringList WriteDemoBooks(const QString& home) {
+    const QString vcf = home + "/Contacts/family.vcf";
+    QDir().mkpath(home + "/Contacts");
+    QFile family(vcf);
+    if (family.open(QIODevice::WriteOnly)) {
+        for (const char* who : {"Mum", "Dad", "Grandma", "Erik"}) {
+            family.write(QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:") + who + "\r\nEMAIL:" +
+                         QByteArray(who).toLower() + "@johnson.example\r\nEND:VCARD\r\n");
+        }
+    }
+    QDir().mkpath(home + "/.local/share/contacts");
+    QFile kde(home + "/.local/share/contacts/choir.vcf");
+    if (kde.open(QIODevice::WriteOnly)) {
+        for (int i = 1; i <= 23; ++i) {
+            kde.write(QStringLiteral("BEGIN:VCARD\nVERSION:4.0\nFN:Singer %1\nEMAIL:singer%1@"
+                                     "choir.example\nEND:VCARD\n")
+                          .arg(i)
+                          .toUtf8());
+        }
+    }
+    return {vcf, home + "/.local/share/contacts"};
+}
+
+void WriteDemoStore(const QStringList& books) {
     SettingsStore store;
     auto p = *store.OpenKey(ProductKey, true);
     p.WriteFlag("AutoRun", false);
     p.WriteFlag("Beep", true);
     p.WriteFlag("Visual Alert", true);
     p.WriteNumber("Interval", 10);
-    p.WriteText("WAB File", "/home/alice/.local/share/addressbook/Alice Johnson.wab");
+    p.WriteText("WAB File", "");
+    for (qsizetype i = 0; i < books.size(); ++i) {
+        p.WriteText(QStringLiteral("Address Book %1").arg(i + 1), books[i]);
+    }
+    p.WriteText("Allowed Sender 1", "@johnson.example");
+    p.WriteText("Allowed Sender 2", "*.university.example");
+    p.WriteText("Allowed Sender 3", "newsletter@library.example");
     p.WriteText("EMail Client", "/usr/bin/thunderbird");
     p.WriteText("Subject", "Your message was deleted!");
     p.WriteText("Header 1", "Your email message was deleted at the server because your email");
@@ -133,7 +164,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    WriteDemoStore();
+    WriteDemoStore(WriteDemoBooks(home.path()));
 
     SettingsStore store;
     test::RecordingDialogs dialogs;

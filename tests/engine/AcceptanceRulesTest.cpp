@@ -292,4 +292,27 @@ TEST(AddressIndex, DecidesLikeAScanOfEveryEntry) {
     EXPECT_EQ(hits, 7) << "the table must hold hits and misses";
 }
 
+// Allowed senders of the domain forms: "@d" that domain only, "*.d" it and all below it.
+TEST(AllowedSenders, DomainEntriesAllowTheirDomainOrTheirTree) {
+    const AddressIndex index(
+        QStringList{"@Partner.example", "*.corp.example", "*.", "@nodot", "jane@x.example"});
+    const QList<QPair<QString, bool>> rows = {
+        {"anyone@partner.example", true},
+        {"Anyone@PARTNER.EXAMPLE", true},
+        {"a@sub.partner.example", false},
+        {"a@corp.example", true},
+        {"a@eu.corp.example", true},
+        {"a@x.eu.CORP.example", true},
+        {"a@notcorp.example", false},
+        {"a@corp.example.evil", false},
+        {"a@nodot", false},
+        {"jane@x.example", true},
+        {"partner.example", false},
+        {"x@partner.example.", false},
+    };
+    for (const auto& [from, accepted] : rows) {
+        EXPECT_EQ(IsAccepted(from, QString(), index, {}), accepted) << from.toStdString();
+    }
+}
+
 } // namespace

@@ -18,6 +18,8 @@ public:
     // Accounts live in a deque so the pointers the engine keeps stay valid as tests add more.
     std::deque<Account> AccountRecords;
     QString Wab;
+    QStringList Books;
+    QStringList Allowed;
     QString Subject = QStringLiteral("Your message was deleted!");
     QStringList Header = {QStringLiteral("Header line one"), QStringLiteral("Header line two")};
     QStringList Footer = {QStringLiteral("(footer)")};
@@ -65,6 +67,8 @@ public:
 
     QList<Account*> Accounts() override;
     QString WabFile() const override { return Wab; }
+    QStringList AddressBooks() const override { return Books; }
+    QStringList AllowedSenders() const override { return Allowed; }
     QString ReplySubject() const override { return Subject; }
     QStringList ReplyHeaderLines() const override { return Header; }
     QStringList ReplyFooterLines() const override { return Footer; }

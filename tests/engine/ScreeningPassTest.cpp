@@ -19,6 +19,8 @@ TEST_F(ScreeningPass, EmptyMailboxGivesNoMessagesAndIsQuit) {
     EXPECT_FALSE(window.PlainLines().join("\n").contains("Checking"));
     EXPECT_FALSE(window.PlainLines().join("\n").contains("Retrieving"));
     EXPECT_EQ(window.Lines.first(), "<B>Connecting to <font color=\"clGreen\">127.0.0.1</B>");
+    EXPECT_EQ(window.Lines.at(window.Lines.size() - 2),
+              "Address book: 1 address from Windows Address Book: book.wab");
     EXPECT_TRUE(window.DateLabels.last().startsWith("Status as of: "));
 }
 
@@ -117,6 +119,43 @@ TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
     EXPECT_EQ(window.PlainLines(), QStringList({"Error: No valid addresses in address book."}));
     EXPECT_EQ(MailboxSize(window.AccountRecords.front()), 1);
     EXPECT_TRUE(engine->LastPassHadErrors());
+}
+
+TEST_F(ScreeningPass, SourcesAndAllowedSendersMakeOneSet) {
+    window.Wab.clear();
+    window.Books = {home.WriteFile("friends.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Friend\r\n"
+                                                  "EMAIL:friend@example.org\r\nEND:VCARD\r\n"
+                                                  "BEGIN:VCARD\r\nEMAIL:FRIEND@example.org\r\n"
+                                                  "END:VCARD\r\n")};
+    window.Allowed = {"@partner.example", "*.corp.example", "not an entry"};
+    const Account& account =
+        AddMailbox({Mail("friend@example.org", "a"), Mail("x@partner.example", "b"),
+                    Mail("y@eu.corp.example", "c"), Mail("z@sub.partner.example", "d")});
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Address book: 2 addresses from vCard file: friends.vcf"));
+    EXPECT_TRUE(window.HasLine("Allowed senders: 2 (1 ignored: neither an address nor a domain)"));
+    EXPECT_EQ(engine->Counters().WaitingCount, 3);
+    EXPECT_EQ(engine->Counters().DeletedCount, 1);
+    EXPECT_EQ(MailboxSize(account), 3);
+}
+
+// A source that went missing would delete its contacts' mail, so nothing is screened.
+TEST_F(ScreeningPass, UnreadableSourceEndsThePassBeforeAnyDeletion) {
+    const QString gone = home.Path() + "/moved-away.vcf";
+    window.Books = {gone};
+    const Account& account = AddMailbox({Mail("spammer@bad.example", "spam")});
+    engine->RunPass();
+    EXPECT_EQ(window.PlainLines(),
+              QStringList({"Address book: 1 address from Windows Address Book: book.wab",
+                           "Unable to read address book " + gone + ": no such file or folder",
+                           "Error: Unable to load address book."}));
+    EXPECT_EQ(MailboxSize(account), 1);
+    EXPECT_TRUE(engine->LastPassHadErrors());
+
+    home.WriteFile("moved-away.vcf", "BEGIN:VCARD\nEMAIL:back@example.org\nEND:VCARD\n");
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 0);
+    EXPECT_TRUE(window.HasLine("Address book: 1 address from vCard file: moved-away.vcf"));
 }
 
 TEST_F(ScreeningPass, AbortWhileFetchingHeadersDecidesNothing) {

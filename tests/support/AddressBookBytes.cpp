@@ -60,7 +60,10 @@ QByteArray AddressBookBytes::Record(const QString& address, const QString& name)
 
 AddressBookBytes::AddressBookBytes(int indexSlots)
     : bytes_(IndexOffset + 8 * indexSlots, '\0')
-    , slots_(indexSlots) {}
+    , slots_(indexSlots) {
+    // The class id every such file begins with, by which a source is known as one.
+    bytes_.replace(0, 16, QByteArray::fromHex("9ccbcb8d1375d211915800c04f7956a4"));
+}
 
 qint32 AddressBookBytes::Add(const QByteArray& record) {
     if (added_ >= slots_) {

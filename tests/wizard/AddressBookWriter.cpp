@@ -56,6 +56,8 @@ QByteArray BuildAddressBook(const QList<BookRecord>& records, const BookLayout& 
     const qsizetype count = records.size();
     const qsizetype indexEnd = IndexOffset + 8 * count;
     QByteArray file(layout.RecordsBeforeIndex ? indexEnd : indexEnd + RecordSize * count, '\0');
+    // The class id every such file begins with, by which a source is known as one.
+    file.replace(0, 16, QByteArray::fromHex("9ccbcb8d1375d211915800c04f7956a4"));
     if (layout.RecordsBeforeIndex && GapStart + RecordSize * count > IndexOffset) {
         qFatal("only three records fit before the index table");
     }

@@ -1,8 +1,8 @@
+#include "addressbook/PrefsFile.h"
+#include "addressbook/ThunderbirdProfile.h"
 #include "tests/wizard/QtPrinters.h"
 #include "tests/wizard/ThunderbirdHome.h"
 #include "wizard/AccountDiscovery.h"
-#include "wizard/PrefsFile.h"
-#include "wizard/ThunderbirdProfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -27,6 +27,12 @@ public:
         return ChosenFile;
     }
 
+    QString ChooseFolder(const QString&, const QString& folder) override {
+        Shown.append("Choose folder");
+        LastFolder = folder;
+        return ChosenFile;
+    }
+
     QStringList Take() { return std::exchange(Shown, {}); }
 
     QStringList Shown;

@@ -1,5 +1,6 @@
 // Takes the pictures of the wizard's pages shown in docs/: run it under a real X server
 // (scripts/wizard-screenshots.sh uses Xvfb) with the output folder as its argument.
+#include "tests/support/ContactBooks.h"
 #include "tests/wizard/AddressBookWriter.h"
 #include "tests/wizard/RecordingPrompts.h"
 #include "tests/wizard/ThunderbirdHome.h"
@@ -42,6 +43,23 @@ QList<BookRecord> SampleContacts() {
             {"j.olsen@example.net", QStringLiteral("Jonas Olsen")}};
 }
 
+// Thunderbird's personal book and collected addresses, and KDE's contacts folder.
+void WriteSampleBooks(const ThunderbirdHome& home) {
+    QList<BookCard> cards;
+    for (const BookRecord& r : SampleContacts()) {
+        cards.append({ThunderbirdVCard(r.Name.value_or(QString()), {r.Address}), r.Address, "",
+                      r.Name.value_or(QString())});
+    }
+    const QString profile = home.Path() + "/.thunderbird/abcd.default-release/";
+    WriteThunderbirdBook(profile + "abook.sqlite", cards);
+    WriteThunderbirdBook(
+        profile + "history.sqlite",
+        {{ThunderbirdVCard("Parish Office", {"office@parish.example"}), "", "", ""}});
+    home.WriteFile("apps/contacts/kim.vcf",
+                   "BEGIN:VCARD\nVERSION:3.0\nFN:Kim Sandberg\nEMAIL:kim@sandberg.example\n"
+                   "END:VCARD\n");
+}
+
 // Saves the window as wizard-pageN.png when page N was asked for.
 bool Shoot(QWidget* window, const QString& folder, const QList<int>& wanted, int page) {
     if (!wanted.contains(page)) {
@@ -79,6 +97,7 @@ int main(int argc, char** argv) {
     WriteSampleProfile(home);
     const QString book =
         home.WriteFile("Documents/contacts.wab", BuildAddressBook(SampleContacts()));
+    WriteSampleBooks(home);
     const QString mailer = home.WriteFile("apps/applications/thunderbird.desktop",
                                           "[Desktop Entry]\nExec=/bin/sh %u\n");
     qputenv("XDG_DATA_HOME", (home.Path() + "/apps").toUtf8());
@@ -96,7 +115,6 @@ int main(int argc, char** argv) {
     const WizardControls& c = wizard.Controls();
     bool ok = Shoot(&wizard, folder, wanted, 1);
     c.butNext->click();
-    c.butChange->click();
     ok = Shoot(&wizard, folder, wanted, 2) && ok;
     c.butNext->click();
     ok = Shoot(&wizard, folder, wanted, 3) && ok;

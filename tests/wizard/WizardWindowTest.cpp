@@ -1,6 +1,7 @@
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
+#include "tests/support/ContactBooks.h"
 #include "tests/support/TestHome.h"
 #include "tests/wizard/AddressBookWriter.h"
 #include "tests/wizard/QtPrinters.h"
@@ -26,7 +27,7 @@ using namespace sievra::test;
 
 namespace {
 
-const QString NoBook = "Warning: You must select a valid Windows Address Book!";
+const QString NoBook = "Warning: You must select an address book that holds at least one contact!";
 const QString NoAccount = "Warning: You must select at least one account!";
 const QString NoCodeWords =
     "Confirm: Are you sure you don't want to use code words? Without them, only messages from "
@@ -68,7 +69,7 @@ protected:
     void ToAccountsPage() {
         Next();
         prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")}});
-        QTest::mouseClick(c->butChange, Qt::LeftButton);
+        QTest::mouseClick(c->butAddFile, Qt::LeftButton);
         Next();
         Next();
         ASSERT_EQ(wizard->CurrentPage(), 4);
@@ -161,7 +162,7 @@ TEST_F(WizardWindowTest, ValidationMessagesKeepThePage) {
 
     // A book whose records hold no valid address lists nothing and is refused too.
     prompts->ChosenFile = Book({{"nobody", QStringLiteral("No Body")}, {"@x.org", {}}});
-    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    QTest::mouseClick(c->butAddFile, Qt::LeftButton);
     EXPECT_EQ(c->lstContacts->count(), 0);
     prompts->Take();
     Next();
@@ -169,7 +170,7 @@ TEST_F(WizardWindowTest, ValidationMessagesKeepThePage) {
     EXPECT_EQ(Where(), "2");
 
     prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")}});
-    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    QTest::mouseClick(c->butAddFile, Qt::LeftButton);
     Next();
     Next();
     for (int row = 0; row < 3; ++row) {
@@ -458,45 +459,83 @@ TEST_F(WizardWindowTest, SaveWithoutSievraWarnsAndAStoreErrorKeepsPage8) {
     EXPECT_EQ(LoadSettings(store).Accounts.size(), 3u);
 }
 
-TEST_F(WizardWindowTest, ChangeButtonsChooseTheAddressBookAndTheMailClient) {
+TEST_F(WizardWindowTest, ContactSourcesAreFoundAddedRemovedAndSaved) {
     const QString client = home.WriteFile("data/applications/mail.desktop",
                                           "[Desktop Entry]\nExec=/bin/sh -c true %u\n");
     mailto = "mail.desktop\n";
+    ThreeAccounts();
+    WriteThunderbirdBook(tb.Path() + "/.thunderbird/abcd.default-release/abook.sqlite",
+                         {{ThunderbirdVCard("Jane", {"jane@example.org"}), "", "", ""}});
+    const QString kde = home.DataHome() + "/contacts";
+    WriteTestFile(kde + "/x.vcf", "BEGIN:VCARD\nFN:Kim\nEMAIL:kim@example.org\nEND:VCARD\n");
+    const QString evolution = home.DataHome() + "/evolution/addressbook/system/contacts.db";
+    WriteTestFile(evolution, "not a database at all");
     Open();
     EXPECT_EQ(wizard->MailClientPath(), "/bin/sh");
-    EXPECT_EQ(c->lblEMailClient->Path(), "/bin/sh");
-    EXPECT_EQ(wizard->AddressBookPath(), "") << "no address book is found on Linux";
+    ASSERT_EQ(c->lstSources->count(), 3);
+    EXPECT_TRUE(c->lstSources->item(1)->toolTip().contains("Cannot be read: "));
+    c->lstSources->setCurrentRow(1);
+    QTest::mouseClick(c->butRemove, Qt::LeftButton);
+    ASSERT_EQ(c->lstSources->count(), 2);
+    EXPECT_EQ(c->lstSources->item(0)->text(), "Thunderbird: Personal Address Book");
+    EXPECT_EQ(c->lstSources->item(1)->checkState(), Qt::Checked);
+    ASSERT_EQ(c->lstContacts->count(), 2);
+    EXPECT_EQ(c->lstContacts->item(1)->text(), "Kim\tkim@example.org\tvCard folder: contacts");
+    EXPECT_EQ(wizard->AddressBookPath(), "") << "no address book file among them";
     Next();
 
     prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")},
                                 {"other@example.org", QStringLiteral("Other")}});
-    QTest::mouseClick(c->butChange, Qt::LeftButton);
-    EXPECT_EQ(prompts->Take(), QStringList({"Choose: WAB files (*.[wW][aA][bB])"}));
-    EXPECT_EQ(prompts->LastFolder, QDir::currentPath());
-    EXPECT_EQ(c->lblWAB->Path(), prompts->ChosenFile);
-    ASSERT_EQ(c->lstContacts->count(), 2);
-    EXPECT_EQ(c->lstContacts->item(1)->text(), "Other\tother@example.org");
+    QTest::mouseClick(c->butAddFile, Qt::LeftButton);
+    EXPECT_EQ(prompts->Take(),
+              QStringList({"Choose: Address books (*.vcf *.vcard *.sqlite *.db *.wab *.WAB);;All "
+                           "files (*)"}));
+    EXPECT_EQ(prompts->LastFolder, tb.Path());
+    EXPECT_EQ(wizard->AddressBookPath(), prompts->ChosenFile);
+    ASSERT_EQ(c->lstContacts->count(), 4);
+    EXPECT_EQ(c->lstContacts->item(3)->text(),
+              "Other\tother@example.org\tWindows Address Book: contacts.wab");
 
-    prompts->ChosenFile.clear(); // cancelled: nothing changes
-    QTest::mouseClick(c->butChange, Qt::LeftButton);
-    EXPECT_EQ(prompts->LastFolder, home.Path() + "/books");
+    prompts->ChosenFile = home.Path() + "/books/vanished.vcf";
+    QTest::mouseClick(c->butAddFolder, Qt::LeftButton);
+    EXPECT_EQ(prompts->Take(),
+              QStringList({"Choose folder", "Warning: Unable to read address book " +
+                                                prompts->ChosenFile + ": no such file or folder"}));
+    EXPECT_EQ(c->lstSources->count(), 3);
+
+    // Unchecked sources give no contacts; with none left, page 2 is refused.
+    c->lstSources->item(0)->setCheckState(Qt::Unchecked);
+    c->lstSources->setCurrentRow(1);
+    QTest::mouseClick(c->butRemove, Qt::LeftButton);
     EXPECT_EQ(c->lstContacts->count(), 2);
-
-    prompts->ChosenFile = home.Path() + "/books/vanished.wab";
-    QTest::mouseClick(c->butChange, Qt::LeftButton);
-    EXPECT_EQ(c->lstContacts->count(), 0) << "an unopenable file empties the list";
-    prompts->Take();
+    c->lstSources->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(c->lstContacts->count(), 0);
     Next();
     EXPECT_EQ(prompts->Take(), QStringList({NoBook}));
 
-    prompts->ChosenFile = Book({{"friend@example.org", QStringLiteral("Friend")}});
-    QTest::mouseClick(c->butChange, Qt::LeftButton);
+    c->lstSources->item(0)->setCheckState(Qt::Checked);
+    c->lstSources->item(1)->setCheckState(Qt::Checked);
     Next();
     ASSERT_EQ(Where(), "3");
     prompts->ChosenFile = "/usr/bin/other-mail";
     QTest::mouseClick(c->butChangeEMailClient, Qt::LeftButton);
     EXPECT_EQ(prompts->LastFolder, "/bin");
     EXPECT_EQ(wizard->MailClientPath(), "/usr/bin/other-mail");
+
+    // The address book file is saved as before; the other checked source as a new value.
+    Next();
+    Next();
+    for (int i = 0; i < 3; ++i) {
+        Next();
+        Next();
+        PassCodeWordsPage();
+    }
+    Next();
+    SettingsStore store;
+    const LoadedSettings loaded = LoadSettings(store);
+    EXPECT_EQ(loaded.Globals.WabFile, home.Path() + "/books/contacts.wab");
+    EXPECT_EQ(loaded.Globals.AddressBooks,
+              QStringList({tb.Path() + "/.thunderbird/abcd.default-release/abook.sqlite"}));
 }
 
 } // namespace

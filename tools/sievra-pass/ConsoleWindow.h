@@ -17,6 +17,8 @@ public:
 
     QList<Account*> Accounts() override;
     QString WabFile() const override { return settings_.Globals.WabFile; }
+    QStringList AddressBooks() const override { return settings_.Globals.AddressBooks; }
+    QStringList AllowedSenders() const override { return settings_.Globals.AllowedSenders; }
     QString ReplySubject() const override { return settings_.Globals.Subject; }
     QStringList ReplyHeaderLines() const override { return settings_.Globals.HeaderLines; }
     QStringList ReplyFooterLines() const override { return settings_.Globals.FooterLines; }

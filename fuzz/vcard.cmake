@@ -1,0 +1,1 @@
+sievra_fuzz_target(fuzz_vcard VCardFuzz.cpp addressbook)
