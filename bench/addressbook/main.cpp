@@ -146,12 +146,10 @@ int main(int argc, char* argv[]) {
     for (const auto& [name, figures] :
          {std::pair{"raw rules alone", raw}, {"header reader", read}}) {
         std::printf("%d decisions, %s: %.2f ms (target < 20 ms), %d accepted; reading the "
-                    "headers %.2f ms
-",
+                    "headers %.2f ms\n",
                     DecisionCount, name, figures.DecideMs, figures.Accepted, figures.ReadMs);
     }
-    std::printf("starting GMime (once per process): %.2f ms
-", gmimeStartMs);
+    std::printf("starting GMime (once per process): %.2f ms\n", gmimeStartMs);
     const bool sourcesOk = bench::RunSourceBenchmarks(dir.path());
     return loaded && book.size() == RecordCount && accepted == DecisionCount * 3 / 4 &&
                    raw.Accepted == accepted && sourcesOk
