@@ -1,9 +1,10 @@
 #include "AutostartEntry.h"
 
+#include "settings/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace sievra {
 
@@ -62,15 +63,11 @@ bool WriteAutostartEntry(const QString& programPath) {
         return false;
     }
     const QString path = AutostartEntryPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+    // The autostart folder is shared with other programs: created private, never tightened.
+    if (!MakePrivateFolder(QFileInfo(path).absolutePath(), false).isEmpty()) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(text.toUtf8());
-    return file.commit();
+    return WritePrivateFile(path, text.toUtf8()).isEmpty();
 }
 
 bool RemoveAutostartEntry() {

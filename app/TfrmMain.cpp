@@ -253,6 +253,7 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->chkVisual->setChecked(g.VisualAlert);
     pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
     pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
+    maxMessagesPerPass_ = g.MaxMessagesPerPass;
     pnlGeneral->lblWAB->SetPath(g.WabFile);
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);

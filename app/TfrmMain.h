@@ -65,6 +65,7 @@ public:
     bool BeepOn() const override;
     bool VisualAlertOn() const override;
     QString WabFile() const override;
+    int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -250,6 +251,7 @@ private:
     QPointer<TfrmNotify> notify_;
     bool firstRun_ = false;
     bool showMainWindow_ = true;
+    int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;

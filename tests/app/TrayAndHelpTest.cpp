@@ -300,6 +300,9 @@ TEST_F(AutostartTest, LoadAtStartupWritesTheEntryAndLeavingAutomaticModeRemovesI
     EXPECT_TRUE(entry.contains("\nExec=\"" + QCoreApplication::applicationFilePath() + "\"\n"))
         << entry.toStdString();
     EXPECT_EQ(Stored(ProductKey, "AutoLoad")->Number, 1);
+    EXPECT_EQ(QFileInfo(EntryPath()).permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                  QFileDevice::WriteUser); // 0600 under the usual umask too
 
     Click("chkAuto");
     EXPECT_FALSE(QFileInfo::exists(EntryPath()));
