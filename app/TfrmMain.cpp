@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "AccountNode.h"
+#include "AutostartEntry.h"
 #include "FieldExit.h"
 #include "HeaderPicture.h"
 #include "HelpWindow.h"
@@ -9,6 +10,7 @@
 #include "TrayIcon.h"
 #include "UserDialogs.h"
 #include "engine/ScreeningEngine.h"
+#include "settings/PrivateFiles.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -254,6 +256,7 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
     pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
     maxMessagesPerPass_ = g.MaxMessagesPerPass;
+    TightenFile(AutostartEntryPath()); // an older version wrote it readable by all
     pnlGeneral->lblWAB->SetPath(g.WabFile);
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);

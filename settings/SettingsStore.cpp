@@ -140,8 +140,10 @@ void SettingsStore::OpenFile() {
 // gives its -wal and -shm files the mode of the database. Files left by an older version are
 // tightened.
 void SettingsStore::CreatePrivately() {
-    const int fd =
-        ::open(Utf8(path_).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, static_cast<mode_t>(0600));
+    // O_EXCL: an existing file is never opened here, since closing a descriptor would drop the
+    // locks SQLite holds on it for another connection of this process.
+    const int fd = ::open(Utf8(path_).constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          static_cast<mode_t>(0600));
     if (fd >= 0) {
         ::close(fd);
     }

@@ -140,7 +140,9 @@ protected:
         EXPECT_NO_THROW(doc = ReplyQueueFile(queuePath).Read());
         EXPECT_EQ(AddressesOf(doc.ReadSection(crash::OtherSection)), crash::OtherAddresses);
         const QStringList queued = AddressesOf(doc.ReadSection(crash::QueueSection));
-        if (queued == SortedQueueAfter(p.begun)) {
+        // Only a step whose queue change began can have finished it; a step that changes
+        // nothing in the queue would otherwise pass for done while its store writes were cut.
+        if (p.queueBegun && queued == SortedQueueAfter(p.begun)) {
             return p.begun;
         }
         EXPECT_EQ(queued, SortedQueueAfter(p.ended))
