@@ -109,6 +109,9 @@ void TfrmMain::ChooseAccountSecurity(int index, int Account::*field, const QStri
     }
     WriteAccount(node, [&](SettingsKey& key) {
         node->Record.*field = index;
+        // Chosen by the user: no server offer may change it any more.
+        (field == &Account::Pop3Security ? node->Record.Pop3SecurityStored
+                                         : node->Record.SmtpSecurityStored) = true;
         key.WriteNumber(valueName, index);
         ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
     });

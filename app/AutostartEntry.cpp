@@ -1,11 +1,11 @@
 #include "AutostartEntry.h"
 
+#include "settings/PrivateFiles.h"
 #include "widgets/DesktopIntegration.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace sievra {
@@ -98,15 +98,11 @@ bool WriteAutostartEntry(const QString& programPath) {
         return false;
     }
     const QString path = AutostartEntryPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+    // The autostart folder is shared with other programs: created private, never tightened.
+    if (!MakePrivateFolder(QFileInfo(path).absolutePath(), false).isEmpty()) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(text.toUtf8());
-    return file.commit();
+    return WritePrivateFile(path, text.toUtf8()).isEmpty();
 }
 
 bool RemoveAutostartEntry() {

@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "AccountNode.h"
+#include "AutostartEntry.h"
 #include "FieldExit.h"
 #include "HeaderPicture.h"
 #include "HelpWindow.h"
@@ -9,6 +10,7 @@
 #include "TrayIcon.h"
 #include "UserDialogs.h"
 #include "engine/ScreeningEngine.h"
+#include "settings/PrivateFiles.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -271,6 +273,8 @@ bool TfrmMain::LoadSettings() {
     allowedSenders_ = g.AllowedSenders;
     pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
     FillSources();
+    maxMessagesPerPass_ = g.MaxMessagesPerPass;
+    TightenFile(AutostartEntryPath()); // an older version wrote it readable by all
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);
     pnlMessage->memHeader->SetLines(g.HeaderLines);

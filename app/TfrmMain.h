@@ -68,6 +68,7 @@ public:
     QString WabFile() const override;
     QStringList AddressBooks() const override { return addressBooks_; }
     QStringList AllowedSenders() const override { return allowedSenders_; }
+    int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -263,6 +264,7 @@ private:
     QPointer<TfrmNotify> notify_;
     bool firstRun_ = false;
     bool showMainWindow_ = true;
+    int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;

@@ -5,6 +5,7 @@
 #include "mail/HeaderText.h"
 #include "mail/MailAddress.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace sievra {
@@ -46,7 +47,10 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
     const QString& field = fields.ReplyTo.isEmpty() ? fields.ReturnPath : fields.ReplyTo;
     // A field with a bare CR or another control in it is an attempt at header injection, not
     // mail a program wrote; the raw rule's address then decides, and its checks refuse it.
-    if (!IsSafeReplyAddress(QString(field).replace(QLatin1Char('\t'), QLatin1Char(' ')))) {
+    const auto isControl = [](QChar c) {
+        return c != QLatin1Char('\t') && (c.unicode() < 32 || c.unicode() == 127);
+    };
+    if (std::any_of(field.cbegin(), field.cend(), isControl)) {
         return cut;
     }
     const QList<MailAddress> addresses = ParseAddressList(field);

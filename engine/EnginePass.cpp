@@ -4,10 +4,12 @@
 #include "engine/AcceptanceRules.h"
 #include "engine/EngineWindow.h"
 #include "engine/PassLock.h"
+#include "engine/PlainMailbox.h"
 #include "settings/JoinedList.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <algorithm>
 
 namespace sievra {
 
@@ -118,12 +120,15 @@ void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& l
 bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
     pending_.Clear();
+    cutHeaders_.clear();
+    accountDeleted_ = 0;
+    accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
     codeWords_ = SplitJoined(account.CodeWords);
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
-        const int count = pop3_.MsgCount();
-        counters_.SeenCount += count;
+        counters_.SeenCount += pop3_.MsgCount();
+        const int count = ScreenedCount(pop3_.MsgCount());
         FetchHeaders(count);
         if (state_.ErrorFlag) {
             ReportError();
@@ -131,17 +136,36 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
             DecideMessages(account, count);
         }
     }
+    // The addresses owed a reply reach the disk before QUIT makes the deletions final.
+    const bool saved = account.Hints.isEmpty() || BackUpReplies(account);
+    if (!saved) {
+        KeepMessagesOnServer();
+    }
     QuitPop3();
     if (state_.AbortRequested) {
         return false;
     }
-    if (!account.Hints.isEmpty()) {
+    if (!account.Hints.isEmpty() && saved) {
         RunReplyPhase(account);
         if (state_.AbortRequested) {
             return false;
         }
     }
     return !state_.ErrorFlag;
+}
+
+// At most "Max Messages Per Pass" messages of a session are screened; the others wait. The
+// server's count alone must not decide how long a pass runs or how much it holds.
+int ScreeningEngine::ScreenedCount(int count) {
+    const int limit = std::max(window_.MaxMessagesPerPass(), 1);
+    if (count <= limit) {
+        return count;
+    }
+    Log(QStringLiteral("<B>%1 messages on the server: screening the first %2, the rest wait "
+                       "for the next pass.</B>")
+            .arg(count)
+            .arg(limit));
+    return limit;
 }
 
 void ScreeningEngine::FetchHeaders(int count) {
@@ -156,11 +180,16 @@ void ScreeningEngine::FetchHeaders(int count) {
         pop3_.SetMsgNum(state_.MessageNumber);
         state_.HeaderLines.clear();
         state_.InMessage = false;
+        collector_.Begin(state_.HeaderLines);
         PopRequest(QStringLiteral("getting header"), pop3Top, [this] { pop3_.Top(); });
+        if (pop3_.MessageCut()) {
+            cutHeaders_.insert(state_.MessageNumber - 1);
+        }
         AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
     } while (!state_.ErrorFlag && state_.MessageNumber <= count);
+    state_.HeaderLines.clear();
 }
 
 void ScreeningEngine::DecideMessages(const Account& account, int count) {
@@ -168,7 +197,12 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
     window_.SetStatusBarPosition(0);
     for (int i = 0; i < count && !state_.AbortRequested; ++i) {
         WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
-        if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
+        if (cutHeaders_.contains(i)) {
+            Log(QStringLiteral("Message %1 has a header too large to screen; it stays on the "
+                               "server.")
+                    .arg(i + 1));
+            ++counters_.WaitingCount;
+        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
             ++counters_.WaitingCount;
         } else {
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
@@ -179,15 +213,28 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                 break;
             }
             ++counters_.DeletedCount;
-            const QString& replyTo = lists_.ReplyToList[i];
-            // An address with a line break or another control character would corrupt the
-            // reply's SMTP dialogue; such a sender gets no reply.
-            if (IsValidAddress(replyTo) && IsSafeReplyAddress(replyTo) &&
-                !account.Hints.isEmpty()) {
-                pending_.Add(replyTo);
+            ++accountDeleted_;
+            if (!account.Hints.isEmpty()) {
+                QueueReply(lists_.ReplyToList[i]);
             }
         }
         window_.SetStatusBarPosition(Percent(i + 1, count));
+    }
+}
+
+// Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header
+// line into the reply, or be refused by every server and hold up the account's queue.
+void ScreeningEngine::QueueReply(const QString& replyTo) {
+    if (!IsValidAddress(replyTo)) {
+        return;
+    }
+    if (!IsPlainMailbox(replyTo)) {
+        Log(QStringLiteral("No reply to \"%1\": not a plain mail address.")
+                .arg(ShownAddress(replyTo)));
+        return;
+    }
+    if (pending_.Add(replyTo)) {
+        ++accountQueued_;
     }
 }
 

@@ -3,10 +3,13 @@
 #include "ScreeningEngine.h"
 #include "engine/EngineWindow.h"
 #include "engine/HeaderValues.h"
+#include "engine/PlainMailbox.h"
 #include "engine/ReplyRefusal.h"
 #include "net/MimeText.h"
 #include "net/SmtpReply.h"
 #include "settings/JoinedList.h"
+
+#include <QHash>
 
 namespace sievra {
 
@@ -31,9 +34,9 @@ QStringList ScreeningEngine::BuildReplyBody(const Account& account) const {
     return body;
 }
 
-void ScreeningEngine::RunReplyPhase(const Account& account) {
-    queueWritable_ = true;
-    if (!BackUpReplies(account) || pending_.IsEmpty()) {
+// Sends what BackUpReplies left in pending_, through the account's SMTP server.
+void ScreeningEngine::RunReplyPhase(Account& account) {
+    if (pending_.IsEmpty()) {
         return;
     }
     state_.ErrorFlag = false;
@@ -45,35 +48,46 @@ void ScreeningEngine::RunReplyPhase(const Account& account) {
 
 // Restores the addresses left from earlier passes, merges them with this pass's, and writes
 // the merged list back under new keys: one atomic change of the file, so no crash can lose
-// either list. False when the file could not be read (the entries then stay where they are).
+// either list. False when the file could not be read or written (it is then unchanged).
 bool ScreeningEngine::BackUpReplies(const Account& account) {
     const QString section = account.KeyName;
-    QStringList restored;
+    qsizetype stored = 0;
+    qsizetype dropped = 0;
     deferrals_ = {};
     deferralsChanged_ = false;
     try {
         queue_.Update([&](IniDocument& doc) {
-            restored = doc.ReadSection(section);
+            const QStringList entries = doc.ReadSection(section);
+            stored = entries.size();
             deferrals_.Load(doc, section);
-            for (const QString& entry : restored) {
+            QStringList restored;
+            restored.reserve(stored);
+            for (const QString& entry : entries) {
                 const QString address = AddressOf(entry);
-                if (entry.contains(QLatin1Char('=')) && IsSafeReplyAddress(address)) {
-                    pending_.Add(address);
+                if (!entry.contains(QLatin1Char('='))) {
+                    continue;
+                }
+                // Left by an older version, or written by hand: refused like a new one.
+                if (IsPlainMailbox(address)) {
+                    restored.append(address);
+                } else {
+                    ++dropped;
                 }
             }
-            doc.EraseSection(section);
-            for (qsizetype i = 0; i < pending_.Size(); ++i) {
-                doc.WriteEntry(section, QString::number(i), pending_.Items()[i]);
-            }
+            pending_.AddAll(restored);
+            doc.ReplaceSection(section, pending_.Items());
         });
     } catch (const QueueFileError& error) {
         Complain(QueueErrorLine(error.Message()));
-        queueWritable_ = false;
-        // The new addresses are still worth a try; old ones stay in the file untouched.
-        return !pending_.IsEmpty();
+        return false;
     }
-    if (!restored.isEmpty()) {
-        Log(QStringLiteral("Restoring %1 addresses..").arg(restored.size()));
+    queueWritable_ = true;
+    if (stored > 0) {
+        Log(QStringLiteral("Restoring %1 addresses..").arg(stored));
+    }
+    if (dropped > 0) {
+        Log(QStringLiteral("Dropped %1 queued address(es) that are not plain mailboxes.")
+                .arg(dropped));
     }
     if (!pending_.IsEmpty()) {
         WriteStatus(QStringLiteral("Backing up addresses.."), true, false);
@@ -184,22 +198,18 @@ void ScreeningEngine::DropReply(int index, const QString& address, const QString
 // Removes served addresses from the file. Rewriting the file safely after every reply would
 // cost more than the reply itself, so the served ones are removed together at most every
 // quarter second and when sending ends: a crash in between can only send a reply twice,
-// never lose one. Another program may have rewritten the section meanwhile, so an entry is
-// found by its address when its key holds another one.
+// never lose one.
 void ScreeningEngine::ForgetServedReplies(const Account& account) {
     sinceFlush_.restart();
     if ((served_.isEmpty() && !deferralsChanged_) || !queueWritable_) {
         served_.clear();
         return;
     }
-    const QString section = account.KeyName;
     try {
         queue_.Update([&](IniDocument& doc) {
-            for (const auto& [key, address] : served_) {
-                ForgetEntry(doc, section, key, address);
-            }
+            ForgetServed(doc, account.KeyName, served_);
             if (deferralsChanged_) {
-                deferrals_.Store(doc, section);
+                deferrals_.Store(doc, account.KeyName);
             }
         });
         deferralsChanged_ = false;
@@ -210,20 +220,38 @@ void ScreeningEngine::ForgetServedReplies(const Account& account) {
     served_.clear();
 }
 
-void ScreeningEngine::ForgetEntry(IniDocument& doc, const QString& section, int key,
-                                  const QString& address) {
-    const QString keyText = QString::number(key);
-    if (doc.ReadEntry(section, keyText).compare(address, Qt::CaseInsensitive) == 0) {
-        doc.DeleteEntry(section, keyText);
+// Each served entry goes by its key when the key still holds its address. Another program
+// may have rewritten the section meanwhile; then the entry is found by its address. Both in
+// one pass over the section, so serving a long queue stays linear.
+void ScreeningEngine::ForgetServed(IniDocument& doc, const QString& section,
+                                   const QList<QPair<int, QString>>& served) {
+    QHash<QString, QString> byKey;
+    for (const auto& [key, address] : served) {
+        byKey.insert(QString::number(key), address);
+    }
+    doc.DeleteEntriesIf(section, [&](const QString& key, QStringView value) {
+        const auto it = byKey.find(key);
+        if (it == byKey.end() || value.compare(*it, Qt::CaseInsensitive) != 0) {
+            return false;
+        }
+        byKey.erase(it);
+        return true;
+    });
+    QHash<QString, int> byAddress;
+    for (const QString& address : std::as_const(byKey)) {
+        ++byAddress[address.toCaseFolded()];
+    }
+    if (byAddress.isEmpty()) {
         return;
     }
-    for (const QString& entry : doc.ReadSection(section)) {
-        if (entry.contains(QLatin1Char('=')) &&
-            AddressOf(entry).compare(address, Qt::CaseInsensitive) == 0) {
-            doc.DeleteEntry(section, entry.left(entry.indexOf(QLatin1Char('='))).trimmed());
-            return;
+    doc.DeleteEntriesIf(section, [&](const QString&, QStringView value) {
+        const auto it = byAddress.find(value.toString().toCaseFolded());
+        if (it == byAddress.end() || *it == 0) {
+            return false;
         }
-    }
+        --*it;
+        return true;
+    });
 }
 
 } // namespace sievra

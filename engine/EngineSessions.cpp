@@ -1,6 +1,8 @@
 // Opening and closing the POP3 and SMTP sessions of an account.
 #include "ScreeningEngine.h"
 #include "engine/EngineWindow.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
 
 namespace sievra {
 
@@ -15,9 +17,15 @@ QString ConnectingLine(const QString& server, ConnectionSecurity security) {
            QStringLiteral("</B>");
 }
 
+// An account stored before it had a security, that its port put in clear (110 and 25, as a
+// rule): the connect asks the server whether it offers STARTTLS.
+bool MayProbe(bool stored, int security) {
+    return !stored && security == SecurityValue::None;
+}
+
 } // namespace
 
-bool ScreeningEngine::OpenPop3Session(const Account& account) {
+bool ScreeningEngine::OpenPop3Session(Account& account) {
     if (account.Pop3Server.isEmpty()) {
         Complain(QStringLiteral("<B><font color=\"clRed\">No POP3 Host!</B>"));
         return false;
@@ -38,8 +46,11 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
         return false;
     }
     SetTimeout(account.Pop3Timeout);
+    StartSessionBound();
     Log(ConnectingLine(account.Pop3Server, *security));
     pop3_.SetSecurity(*security);
+    const bool probe = MayProbe(account.Pop3SecurityStored, account.Pop3Security);
+    pop3_.SetProbeStartTls(probe);
     pop3_.SetUserName(account.Pop3User);
     pop3_.SetPassWord(account.Pop3Password);
     pop3_.SetHost(account.Pop3Server);
@@ -47,6 +58,10 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
 
     PopRequest(QStringLiteral("connecting to POP server"), pop3Connect,
                [this] { pop3_.Connect(); });
+    // Stored even when the handshake then fails: once offered, never in clear again.
+    if (probe && pop3_.StartTlsOffered()) {
+        UpgradeToStartTls(account, true);
+    }
     if (state_.ErrorFlag) {
         ReportError();
         return false;
@@ -70,11 +85,37 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
     return true;
 }
 
+// The server offered STARTTLS to an account that connected in clear only because it was
+// stored before it had a security: from now on it uses STARTTLS and never falls back.
+void ScreeningEngine::UpgradeToStartTls(Account& account, bool pop3) {
+    (pop3 ? account.Pop3Security : account.SmtpSecurity) = SecurityValue::StartTls;
+    (pop3 ? account.Pop3SecurityStored : account.SmtpSecurityStored) = true;
+    Log(pop3 ? QStringLiteral("<B>The POP3 server offers STLS: this account uses STARTTLS from "
+                              "now on.</B>")
+             : QStringLiteral("<B>The SMTP server offers STARTTLS: this account uses it from now "
+                              "on.</B>"));
+    if (store_ == nullptr) {
+        return;
+    }
+    try {
+        if (auto key = store_->OpenKey(AccountKeyPath(account.KeyName))) {
+            key->WriteNumber(pop3 ? AccountValue::Pop3Security : AccountValue::SmtpSecurity,
+                             SecurityValue::StartTls);
+        }
+    } catch (const StoreError& error) {
+        // Still STARTTLS for as long as the program runs; the next start asks again.
+        Complain(QStringLiteral("<font color=\"clRed\"><B>Error: ") + error.Message() +
+                 QStringLiteral("</B>"));
+    }
+}
+
 // QUIT when the client still holds a connection. A client still busy with a request that
 // timed out cannot send it, and trying would only add a second error line for the same
 // fault; its connection is aborted instead, so the next account or pass starts clean (the
 // server applies none of that session's deletions, the safe side).
 void ScreeningEngine::QuitPop3() {
+    // QUIT commits the session's work: it gets its own time-out, whatever the session used.
+    EndSessionBound();
     if (pop3_.Connected() && pop3_.State() == pop3Ready) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from POP server.."));
@@ -89,7 +130,28 @@ void ScreeningEngine::QuitPop3() {
     }
 }
 
-bool ScreeningEngine::OpenSmtpSession(const Account& account) {
+// The reply addresses of this session's deletions could not be saved: RSET takes the
+// deletions back, so the messages stay on the server and no sender loses a reply. Without
+// RSET the connection is dropped rather than quit, which commits nothing either (RFC 1939).
+void ScreeningEngine::KeepMessagesOnServer() {
+    if (accountQueued_ == 0 || !pop3_.Connected()) {
+        return;
+    }
+    EndSessionBound();
+    state_.ErrorFlag = false;
+    PopRequest(QStringLiteral("undoing the deletions"), pop3Rset, [this] { pop3_.Rset(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        pop3_.Abort();
+        return;
+    }
+    counters_.DeletedCount -= accountDeleted_;
+    Log(QStringLiteral("<font color=\"clRed\"><B>%1 message(s) left on the server, since the "
+                       "addresses to reply to could not be saved.</B>")
+            .arg(accountDeleted_));
+}
+
+bool ScreeningEngine::OpenSmtpSession(Account& account) {
     if (account.SmtpServer.isEmpty()) {
         Complain(QStringLiteral("<B><font color=\"clRed\">No SMTP Host!</B>"));
         return false;
@@ -115,10 +177,13 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
         return false;
     }
     SetTimeout(account.SmtpTimeout);
+    StartSessionBound();
     Log(ConnectingLine(account.SmtpServer, *security));
     // The client's connect includes STARTTLS, so the HELO or EHLO below and every AUTH LOGIN
     // step run inside TLS when it is chosen.
     smtp_.SetSecurity(*security);
+    const bool probe = MayProbe(account.SmtpSecurityStored, account.SmtpSecurity);
+    smtp_.SetProbeStartTls(probe);
     smtp_.SetHost(account.SmtpServer);
     smtp_.SetPort(account.SmtpPort);
     smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);
@@ -135,6 +200,9 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
         NoteException(exception.Message());
     }
     AwaitSmtpSession();
+    if (probe && smtp_.StartTlsOffered()) {
+        UpgradeToStartTls(account, false);
+    }
     if (state_.ErrorFlag) {
         ReportError();
         return false;
@@ -177,6 +245,7 @@ bool ScreeningEngine::AuthStep(const QString& words, SmtpRequest type, int accep
 }
 
 void ScreeningEngine::QuitSmtp() {
+    EndSessionBound();
     if (smtp_.Connected() && smtp_.State() == smtpReady) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from SMTP server.."));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/Account.h"
+#include "settings/GlobalSettings.h"
 
 #include <QList>
 #include <QString>
@@ -29,6 +30,8 @@ public:
     virtual int IntervalMinutes() const = 0;
     virtual bool BeepOn() const = 0;
     virtual bool VisualAlertOn() const = 0;
+    // How many messages of one session a pass screens at most.
+    virtual int MaxMessagesPerPass() const { return DefaultMaxMessagesPerPass; }
 
     // The status panel.
     virtual void AppendStatusLine(const QString& markup) = 0; // keeps the newest line in view

@@ -115,6 +115,33 @@ bool IniDocument::DeleteEntry(const QString& section, const QString& key) {
     }) > 0;
 }
 
+void IniDocument::ReplaceSection(const QString& section, const QStringList& values) {
+    EraseSection(section);
+    Section fresh{section, {}};
+    fresh.Lines.reserve(values.size());
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const QString key = QString::number(i);
+        fresh.Lines.append({key, key + QLatin1Char('=') + values[i]});
+    }
+    sections_.append(std::move(fresh));
+}
+
+void IniDocument::DeleteEntriesIf(
+    const QString& section,
+    const std::function<bool(const QString& key, QStringView value)>& remove) {
+    Section* s = Find(section);
+    if (s == nullptr) {
+        return;
+    }
+    s->Lines.removeIf([&](const Line& line) {
+        if (line.Key.isEmpty()) {
+            return false;
+        }
+        const qsizetype eq = line.Text.indexOf(QLatin1Char('='));
+        return remove(line.Key, QStringView(line.Text).sliced(eq + 1));
+    });
+}
+
 QString IniDocument::ReadEntry(const QString& section, const QString& key) const {
     if (const Section* s = Find(section)) {
         for (const Line& line : s->Lines) {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace sievra {
 
@@ -20,6 +21,12 @@ public:
     // Replaces the value of key, or appends the entry (creating the section at the end).
     void WriteEntry(const QString& section, const QString& key, const QString& value);
     bool DeleteEntry(const QString& section, const QString& key);
+    // The section with one entry per value, keyed by its 0-based position ("0", "1", ...),
+    // in place of what it held; in one pass, however long the list.
+    void ReplaceSection(const QString& section, const QStringList& values);
+    // Deletes the section's entries for which remove(key, value) holds, in one pass.
+    void DeleteEntriesIf(const QString& section,
+                         const std::function<bool(const QString& key, QStringView value)>& remove);
     QString ReadEntry(const QString& section, const QString& key) const;
     bool HasEntry(const QString& section, const QString& key) const;
 

@@ -20,9 +20,19 @@ bool PendingReplies::Add(const QString& address) {
     return true;
 }
 
-bool IsSafeReplyAddress(const QString& address) {
-    return std::none_of(address.cbegin(), address.cend(),
-                        [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+void PendingReplies::AddAll(const QStringList& addresses) {
+    QStringList all = items_ + addresses;
+    // Stable, so of equal addresses the one listed first (the one added first) stays.
+    std::stable_sort(all.begin(), all.end(), [this](const QString& a, const QString& b) {
+        return collator_.compare(a, b) < 0;
+    });
+    items_.clear();
+    items_.reserve(all.size());
+    for (const QString& address : all) {
+        if (items_.isEmpty() || collator_.compare(items_.last(), address) != 0) {
+            items_.append(address);
+        }
+    }
 }
 
 } // namespace sievra

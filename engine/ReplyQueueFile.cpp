@@ -1,11 +1,11 @@
 #include "ReplyQueueFile.h"
 
+#include "settings/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -15,17 +15,19 @@ namespace sievra {
 namespace {
 
 // An exclusive flock on a lock file beside the queue. The lock file itself is never replaced,
-// so every process locks the same inode; the kernel drops the lock if the holder dies.
+// so every process locks the same inode; the kernel drops the lock if the holder dies. A link
+// in its place is refused: following it would create or lock a file elsewhere.
 class FileLock {
 public:
     explicit FileLock(const QString& path) {
-        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = OpenPrivateNoFollow(path, O_RDWR | O_CREAT);
         if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) {
-            const QString reason = QString::fromLocal8Bit(strerror(errno));
+            const QString reason = FileErrorText(errno);
             if (fd_ >= 0) {
                 ::close(fd_);
             }
-            throw QueueFileError(QStringLiteral("Cannot lock %1: %2").arg(path, reason));
+            throw QueueFileError(
+                QStringLiteral("Cannot lock %1: %2").arg(QDir::toNativeSeparators(path), reason));
         }
     }
     ~FileLock() {
@@ -38,14 +40,6 @@ public:
 private:
     int fd_ = -1;
 };
-
-void SyncDirectory(const QString& dir) {
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 
 } // namespace
 
@@ -60,12 +54,19 @@ QString ReplyQueueFile::DefaultPath() {
 ReplyQueueFile::ReplyQueueFile(QString path)
     : path_(std::move(path)) {}
 
+// Never through a link: a queue linked to another file would have that file rewritten.
 IniDocument ReplyQueueFile::Read() const {
-    QFile file(path_);
-    if (!file.exists()) {
-        return {};
+    const int fd = OpenPrivateNoFollow(path_, O_RDONLY);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return {};
+        }
+        throw QueueFileError(QStringLiteral("Cannot read %1: %2")
+                                 .arg(QDir::toNativeSeparators(path_), FileErrorText(errno)));
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw QueueFileError(QStringLiteral("Cannot read %1: %2")
                                  .arg(QDir::toNativeSeparators(path_), file.errorString()));
     }
@@ -74,8 +75,9 @@ IniDocument ReplyQueueFile::Read() const {
 
 void ReplyQueueFile::Update(const std::function<void(IniDocument&)>& change) {
     const QString dir = QFileInfo(path_).absolutePath();
-    if (!QDir().mkpath(dir)) {
-        throw QueueFileError(QStringLiteral("Cannot create the folder %1").arg(dir));
+    const QString folderError = MakePrivateFolder(dir, path_ == DefaultPath());
+    if (!folderError.isEmpty()) {
+        throw QueueFileError(folderError);
     }
     FileLock lock(path_ + QStringLiteral(".lock"));
     IniDocument doc = Read();
@@ -84,16 +86,11 @@ void ReplyQueueFile::Update(const std::function<void(IniDocument&)>& change) {
 }
 
 void ReplyQueueFile::Write(const IniDocument& doc) {
-    QSaveFile file(path_);
-    const QByteArray bytes = doc.ToText().toUtf8();
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-                    file.flush() && ::fsync(file.handle()) == 0 && file.commit();
-    if (!ok) {
-        throw QueueFileError(QStringLiteral("Cannot write %1: %2")
-                                 .arg(QDir::toNativeSeparators(path_), file.errorString()));
+    const QString error = WritePrivateFile(path_, doc.ToText().toUtf8());
+    if (!error.isEmpty()) {
+        throw QueueFileError(
+            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path_), error));
     }
-    // The rename itself must reach the disk too, or a power cut could bring back the old file.
-    SyncDirectory(QFileInfo(path_).absolutePath());
 }
 
 } // namespace sievra

@@ -94,7 +94,7 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
 
 void ScreeningEngine::Pop3MessageLine() {
     if (state_.InMessage) {
-        state_.HeaderLines.append(pop3_.LastResponse());
+        collector_.Add(pop3_.LastResponse());
     }
 }
 
@@ -190,12 +190,18 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
     timeout.setSingleShot(true);
     timeout.setTimerType(Qt::PreciseTimer);
     connect(&timeout, &QTimer::timeout, &loop, [this] {
-        state_.ErrorText = QStringLiteral("Timeout");
+        state_.ErrorText = sessionBound_.hasExpired()
+                               ? QStringLiteral("Session took longer than %1 seconds")
+                                     .arg(qint64{state_.CurrentTimeout} * SessionTimeouts)
+                               : QStringLiteral("Timeout");
         state_.ErrorFlag = true;
         CheckWait();
     });
     // A stored time-out of years must neither overflow nor turn into no time-out at all.
-    const qint64 ms = qint64{state_.CurrentTimeout} * timeoutUnitMs_;
+    qint64 ms = qint64{state_.CurrentTimeout} * timeoutUnitMs_;
+    if (!sessionBound_.isForever()) {
+        ms = std::min(ms, std::max<qint64>(sessionBound_.remainingTime(), 0));
+    }
     timeout.start(static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max())));
     QEventLoop* outer = waitLoop_;
     std::function<bool()> outerDone = waitDone_;
@@ -214,6 +220,11 @@ void ScreeningEngine::CheckWait() {
 
 void ScreeningEngine::SetTimeout(int seconds) {
     state_.CurrentTimeout = seconds < MinimumTimeout ? MinimumTimeout : seconds;
+}
+
+void ScreeningEngine::StartSessionBound() {
+    sessionBound_.setRemainingTime(qint64{state_.CurrentTimeout} * SessionTimeouts *
+                                   timeoutUnitMs_);
 }
 
 void ScreeningEngine::ReportError() {

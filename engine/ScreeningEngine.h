@@ -3,6 +3,7 @@
 #include "addressbook/StatusOutput.h"
 #include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
+#include "engine/HeaderCollector.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
 #include "engine/ReplyQueueFile.h"
@@ -12,8 +13,10 @@
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 
@@ -94,6 +97,8 @@ private:
     void Log(const QString& text) { WriteStatus(text, false, false); }
     void Complain(const QString& text);
     void SetTimeout(int seconds);
+    void StartSessionBound();
+    void EndSessionBound() { sessionBound_ = QDeadlineTimer(QDeadlineTimer::Forever); }
 
     // Client events.
     void ConnectClients();
@@ -107,10 +112,12 @@ private:
     void NoteClientError(quint16 error, const QString& text);
 
     // Sessions.
-    bool OpenPop3Session(const Account& account);
-    bool OpenSmtpSession(const Account& account);
+    bool OpenPop3Session(Account& account);
+    bool OpenSmtpSession(Account& account);
+    void UpgradeToStartTls(Account& account, bool pop3);
     bool AuthStep(const QString& words, SmtpRequest type, int acceptedCode,
                   const std::function<void()>& issue);
+    void KeepMessagesOnServer();
     void QuitPop3();
     void QuitSmtp();
 
@@ -119,22 +126,24 @@ private:
     void BeginPass();
     bool ScreenAccount(Account& account);
     void SkipLockedAccount(const Account& account, const QString& lockError);
+    int ScreenedCount(int count);
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
+    void QueueReply(const QString& replyTo);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
     void UpdateTrayTip(TrayTipMode mode);
 
     // Replies.
-    void RunReplyPhase(const Account& account);
+    void RunReplyPhase(Account& account);
     bool BackUpReplies(const Account& account);
     void SendReplies(const Account& account);
     bool TakeRefusal(int index, const QString& address);
     void DropReply(int index, const QString& address, const QString& reason);
     void ForgetServedReplies(const Account& account);
-    static void ForgetEntry(IniDocument& doc, const QString& section, int key,
-                            const QString& address);
+    static void ForgetServed(IniDocument& doc, const QString& section,
+                             const QList<QPair<int, QString>>& served);
     void SetReplyFields(const Account& account);
     QStringList BuildReplyBody(const Account& account) const;
 
@@ -160,6 +169,13 @@ private:
     QStringList codeWords_;
     QStringList replyBody_;
     PendingReplies pending_;
+    HeaderCollector collector_;
+    // Positions of the messages whose header went past the client's bounds; undecidable, so
+    // they stay on the server.
+    QSet<int> cutHeaders_;
+    // This account turn's successful deletions, and the new addresses they queued.
+    int accountDeleted_ = 0;
+    int accountQueued_ = 0;
 
     static constexpr qint64 ServedFlushMs = 250;
     QList<QPair<int, QString>> served_;
@@ -173,6 +189,10 @@ private:
     std::function<bool()> waitDone_;
     int timeoutUnitMs_ = 1000;
     HeaderReading headerReading_ = HeaderReading::Fields;
+    // The whole of one session may last this many request time-outs, so a server that drips
+    // data just fast enough for each request cannot hold a pass for ever.
+    static constexpr int SessionTimeouts = 20;
+    QDeadlineTimer sessionBound_{QDeadlineTimer::Forever};
     bool queueWritable_ = true;
     bool passRunning_ = false;
     bool lastPassHadErrors_ = false;

@@ -34,6 +34,9 @@ Pop3StatCounts ParseStatReply(QStringView reply) {
     if (pos == reply.size()) {
         return {};
     }
+    if (pos > 0 && reply[pos - 1] == QLatin1Char('-')) {
+        return {0, 0, true};
+    }
     const qint64 count = ReadDigits(reply, pos, std::numeric_limits<int>::max());
     while (pos < reply.size() &&
            (reply[pos] == QLatin1Char(' ') || reply[pos] == QLatin1Char('\t') ||
@@ -44,7 +47,7 @@ Pop3StatCounts ParseStatReply(QStringView reply) {
         return {};
     }
     const qint64 size = ReadDigits(reply, pos, std::numeric_limits<qint64>::max());
-    return {static_cast<int>(count), size};
+    return {static_cast<int>(count), size, false};
 }
 
 QString TrimPop3Argument(const QString& text) {

@@ -9,13 +9,16 @@ namespace sievra {
 struct Pop3StatCounts {
     int count = 0;
     qint64 size = 0;
+    // The count came with a minus sign: no mailbox holds fewer than no messages, so the
+    // reply is a protocol error rather than a count to trust.
+    bool negative = false;
     bool operator==(const Pop3StatCounts&) const = default;
 };
 
 // Reads the message count and mailbox size from a STAT reply: the first run of digits is the
 // count and the digits after the blanks that follow it the size. Both are needed: a reply
 // without digits, or with nothing after the first number, gives 0 and 0. Numbers too large
-// for their type stop at its maximum.
+// for their type stop at its maximum. A "-" right before the count's digits marks it negative.
 Pop3StatCounts ParseStatReply(QStringView reply);
 
 // A user name or password as it goes on the wire: without blanks and control characters at

@@ -140,6 +140,7 @@ void TCustomSmtpClient::Connect() {
     ehloInFlight_ = false;
     sessionSecurity_ = security_;
     tlsStep_ = TlsStep::None;
+    startTlsOffered_ = false;
     tlsError_.clear();
     state_ = smtpDnsLookup;
     try {
@@ -536,7 +537,8 @@ void TCustomSmtpClient::HandleGreeting(const QString& line) {
     }
     status_ = reply.Code;
     if (reply.Code == 220) {
-        if (sessionSecurity_ == ConnectionSecurity::StartTls) {
+        if (sessionSecurity_ == ConnectionSecurity::StartTls ||
+            (sessionSecurity_ == ConnectionSecurity::None && probeStartTls_)) {
             BeginStartTls();
         } else {
             FinishConnect();
@@ -585,6 +587,14 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
         startTlsOffered_ = startTlsOffered_ || SmtpLineOffers(line, u"STARTTLS");
         if (reply.Continues) {
             return;
+        }
+        if (sessionSecurity_ == ConnectionSecurity::None) { // a probe: clear unless offered
+            if (reply.Code != 250 || !startTlsOffered_) {
+                tlsStep_ = TlsStep::None;
+                FinishConnect();
+                return;
+            }
+            sessionSecurity_ = ConnectionSecurity::StartTls;
         }
         if (reply.Code != 250) {
             serverReply_ = line;

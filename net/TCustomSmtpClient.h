@@ -91,6 +91,11 @@ public:
     void SetPassword(const QString& password) { password_ = password; }
     ConnectionSecurity Security() const { return security_; }
     void SetSecurity(ConnectionSecurity security) { security_ = security; }
+    // For accounts stored before they had a security: with None, the connect asks EHLO and
+    // goes on as StartTls when the server offers STARTTLS, else stays in clear.
+    void SetProbeStartTls(bool on) { probeStartTls_ = on; }
+    // The last connect's EHLO listed STARTTLS.
+    bool StartTlsOffered() const { return startTlsOffered_; }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -276,6 +281,7 @@ private:
     QString user_;
     QString password_;
     ConnectionSecurity security_ = ConnectionSecurity::None;
+    bool probeStartTls_ = false;
     QString fromName_;
     QStringList rcptName_;
     SmtpHeaderFields header_;

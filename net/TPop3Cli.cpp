@@ -49,6 +49,7 @@ TCustomPop3Cli::Plan TCustomPop3Cli::PlanFor(TPop3Request type) {
     case pop3Top:
         return {pop3Transaction, Continuation::Top};
     case pop3Dele:
+    case pop3Rset:
         return {pop3Transaction, Continuation::None};
     case pop3Quit:
     case pop3Connect:
@@ -139,6 +140,7 @@ void TCustomPop3Cli::Connect() {
     lines_.Clear();
     sessionSecurity_ = security_;
     tlsStep_ = TlsStep::None;
+    startTlsOffered_ = false;
     tlsError_.clear();
     state_ = pop3DnsLookup;
     try {
@@ -202,6 +204,13 @@ void TCustomPop3Cli::Dele() {
         RaiseInvalidNow(QStringLiteral("DELE"));
     }
     StartCommand(pop3Dele, QStringLiteral("DELE ") + QString::number(msgNum_));
+}
+
+void TCustomPop3Cli::Rset() {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("RSET"));
+    }
+    StartCommand(pop3Rset, QStringLiteral("RSET"));
 }
 
 void TCustomPop3Cli::Quit() {
@@ -310,6 +319,8 @@ void TCustomPop3Cli::ProcessLine(const QByteArray& line) {
     case pop3WaitingBanner:
         if (tlsStep_ == TlsStep::StlsSent) {
             StlsReply();
+        } else if (tlsStep_ == TlsStep::CapaSent) {
+            CapaReply();
         } else if (tlsStep_ == TlsStep::None) {
             ProcessGreeting();
         }
@@ -341,10 +352,26 @@ void TCustomPop3Cli::ProcessGreeting() {
         return;
     }
     timestamp_ = GreetingTimestamp(lastResponse_);
+    if (sessionSecurity_ == ConnectionSecurity::None && probeStartTls_) {
+        tlsStep_ = TlsStep::CapaSent;
+        capaAnswered_ = false;
+        emit OnDisplay(this, QStringLiteral("> CAPA"));
+        try {
+            socket_.SendText(QStringLiteral("CAPA\r\n"));
+        } catch (const ClientException&) {
+            tlsStep_ = TlsStep::None;
+            FinishConnect(); // the lost connection ends the next request
+        }
+        return;
+    }
     if (sessionSecurity_ != ConnectionSecurity::StartTls) {
         FinishConnect();
         return;
     }
+    SendStls();
+}
+
+void TCustomPop3Cli::SendStls() {
     tlsStep_ = TlsStep::StlsSent;
     emit OnDisplay(this, QStringLiteral("> STLS"));
     try {
@@ -352,6 +379,33 @@ void TCustomPop3Cli::ProcessGreeting() {
     } catch (const ClientException& e) {
         FailTls(QStringLiteral("TLS: STLS could not be sent (") + e.Message() + QLatin1Char(')'));
     }
+}
+
+// The capability list of a probing connect: STLS offered makes this session a StartTls one,
+// from here to its end; anything else leaves it in clear, as the account always was.
+void TCustomPop3Cli::CapaReply() {
+    emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
+    if (!capaAnswered_) {
+        capaAnswered_ = true;
+        if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+            tlsStep_ = TlsStep::None;
+            FinishConnect();
+        }
+        return;
+    }
+    if (lastResponse_ != QLatin1String(".")) {
+        const QString name = lastResponse_.section(QLatin1Char(' '), 0, 0);
+        startTlsOffered_ =
+            startTlsOffered_ || name.compare(QLatin1String("STLS"), Qt::CaseInsensitive) == 0;
+        return;
+    }
+    if (!startTlsOffered_) {
+        tlsStep_ = TlsStep::None;
+        FinishConnect();
+        return;
+    }
+    sessionSecurity_ = ConnectionSecurity::StartTls;
+    SendStls();
 }
 
 void TCustomPop3Cli::StlsReply() {
@@ -441,6 +495,9 @@ void TCustomPop3Cli::SingleLineReply() {
         // buffer is the message's fault: it is cut, or that one message would fail the
         // session at every pass and nothing after it would ever be screened.
         multiLine_ = true;
+        messageLines_ = 0;
+        messageBytes_ = 0;
+        messageCut_ = false;
         lines_.SetCutLongLines(true);
         emit OnMessageBegin(this);
         break;
@@ -454,6 +511,11 @@ void TCustomPop3Cli::ParseStat() {
     const Pop3StatCounts counts = ParseStatReply(lastResponse_);
     msgCount_ = counts.count;
     msgSize_ = counts.size;
+    if (counts.negative) {
+        errorCode_ = ProtocolErrorCode;
+        errorMessage_ = QStringLiteral("-ERR Negative message count in the STAT reply");
+        emit OnDisplay(this, errorMessage_);
+    }
 }
 
 void TCustomPop3Cli::MultiLineReply() {
@@ -470,7 +532,9 @@ void TCustomPop3Cli::MultiLineReply() {
             lastResponse_[1] == QLatin1Char('.')) {
             lastResponse_.remove(0, 1);
         }
-        emit OnMessageLine(this);
+        if (WithinMessageBounds()) {
+            emit OnMessageLine(this);
+        }
         return;
     }
     emit OnMessageEnd(this);
@@ -478,6 +542,25 @@ void TCustomPop3Cli::MultiLineReply() {
     multiLine_ = false;
     lines_.SetCutLongLines(false);
     ReportDone(errorCode_);
+}
+
+// Counts the line against the message's bounds; past them the rest of the answer is only
+// read, so an answer that never ends costs time (the caller's time-out) but no memory.
+bool TCustomPop3Cli::WithinMessageBounds() {
+    if (messageCut_) {
+        return false;
+    }
+    ++messageLines_;
+    messageBytes_ += lastResponse_.size() + 2;
+    if (messageLines_ <= maxMessageLines_ && messageBytes_ <= maxMessageBytes_) {
+        return true;
+    }
+    messageCut_ = true;
+    emit OnDisplay(this, QStringLiteral("-- message %1 cut after %2 lines and %3 bytes")
+                             .arg(msgNum_)
+                             .arg(messageLines_ - 1)
+                             .arg(messageBytes_ - lastResponse_.size() - 2));
+    return false;
 }
 
 void TCustomPop3Cli::FailLineTooLong() {

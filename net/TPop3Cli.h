@@ -34,7 +34,8 @@ enum TPop3Request : int {
     pop3Quit = 4,
     pop3Stat = 5,
     pop3Top = 8,
-    pop3Dele = 9
+    pop3Dele = 9,
+    pop3Rset = 12
 };
 
 // A POP3 request that could not even start (wrong state, not connected, bad setting).
@@ -56,10 +57,15 @@ public:
 //   connection: OnSessionClosed, then OnRequestDone(pop3Connect, 10004).
 //   User, Pass, Stat (MsgCount, MsgSize), Top (for MsgNum with MsgLines body lines:
 //   OnMessageBegin, one OnMessageLine per line with the line in LastResponse, OnMessageEnd,
-//   then OnRequestDone), Dele (of MsgNum), Quit (its answer closes the connection from our
-//   side, TLS close notice first; OnSessionClosed, then OnRequestDone: 0 for "+OK", 500 for
-//   "-ERR", 10004 when the server went without answering). A negative reply ends the request with
-//   500 and the reply line in ErrorMessage; a lost connection with OnSessionClosed, then 10004.
+//   then OnRequestDone), Dele (of MsgNum), Rset (undoes the session's deletions), Quit (its
+//   answer closes the connection from our side, TLS close notice first; OnSessionClosed, then
+//   OnRequestDone: 0 for "+OK", 500 for "-ERR", 10004 when the server went without answering).
+//   A negative reply ends the request with 500 and the reply line in ErrorMessage; a lost
+//   connection with OnSessionClosed, then 10004.
+// A message answer may hold at most MaxMessageLines lines and MaxMessageBytes bytes; the
+// lines beyond are read and dropped up to the terminating ".", and MessageCut() tells. A
+// server cannot make the client hold more than that by never ending an answer.
+// A STAT count with a minus sign fails the request with 500.
 // The component has no time-out of its own; the caller's wait provides it, and Abort ends
 // whatever is pending (a pending request then completes with 10004).
 //
@@ -69,6 +75,11 @@ public:
 // negotiation (certificate refused, handshake broken, STLS refused) completes the connect with
 // TlsErrorCode (12000): LastResponse and ErrorMessage "-ERR " + the reason, TlsError() the
 // reason, and the connection is closed (after a "QUIT" when the server refused STLS).
+//
+// ProbeStartTls, for accounts stored before they had a security: with None, the client asks
+// "CAPA" (RFC 2449) after the greeting and, when the server lists STLS, goes on exactly as
+// StartTls would (StartTlsOffered() then tells the caller to keep it that way); otherwise it
+// connects in clear as before.
 class TCustomPop3Cli : public QObject {
     Q_OBJECT
 
@@ -93,6 +104,14 @@ public:
     void SetMsgLines(int lines) { msgLines_ = lines; }
     ConnectionSecurity Security() const { return security_; }
     void SetSecurity(ConnectionSecurity security) { security_ = security; }
+    bool ProbeStartTls() const { return probeStartTls_; }
+    void SetProbeStartTls(bool on) { probeStartTls_ = on; }
+    static constexpr int DefaultMaxMessageLines = 2000;
+    static constexpr qint64 DefaultMaxMessageBytes = 256 * 1024;
+    int MaxMessageLines() const { return maxMessageLines_; }
+    void SetMaxMessageLines(int lines) { maxMessageLines_ = lines; }
+    qint64 MaxMessageBytes() const { return maxMessageBytes_; }
+    void SetMaxMessageBytes(qint64 bytes) { maxMessageBytes_ = bytes; }
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
@@ -116,6 +135,10 @@ public:
     bool Encrypted() const { return socket_.IsEncrypted(); }
     // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
     const QString& TlsError() const { return tlsError_; }
+    // The last connect's probe found STLS offered; emptied by Connect.
+    bool StartTlsOffered() const { return startTlsOffered_; }
+    // The last message answer went past a bound and lost its end.
+    bool MessageCut() const { return messageCut_; }
 
     // Requests.
     void Connect();
@@ -124,6 +147,7 @@ public:
     void Stat();
     void Top();
     void Dele();
+    void Rset();
     void Quit();
     // Ends a pending lookup or connection at once; never raises, sends nothing.
     void Abort();
@@ -142,7 +166,7 @@ private:
     friend class Pop3TestAccess;
 
     // Where a StartTls connect stands between the greeting and the end of the handshake.
-    enum class TlsStep { None, StlsSent, Handshake };
+    enum class TlsStep { None, CapaSent, StlsSent, Handshake };
 
     // What a positive reply leads to.
     enum class Continuation { None, Stat, Top };
@@ -172,9 +196,12 @@ private:
     LineReceiver::Status TakeLines();
     void ProcessLine(const QByteArray& line);
     void ProcessGreeting();
+    void SendStls();
+    void CapaReply();
     void StlsReply();
     void SingleLineReply();
     void MultiLineReply();
+    bool WithinMessageBounds();
     void ParseStat();
     void FailLineTooLong();
     void CloseConnection();
@@ -189,6 +216,9 @@ private:
     int msgNum_ = 0;
     int msgLines_ = 0;
     ConnectionSecurity security_ = ConnectionSecurity::None;
+    bool probeStartTls_ = false;
+    int maxMessageLines_ = DefaultMaxMessageLines;
+    qint64 maxMessageBytes_ = DefaultMaxMessageBytes;
 
     int msgCount_ = 0;
     qint64 msgSize_ = 0;
@@ -201,6 +231,8 @@ private:
     QString tlsError_;
     ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect
     TlsStep tlsStep_ = TlsStep::None;
+    bool capaAnswered_ = false; // the "+OK" of CAPA came; its list follows
+    bool startTlsOffered_ = false;
 
     TPop3State state_ = pop3Ready;
     TPop3Request rqType_ = pop3Connect;
@@ -208,6 +240,9 @@ private:
     TPop3ProtocolState nextProtocolState_ = pop3Disconnected;
     Continuation continuation_ = Continuation::None;
     bool multiLine_ = false;
+    int messageLines_ = 0;
+    qint64 messageBytes_ = 0;
+    bool messageCut_ = false;
     bool requestDone_ = true; // nothing pending yet
     quint64 serial_ = 0;      // tells a request apart from the one after it
 

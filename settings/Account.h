@@ -33,6 +33,10 @@ struct Account {
     // How each connection is protected: one of the SecurityValue numbers.
     int Pop3Security = 0;
     int SmtpSecurity = 0;
+    // False for an account loaded from a store written before the values existed: its
+    // security was guessed from the port, and a server that offers STARTTLS upgrades it.
+    bool Pop3SecurityStored = true;
+    bool SmtpSecurityStored = true;
 };
 
 // Stored numbers of "POP3 Security" and "SMTP Security".
@@ -46,9 +50,13 @@ inline constexpr int Tls = 2;      // TLS from the first byte
 inline constexpr int Pop3TlsPort = 995;
 inline constexpr int SmtpTlsPort = 465;
 
-// The security of an account stored before the value existed: TLS when the port (read as the
-// socket reads it: blanks, then the digits) is `tlsPort`, else none. So a store written with
-// port 995 goes on working, and nothing changes for the others.
+// The port as the socket reads it: blanks, then the digits ("25x" is 25), or a service name
+// from the system's service database ("pop3s" is 995). -1 when it names no port.
+int PortNumber(const QString& port);
+
+// The security of an account stored before the value existed: TLS when the port is
+// `tlsPort`, else none. So a store written with port 995 or "pop3s" goes on working, and
+// nothing changes for the others.
 int SecurityForPort(const QString& port, int tlsPort);
 
 // Value names of an account key.

@@ -5,6 +5,9 @@
 
 namespace sievra {
 
+// Messages of one session screened in a pass when the store names no other number.
+inline constexpr int DefaultMaxMessagesPerPass = 50000;
+
 // The values held directly in the product key.
 struct GlobalSettings {
     bool AutoRun = false;
@@ -20,6 +23,7 @@ struct GlobalSettings {
     // Contact sources beside the "WAB File" (files or folders), and the allowed senders.
     QStringList AddressBooks;
     QStringList AllowedSenders;
+    int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
 };
 
 namespace GlobalValue {
@@ -33,6 +37,7 @@ inline const QString WabFile = QStringLiteral("WAB File");
 inline const QString EmailClient = QStringLiteral("EMail Client");
 inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
+inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
 } // namespace GlobalValue
 
 } // namespace sievra

@@ -6,6 +6,9 @@
 #include "StoreLayout.h"
 
 #include <QHash>
+#include <arpa/inet.h>
+#include <cstdint>
+#include <netdb.h>
 
 namespace sievra {
 
@@ -30,6 +33,10 @@ public:
         return it != values_.cend() && it->Type == ValueType::Integer ? it->Number : fallback;
     }
     bool Flag(const QString& name) const { return Number(name) != 0; }
+    bool HasNumber(const QString& name) const {
+        const auto it = values_.constFind(name.toCaseFolded());
+        return it != values_.cend() && it->Type == ValueType::Integer;
+    }
 
 private:
     QHash<QString, StoredValue> values_;
@@ -54,6 +61,8 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.FooterLines = LoadLines(key, FooterPrefix);
     g.AddressBooks = LoadLines(key, AddressBookPrefix);
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
+    const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
+    g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
     return g;
 }
 
@@ -88,17 +97,30 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpTested = v.Flag(V::SmtpTested);
     a.Pop3Security = v.NumberOr(V::Pop3Security, SecurityForPort(a.Pop3Port, Pop3TlsPort));
     a.SmtpSecurity = v.NumberOr(V::SmtpSecurity, SecurityForPort(a.SmtpPort, SmtpTlsPort));
+    a.Pop3SecurityStored = v.HasNumber(V::Pop3Security);
+    a.SmtpSecurityStored = v.HasNumber(V::SmtpSecurity);
     return a;
 }
 
-int SecurityForPort(const QString& port, int tlsPort) {
+int PortNumber(const QString& port) {
     const QString text = port.trimmed();
-    qint64 value = -1;
+    if (text.isEmpty()) {
+        return -1;
+    }
+    if (text[0] < u'0' || text[0] > u'9') {
+        const servent* service = ::getservbyname(text.toLocal8Bit().constData(), "tcp");
+        return service == nullptr ? -1 : ntohs(static_cast<std::uint16_t>(service->s_port));
+    }
+    qint64 value = 0;
     for (qsizetype i = 0; i < text.size() && text[i] >= u'0' && text[i] <= u'9' && value < 65536;
          ++i) {
-        value = (value < 0 ? 0 : value * 10) + (text[i].unicode() - u'0');
+        value = value * 10 + (text[i].unicode() - u'0');
     }
-    return value == tlsPort ? SecurityValue::Tls : SecurityValue::None;
+    return value < 65536 ? static_cast<int>(value) : -1;
+}
+
+int SecurityForPort(const QString& port, int tlsPort) {
+    return PortNumber(port) == tlsPort ? SecurityValue::Tls : SecurityValue::None;
 }
 
 LoadedSettings LoadSettings(SettingsStore& store) {

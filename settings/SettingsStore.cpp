@@ -1,9 +1,13 @@
 #include "SettingsStore.h"
 
+#include "PrivateFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace sievra {
 
@@ -117,10 +121,11 @@ SettingsStore::~SettingsStore() {
 
 void SettingsStore::OpenFile() {
     const QFileInfo info(path_);
-    if (!QDir().mkpath(info.absolutePath())) {
+    if (!MakePrivateFolder(info.absolutePath(), path_ == DefaultPath()).isEmpty()) {
         throw StoreError(QStringLiteral("Cannot create the settings folder %1")
                              .arg(QDir::toNativeSeparators(info.absolutePath())));
     }
+    CreatePrivately();
     const int rc = sqlite3_open_v2(Utf8(path_).constData(), &db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -129,6 +134,22 @@ void SettingsStore::OpenFile() {
     sqlite3_extended_result_codes(db_, 1);
     // Several programs share the file: wait for each other's writes instead of failing.
     sqlite3_busy_timeout(db_, 15000);
+}
+
+// The store holds passwords: the file is created 0600 before SQLite opens it, since SQLite
+// gives its -wal and -shm files the mode of the database. Files left by an older version are
+// tightened.
+void SettingsStore::CreatePrivately() {
+    // O_EXCL: an existing file is never opened here, since closing a descriptor would drop the
+    // locks SQLite holds on it for another connection of this process.
+    const int fd = ::open(Utf8(path_).constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          static_cast<mode_t>(0600));
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        TightenFile(path_ + QLatin1String(suffix));
+    }
 }
 
 void SettingsStore::CheckReadable() {

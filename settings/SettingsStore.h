@@ -95,6 +95,7 @@ private:
     class Statement;
 
     void OpenFile();
+    void CreatePrivately();
     void CheckReadable();
     void CreateSchema();
     std::optional<qint64> FindChild(qint64 parent, const QString& name);

@@ -71,6 +71,7 @@ protected:
         a.WriteText("Account Name", "Home");
         a.WriteText("POP3 Server", "127.0.0.1");
         a.WriteText("POP3 Port", QString::number(port));
+        a.WriteNumber("POP3 Security", 0); // chosen: the test server's STLS is not for it
         a.WriteText("POP3 User Name", user);
         a.WriteText("POP3 Password", EncodePassword(user + "-pw"));
         a.WriteFlag("Save POP3 Password", true);

@@ -292,7 +292,12 @@ protected:
 };
 
 TEST_F(AutostartTest, LoadAtStartupWritesTheEntryAndLeavingAutomaticModeRemovesIt) {
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                           QFileDevice::ReadUser | QFileDevice::WriteUser;
+    test::WriteTestFile(EntryPath(), "[Desktop Entry]\n"); // as an older version left it
+    QFile::setPermissions(EntryPath(), ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     ASSERT_TRUE(OpenWindow());
+    EXPECT_EQ(QFileInfo(EntryPath()).permissions() & 0x7777, ownerOnly) << "tightened at start";
     EXPECT_EQ(AutostartEntryPath(), EntryPath());
     Click("chkAutoLoad");
     const QString entry = Entry();
@@ -301,6 +306,7 @@ TEST_F(AutostartTest, LoadAtStartupWritesTheEntryAndLeavingAutomaticModeRemovesI
     EXPECT_TRUE(entry.contains("\nExec=\"" + QCoreApplication::applicationFilePath() + "\"\n"))
         << entry.toStdString();
     EXPECT_EQ(Stored(ProductKey, "AutoLoad")->Number, 1);
+    EXPECT_EQ(QFileInfo(EntryPath()).permissions() & 0x7777, ownerOnly);
 
     Click("chkAuto");
     EXPECT_FALSE(QFileInfo::exists(EntryPath()));

@@ -55,6 +55,7 @@ public:
     // While a pass runs: were GO and Close disabled at some point?
     bool SawGoDisabled = false;
     bool SawAbortEnabled = false;
+    int MaxMessages = DefaultMaxMessagesPerPass;
     // Called for every logged line (to abort at a chosen moment, for example).
     std::function<void(const QString&)> OnLine;
     std::function<void(const QString&)> OnLabel;
@@ -76,6 +77,7 @@ public:
     int IntervalMinutes() const override { return Interval; }
     bool BeepOn() const override { return BeepOption; }
     bool VisualAlertOn() const override { return VisualOption; }
+    int MaxMessagesPerPass() const override { return MaxMessages; }
 
     void AppendStatusLine(const QString& markup) override;
     void ClearStatusLines() override;

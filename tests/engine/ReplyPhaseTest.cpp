@@ -1,6 +1,8 @@
 // Replies to the senders of deleted mail, through the real SMTP server, and the queue file.
 #include "EngineFixture.h"
 
+#include <QDir>
+
 using namespace sievra;
 using namespace sievra::test;
 
@@ -50,16 +52,65 @@ TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
     EXPECT_TRUE(Section(window.AccountRecords.back().KeyName).isEmpty());
 }
 
+// Only a plain mailbox is ever queued: an SMTP parameter, a group or an address too long to
+// fold would be refused by the server and then hold up every later reply of the account.
 TEST_F(ReplyPhase, InvalidOrUnsafeReplyAddressesAreDeletedButNotAnswered) {
-    const Account& account =
-        AddMailbox({Mail("no-at-sign.example", "x"), Mail("two@@bad.example", "y"),
-                    Mail("ok@bad.example", "z", {"Reply-To: a@b.example\rX-Evil: yes"})},
-                   Hints);
+    const QString longAddress = QString(1100, QLatin1Char('l')) + QStringLiteral("@bad.example");
+    const Account& account = AddMailbox(
+        {Mail("no-at-sign.example", "x"), Mail("two@@bad.example", "y"),
+         Mail("ok@bad.example", "z", {"Reply-To: a@b.example\rX-Evil: yes"}),
+         Mail("p@bad.example", "p", {"Reply-To: a@x.example> NOTIFY=SUCCESS"}),
+         Mail("g@bad.example", "g", {"Reply-To: g:v@x.example;"}),
+         Mail("l@bad.example", "l", {"Reply-To: " + longAddress}), Mail("good@bad.example", "w")},
+        Hints);
     engine->RunPass();
     EXPECT_EQ(MailboxSize(account), 0);
-    EXPECT_EQ(engine->Counters().DeletedCount, 3);
+    EXPECT_EQ(engine->Counters().DeletedCount, 7);
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    EXPECT_EQ(Recipients(MailsSince(mailsBefore)), QStringList({"good@bad.example"}));
+    EXPECT_TRUE(window.HasLine("No reply to \"a@x.example> NOTIFY=SUCCESS\": not a plain mail "
+                               "address."))
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_TRUE(window.HasLine("No reply to \"g:v@x.example;\": not a plain mail address."));
+    EXPECT_EQ(window.PlainLines().filter("not a plain mail address").size(), 4)
+        << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(engine->Counters().ErrorCount, 0);
+    EXPECT_TRUE(Section(account.KeyName).isEmpty());
+}
+
+// A queue written before the check (or by hand) loses its poisoned entries, the rest is sent.
+TEST_F(ReplyPhase, PoisonedQueueEntriesAreDroppedNotSent) {
+    Account& account = AddMailbox({}, Hints);
+    engine->Queue().Update([&](IniDocument& doc) {
+        doc.ReplaceSection(account.KeyName, {"a@x.example> NOTIFY=SUCCESS", "fine@bad.example"});
+    });
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Dropped 1 queued address(es) that are not plain mailboxes."));
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    EXPECT_EQ(Recipients(MailsSince(mailsBefore)), QStringList({"fine@bad.example"}));
+    EXPECT_TRUE(Section(account.KeyName).isEmpty());
+}
+
+// When the addresses cannot be saved, RSET takes the deletions back before QUIT: the messages
+// stay on the server and the next pass decides them again.
+TEST_F(ReplyPhase, UnsavableAddressesKeepTheirMessagesOnTheServer) {
+    Account& account =
+        AddMailbox({Mail("spam@bad.example", "x"), Mail("friend@example.org", "y")}, Hints);
+    const QString lock = engine->Queue().Path() + ".lock";
+    ASSERT_TRUE(QDir().mkpath(lock)); // a folder where the lock file goes: nothing is written
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 2) << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(engine->Counters().DeletedCount, 0);
+    EXPECT_TRUE(window.HasLine("1 message(s) left on the server, since the addresses to reply to "
+                               "could not be saved."));
+    EXPECT_TRUE(window.PlainLines().filter("Cannot lock").size() == 1);
     EXPECT_EQ(MailsSince(mailsBefore).size(), 0);
-    EXPECT_FALSE(window.PlainLines().join("\n").contains("Sending"));
+
+    ASSERT_TRUE(QDir().rmdir(lock));
+    window.Lines.clear();
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 1);
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
 }
 
 TEST_F(ReplyPhase, ReplyToWinsOverFrom) {

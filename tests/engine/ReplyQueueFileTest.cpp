@@ -2,9 +2,11 @@
 
 #include "tests/support/TestHome.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace sievra;
 
@@ -57,6 +59,56 @@ TEST_F(ReplyQueueFileTest, FailedChangeLeavesTheOldFile) {
     }),
                  QueueFileError);
     EXPECT_EQ(queue.Read().ReadSection("s"), QStringList({"0=a@x.org"}));
+}
+
+mode_t Mode(const QString& path) {
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 0777;
+}
+
+// The queue holds the addresses of people who wrote: its folder is 0700 and every file 0600
+// whatever the umask, and an older file readable by all is tightened at the next change.
+TEST_F(ReplyQueueFileTest, FilesArePrivateWhateverTheUmask) {
+    const mode_t oldMask = ::umask(022);
+    ReplyQueueFile queue;
+    const QString folder = home.DataHome() + "/sievra";
+    test::WriteTestFile(queue.Path() + ".lock", "");
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ::chmod(QFile::encodeName(queue.Path() + ".lock").constData(), 0644);
+    queue.Update([](IniDocument& doc) { doc.WriteEntry("s", "0", "a@x.org"); });
+    EXPECT_EQ(Mode(folder), 0700);
+    EXPECT_EQ(Mode(queue.Path()), 0600);
+    EXPECT_EQ(Mode(queue.Path() + ".lock"), 0600);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files),
+              QStringList({"DeleList.ini", "DeleList.ini.lock"}))
+        << "no temporary file left behind";
+    ::umask(oldMask);
+}
+
+// A link in place of the queue or its lock is refused, and whatever it points to stays as it
+// was: neither rewritten nor created.
+TEST_F(ReplyQueueFileTest, SymbolicLinksAreNeverFollowed) {
+    ReplyQueueFile queue;
+    const QString target = home.WriteFile("precious.gz", "\x1f\x8b gzip bytes");
+    QDir().mkpath(home.DataHome() + "/sievra");
+    for (const QString& link : {queue.Path() + ".lock", queue.Path()}) {
+        SCOPED_TRACE(link.toStdString());
+        const QString pointed = link.endsWith(".lock") ? home.Path() + "/created-by-lock" : target;
+        ASSERT_TRUE(QFile::link(pointed, link));
+        try {
+            queue.Update([](IniDocument& doc) { doc.WriteEntry("s", "0", "a@x.org"); });
+            ADD_FAILURE() << "a link was followed";
+        } catch (const QueueFileError& error) {
+            EXPECT_TRUE(error.Message().contains("is a symbolic link"))
+                << error.Message().toStdString();
+        }
+        QFile::remove(link);
+    }
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "\x1f\x8b gzip bytes");
+    EXPECT_FALSE(QFile::exists(home.Path() + "/created-by-lock"));
 }
 
 TEST_F(ReplyQueueFileTest, UnwritableLocationIsAnError) {

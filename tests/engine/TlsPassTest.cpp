@@ -154,4 +154,37 @@ TEST_F(TlsPass, ASecurityNumberOutsideTheThreeIsRefusedNotGuessed) {
     EXPECT_EQ(engine->Counters().ErrorCount, 2);
 }
 
+// Accounts stored before they had a security connect in clear on their plain ports; when the
+// server offers STLS or STARTTLS, the account is upgraded, stored, and screened inside TLS.
+// A server without the offer (the plain aiosmtpd) leaves the account in clear.
+TEST_F(TlsPass, LegacyAccountIsUpgradedWhenTheServerOffersStartTls) {
+    Account& upgraded = AddSecureMailbox({Mail("stranger@x.example", "buy now")},
+                                         SecurityValue::None, *startTls, SecurityValue::None);
+    Account& plainSmtp = AddSecureMailbox({Mail("other@x.example", "buy now")}, SecurityValue::None,
+                                          *smtp, SecurityValue::None);
+    plainSmtp.RequiresAuth = false;
+    for (Account* account : {&upgraded, &plainSmtp}) {
+        account->Pop3SecurityStored = false;
+        account->SmtpSecurityStored = false;
+    }
+    const int before = static_cast<int>(startTls->Messages().size());
+    engine->RunPass();
+    const QString lines = window.PlainLines().join("\n");
+    EXPECT_EQ(window.PlainLines().filter("The POP3 server offers STLS").size(), 2)
+        << lines.toStdString();
+    EXPECT_EQ(window.PlainLines().filter("The SMTP server offers STARTTLS").size(), 1);
+    EXPECT_EQ(upgraded.Pop3Security, SecurityValue::StartTls);
+    EXPECT_EQ(upgraded.SmtpSecurity, SecurityValue::StartTls);
+    EXPECT_EQ(plainSmtp.SmtpSecurity, SecurityValue::None);
+    auto key = store->OpenKey(AccountKeyPath(upgraded.KeyName));
+    EXPECT_EQ(key->ReadNumber("POP3 Security"), SecurityValue::StartTls);
+    EXPECT_EQ(key->ReadNumber("SMTP Security"), SecurityValue::StartTls);
+    EXPECT_FALSE(store->OpenKey(AccountKeyPath(plainSmtp.KeyName))->ValueExists("SMTP Security"));
+    // AUTH LOGIN is taken only inside TLS there: the reply proves the upgrade was used.
+    ASSERT_TRUE(startTls->WaitForMessages(before + 1)) << lines.toStdString();
+    EXPECT_EQ(MailboxSize(upgraded), 0);
+    EXPECT_EQ(MailboxSize(plainSmtp), 0);
+    EXPECT_TRUE(lines.contains("RESULTS: 0 waiting. 2 deleted. 0 Error(s)")) << lines.toStdString();
+}
+
 } // namespace

@@ -22,6 +22,8 @@ TEST(Pop3StatReply, CountThenSizeBothNeeded) {
         {"+OK 3 octets", {3, 0}},     // text follows, but no digits there
         {"+OK box1 holds 5", {1, 0}}, // the first digits count, wherever they are
         {"+OK 0 0", {0, 0}},
+        {"+OK -5 100", {0, 0, true}},
+        {"+OK 5 -100", {5, 0}}, // a size without digits reads as 0, as before
         {"+OK 99999999999 99999999999999999999999",
          {std::numeric_limits<int>::max(), std::numeric_limits<qint64>::max()}},
     };

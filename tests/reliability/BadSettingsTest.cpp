@@ -123,6 +123,9 @@ protected:
         key.WriteFlag(V::SaveSmtpPassword, false);
         key.WriteNumber(V::SmtpTimeout, 60);
         key.WriteFlag(V::SmtpTested, true);
+        // As stores are written since the values exist: the test server's STLS is not for it.
+        key.WriteNumber(V::Pop3Security, 0);
+        key.WriteNumber(V::SmtpSecurity, 0);
         store->OpenKey(AccountKeyPath(keyName) + "\\" + CodeWordsSubkey, true)
             ->WriteText("1", "PINEAPPLE|");
         store->OpenKey(AccountKeyPath(keyName) + "\\" + HintsSubkey, true)

@@ -92,4 +92,51 @@ TEST(LongHeaderLine, Pop3ClientCutsOnlyInsideTheHeaderItFetches) {
     EXPECT_EQ(done, QList<quint16>({0, LineReceiver::LineTooLongError}));
 }
 
+// A header without end is held to its bounds (2,000 lines, 256 KB): the lines beyond are
+// read and dropped up to the ".", the request completes, and the next header starts afresh.
+TEST(HeaderBounds, LinesBeyondTheBoundsAreReadAndDropped) {
+    TPop3Cli client;
+    QStringList lines;
+    QList<quint16> done;
+    QObject::connect(&client, &TCustomPop3Cli::OnMessageLine,
+                     [&] { lines.append(client.LastResponse()); });
+    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone,
+                     [&](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    const struct {
+        QByteArray line;
+        int count;
+        qsizetype kept;
+    } rows[] = {{"a", 5000, 2000}, {"", 5000, 2000}, {QByteArray(4000, 'b'), 100, 65}};
+    for (const auto& row : rows) {
+        lines.clear();
+        Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
+        QByteArray answer = "+OK\r\n";
+        for (int i = 0; i < row.count; ++i) {
+            answer += row.line + "\r\n";
+        }
+        Pop3TestAccess::Receive(client, answer + ".\r\n");
+        EXPECT_EQ(lines.size(), row.kept) << row.line.size();
+        EXPECT_TRUE(client.MessageCut());
+    }
+    Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
+    Pop3TestAccess::Receive(client, "+OK\r\nFrom: a@b.example\r\n.\r\n");
+    EXPECT_FALSE(client.MessageCut());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(done, QList<quint16>({0, 0, 0, 0}));
+}
+
+// No mailbox holds fewer than no messages: a negative count is the server's fault.
+TEST(HeaderBounds, NegativeStatCountIsAProtocolError) {
+    TPop3Cli client;
+    QList<quint16> done;
+    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone,
+                     [&](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    Pop3TestAccess::AwaitReply(client, pop3Stat, pop3Transaction);
+    Pop3TestAccess::Receive(client, "+OK -5 100\r\n");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(done, QList<quint16>({500}));
+    EXPECT_EQ(client.MsgCount(), 0);
+    EXPECT_EQ(client.ErrorMessage(), "-ERR Negative message count in the STAT reply");
+}
+
 } // namespace

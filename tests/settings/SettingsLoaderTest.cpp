@@ -137,7 +137,8 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     EXPECT_EQ(k.Values().size(), 19u);
 }
 
-// Stores from before the security values: the TLS ports mean TLS, every other port none.
+// Stores from before the security values: the TLS ports mean TLS, also when named by their
+// service names, and every other port none.
 TEST_F(SettingsLoaderTest, SecurityFollowsThePortUntilItIsStored) {
     Product();
     const struct {
@@ -149,10 +150,14 @@ TEST_F(SettingsLoaderTest, SecurityFollowsThePortUntilItIsStored) {
         int pop3;
         int smtp;
     } rows[] = {
-        {"00000001", "110", "25", {}, {}, 0, 0},    {"00000002", "995", "465", {}, {}, 2, 2},
-        {"00000003", " 995", "465 ", {}, {}, 2, 2}, {"00000004", "0995", "587", {}, {}, 2, 0},
-        {"00000005", "pop3s", "", {}, {}, 0, 0},    {"00000006", "9950", "46", {}, {}, 0, 0},
-        {"00000007", "995", "465", 0, 1, 0, 1},     {"00000008", "110", "587", 1, 2, 1, 2},
+        {"00000001", "110", "25", {}, {}, 0, 0},
+        {"00000002", "995", "465", {}, {}, 2, 2},
+        {"00000003", " 995", "465 ", {}, {}, 2, 2},
+        {"00000004", "0995", "587", {}, {}, 2, 0},
+        {"00000005", "pop3s", "submissions", {}, {}, 2, 2},
+        {"00000006", "9950", "46", {}, {}, 0, 0},
+        {"00000007", "995", "465", 0, 1, 0, 1},
+        {"00000008", "110", "587", 1, 2, 1, 2},
         {"00000009", "995", "465", "1", "x", 2, 2}, // a text is no number: the port decides
         {"00000010", "110", "25", 7, -1, 7, -1},    // kept as stored; the engine refuses them
     };
@@ -174,6 +179,8 @@ TEST_F(SettingsLoaderTest, SecurityFollowsThePortUntilItIsStored) {
     for (size_t i = 0; i < std::size(rows); ++i) {
         EXPECT_EQ(s.Accounts[i].Pop3Security, rows[i].pop3) << rows[i].key;
         EXPECT_EQ(s.Accounts[i].SmtpSecurity, rows[i].smtp) << rows[i].key;
+        EXPECT_EQ(s.Accounts[i].Pop3SecurityStored, rows[i].pop3Security.typeId() == QMetaType::Int)
+            << rows[i].key;
     }
     // Loading writes nothing: the store stays as it was.
     EXPECT_FALSE(AccountKey("00000002").ValueExists("POP3 Security"));

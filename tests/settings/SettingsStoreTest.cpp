@@ -7,10 +7,17 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace sievra;
 
 namespace {
+
+mode_t Mode(const QString& path) {
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 0777;
+}
 
 class SettingsStoreTest : public testing::Test {
 protected:
@@ -21,6 +28,27 @@ TEST_F(SettingsStoreTest, DefaultPathFollowsXdgConfigHome) {
     EXPECT_EQ(SettingsStore::DefaultPath(), home.StorePath());
     SettingsStore store;
     EXPECT_TRUE(QFile::exists(home.StorePath()));
+}
+
+// The store holds passwords: its files are 0600 and its folder 0700 under the usual umask,
+// and what an older version left readable by all is tightened when opened.
+TEST_F(SettingsStoreTest, FilesArePrivateWhateverTheUmask) {
+    const mode_t oldMask = ::umask(022);
+    const QString folder = home.ConfigHome() + "/sievra";
+    test::WriteTestFile(SettingsStore::DefaultPath() + "-wal", "");
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ::chmod(QFile::encodeName(SettingsStore::DefaultPath() + "-wal").constData(), 0644);
+    {
+        SettingsStore store;
+        store.OpenKey(ProductKey, true)->WriteText("x", "y");
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            const QString path = SettingsStore::DefaultPath() + suffix;
+            ASSERT_TRUE(QFile::exists(path)) << suffix;
+            EXPECT_EQ(Mode(path), 0600) << suffix;
+        }
+        EXPECT_EQ(Mode(folder), 0700);
+    }
+    ::umask(oldMask);
 }
 
 TEST_F(SettingsStoreTest, NamesCompareWithoutRegardToCase) {

@@ -47,6 +47,7 @@ protected:
         key.WriteText("Account Name", "Home");
         key.WriteText("POP3 Server", "127.0.0.1");
         key.WriteText("POP3 Port", QString::number(pop->Pop3Port()));
+        key.WriteNumber("POP3 Security", 0); // chosen: the test server's STLS is not for it
         key.WriteText("POP3 User Name", user);
         key.WriteText("POP3 Password", EncodePassword(user + "-pw"));
         key.WriteNumber("POP3 Timeout", 60);

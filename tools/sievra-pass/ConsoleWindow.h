@@ -26,6 +26,7 @@ public:
     int IntervalMinutes() const override { return settings_.Globals.Interval; }
     bool BeepOn() const override { return false; }
     bool VisualAlertOn() const override { return false; }
+    int MaxMessagesPerPass() const override { return settings_.Globals.MaxMessagesPerPass; }
 
     void AppendStatusLine(const QString& markup) override;
     void ClearStatusLines() override {}

@@ -1,0 +1,43 @@
+#include "HeaderCollector.h"
+
+namespace sievra {
+
+namespace {
+
+bool StartsField(const QString& line) {
+    for (const QString& name : HeaderCollector::FieldNames()) {
+        if (line.startsWith(name, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsContinuation(const QString& line) {
+    return !line.isEmpty() && (line[0] == QLatin1Char(' ') || line[0] == QLatin1Char('\t'));
+}
+
+} // namespace
+
+const QStringList& HeaderCollector::FieldNames() {
+    static const QStringList names = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
+                                      QStringLiteral("Return-path:"), QStringLiteral("Subject:")};
+    return names;
+}
+
+void HeaderCollector::Begin(QStringList& lines) {
+    lines_ = &lines;
+    inKeptField_ = false;
+}
+
+void HeaderCollector::Add(const QString& line) {
+    if (lines_ == nullptr) {
+        return;
+    }
+    inKeptField_ = StartsField(line) || (inKeptField_ && IsContinuation(line));
+    if (inKeptField_) {
+        lines_->append(line);
+    }
+}
+
+} // namespace sievra
