@@ -36,6 +36,8 @@ public:
     ImageButton* butChangeWAB;
     PathLabel* lblEMailClient;
     ImageButton* butChangeEMailClient;
+    // Where saved passwords live: 0 the desktop keyring, 1 the settings store.
+    QComboBox* cboPasswordStorage;
 };
 
 class MessagePanel : public QWidget {

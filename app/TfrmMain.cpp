@@ -206,6 +206,8 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
     connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
+    connect(g->cboPasswordStorage, &QComboBox::activated, this,
+            &TfrmMain::cboPasswordStorageChange);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
     connect(g->butChangeWAB, &QAbstractButton::clicked, this, &TfrmMain::butChangeWABClick);
     connect(g->butChangeEMailClient, &QAbstractButton::clicked, this,
@@ -258,6 +260,7 @@ bool TfrmMain::LoadSettings() {
     pnlMessage->txtSubject->setText(g.Subject);
     pnlMessage->memHeader->SetLines(g.HeaderLines);
     pnlMessage->memFooter->SetLines(g.FooterLines);
+    ShowPasswordStorage();
     for (const Account& account : loaded.Accounts) {
         AddAccountNode(account);
     }

@@ -43,6 +43,13 @@ void ScreeningEngine::RunPass() {
         if (!account->Active) {
             continue;
         }
+        if (!account->KeyringError.isEmpty()) {
+            // Without its password the account cannot be screened; nothing of it is touched.
+            Complain(
+                QStringLiteral("<font color=\"clRed\"><B>Error: Account \"%1\" skipped. %2</B>")
+                    .arg(account->AccountName, account->KeyringError));
+            continue;
+        }
         if (!ScreenAccount(*account) || state_.ErrorFlag) {
             break;
         }

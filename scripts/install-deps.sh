@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth imagemagick netcat-openbsd procps
   dovecot-core dovecot-pop3d python3 python3-aiosmtpd
+  qtkeychain-qt6-dev gnome-keyring libsecret-tools dbus
 )
 
 missing=()

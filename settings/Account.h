@@ -33,6 +33,13 @@ struct Account {
     // How each connection is protected: one of the SecurityValue numbers.
     int Pop3Security = 0;
     int SmtpSecurity = 0;
+    // SHA-256 fingerprints of certificates the user chose to trust for this account although
+    // they failed verification ("AB:CD:..."), or empty.
+    QString Pop3Certificate;
+    QString SmtpCertificate;
+    // Why a password kept in the desktop keyring could not be read; such an account is
+    // skipped by the pass with this reason on its error line, and nothing else changes.
+    QString KeyringError;
 };
 
 // Stored numbers of "POP3 Security" and "SMTP Security".
@@ -75,6 +82,11 @@ inline const QString SmtpTimeout = QStringLiteral("SMTP Timeout");
 inline const QString SmtpTested = QStringLiteral("SMTP Tested");
 inline const QString Pop3Security = QStringLiteral("POP3 Security");
 inline const QString SmtpSecurity = QStringLiteral("SMTP Security");
+inline const QString Pop3Certificate = QStringLiteral("POP3 Certificate");
+inline const QString SmtpCertificate = QStringLiteral("SMTP Certificate");
+// Set while the password lives in the desktop keyring; the store then keeps no form of it.
+inline const QString Pop3PasswordInKeyring = QStringLiteral("POP3 Password In Keyring");
+inline const QString SmtpPasswordInKeyring = QStringLiteral("SMTP Password In Keyring");
 } // namespace AccountValue
 
 } // namespace sievra

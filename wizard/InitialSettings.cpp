@@ -34,22 +34,6 @@ QString StoredPassword(const QString& password) {
     return password.isEmpty() ? QString() : EncodePassword(password);
 }
 
-void WriteGlobals(SettingsStore& store, const QString& wabFile, const QString& mailClient) {
-    SettingsKey key = *store.OpenKey(ProductKey, true);
-    key.WriteFlag(GlobalValue::AutoRun, false);
-    key.WriteFlag(GlobalValue::AutoLoad, false);
-    key.WriteFlag(GlobalValue::Beep, true);
-    key.WriteFlag(GlobalValue::FirstTime, true);
-    key.WriteNumber(GlobalValue::Interval, 10);
-    key.WriteFlag(GlobalValue::VisualAlert, true);
-    key.WriteText(GlobalValue::WabFile, wabFile);
-    key.WriteText(GlobalValue::EmailClient, mailClient);
-    key.WriteText(GlobalValue::Subject, InitialSubject);
-    // Also clears lines a longer reply text of an earlier run left behind.
-    SaveLines(store, HeaderPrefix, InitialHeaderLines());
-    SaveLines(store, FooterPrefix, InitialFooterLines());
-}
-
 void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     namespace V = AccountValue;
     SettingsKey key = *store.OpenKey(AccountKeyPath(a.KeyName), true);
@@ -85,22 +69,10 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
 
 } // namespace
 
-QStringList InitialHeaderLines() {
-    return {QStringLiteral("Your email message was deleted at the server because your email"),
-            QStringLiteral("address is not in our list of approved (non-SPAM) senders. To "),
-            QStringLiteral("qualify for addition into this list, please reply using a subject "
-                           "line "),
-            QStringLiteral("containing a \"code word\" matching one of these hints:")};
-}
-
-QStringList InitialFooterLines() {
-    return {QStringLiteral("(This message generated automatically by Sievra)")};
-}
-
 void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
                           const QString& mailClient) {
     store.InTransaction([&] {
-        WriteGlobals(store, wabFile, mailClient);
+        WriteInitialGlobals(store, wabFile, mailClient);
         qint32 lastId = 0;
         for (const WizardAccount& account : accounts) {
             if (!account.Checked) {
