@@ -40,6 +40,7 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
     SetTimeout(account.Pop3Timeout);
     Log(ConnectingLine(account.Pop3Server, *security));
     pop3_.SetSecurity(*security);
+    pop3_.SetPinnedCertificate(account.Pop3Certificate);
     pop3_.SetUserName(account.Pop3User);
     pop3_.SetPassWord(account.Pop3Password);
     pop3_.SetHost(account.Pop3Server);
@@ -49,6 +50,7 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
                [this] { pop3_.Connect(); });
     if (state_.ErrorFlag) {
         ReportError();
+        OfferCertificate(account, CertificateServer::Pop3, pop3_.RefusedCertificate());
         return false;
     }
     PopRequest(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); });
@@ -73,6 +75,14 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
 // QUIT when the client still holds a connection. A client still busy with a request that
 // timed out cannot send it; its connection is then aborted, so the next account or pass
 // starts clean (the server applies none of that session's deletions, the safe side).
+// Never trusted here: only the user, shown the certificate, can pin it for the account.
+void ScreeningEngine::OfferCertificate(const Account& account, CertificateServer server,
+                                       const QSslCertificate& certificate) {
+    if (!certificate.isNull()) {
+        window_.CertificateRefused(account, server, certificate);
+    }
+}
+
 void ScreeningEngine::QuitPop3() {
     if (pop3_.Connected()) {
         state_.ErrorFlag = false;
@@ -118,6 +128,7 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
     // The client's connect includes STARTTLS, so the HELO or EHLO below and every AUTH LOGIN
     // step run inside TLS when it is chosen.
     smtp_.SetSecurity(*security);
+    smtp_.SetPinnedCertificate(account.SmtpCertificate);
     smtp_.SetHost(account.SmtpServer);
     smtp_.SetPort(account.SmtpPort);
     smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);
@@ -135,6 +146,7 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
     AwaitSmtpSession();
     if (state_.ErrorFlag) {
         ReportError();
+        OfferCertificate(account, CertificateServer::Smtp, smtp_.RefusedCertificate());
         return false;
     }
     if (!account.RequiresAuth) {

@@ -4,6 +4,7 @@
 #include "addressbook/StatusOutput.h"
 #include "engine/AddressIndex.h"
 #include "engine/EngineState.h"
+#include "engine/EngineWindow.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
 #include "engine/ReplyQueueFile.h"
@@ -82,6 +83,8 @@ private:
     void AwaitUntil(const std::function<bool()>& done);
     void CheckWait();
     void ReportError();
+    void OfferCertificate(const Account& account, CertificateServer server,
+                          const QSslCertificate& certificate);
     void Log(const QString& text) { WriteStatus(text, false, false); }
     void Complain(const QString& text);
     void SetTimeout(int seconds);

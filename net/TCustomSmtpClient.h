@@ -86,6 +86,11 @@ public:
     void SetPassword(const QString& password) { password_ = password; }
     ConnectionSecurity Security() const { return security_; }
     void SetSecurity(ConnectionSecurity security) { security_ = security; }
+    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
+    const QString& PinnedCertificate() const { return pinnedCertificate_; }
+    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
+    // The certificate the last failed TLS negotiation refused, or a null one.
+    const QSslCertificate& RefusedCertificate() const { return socket_.TlsRefusedCertificate(); }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -248,6 +253,7 @@ private:
     QString user_;
     QString password_;
     ConnectionSecurity security_ = ConnectionSecurity::None;
+    QString pinnedCertificate_;
     QString fromName_;
     QStringList rcptName_;
     SmtpHeaderFields header_;

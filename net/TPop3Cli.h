@@ -92,6 +92,11 @@ public:
     void SetMsgLines(int lines) { msgLines_ = lines; }
     ConnectionSecurity Security() const { return security_; }
     void SetSecurity(ConnectionSecurity security) { security_ = security; }
+    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
+    const QString& PinnedCertificate() const { return pinnedCertificate_; }
+    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
+    // The certificate the last failed TLS negotiation refused, or a null one.
+    const QSslCertificate& RefusedCertificate() const { return socket_.TlsRefusedCertificate(); }
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
@@ -186,6 +191,7 @@ private:
     int msgNum_ = 0;
     int msgLines_ = 0;
     ConnectionSecurity security_ = ConnectionSecurity::None;
+    QString pinnedCertificate_;
 
     int msgCount_ = 0;
     qint64 msgSize_ = 0;
