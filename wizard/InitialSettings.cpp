@@ -3,7 +3,7 @@
 #include "settings/Account.h"
 #include "settings/GlobalSettings.h"
 #include "settings/JoinedList.h"
-#include "settings/PasswordCipher.h"
+#include "settings/PasswordStorage.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -30,10 +30,6 @@ qint32 KeyNumber(const QString& keyName) {
     return static_cast<qint32>(number);
 }
 
-QString StoredPassword(const QString& password) {
-    return password.isEmpty() ? QString() : EncodePassword(password);
-}
-
 void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     namespace V = AccountValue;
     SettingsKey key = *store.OpenKey(AccountKeyPath(a.KeyName), true);
@@ -42,7 +38,8 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     key.WriteText(V::Pop3Port, a.Pop3Port);
     key.WriteText(V::AccountName, a.AccountName);
     key.WriteText(V::Pop3User, a.Pop3User);
-    key.WriteText(V::Pop3Password, StoredPassword(a.Pop3Password));
+    // Where the password storage choice says: the keyring when one answers.
+    SavePassword(store, key, PasswordKind::Pop3, a.Pop3Password);
     key.WriteFlag(V::SavePop3Password, !a.Pop3Password.isEmpty());
     key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
     key.WriteFlag(V::Pop3Tested, false);
@@ -53,7 +50,7 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
     key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
     key.WriteText(SmtpUserValueName, a.SmtpUser);
-    key.WriteText(V::SmtpPassword, StoredPassword(a.SmtpPassword));
+    SavePassword(store, key, PasswordKind::Smtp, a.SmtpPassword);
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
     key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
     key.WriteFlag(V::SmtpTested, false);
