@@ -206,6 +206,8 @@ void TfrmMain::txtPWDExit() {
     }
     AccountNode* node = currentAccount_;
     node->Record.Pop3Password = edit->text();
+    // A password typed in stands in for the one the keyring could not give.
+    node->Record.KeyringError.clear();
     if (pnlAccount->chkSavePWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
             SavePassword(store_, key, PasswordKind::Pop3, node->Record.Pop3Password);
@@ -222,6 +224,7 @@ void TfrmMain::txtSMTPPWDExit() {
     }
     AccountNode* node = currentAccount_;
     node->Record.SmtpPassword = edit->text();
+    node->Record.KeyringError.clear();
     if (pnlAccount->chkSaveSMTPPWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
             SavePassword(store_, key, PasswordKind::Smtp, node->Record.SmtpPassword);
