@@ -84,7 +84,7 @@ void TWSocket::SetTlsPeerName(const QString& name) {
 
 void TWSocket::SetTlsPinnedFingerprint(const QString& fingerprint) {
     RequireClosed("TlsPinnedFingerprint");
-    tlsPinned_ = fingerprint;
+    tlsPinned_ = NormalFingerprint(fingerprint); // however it was typed into the store
 }
 
 void TWSocket::ResetSettings() {

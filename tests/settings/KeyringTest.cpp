@@ -7,6 +7,8 @@
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
+#include "tests/support/AddressBookBytes.h"
+#include "tests/support/DovecotServer.h"
 #include "tests/support/TestHome.h"
 
 #include <QProcess>
@@ -25,7 +27,8 @@ protected:
         AddAccount("00000002", "Work", "pop-two", "smtp-two");
     }
     void TearDown() override {
-        for (const QString entry : {"00000001/POP3", "00000002/POP3", "00000002/SMTP"}) {
+        for (const QString entry :
+             {"00000001/POP3", "00000002/POP3", "00000002/SMTP", "00000003/POP3"}) {
             Keyring::Remove(entry);
         }
     }
@@ -119,6 +122,36 @@ TEST_F(KeyringPasswords, SavingFollowsTheChoiceAndForgettingClearsBothPlaces) {
     EXPECT_EQ(Keyring::Read("00000001/SMTP").Status, Keyring::Outcome::NotFound);
     SavePassword(store, *key, PasswordKind::Smtp, "");
     EXPECT_EQ(Stored("00000001", "SMTP Password"), "");
+}
+
+// sievra-pass reads a keyring password at its start (through GLib's loop, which it keeps on
+// for it) and screens the account with it.
+TEST_F(KeyringPasswords, SievraPassScreensWithAKeyringPassword) {
+    test::DovecotServer pop;
+    pop.AddUser("kim", "kim-pw");
+    pop.AddMessages("kim", {"From: spam@bad.example\nSubject: buy\n\nx\n"});
+    test::AddressBookBytes book;
+    book.Add(test::AddressBookBytes::Record("friend@example.org"));
+    store.OpenKey(ProductKey)->WriteText("WAB File", home.WriteFile("book.wab", book.Bytes()));
+    for (const QString keyName : {"00000001", "00000002"}) {
+        store.OpenKey(AccountKeyPath(keyName))->WriteFlag("Active", false);
+    }
+    auto key = store.OpenKey(AccountKeyPath("00000003"), true);
+    key->WriteFlag("Active", true);
+    key->WriteText("POP3 Server", "127.0.0.1");
+    key->WriteText("POP3 Port", QString::number(pop.Pop3Port()));
+    key->WriteText("POP3 User Name", "kim");
+    key->WriteNumber("POP3 Timeout", 60);
+    key->WriteFlag("POP3 Tested", true);
+    key->WriteFlag("POP3 Password In Keyring", true);
+    ASSERT_EQ(Keyring::Write("00000003/POP3", "kim-pw").Status, Keyring::Outcome::Ok);
+
+    QProcess pass;
+    pass.start(test::BuiltProgram("bin/sievra-pass"), {});
+    ASSERT_TRUE(pass.waitForFinished(60000));
+    EXPECT_EQ(pass.exitCode(), 0) << pass.readAllStandardOutput().toStdString()
+                                  << pass.readAllStandardError().toStdString();
+    EXPECT_TRUE(pop.Messages("kim").isEmpty());
 }
 
 } // namespace

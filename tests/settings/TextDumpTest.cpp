@@ -198,6 +198,8 @@ TEST_F(SettingsTool, PasswordsStayOffCommandLinesAndOutOfPlainExports) {
     EXPECT_EQ(DecodePassword(Value("00000001", "POP3 Password")), "s3cret");
     EXPECT_EQ(Value("00000001", "Save POP3 Password"), "1");
     EXPECT_EQ(Run({"set-password", "Home", "SMTP Password", "--stdin"}, "\n"), 2);
+    EXPECT_EQ(Run({"set-password", "Hom", "SMTP Password", "--stdin"}, "x\n"), 1);
+    EXPECT_EQ(Run({"get", "\\Hom", "SMTP Password"}), 1) << "no key made of a typo";
     EXPECT_EQ(Value("00000001", "SMTP Password"), "");
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_TRUE(out.contains("shows in ps and in the shell history"));

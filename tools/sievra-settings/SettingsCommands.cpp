@@ -210,6 +210,11 @@ int StorePassword(CommandContext& c, const QString& keyArg, const QString& name,
             c.Store.SplitPath(keyArg) == c.Store.SplitPath(AccountKeyPath(last));
         account = underProduct ? FindAccountKey(c.Store, last) : std::nullopt;
     }
+    if (!account && !keyArg.contains(QLatin1Char('\\'))) {
+        // A mistyped account name must not become a key of its own.
+        c.Err << "sievra-settings: no single account \"" << keyArg << "\"\n";
+        return ExitMissing;
+    }
     if (!account) {
         c.Store.OpenKey(keyArg, true)->WriteText(name, EncodePassword(plain));
         return ExitOk;
