@@ -1,10 +1,10 @@
 // The account panel: each field written through to the account's key when the user leaves it.
 #include "AccountNode.h"
 #include "MainPanels.h"
-#include "NewAccount.h"
 #include "TfrmMain.h"
 #include "UserDialogs.h"
-#include "settings/PasswordCipher.h"
+#include "settings/NewAccount.h"
+#include "settings/PasswordStorage.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 #include "widgets/PasswordEdit.h"
@@ -209,9 +209,11 @@ void TfrmMain::txtPWDExit() {
     }
     AccountNode* node = currentAccount_;
     node->Record.Pop3Password = edit->text();
+    // A password typed in stands in for the one the keyring could not give.
+    node->Record.KeyringError.clear();
     if (pnlAccount->chkSavePWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
-            key.WriteText(V::Pop3Password, EncodePassword(node->Record.Pop3Password));
+            SavePassword(store_, key, PasswordKind::Pop3, node->Record.Pop3Password);
             ApplyResets(node->Record, key, true, false);
         });
     }
@@ -225,9 +227,10 @@ void TfrmMain::txtSMTPPWDExit() {
     }
     AccountNode* node = currentAccount_;
     node->Record.SmtpPassword = edit->text();
+    node->Record.KeyringError.clear();
     if (pnlAccount->chkSaveSMTPPWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
-            key.WriteText(V::SmtpPassword, EncodePassword(node->Record.SmtpPassword));
+            SavePassword(store_, key, PasswordKind::Smtp, node->Record.SmtpPassword);
             ApplyResets(node->Record, key, false, true);
         });
     }
@@ -240,7 +243,7 @@ void TfrmMain::chkSavePWDClick(bool checked) {
     WriteAccount(node, [&](SettingsKey& key) {
         node->Record.SavePop3Password = checked;
         key.WriteFlag(V::SavePop3Password, checked);
-        key.WriteText(V::Pop3Password, checked ? EncodePassword(password) : QString());
+        SavePassword(store_, key, PasswordKind::Pop3, checked ? password : QString());
     });
 }
 
@@ -252,7 +255,7 @@ void TfrmMain::chkSaveSMTPPWDClick(bool checked) {
     WriteAccount(node, [&](SettingsKey& key) {
         node->Record.SaveSmtpPassword = checked;
         key.WriteFlag(V::SaveSmtpPassword, checked);
-        key.WriteText(V::SmtpPassword, checked ? EncodePassword(password) : QString());
+        SavePassword(store_, key, PasswordKind::Smtp, checked ? password : QString());
     });
 }
 

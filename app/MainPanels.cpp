@@ -135,11 +135,25 @@ GeneralPanel::GeneralPanel(QWidget* parent)
                            QStringLiteral("butChangeEMailClient"),
                            QStringLiteral("Click to change EMail Client selection"));
 
+    auto* passwords = Group(QStringLiteral("grpPasswords"), QStringLiteral(" Passwords "), this);
+    cboPasswordStorage =
+        Named(new QComboBox(passwords), QStringLiteral("cboPasswordStorage"),
+              QStringLiteral("Where saved passwords are kept; changing it moves all of them"));
+    cboPasswordStorage->addItems(
+        {QStringLiteral("Desktop keyring"), QStringLiteral("Settings file (protected form)")});
+    auto* passwordRow = new QHBoxLayout(passwords);
+    passwordRow->addWidget(Caption(QStringLiteral("lblPasswordStorage"),
+                                   QStringLiteral("Password Storage: "), cboPasswordStorage,
+                                   passwords));
+    passwordRow->addWidget(cboPasswordStorage);
+    passwordRow->addStretch();
+
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(automatic);
     column->addWidget(notify);
     column->addWidget(client);
+    column->addWidget(passwords);
     column->addLayout(BuildContactRow(), 1);
 }
 

@@ -44,6 +44,8 @@ public:
     ImageButton* butDeleteAllowed;
     PathLabel* lblEMailClient;
     ImageButton* butChangeEMailClient;
+    // Where saved passwords live: 0 the desktop keyring, 1 the settings store.
+    QComboBox* cboPasswordStorage;
 
 private:
     QHBoxLayout* BuildContactRow();

@@ -209,6 +209,8 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
     connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
+    connect(g->cboPasswordStorage, &QComboBox::activated, this,
+            &TfrmMain::cboPasswordStorageChange);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
     connect(g->butAddSourceFile, &QAbstractButton::clicked, this, &TfrmMain::butAddSourceFileClick);
     connect(g->butAddSourceFolder, &QAbstractButton::clicked, this,
@@ -279,6 +281,7 @@ bool TfrmMain::LoadSettings() {
     pnlMessage->txtSubject->setText(g.Subject);
     pnlMessage->memHeader->SetLines(g.HeaderLines);
     pnlMessage->memFooter->SetLines(g.FooterLines);
+    ShowPasswordStorage();
     for (const Account& account : loaded.Accounts) {
         AddAccountNode(account);
     }

@@ -101,6 +101,8 @@ public:
     void Beep() override;
     void EnableLaunchMailClient() override;
     void ShowNewMailPopup(int waitingCount) override;
+    void CertificateRefused(const Account& account, CertificateServer server,
+                            const QSslCertificate& certificate) override;
 
     // --- GO, automatic mode and the tray ---
     // The GO action (butGOClick). Nothing happens while a pass or a start is under way.
@@ -196,6 +198,8 @@ private:
     void spnIntervalExit();
     void butChangeEmailClientClick();
     void chkAutoLoadClick(bool checked);
+    void cboPasswordStorageChange(int index);
+    void ShowPasswordStorage();
     void ApplyAutomaticMode();
     void EnableAutomaticOptions();
 

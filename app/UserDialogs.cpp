@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace sievra {
 
@@ -34,6 +35,17 @@ QString QtUserDialogs::ChooseFile(const FileChoice& choice) {
         return QString();
     }
     return dialog.selectedFiles().first();
+}
+
+bool QtUserDialogs::TrustCertificate(const QString& details) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), details);
+    QPushButton* trust = box.addButton(QStringLiteral("Trust this certificate for this account"),
+                                       QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    // Trusting is never the default: Enter must not accept a certificate unread.
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == trust;
 }
 
 } // namespace sievra

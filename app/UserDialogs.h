@@ -28,6 +28,9 @@ public:
     virtual void Error(const QString& text) = 0;
     // The chosen existing file (or folder), or "" when cancelled.
     virtual QString ChooseFile(const FileChoice& choice) = 0;
+    // A certificate that failed verification, described in `details`; true when the user
+    // chose "Trust this certificate for this account".
+    virtual bool TrustCertificate(const QString& details) = 0;
 };
 
 // The real boxes: QMessageBox and QFileDialog.
@@ -37,6 +40,7 @@ public:
     bool Confirm(const QString& text) override;
     void Error(const QString& text) override;
     QString ChooseFile(const FileChoice& choice) override;
+    bool TrustCertificate(const QString& details) override;
 };
 
 } // namespace sievra

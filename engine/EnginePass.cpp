@@ -48,6 +48,13 @@ void ScreeningEngine::RunPass() {
         if (!account->Active) {
             continue;
         }
+        if (!account->KeyringError.isEmpty()) {
+            // Without its password the account cannot be screened; nothing of it is touched.
+            Complain(
+                QStringLiteral("<font color=\"clRed\"><B>Error: Account \"%1\" skipped. %2</B>")
+                    .arg(account->AccountName, account->KeyringError));
+            continue;
+        }
         const PassLock lock(*account);
         if (!lock.Held()) {
             SkipLockedAccount(*account, lock.Error());

@@ -51,6 +51,7 @@ bool ScreeningEngine::OpenPop3Session(Account& account) {
     pop3_.SetSecurity(*security);
     const bool probe = MayProbe(account.Pop3SecurityStored, account.Pop3Security);
     pop3_.SetProbeStartTls(probe);
+    pop3_.SetPinnedCertificate(account.Pop3Certificate);
     pop3_.SetUserName(account.Pop3User);
     pop3_.SetPassWord(account.Pop3Password);
     pop3_.SetHost(account.Pop3Server);
@@ -64,6 +65,7 @@ bool ScreeningEngine::OpenPop3Session(Account& account) {
     }
     if (state_.ErrorFlag) {
         ReportError();
+        OfferCertificate(account, CertificateServer::Pop3, pop3_.RefusedCertificate());
         return false;
     }
     PopRequest(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); });
@@ -106,6 +108,14 @@ void ScreeningEngine::UpgradeToStartTls(Account& account, bool pop3) {
         // Still STARTTLS for as long as the program runs; the next start asks again.
         Complain(QStringLiteral("<font color=\"clRed\"><B>Error: ") + error.Message() +
                  QStringLiteral("</B>"));
+    }
+}
+
+// Never trusted here: only the user, shown the certificate, can pin it for the account.
+void ScreeningEngine::OfferCertificate(const Account& account, CertificateServer server,
+                                       const QSslCertificate& certificate) {
+    if (!certificate.isNull()) {
+        window_.CertificateRefused(account, server, certificate);
     }
 }
 
@@ -184,6 +194,7 @@ bool ScreeningEngine::OpenSmtpSession(Account& account) {
     smtp_.SetSecurity(*security);
     const bool probe = MayProbe(account.SmtpSecurityStored, account.SmtpSecurity);
     smtp_.SetProbeStartTls(probe);
+    smtp_.SetPinnedCertificate(account.SmtpCertificate);
     smtp_.SetHost(account.SmtpServer);
     smtp_.SetPort(account.SmtpPort);
     smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);
@@ -205,6 +216,7 @@ bool ScreeningEngine::OpenSmtpSession(Account& account) {
     }
     if (state_.ErrorFlag) {
         ReportError();
+        OfferCertificate(account, CertificateServer::Smtp, smtp_.RefusedCertificate());
         return false;
     }
     if (!account.RequiresAuth) {

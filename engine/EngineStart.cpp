@@ -32,6 +32,9 @@ bool ScreeningEngine::StartScreening() {
 
 bool ScreeningEngine::CheckPasswords() {
     for (const Account* account : window_.Accounts()) {
+        if (!account->KeyringError.isEmpty()) {
+            continue; // the pass reports it and goes on with the others
+        }
         const bool smtpPasswordNeeded = !account->Hints.isEmpty() && account->RequiresAuth &&
                                         !account->UsePop3Login && account->SmtpPassword.isEmpty();
         if (account->Active && (account->Pop3Password.isEmpty() || smtpPasswordNeeded)) {
@@ -49,7 +52,7 @@ bool ScreeningEngine::CheckPasswords() {
 
 bool ScreeningEngine::TestNeeded() {
     for (const Account* account : window_.Accounts()) {
-        if (account->Active &&
+        if (account->Active && account->KeyringError.isEmpty() &&
             (!account->Pop3Tested || (!account->Hints.isEmpty() && !account->SmtpTested))) {
             return true;
         }
@@ -73,7 +76,7 @@ bool ScreeningEngine::RunConnectionTest() {
     bool failed = false;
     for (Account* account : window_.Accounts()) {
         state_.ErrorFlag = false;
-        if (!account->Active) {
+        if (!account->Active || !account->KeyringError.isEmpty()) {
             continue;
         }
         if (!account->Pop3Tested) {

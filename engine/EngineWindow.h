@@ -4,10 +4,13 @@
 #include "settings/GlobalSettings.h"
 
 #include <QList>
+#include <QSslCertificate>
 #include <QString>
 #include <QStringList>
 
 namespace sievra {
+
+enum class CertificateServer { Pop3, Smtp };
 
 // All the engine needs of the program around it. The main window implements it; so do
 // sievra-pass (on a terminal) and the tests.
@@ -66,6 +69,15 @@ public:
     virtual void EnableLaunchMailClient() = 0;
     // Modal; a mail client launched from it tells the engine through MailClientLaunched().
     virtual void ShowNewMailPopup(int waitingCount) = 0;
+
+    // A server's certificate failed verification (its error line is already out). The main
+    // window offers to trust it for the account; programs without a window ignore it.
+    virtual void CertificateRefused(const Account& account, CertificateServer server,
+                                    const QSslCertificate& certificate) {
+        (void)account;
+        (void)server;
+        (void)certificate;
+    }
 };
 
 } // namespace sievra

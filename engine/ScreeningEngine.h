@@ -3,6 +3,7 @@
 #include "addressbook/StatusOutput.h"
 #include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
+#include "engine/EngineWindow.h"
 #include "engine/HeaderCollector.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
@@ -94,6 +95,8 @@ private:
     void AwaitUntil(const std::function<bool()>& done);
     void CheckWait();
     void ReportError();
+    void OfferCertificate(const Account& account, CertificateServer server,
+                          const QSslCertificate& certificate);
     void Log(const QString& text) { WriteStatus(text, false, false); }
     void Complain(const QString& text);
     void SetTimeout(int seconds);

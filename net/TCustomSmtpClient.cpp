@@ -799,6 +799,7 @@ void TCustomSmtpClient::SocketDnsLookupDone(quint16 error) {
         socket_.SetPort(port_);
         socket_.SetTlsFromConnect(sessionSecurity_ == ConnectionSecurity::Tls);
         socket_.SetTlsPeerName(host_);
+        socket_.SetTlsPinnedFingerprint(pinnedCertificate_);
         state_ = smtpConnecting;
         socket_.Connect();
     } catch (const ClientException& e) {

@@ -96,6 +96,11 @@ public:
     void SetProbeStartTls(bool on) { probeStartTls_ = on; }
     // The last connect's EHLO listed STARTTLS.
     bool StartTlsOffered() const { return startTlsOffered_; }
+    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
+    const QString& PinnedCertificate() const { return pinnedCertificate_; }
+    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
+    // The certificate the last failed TLS negotiation refused, or a null one.
+    const QSslCertificate& RefusedCertificate() const { return socket_.TlsRefusedCertificate(); }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -282,6 +287,7 @@ private:
     QString password_;
     ConnectionSecurity security_ = ConnectionSecurity::None;
     bool probeStartTls_ = false;
+    QString pinnedCertificate_;
     QString fromName_;
     QStringList rcptName_;
     SmtpHeaderFields header_;

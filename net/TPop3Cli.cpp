@@ -257,6 +257,7 @@ void TCustomPop3Cli::DnsLookupDone(quint16 error) {
         socket_.SetPort(port_);
         socket_.SetTlsFromConnect(sessionSecurity_ == ConnectionSecurity::Tls);
         socket_.SetTlsPeerName(host_);
+        socket_.SetTlsPinnedFingerprint(pinnedCertificate_);
         socket_.Connect();
     } catch (const ClientException& e) {
         FailConnect(ProtocolErrorCode,

@@ -112,6 +112,11 @@ public:
     void SetMaxMessageLines(int lines) { maxMessageLines_ = lines; }
     qint64 MaxMessageBytes() const { return maxMessageBytes_; }
     void SetMaxMessageBytes(qint64 bytes) { maxMessageBytes_ = bytes; }
+    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
+    const QString& PinnedCertificate() const { return pinnedCertificate_; }
+    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
+    // The certificate the last failed TLS negotiation refused, or a null one.
+    const QSslCertificate& RefusedCertificate() const { return socket_.TlsRefusedCertificate(); }
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
@@ -219,6 +224,7 @@ private:
     bool probeStartTls_ = false;
     int maxMessageLines_ = DefaultMaxMessageLines;
     qint64 maxMessageBytes_ = DefaultMaxMessageBytes;
+    QString pinnedCertificate_;
 
     int msgCount_ = 0;
     qint64 msgSize_ = 0;

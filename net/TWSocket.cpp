@@ -86,6 +86,11 @@ void TWSocket::SetTlsPeerName(const QString& name) {
     tlsPeerName_ = name.trimmed();
 }
 
+void TWSocket::SetTlsPinnedFingerprint(const QString& fingerprint) {
+    RequireClosed("TlsPinnedFingerprint");
+    tlsPinned_ = NormalFingerprint(fingerprint); // however it was typed into the store
+}
+
 void TWSocket::ResetSettings() {
     proto_ = DefaultProto;
     localAddr_ = DefaultLocalAddr;
@@ -97,6 +102,7 @@ void TWSocket::ResetSettings() {
     portAssigned_ = false;
     tlsFromConnect_ = false;
     tlsPeerName_.clear();
+    tlsPinned_.clear();
 }
 
 void TWSocket::RaiseSocketError(quint16 code, const QString& function) {
@@ -234,6 +240,7 @@ void TWSocket::Connect() {
     tcpUp_ = false;
     handshaking_ = false;
     tlsError_.clear();
+    tlsRefused_.clear();
     peerName_ = tlsPeerName_.isEmpty() ? addr_.trimmed() : tlsPeerName_;
     sock_ = new QSslSocket(this);
     sock_->setSslConfiguration(ClientTlsConfiguration());
@@ -302,9 +309,19 @@ void TWSocket::QtEncrypted() {
 }
 
 void TWSocket::QtSslErrors(const QList<QSslError>& errors) {
+    const QSslCertificate certificate = sock_->peerCertificate();
+    const QString fingerprint = CertificateFingerprint(certificate);
+    if (!tlsPinned_.isEmpty() && fingerprint == tlsPinned_) {
+        sock_->ignoreSslErrors(); // exactly the certificate the user trusted for this account
+        return;
+    }
     // Not ignored: Qt ends the handshake right after this signal, and the failure that follows
-    // carries this reason.
+    // carries this reason, with the fingerprint the user can compare or pin.
+    tlsRefused_ = certificate;
     tlsError_ = CertificateFailureText(errors, peerName_);
+    if (!fingerprint.isEmpty()) {
+        tlsError_ += QStringLiteral(" (SHA-256 ") + fingerprint + QLatin1Char(')');
+    }
 }
 
 void TWSocket::StartTls() {
@@ -325,6 +342,7 @@ void TWSocket::StartTls() {
     // RFC 2595 and RFC 3207: nothing received in clear counts once TLS is on.
     sock_->skip(sock_->bytesAvailable());
     tlsError_.clear();
+    tlsRefused_.clear();
     handshaking_ = true;
     sock_->setPeerVerifyName(peerName_);
     insideStartTls_ = true;

@@ -9,6 +9,7 @@
 #include <QHostInfo>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
 #include <QSslError>
 #include <QString>
 #include <QStringList>
@@ -102,6 +103,11 @@ public:
     // it resolved to); empty means Addr. Only while closed; emptied after a close.
     const QString& TlsPeerName() const { return tlsPeerName_; }
     void SetTlsPeerName(const QString& name); // trimmed
+    // The SHA-256 fingerprint ("AB:CD:...") of a certificate the user chose to trust although
+    // it fails verification: a server presenting exactly it is accepted, any other failing
+    // certificate is refused as usual. Only while closed; emptied after a close.
+    const QString& TlsPinnedFingerprint() const { return tlsPinned_; }
+    void SetTlsPinnedFingerprint(const QString& fingerprint);
 
     // Read-outs.
     const QString& DnsResult() const { return dnsResult_; }
@@ -115,6 +121,9 @@ public:
     // Why the last TLS negotiation failed ("TLS: the certificate has expired"); emptied when
     // a new one starts.
     const QString& TlsError() const { return tlsError_; }
+    // The certificate the last failed verification refused (null when none); kept after the
+    // close so the user can be shown it, emptied when a new negotiation starts.
+    const QSslCertificate& TlsRefusedCertificate() const { return tlsRefused_; }
     // Bytes queued but not yet handed to the network.
     qsizetype BufferedBytes() const;
     // The system socket while one is open, else -1.
@@ -245,6 +254,8 @@ private:
     bool insideStartTls_ = false;
     QString peerName_; // fixed when the connection starts
     QString tlsError_;
+    QString tlsPinned_;
+    QSslCertificate tlsRefused_;
 
     SendBuffer sendBuffer_;
     bool dataSentDue_ = false;

@@ -1,6 +1,9 @@
 #include "TlsTrust.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace sievra {
@@ -56,16 +59,52 @@ QList<QSslCertificate> AdditionalCaCertificates() {
     return Additional();
 }
 
+QList<QSslCertificate> TrustedAuthorities() {
+    const QString dirs = qEnvironmentVariable("SSL_CERT_DIR");
+    QList<QSslCertificate> authorities;
+    if (dirs.isEmpty()) {
+        authorities = QSslConfiguration::systemCaCertificates();
+    }
+    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        authorities += QSslCertificate::fromPath(QDir(dir).filePath(QStringLiteral("*")), QSsl::Pem,
+                                                 QSslCertificate::PatternSyntax::Wildcard);
+    }
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!file.isEmpty()) {
+        authorities +=
+            QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+    }
+    return authorities;
+}
+
 QSslConfiguration ClientTlsConfiguration() {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     const QList<QSslCertificate> additional = AdditionalCaCertificates();
-    if (!additional.isEmpty()) {
-        // An explicit list ends Qt's loading of system roots on demand, so the system's
-        // store goes in first.
-        config.setCaCertificates(QSslConfiguration::systemCaCertificates() + additional);
+    const bool fromEnvironment =
+        qEnvironmentVariableIsSet("SSL_CERT_DIR") || qEnvironmentVariableIsSet("SSL_CERT_FILE");
+    if (!additional.isEmpty() || fromEnvironment) {
+        // An explicit list ends Qt's loading of system roots on demand, so the list is whole.
+        config.setCaCertificates(TrustedAuthorities() + additional);
     }
     return config;
+}
+
+QString CertificateFingerprint(const QSslCertificate& certificate) {
+    if (certificate.isNull()) {
+        return {};
+    }
+    return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+}
+
+QString NormalFingerprint(const QString& typed) {
+    QString hex = typed;
+    hex.remove(QRegularExpression(QStringLiteral("[:\\s]")));
+    static const QRegularExpression allHex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+    if (!allHex.match(hex).hasMatch()) {
+        return {};
+    }
+    return QString::fromLatin1(QByteArray::fromHex(hex.toLatin1()).toHex(':').toUpper());
 }
 
 QString CertificateFailureText(const QList<QSslError>& errors, const QString& peerName) {

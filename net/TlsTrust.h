@@ -15,9 +15,20 @@ namespace sievra {
 void SetAdditionalCaCertificates(const QList<QSslCertificate>& certificates);
 QList<QSslCertificate> AdditionalCaCertificates();
 
-// The TLS settings of every client connection: the system's trusted authorities (plus the
+// The TLS settings of every client connection: the trusted authorities (below, plus the
 // additional ones) and a verified peer. The host name is checked by the socket.
 QSslConfiguration ClientTlsConfiguration();
+
+// The trusted authorities, read the way OpenSSL and curl read their environment: the
+// certificates of the folders in SSL_CERT_DIR (separated by ':') instead of the system's,
+// and those of the file SSL_CERT_FILE in addition. Without either, the system's store.
+QList<QSslCertificate> TrustedAuthorities();
+
+// A certificate's SHA-256 fingerprint as users compare it: "AB:CD:...:EF"; "" for none.
+QString CertificateFingerprint(const QSslCertificate& certificate);
+// A fingerprint as typed (hex digits, with or without ':' or blanks, any case) in the form
+// above, or "" when it is not 32 bytes of hex.
+QString NormalFingerprint(const QString& typed);
 
 // Why a server's certificate was refused, as users read it: "TLS: the certificate has
 // expired", "TLS: the certificate is not trusted; the certificate's host name does not match

@@ -9,6 +9,7 @@ packages=(
   xvfb xauth imagemagick netcat-openbsd procps
   dovecot-core dovecot-pop3d python3 python3-aiosmtpd
   scdoc librsvg2-bin file dpkg-dev lintian desktop-file-utils appstream openbox xdotool
+  qtkeychain-qt6-dev gnome-keyring libsecret-tools dbus
 )
 
 missing=()

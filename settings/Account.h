@@ -37,6 +37,13 @@ struct Account {
     // security was guessed from the port, and a server that offers STARTTLS upgrades it.
     bool Pop3SecurityStored = true;
     bool SmtpSecurityStored = true;
+    // SHA-256 fingerprints of certificates the user chose to trust for this account although
+    // they failed verification ("AB:CD:..."), or empty.
+    QString Pop3Certificate;
+    QString SmtpCertificate;
+    // Why a password kept in the desktop keyring could not be read; such an account is
+    // skipped by the pass with this reason on its error line, and nothing else changes.
+    QString KeyringError;
 };
 
 // Stored numbers of "POP3 Security" and "SMTP Security".
@@ -83,6 +90,11 @@ inline const QString SmtpTimeout = QStringLiteral("SMTP Timeout");
 inline const QString SmtpTested = QStringLiteral("SMTP Tested");
 inline const QString Pop3Security = QStringLiteral("POP3 Security");
 inline const QString SmtpSecurity = QStringLiteral("SMTP Security");
+inline const QString Pop3Certificate = QStringLiteral("POP3 Certificate");
+inline const QString SmtpCertificate = QStringLiteral("SMTP Certificate");
+// Set while the password lives in the desktop keyring; the store then keeps no form of it.
+inline const QString Pop3PasswordInKeyring = QStringLiteral("POP3 Password In Keyring");
+inline const QString SmtpPasswordInKeyring = QStringLiteral("SMTP Password In Keyring");
 } // namespace AccountValue
 
 } // namespace sievra

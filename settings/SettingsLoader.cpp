@@ -1,7 +1,9 @@
 #include "SettingsLoader.h"
 
 #include "JoinedList.h"
+#include "Keyring.h"
 #include "PasswordCipher.h"
+#include "PasswordStorage.h"
 #include "SettingsStore.h"
 #include "StoreLayout.h"
 
@@ -46,6 +48,24 @@ QString DecodeStored(const QString& stored) {
     return stored.isEmpty() ? QString() : DecodePassword(stored);
 }
 
+// A password from the keyring when the account's flag says it lives there, else its protected
+// form. Once the keyring has failed, `keyringError` holds why and it is not asked again: one
+// unreachable keyring must not cost a time-out per account.
+QString LoadPassword(const ValueSnapshot& v, const QString& valueName, const QString& flagName,
+                     const QString& entry, QString& keyringError) {
+    if (!v.Flag(flagName)) {
+        return DecodeStored(v.Text(valueName));
+    }
+    if (!keyringError.isEmpty()) {
+        return {};
+    }
+    const Keyring::Result read = Keyring::Read(entry);
+    if (read.Status == Keyring::Outcome::Failed) {
+        keyringError = QStringLiteral("The desktop keyring could not be reached: ") + read.Error;
+    }
+    return read.Password;
+}
+
 GlobalSettings LoadGlobals(const SettingsKey& key) {
     const ValueSnapshot v(key);
     GlobalSettings g;
@@ -69,13 +89,20 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
 } // namespace
 
 Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString& keyName) {
+    QString keyringError;
+    return LoadAccount(store, key, keyName, keyringError);
+}
+
+Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString& keyName,
+                    QString& keyringError) {
     namespace V = AccountValue;
     const ValueSnapshot v(key);
     Account a;
     a.KeyName = keyName;
     a.AccountName = v.Text(V::AccountName);
     a.Pop3User = v.Text(V::Pop3User);
-    a.Pop3Password = DecodeStored(v.Text(V::Pop3Password));
+    a.Pop3Password = LoadPassword(v, V::Pop3Password, V::Pop3PasswordInKeyring,
+                                  KeyringEntry(keyName, PasswordKind::Pop3), keyringError);
     a.Pop3Server = v.Text(V::Pop3Server);
     a.SmtpServer = v.Text(V::SmtpServer);
     a.RequiresAuth = v.Flag(V::RequiresAuth);
@@ -87,7 +114,12 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.Active = v.Flag(V::Active);
     a.UsePop3Login = v.Flag(V::UsePop3Login);
     a.SmtpUser = v.Text(V::SmtpUser);
-    a.SmtpPassword = DecodeStored(v.Text(V::SmtpPassword));
+    a.SmtpPassword = LoadPassword(v, V::SmtpPassword, V::SmtpPasswordInKeyring,
+                                  KeyringEntry(keyName, PasswordKind::Smtp), keyringError);
+    if (!keyringError.isEmpty() &&
+        (v.Flag(V::Pop3PasswordInKeyring) || v.Flag(V::SmtpPasswordInKeyring))) {
+        a.KeyringError = keyringError;
+    }
     a.SaveSmtpPassword = v.Flag(V::SaveSmtpPassword);
     a.Pop3Timeout = v.Number(V::Pop3Timeout);
     a.SmtpTimeout = v.Number(V::SmtpTimeout);
@@ -99,6 +131,8 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpSecurity = v.NumberOr(V::SmtpSecurity, SecurityForPort(a.SmtpPort, SmtpTlsPort));
     a.Pop3SecurityStored = v.HasNumber(V::Pop3Security);
     a.SmtpSecurityStored = v.HasNumber(V::SmtpSecurity);
+    a.Pop3Certificate = v.Text(V::Pop3Certificate);
+    a.SmtpCertificate = v.Text(V::SmtpCertificate);
     return a;
 }
 
@@ -139,13 +173,14 @@ LoadedSettings LoadSettings(SettingsStore& store) {
     }
     result.Globals = LoadGlobals(*product);
     result.Ok = true;
+    QString keyringError;
     for (const QString& name : names) {
         const auto key = store.OpenKey(AccountKeyPath(name));
         if (!key) {
             continue;
         }
         try {
-            result.Accounts.push_back(LoadAccount(store, *key, name));
+            result.Accounts.push_back(LoadAccount(store, *key, name, keyringError));
         } catch (const PasswordError& error) {
             result.DecodeError = error.Message();
             const QString accountName = key->ReadText(AccountValue::AccountName);

@@ -30,7 +30,13 @@ struct LoadedSettings {
 LoadedSettings LoadSettings(SettingsStore& store);
 
 // One account from its key; raises PasswordError for a stored password that cannot be decoded.
+// Passwords kept in the desktop keyring are read from it (waiting for it); when it cannot be
+// reached the account's KeyringError says why.
 Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString& keyName);
+// The same, for several accounts in a row: after one keyring failure (kept in `keyringError`)
+// the others carry it without asking the keyring again.
+Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString& keyName,
+                    QString& keyringError);
 
 // "Header 1", "Header 2" ... up to the first missing number.
 QStringList LoadLines(const SettingsKey& key, const QString& prefix);

@@ -2,19 +2,28 @@
 
 #include "SettingsStore.h"
 
+#include <QSet>
 #include <optional>
 
 namespace sievra {
 
 namespace {
 
-void ExportTree(SettingsStore& store, const QString& path, QTextStream& out) {
+bool IsPasswordValue(const QString& name) {
+    return name.compare(QLatin1String("POP3 Password"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("SMTP Password"), Qt::CaseInsensitive) == 0;
+}
+
+void ExportTree(SettingsStore& store, const QString& path, QTextStream& out, DumpFilter filter) {
     const auto key = store.OpenKey(path);
     if (!key) {
         return;
     }
     out << '[' << key->Path() << "]\n";
     for (const StoredValue& value : key->Values()) {
+        if (filter == DumpFilter::NoPasswords && IsPasswordValue(value.Name)) {
+            continue;
+        }
         out << QuoteText(value.Name) << '=';
         if (value.Type == ValueType::Integer) {
             out << "int:" << value.Number << '\n';
@@ -27,7 +36,7 @@ void ExportTree(SettingsStore& store, const QString& path, QTextStream& out) {
         ExportTree(store,
                    key->Path() == QLatin1String("\\") ? QLatin1Char('\\') + child
                                                       : key->Path() + '\\' + child,
-                   out);
+                   out, filter);
     }
 }
 
@@ -111,6 +120,17 @@ std::optional<StoredValue> ParseValueLine(const QString& line) {
     return std::nullopt;
 }
 
+// Empties a key of its values and subkeys, keeping the key itself (the root cannot go).
+void ClearKey(SettingsStore& store, SettingsKey& key) {
+    for (const StoredValue& value : key.Values()) {
+        key.DeleteValue(value.Name);
+    }
+    const QString base = key.Path() == QLatin1String("\\") ? QString() : key.Path();
+    for (const QString& child : key.SubkeyNames()) {
+        store.DeleteKey(base + QLatin1Char('\\') + child);
+    }
+}
+
 } // namespace
 
 QString QuoteText(const QString& text) {
@@ -143,17 +163,18 @@ QString QuoteText(const QString& text) {
     return quoted + QLatin1Char('"');
 }
 
-bool ExportKey(SettingsStore& store, const QString& path, QTextStream& out) {
+bool ExportKey(SettingsStore& store, const QString& path, QTextStream& out, DumpFilter filter) {
     if (!store.OpenKey(path)) {
         return false;
     }
-    ExportTree(store, path, out);
+    ExportTree(store, path, out, filter);
     return true;
 }
 
-void ImportDump(SettingsStore& store, QTextStream& in) {
+void ImportDump(SettingsStore& store, QTextStream& in, ImportMode mode) {
     store.InTransaction([&] {
         std::optional<SettingsKey> key;
+        QSet<QString> cleared;
         for (int lineNumber = 1; !in.atEnd(); ++lineNumber) {
             const QString line = in.readLine();
             if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#'))) {
@@ -161,6 +182,10 @@ void ImportDump(SettingsStore& store, QTextStream& in) {
             }
             if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
                 key = store.OpenKey(line.mid(1, line.size() - 2), true);
+                if (mode == ImportMode::Replace && !cleared.contains(key->Path().toCaseFolded())) {
+                    ClearKey(store, *key);
+                    cleared.insert(key->Path().toCaseFolded());
+                }
                 continue;
             }
             const auto value = ParseValueLine(line);

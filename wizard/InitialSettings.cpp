@@ -4,7 +4,7 @@
 #include "settings/ContactSettings.h"
 #include "settings/GlobalSettings.h"
 #include "settings/JoinedList.h"
-#include "settings/PasswordCipher.h"
+#include "settings/PasswordStorage.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -31,26 +31,6 @@ qint32 KeyNumber(const QString& keyName) {
     return static_cast<qint32>(number);
 }
 
-QString StoredPassword(const QString& password) {
-    return password.isEmpty() ? QString() : EncodePassword(password);
-}
-
-void WriteGlobals(SettingsStore& store, const QString& wabFile, const QString& mailClient) {
-    SettingsKey key = *store.OpenKey(ProductKey, true);
-    key.WriteFlag(GlobalValue::AutoRun, false);
-    key.WriteFlag(GlobalValue::AutoLoad, false);
-    key.WriteFlag(GlobalValue::Beep, true);
-    key.WriteFlag(GlobalValue::FirstTime, true);
-    key.WriteNumber(GlobalValue::Interval, 10);
-    key.WriteFlag(GlobalValue::VisualAlert, true);
-    key.WriteText(GlobalValue::WabFile, wabFile);
-    key.WriteText(GlobalValue::EmailClient, mailClient);
-    key.WriteText(GlobalValue::Subject, InitialSubject);
-    // Also clears lines a longer reply text of an earlier run left behind.
-    SaveLines(store, HeaderPrefix, InitialHeaderLines());
-    SaveLines(store, FooterPrefix, InitialFooterLines());
-}
-
 void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     namespace V = AccountValue;
     SettingsKey key = *store.OpenKey(AccountKeyPath(a.KeyName), true);
@@ -59,7 +39,8 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     key.WriteText(V::Pop3Port, a.Pop3Port);
     key.WriteText(V::AccountName, a.AccountName);
     key.WriteText(V::Pop3User, a.Pop3User);
-    key.WriteText(V::Pop3Password, StoredPassword(a.Pop3Password));
+    // Where the password storage choice says: the keyring when one answers.
+    SavePassword(store, key, PasswordKind::Pop3, a.Pop3Password);
     key.WriteFlag(V::SavePop3Password, !a.Pop3Password.isEmpty());
     key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
     key.WriteFlag(V::Pop3Tested, false);
@@ -70,7 +51,7 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
     key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
     key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
     key.WriteText(SmtpUserValueName, a.SmtpUser);
-    key.WriteText(V::SmtpPassword, StoredPassword(a.SmtpPassword));
+    SavePassword(store, key, PasswordKind::Smtp, a.SmtpPassword);
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
     key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
     key.WriteFlag(V::SmtpTested, false);
@@ -86,22 +67,10 @@ void WriteAccount(SettingsStore& store, const WizardAccount& a) {
 
 } // namespace
 
-QStringList InitialHeaderLines() {
-    return {QStringLiteral("Your email message was deleted at the server because your email"),
-            QStringLiteral("address is not in our list of approved (non-SPAM) senders. To "),
-            QStringLiteral("qualify for addition into this list, please reply using a subject "
-                           "line "),
-            QStringLiteral("containing a \"code word\" matching one of these hints:")};
-}
-
-QStringList InitialFooterLines() {
-    return {QStringLiteral("(This message generated automatically by Sievra)")};
-}
-
 void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
                           const QString& mailClient, const QStringList& addressBooks) {
     store.InTransaction([&] {
-        WriteGlobals(store, wabFile, mailClient);
+        WriteInitialGlobals(store, wabFile, mailClient);
         SaveAddressBooks(store, addressBooks);
         qint32 lastId = 0;
         for (const WizardAccount& account : accounts) {

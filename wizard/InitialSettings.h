@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WizardAccount.h"
+#include "settings/InitialGlobals.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,11 +9,6 @@
 namespace sievra {
 
 class SettingsStore;
-
-// The reply text the wizard starts every user with.
-inline const QString InitialSubject = QStringLiteral("Your message was deleted!");
-QStringList InitialHeaderLines();
-QStringList InitialFooterLines();
 
 // Writes the first complete settings: the global values, one key per checked account (with
 // its "Code Words" and "Hints" subkeys, created also for empty lists) and "LastID", the

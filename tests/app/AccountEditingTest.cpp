@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
+#include "net/TlsTrust.h"
 #include "settings/PasswordCipher.h"
+#include "tests/support/TestCertificates.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -267,6 +269,35 @@ TEST_F(AccountEditingTest, ClosingWritesTheFieldBeingEdited) {
     Click("butClose");
     EXPECT_EQ(Text("POP3 User Name"), "bob");
     EXPECT_EQ(quit.count(), 1);
+}
+
+// A certificate that failed verification is shown in full; only the user's "Trust" pins it,
+// for this account and this server.
+TEST_F(AccountEditingTest, ARefusedCertificateIsPinnedOnlyWhenTheUserTrustsIt) {
+    test::TestCertificates pki;
+    const QSslCertificate certificate =
+        QSslCertificate::fromPath(pki.SelfSigned("self", {"DNS:localhost"}).Cert).value(0);
+    const QString fingerprint = CertificateFingerprint(certificate);
+    dialogs.TrustAnswer = false;
+    window->CertificateRefused(Record(), CertificateServer::Smtp, certificate);
+    ASSERT_EQ(dialogs.Certificates.size(), 1);
+    const QString shown = dialogs.Certificates.first();
+    EXPECT_TRUE(shown.contains("SMTP server") && shown.contains("could not be verified"))
+        << shown.toStdString();
+    for (const QString& part :
+         QStringList{"Subject: ", "Issuer: ", "Valid from ", "SHA-256: " + fingerprint}) {
+        EXPECT_TRUE(shown.contains(part)) << part.toStdString();
+    }
+    EXPECT_EQ(Text("SMTP Certificate"), "<missing>");
+
+    dialogs.TrustAnswer = true;
+    window->CertificateRefused(Record(), CertificateServer::Smtp, certificate);
+    EXPECT_EQ(Text("SMTP Certificate"), fingerprint);
+    EXPECT_EQ(Record().SmtpCertificate, fingerprint);
+    EXPECT_EQ(Text("POP3 Certificate"), "<missing>");
+    // Offered again (the certificate changed since), the box says it is not the trusted one.
+    window->CertificateRefused(Record(), CertificateServer::Smtp, certificate);
+    EXPECT_TRUE(dialogs.Certificates.last().contains("is not the one you trusted"));
 }
 
 } // namespace

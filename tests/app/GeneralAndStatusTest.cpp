@@ -2,9 +2,12 @@
 #include "app/HeaderPicture.h"
 #include "engine/ScreeningEngine.h"
 #include "widgets/EditListBox.h"
+#include "settings/Keyring.h"
+#include "settings/PasswordCipher.h"
 #include "widgets/StatusList.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +56,29 @@ TEST_F(GeneralPanelTest, LoadsTheOptionsAndEnablesThemWithAutomaticMode) {
     Leave();
     EXPECT_EQ(Stored(ProductKey, "Interval")->Number, 15);
     EXPECT_EQ(window->IntervalMinutes(), 15);
+}
+
+// Choosing the keyring when none answers moves nothing: the user is told, the choice shows
+// where the passwords still are, and the store keeps them.
+TEST_F(GeneralPanelTest, PasswordStorageMovesNothingWhenTheKeyringFails) {
+    if (Keyring::Answers(std::chrono::milliseconds(2000))) {
+        GTEST_SKIP() << "a keyring answers here; keyring_tests cover the move itself";
+    }
+    Product().WriteText("Password Storage", "Settings Store");
+    const QString stored = EncodePassword("secret");
+    AccountKey().WriteText("POP3 Password", stored);
+    ASSERT_TRUE(OpenWindow());
+    QComboBox* storage = Find<QComboBox>("cboPasswordStorage");
+    EXPECT_EQ(storage->currentIndex(), 1);
+    storage->setFocus();
+    QTest::keyClick(storage, Qt::Key_Home);
+    ASSERT_EQ(dialogs.Errors.size(), 1);
+    EXPECT_TRUE(dialogs.Errors.first().startsWith(
+        "No password was moved: The desktop keyring could not be reached"))
+        << dialogs.Errors.first().toStdString();
+    EXPECT_EQ(storage->currentIndex(), 1);
+    EXPECT_EQ(Stored(AccountKeyPath("00000001"), "POP3 Password")->Text, stored);
+    EXPECT_EQ(Stored(ProductKey, "Password Storage")->Text, "Settings Store");
 }
 
 TEST_F(GeneralPanelTest, InitRunsGoOnlyInAutomaticMode) {

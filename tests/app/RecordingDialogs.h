@@ -20,12 +20,18 @@ public:
         Choices.push_back(choice);
         return ChosenFile;
     }
+    bool TrustCertificate(const QString& details) override {
+        Certificates.append(details);
+        return TrustAnswer;
+    }
 
     QStringList Warnings;
     QStringList Questions;
     QStringList Errors;
     std::deque<FileChoice> Choices;
+    QStringList Certificates;
     bool ConfirmAnswer = true;
+    bool TrustAnswer = false;
     QString ChosenFile;
 };
 

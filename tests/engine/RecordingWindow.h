@@ -2,6 +2,7 @@
 
 #include "engine/EngineWindow.h"
 
+#include <QCryptographicHash>
 #include <deque>
 #include <functional>
 
@@ -33,7 +34,9 @@ public:
     std::function<void(int)> OnPopup;
 
     // Recorded.
-    QStringList Lines;    // every logged line, markup included, since the last clear
+    QStringList Lines; // every logged line, markup included, since the last clear
+    // "<key name> POP3|SMTP <fingerprint>" of each certificate offered to the user.
+    QStringList RefusedCertificates;
     QStringList AllLines; // every logged line ever
     QStringList Labels;   // every label text shown
     QStringList DateLabels;
@@ -112,6 +115,14 @@ public:
     void Beep() override { ++Beeps; }
     void EnableLaunchMailClient() override { LaunchEnabled = true; }
     void ShowNewMailPopup(int waitingCount) override;
+    void CertificateRefused(const Account& account, CertificateServer server,
+                            const QSslCertificate& certificate) override {
+        RefusedCertificates.append(
+            QStringLiteral("%1 %2 %3")
+                .arg(account.KeyName, server == CertificateServer::Pop3 ? "POP3" : "SMTP",
+                     QString::fromLatin1(
+                         certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
+    }
 };
 
 } // namespace sievra::test

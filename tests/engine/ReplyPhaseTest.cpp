@@ -53,7 +53,9 @@ TEST_F(ReplyPhase, OneReplyPerSenderToTheFormSeenFirstWithTheWholeText) {
 }
 
 // Only a plain mailbox is ever queued: an SMTP parameter, a group or an address too long to
-// fold would be refused by the server and then hold up every later reply of the account.
+// fold would be refused by the server and then hold up every later reply of the account. The
+// header reader takes the one mailbox out of a trailing parameter or a group, so those are
+// answered at that mailbox alone; what it cannot read as a mailbox is refused with a line.
 TEST_F(ReplyPhase, InvalidOrUnsafeReplyAddressesAreDeletedButNotAnswered) {
     const QString longAddress = QString(1100, QLatin1Char('l')) + QStringLiteral("@bad.example");
     const Account& account = AddMailbox(
@@ -66,13 +68,12 @@ TEST_F(ReplyPhase, InvalidOrUnsafeReplyAddressesAreDeletedButNotAnswered) {
     engine->RunPass();
     EXPECT_EQ(MailboxSize(account), 0);
     EXPECT_EQ(engine->Counters().DeletedCount, 7);
-    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
-    EXPECT_EQ(Recipients(MailsSince(mailsBefore)), QStringList({"good@bad.example"}));
-    EXPECT_TRUE(window.HasLine("No reply to \"a@x.example> NOTIFY=SUCCESS\": not a plain mail "
-                               "address."))
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 3));
+    EXPECT_EQ(Recipients(MailsSince(mailsBefore)),
+              QStringList({"a@x.example", "good@bad.example", "v@x.example"}));
+    EXPECT_EQ(window.PlainLines().filter("X-Evil: yes\": not a plain mail address.").size(), 1)
         << window.PlainLines().join("\n").toStdString();
-    EXPECT_TRUE(window.HasLine("No reply to \"g:v@x.example;\": not a plain mail address."));
-    EXPECT_EQ(window.PlainLines().filter("not a plain mail address").size(), 4)
+    EXPECT_EQ(window.PlainLines().filter("not a plain mail address").size(), 2)
         << window.PlainLines().join("\n").toStdString();
     EXPECT_EQ(engine->Counters().ErrorCount, 0);
     EXPECT_TRUE(Section(account.KeyName).isEmpty());

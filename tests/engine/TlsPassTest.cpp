@@ -109,17 +109,28 @@ TEST_F(TlsPass, ScreensAndRepliesOverTlsAndStartTlsAndNamesThem) {
 }
 
 // A certificate that does not verify stops the account before its login: nothing deleted,
-// and the error line says why.
+// the error line says why and names the certificate, which the window is offered. Pinned for
+// the account, the same certificate is accepted on the next pass.
 TEST_F(TlsPass, ARefusedCertificateIsReportedWithItsReasonAndTouchesNothing) {
     Account& account = AddSecureMailbox({Mail("stranger@x.example", "buy now")}, SecurityValue::Tls,
                                         *implicitTls, SecurityValue::Tls);
     account.Pop3Server = QStringLiteral("127.0.0.1");
     engine->RunPass();
+    const QString fingerprint =
+        CertificateFingerprint(QSslCertificate::fromPath(TlsPeers().Localhost().Cert).value(0));
     EXPECT_TRUE(window.HasLine("Error 12000: POP3 error while connecting to POP server: TLS: the "
-                               "certificate's host name does not match 127.0.0.1"))
+                               "certificate's host name does not match 127.0.0.1 (SHA-256 " +
+                               fingerprint + ")"))
         << window.PlainLines().join("\n").toStdString();
     EXPECT_EQ(MailboxSize(account), 1);
     EXPECT_EQ(engine->Counters().ErrorCount, 1);
+    EXPECT_EQ(window.RefusedCertificates, QStringList({account.KeyName + " POP3 " + fingerprint}));
+
+    account.Pop3Certificate = fingerprint;
+    engine->RunPass();
+    EXPECT_EQ(engine->Counters().ErrorCount, 0) << window.PlainLines().join("\n").toStdString();
+    EXPECT_EQ(MailboxSize(account), 0);
+    EXPECT_EQ(window.RefusedCertificates.size(), 1);
 }
 
 // The connection test keeps what passed: POP3 over STLS works, the SMTP server offers no

@@ -7,9 +7,11 @@
 #include "tests/support/DovecotServer.h"
 #include "tests/support/FakeServer.h"
 #include "tests/support/TlsLogoutServer.h"
+#include "tests/support/TestHome.h"
 #include "tests/support/TlsPeers.h"
 #include "tests/support/WaitFor.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -64,6 +66,12 @@ protected:
         return false;
     }
 
+    // How a refusal names the server's certificate, so the user can compare or pin it.
+    static QString Fingerprint() {
+        return CertificateFingerprint(
+            QSslCertificate::fromPath(TlsPeers().Localhost().Cert).value(0));
+    }
+
     static std::unique_ptr<DovecotServer> server_;
 };
 
@@ -111,7 +119,9 @@ TEST_F(Pop3Tls, ACertificateForAnotherNameIsRefusedEitherWay) {
         Pop3Events events(client);
         PointAt(client, "127.0.0.1", port, security, "nobody");
         EXPECT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode);
-        EXPECT_EQ(client.TlsError(), "TLS: the certificate's host name does not match 127.0.0.1");
+        EXPECT_EQ(client.TlsError(), "TLS: the certificate's host name does not match 127.0.0.1 "
+                                     "(SHA-256 " +
+                                         Fingerprint() + ")");
         EXPECT_EQ(client.ErrorMessage(), "-ERR " + client.TlsError());
         EXPECT_EQ(client.LastResponse(), client.ErrorMessage());
         EXPECT_FALSE(client.Connected());
@@ -129,13 +139,50 @@ TEST_F(Pop3Tls, AnAuthorityNobodyTrustsIsRefusedWithItsReason) {
     Pop3Events events(client);
     PointAt(client, "localhost", server_->Pop3sPort(), ConnectionSecurity::Tls, "nobody");
     EXPECT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode);
-    EXPECT_EQ(client.ErrorMessage(), "-ERR TLS: the certificate is not trusted");
+    EXPECT_EQ(client.ErrorMessage(),
+              "-ERR TLS: the certificate is not trusted (SHA-256 " + Fingerprint() + ")");
 
     // Trusted again, the same client connects: the refusal left nothing behind.
     SetAdditionalCaCertificates(TlsPeers().Authority());
     EXPECT_EQ(events.Run([&] { client.Connect(); }), 0) << client.ErrorMessage().toStdString();
     EXPECT_TRUE(client.TlsError().isEmpty());
     client.Abort();
+}
+
+// A pin accepts exactly the certificate the user trusted, and nothing else that fails; the
+// environment's authorities are trusted as OpenSSL trusts them.
+TEST_F(Pop3Tls, APinnedCertificateAndTheEnvironmentsAuthorityAreTrusted) {
+    SetAdditionalCaCertificates({});
+    server_->AddUser("pia", "piapw");
+    TPop3Cli client;
+    Pop3Events events(client);
+    PointAt(client, "localhost", server_->Pop3Port(), ConnectionSecurity::StartTls, "pia");
+    ASSERT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode);
+    EXPECT_EQ(CertificateFingerprint(client.RefusedCertificate()), Fingerprint());
+
+    client.SetPinnedCertificate(NormalFingerprint(QString(64, 'b')));
+    EXPECT_EQ(events.Run([&] { client.Connect(); }), TlsErrorCode) << "another pin";
+    EXPECT_TRUE(client.TlsError().endsWith("(SHA-256 " + Fingerprint() + ")"));
+
+    client.SetPinnedCertificate(Fingerprint());
+    ASSERT_EQ(events.Run([&] { client.Connect(); }), 0) << client.ErrorMessage().toStdString();
+    EXPECT_TRUE(client.Encrypted());
+    EXPECT_TRUE(client.RefusedCertificate().isNull());
+    ASSERT_EQ(events.Run([&] { client.User(); }), 0);
+    ASSERT_EQ(events.Run([&] { client.Pass(); }), 0);
+    client.Abort();
+
+    client.SetPinnedCertificate({});
+    QTemporaryDir dir;
+    const QString authority = dir.filePath("ca.pem");
+    test::WriteTestFile(authority, TlsPeers().Authority().first().toPem());
+    qputenv("SSL_CERT_FILE", authority.toLocal8Bit());
+    qputenv("SSL_CERT_DIR", dir.path().toLocal8Bit()); // instead of the system's folder
+    EXPECT_EQ(events.Run([&] { client.Connect(); }), 0) << client.ErrorMessage().toStdString();
+    client.Abort();
+    EXPECT_EQ(TrustedAuthorities().size(), 2) << "the file, and the same file in the folder";
+    qunsetenv("SSL_CERT_FILE");
+    qunsetenv("SSL_CERT_DIR");
 }
 
 // ---- Servers that get TLS wrong: the password must never reach them.

@@ -110,20 +110,25 @@ TEST_F(SmtpTls, RefusedCertificatesNameTheirReason) {
         SmtpSink* sink;
         ConnectionSecurity security;
         QString reason;
+        QString cert;
     };
     const Case cases[] = {
-        {"localhost", expired.get(), ConnectionSecurity::Tls, "TLS: the certificate has expired"},
+        {"localhost", expired.get(), ConnectionSecurity::Tls, "TLS: the certificate has expired",
+         TlsPeers().Expired().Cert},
         {"127.0.0.1", implicitTls.get(), ConnectionSecurity::Tls,
-         "TLS: the certificate's host name does not match 127.0.0.1"},
+         "TLS: the certificate's host name does not match 127.0.0.1", TlsPeers().Localhost().Cert},
         {"127.0.0.1", startTls.get(), ConnectionSecurity::StartTls,
-         "TLS: the certificate's host name does not match 127.0.0.1"},
+         "TLS: the certificate's host name does not match 127.0.0.1", TlsPeers().Localhost().Cert},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason.toStdString());
         SmtpSession s;
         EXPECT_EQ(Open(s, c.host, c.sink->Port(), c.security), TlsErrorCode);
-        EXPECT_EQ(s.client.TlsError(), c.reason);
-        EXPECT_EQ(s.client.ErrorMessage(), "500 " + c.reason);
+        const QString reason = c.reason + " (SHA-256 " +
+                               CertificateFingerprint(QSslCertificate::fromPath(c.cert).value(0)) +
+                               ")";
+        EXPECT_EQ(s.client.TlsError(), reason);
+        EXPECT_EQ(s.client.ErrorMessage(), "500 " + reason);
         EXPECT_FALSE(s.client.Connected());
         EXPECT_TRUE(s.events.filter("Connected").isEmpty());
         EXPECT_EQ(s.client.State(), smtpReady);

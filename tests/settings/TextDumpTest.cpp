@@ -1,5 +1,7 @@
 #include "settings/TextDump.h"
 
+#include "settings/InitialGlobals.h"
+#include "settings/NewAccount.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -7,6 +9,7 @@
 
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace sievra;
 
@@ -80,6 +83,14 @@ protected:
         err = QString::fromUtf8(p.readAllStandardError());
         return p.exitCode();
     }
+    QString Value(const QString& keyName, const QString& name) {
+        SettingsStore store(home.StorePath());
+        const auto value = store.OpenKey(AccountKeyPath(keyName))->Read(name);
+        return !value                              ? "(missing)"
+               : value->Type == ValueType::Integer ? QString::number(value->Number)
+                                                   : value->Text;
+    }
+
     test::TestHome home;
     QString out;
     QString err;
@@ -130,6 +141,106 @@ TEST_F(SettingsTool, PasswordIsStoredProtectedAndExportImportRoundTrips) {
     EXPECT_EQ(out, dump);
     EXPECT_EQ(Run({"import", home.Path() + "/missing.txt"}), 1);
     EXPECT_EQ(Run({"import", "-"}, "garbage\n"), 2);
+}
+
+// A headless account is the window's new account: same values, same order, same subkeys.
+TEST_F(SettingsTool, AccountAddWritesWhatTheWindowWrites) {
+    ASSERT_EQ(Run({"account", "add"}), 0) << err.toStdString();
+    EXPECT_EQ(out, "00000001\n");
+    SettingsStore window(home.Path() + "/window.db");
+    WriteInitialGlobals(window, "", "");
+    ASSERT_TRUE(CreateAccount(window));
+    SettingsStore tool(home.StorePath());
+    EXPECT_EQ(Dump(tool), Dump(window));
+
+    ASSERT_EQ(Run({"account",       "set",          "1",
+                   "--name",        "Home",         "--security",
+                   "starttls",      "--pop3",       "mail.example.org:995",
+                   "--user",        "bob",          "--code-word",
+                   "abc",           "--code-word",  "xyz",
+                   "--hint",        "say abc",      "--auth",
+                   "yes",           "--smtp-login", "pop3",
+                   "--smtp",        "[::1]:465",    "--pop3-certificate",
+                   QString(64, 'a')}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(Value("00000001", "POP3 Port"), "995");
+    EXPECT_EQ(Value("00000001", "POP3 Security"), "1") << "the named security wins over the port";
+    EXPECT_EQ(Value("00000001", "SMTP Server"), "::1");
+    EXPECT_EQ(Value("00000001", "SMTP Security"), "2") << "port 465 means TLS";
+    EXPECT_EQ(Value("00000001", "Use POP3"), "1");
+    EXPECT_EQ(Value("00000001", "POP3 Certificate"), QString("AA:").repeated(31) + "AA");
+    EXPECT_EQ(Run({"account", "show", "home"}), 0);
+    EXPECT_TRUE(out.contains("Code Words: abc, xyz\nHints: say abc\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("POP3 Security: starttls\n"));
+
+    // Refused values change nothing, not even the ones before them.
+    for (const QStringList& bad :
+         {QStringList{"account", "set", "Home", "--user", "eve", "--security", "maybe"},
+          QStringList{"account", "add", "--code-word", "a|b"},
+          QStringList{"account", "set", "Home", "--pop3", "host:70000"},
+          QStringList{"account", "set", "Home", "--pop3-certificate", "12:34"},
+          QStringList{"account", "set", "Home", "--timeout"}}) {
+        EXPECT_EQ(Run(bad), 2) << bad.join(' ').toStdString();
+    }
+    EXPECT_EQ(Value("00000001", "POP3 User Name"), "bob");
+    EXPECT_EQ(Run({"account", "show", "00000002"}), 1);
+    EXPECT_EQ(Run({"account", "set", "Nobody", "--name", "x"}), 1);
+}
+
+TEST_F(SettingsTool, PasswordsStayOffCommandLinesAndOutOfPlainExports) {
+    ASSERT_EQ(Run({"account", "add", "--name", "Home"}), 0);
+    ASSERT_EQ(Run({"set", "\\Software\\Orlent Software\\Sievra", "Password Storage", "--text",
+                   "Settings Store"}),
+              0);
+    EXPECT_EQ(Run({"set-password", "Home", "POP3 Password", "--stdin"}, "s3cret\n"), 0)
+        << err.toStdString();
+    EXPECT_EQ(DecodePassword(Value("00000001", "POP3 Password")), "s3cret");
+    EXPECT_EQ(Value("00000001", "Save POP3 Password"), "1");
+    EXPECT_EQ(Run({"set-password", "Home", "SMTP Password", "--stdin"}, "\n"), 2);
+    EXPECT_EQ(Run({"set-password", "Hom", "SMTP Password", "--stdin"}, "x\n"), 1);
+    EXPECT_EQ(Run({"get", "\\Hom", "SMTP Password"}), 1) << "no key made of a typo";
+    EXPECT_EQ(Value("00000001", "SMTP Password"), "");
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_TRUE(out.contains("shows in ps and in the shell history"));
+
+    EXPECT_EQ(Run({"export"}), 0);
+    EXPECT_FALSE(out.contains("\"POP3 Password\"")) << out.toStdString();
+    EXPECT_TRUE(out.contains("\"Save POP3 Password\"=int:1"));
+    const QString backup = home.Path() + "/backup.txt";
+    EXPECT_EQ(Run({"export", "--with-passwords", "--output", backup}), 0) << err.toStdString();
+    struct stat info {};
+    ASSERT_EQ(stat(backup.toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(Run({"export", "--with-passwords"}), 0);
+    const QString full = out;
+    EXPECT_TRUE(full.contains("\"POP3 Password\"=text:"));
+
+    // Merging keeps what came later; replacing restores the backup exactly.
+    ASSERT_EQ(Run({"account", "add", "--name", "Later"}), 0);
+    ASSERT_EQ(Run({"set", "\\Software\\Orlent Software\\Sievra\\00000001", "Extra", "--int", "7"}),
+              0);
+    EXPECT_EQ(Run({"import", backup}), 0);
+    EXPECT_EQ(Run({"export", "--with-passwords"}), 0);
+    EXPECT_NE(out, full);
+    EXPECT_EQ(Run({"import", "--replace", backup}), 0) << err.toStdString();
+    EXPECT_EQ(Run({"export", "--with-passwords"}), 0);
+    EXPECT_EQ(out, full);
+}
+
+TEST_F(SettingsTool, ReadingCommandsNeverCreateAStore) {
+    for (const QStringList& args :
+         {QStringList{"list"}, QStringList{"get", "\\Software", "x"}, QStringList{"export"},
+          QStringList{"account", "show", "1"}, QStringList{"password-storage"}}) {
+        EXPECT_EQ(Run(args), 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains("there are no settings yet")) << err.toStdString();
+    }
+    QProcess pass;
+    pass.start(test::BuiltProgram("bin/sievra-pass"), {});
+    ASSERT_TRUE(pass.waitForFinished(30000));
+    EXPECT_EQ(pass.exitCode(), 2);
+    EXPECT_TRUE(pass.readAllStandardError().contains("there are no settings yet"));
+    EXPECT_FALSE(QFile::exists(home.StorePath()));
 }
 
 } // namespace

@@ -25,8 +25,10 @@ protected:
         pop = nullptr;
     }
 
-    int Run(const QStringList& args = {}) {
+    int Run(const QStringList& args = {},
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QProcess p;
+        p.setProcessEnvironment(env);
         p.start(BuiltProgram("bin/sievra-pass"), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         out = QString::fromUtf8(p.readAllStandardOutput());
@@ -153,6 +155,35 @@ TEST_F(SievraPass, ALockThatCannotBeMadeIsAnErrorAndTouchesNothing) {
     EXPECT_TRUE(out.contains("Error: Cannot lock " + home.Path() + "/sievra/pass-"))
         << out.toStdString();
     EXPECT_EQ(pop->Messages("nolock").size(), 1);
+}
+
+// A keyring that cannot be reached costs only the account whose password lives there: its
+// error line says why and its mail stays; the other account is screened.
+TEST_F(SievraPass, AnUnreachableKeyringSkipsOnlyItsAccount) {
+    const QByteArray spam = "From: spam@bad.example\nSubject: buy\n\nx\n";
+    WriteStore("reachable", {spam});
+    pop->AddUser("locked", "locked-pw");
+    pop->AddMessages("locked", {spam});
+    auto key = *store.OpenKey(AccountKeyPath("00000002"), true);
+    key.WriteFlag("Active", true);
+    key.WriteText("Account Name", "Locked");
+    key.WriteText("POP3 Server", "127.0.0.1");
+    key.WriteText("POP3 Port", QString::number(pop->Pop3Port()));
+    key.WriteText("POP3 User Name", "locked");
+    key.WriteNumber("POP3 Security", 0);
+    key.WriteFlag("POP3 Password In Keyring", true);
+    key.WriteFlag("POP3 Tested", true);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.Path() + "/no-bus");
+    EXPECT_EQ(Run({}, env), 1) << err.toStdString();
+    EXPECT_TRUE(out.contains("Error: Account \"Locked\" skipped. The desktop keyring could not "
+                             "be reached"))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("RESULTS: 0 waiting. 1 deleted. 1 Error(s)")) << out.toStdString();
+    EXPECT_EQ(pop->Messages("reachable").size(), 0);
+    EXPECT_EQ(pop->Messages("locked").size(), 1);
+    EXPECT_TRUE(key.ReadFlag("POP3 Password In Keyring"));
 }
 
 TEST_F(SievraPass, OptionsAreOnlyHelpAndVersion) {

@@ -2,9 +2,11 @@
 // needed and one screening pass with its replies, printing the status lines.
 #include "ConsoleWindow.h"
 #include "engine/ScreeningEngine.h"
+#include "settings/PasswordStorage.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <unistd.h>
 
 namespace {
@@ -19,16 +21,35 @@ const char* const Usage =
     "Runs one screening pass over Sievra's accounts, as the GO button does with automatic\n"
     "mode off, and prints the status lines. Settings come from Sievra's settings store\n"
     "($XDG_CONFIG_HOME/sievra/settings.db).\n"
+    "Passwords kept in the desktop keyring are read from it once at the start; an account\n"
+    "whose keyring cannot be reached is skipped with an error line, and nothing of it changes.\n"
+    "Environment: SSL_CERT_FILE and SSL_CERT_DIR name certificate authorities to trust in\n"
+    "addition to the system's, as OpenSSL and curl read them.\n"
     "Exit status: 0 the pass ran without errors, 1 it ran with error lines, 2 it could not\n"
     "start (no settings, a missing password, a failed connection test), 3 it ran without\n"
     "errors but skipped an account that another Sievra program was screening.\n";
 
+// The keyring library answers through GLib's main loop, so GLib stays on when a password
+// lives there; otherwise Qt's own event dispatcher wakes up faster for each server reply.
+bool NeedsGlib(const QString& storePath) {
+    if (!QFileInfo::exists(storePath)) {
+        return false;
+    }
+    try {
+        sievra::SettingsStore store(storePath);
+        return sievra::AnyPasswordInKeyring(store);
+    } catch (const sievra::StoreError&) {
+        return false; // reported when the pass opens the store
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // A console program needs none of GLib's main loop; Qt's own event dispatcher wakes up
-    // faster for each server reply.
-    qputenv("QT_NO_GLIB", "1");
+    const QString storePath = sievra::SettingsStore::DefaultPath();
+    if (!NeedsGlib(storePath)) {
+        qputenv("QT_NO_GLIB", "1");
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Sievra"));
     QTextStream out(stdout);
@@ -46,8 +67,13 @@ int main(int argc, char* argv[]) {
         err << "sievra-pass: unknown argument " << args.first() << '\n' << Usage;
         return ExitNotStarted;
     }
+    if (!QFileInfo::exists(storePath)) {
+        err << "sievra-pass: there are no settings yet (" << storePath
+            << "); run sievra or sievra-settings account add first.\n";
+        return ExitNotStarted;
+    }
     try {
-        sievra::SettingsStore store;
+        sievra::SettingsStore store(storePath);
         sievra::LoadedSettings settings = sievra::LoadSettings(store);
         if (!settings.DecodeError.isEmpty()) {
             err << "sievra-pass: account \"" << settings.DecodeErrorAccount

@@ -18,6 +18,10 @@ struct CommandContext {
 // Runs one command line (without the program name) against the store.
 int RunSettingsCommand(CommandContext& context, const QStringList& args);
 
+// Whether the command only reads or changes what exists: with no store file it must not
+// create one.
+bool CommandOnlyChanges(const QStringList& args);
+
 extern const char* const SettingsUsage;
 
 } // namespace sievra

@@ -2,6 +2,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -13,8 +14,13 @@ int main(int argc, char* argv[]) {
         out << sievra::SettingsUsage;
         return sievra::ExitOk;
     }
+    const QString path = sievra::SettingsStore::DefaultPath();
+    if (sievra::CommandOnlyChanges(args) && !QFileInfo::exists(path)) {
+        err << "sievra-settings: there are no settings yet (" << path << ")\n";
+        return sievra::ExitMissing;
+    }
     try {
-        sievra::SettingsStore store;
+        sievra::SettingsStore store(path);
         sievra::CommandContext context{store, out, err};
         return sievra::RunSettingsCommand(context, args);
     } catch (const sievra::StoreError& error) {

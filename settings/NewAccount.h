@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Account.h"
+#include "Account.h"
 
 #include <optional>
 
