@@ -95,8 +95,8 @@ def settings_dump(pop_port, smtp_port, wab):
     lines.append("[\\Software\\Orlent Software\\Sievra\\00000001]")
     account = {
         "Active": 1, "Account Name": "Demo mailbox", "POP3 Server": "127.0.0.1",
-        "POP3 Port": str(pop_port), "POP3 User Name": "demo", "Save POP3 Password": 1,
-        "POP3 Timeout": 60, "POP3 Tested": 0, "SMTP Server": "127.0.0.1", "SMTP Port": str(smtp_port),
+        "POP3 Port": str(pop_port), "POP3 Security": 0, "POP3 User Name": "demo", "Save POP3 Password": 1,
+        "POP3 Timeout": 60, "POP3 Tested": 0, "SMTP Server": "127.0.0.1", "SMTP Port": str(smtp_port), "SMTP Security": 0,
         "SMTP EMail Address": "me@home.example", "SMTP Display Name": "Demo User",
         "Requires AUTH": 0, "Use POP3": 0, "SMTP Timeout": 60, "SMTP Tested": 0,
     }
