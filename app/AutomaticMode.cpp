@@ -91,14 +91,22 @@ void TfrmMain::RestartTimerWhileHidden() {
     }
 }
 
+// The first-run contents open once; closed, they stay closed, and later activations of the
+// window leave the focus where the user put it.
 void TfrmMain::FormActivate() {
     Timer1->stop();
-    if (firstRun_) {
+    if (firstRun_ && !firstRunHelpShown_) {
+        firstRunHelpShown_ = true;
         ShowHelp(HelpContext::None, false);
     }
 }
 
 void TfrmMain::TrayIconClick() {
+    Timer1->stop();
+    ShowMainWindow();
+}
+
+void TfrmMain::BringForward() {
     Timer1->stop();
     ShowMainWindow();
 }
@@ -171,7 +179,12 @@ void TfrmMain::ShowNewMailPopup(int waitingCount) {
 
 void TfrmMain::LaunchMailClient() {
     const QString path = EmailClient();
-    if (path.isEmpty() || !QProcess::startDetached(path, {})) {
+    if (path.isEmpty()) {
+        dialogs_.Warning(QStringLiteral("No mail program is set. Choose one under Settings, "
+                                        "EMail Client (Change...), and Get Mail starts it."));
+        return;
+    }
+    if (!QProcess::startDetached(path, {})) {
         dialogs_.Warning(QStringLiteral("Error launching ") + path + QStringLiteral("!"));
         return;
     }

@@ -36,6 +36,7 @@ public:
     ImageButton* butChangeWAB;
     PathLabel* lblEMailClient;
     ImageButton* butChangeEMailClient;
+    ImageButton* butClearEMailClient;
 };
 
 class MessagePanel : public QWidget {
@@ -66,6 +67,8 @@ public:
 
     QLineEdit* txtAccountName;
     QCheckBox* chkActive;
+    // Says what an account lacks before it can be made active.
+    QLabel* lblMissing;
     QLineEdit* txtHost;
     QLineEdit* txtUser;
     PasswordEdit* txtPWD;

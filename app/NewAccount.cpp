@@ -12,18 +12,17 @@ namespace {
 
 constexpr qint64 CounterWithoutValue = 999999;
 
+// Servers, user and address start empty (the fields show examples as placeholder text): a
+// placeholder stored as a value would be screened as a real server. The account stays
+// inactive until its POP3 server and user are filled in.
 Account NewAccountRecord(const QString& keyName) {
     Account a;
     a.KeyName = keyName;
-    a.Active = true;
+    a.Active = false;
     a.AccountName = QStringLiteral("<New Account>");
-    a.Pop3Server = QStringLiteral("<New Host>");
     a.Pop3Port = QStringLiteral("110");
-    a.Pop3User = QStringLiteral("<New User>");
     a.Pop3Timeout = 60;
-    a.SmtpServer = QStringLiteral("<New SMTP>");
     a.SmtpPort = QStringLiteral("25");
-    a.SmtpAddress = QStringLiteral("<New Email Address>");
     a.SmtpTimeout = 60;
     return a;
 }

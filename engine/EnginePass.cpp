@@ -52,13 +52,17 @@ void ScreeningEngine::RunPass() {
     passRunning_ = false;
 }
 
+// A failure here ends the pass before it shows the status panel; it is shown now, or the
+// error line would sit out of sight.
 bool ScreeningEngine::LoadBook() {
     if (!LoadAddressBook(window_.WabFile(), *this, book_)) {
+        window_.SelectStatusNode();
         Log(QStringLiteral("<font color=\"clRed\"><B>Error: Unable to load address book.</B>"));
         lastPassHadErrors_ = true;
         return false;
     }
     if (book_.isEmpty()) {
+        window_.SelectStatusNode();
         Log(QStringLiteral(
             "<font color=\"clRed\"><B>Error: No valid addresses in address book.</B>"));
         lastPassHadErrors_ = true;

@@ -38,6 +38,7 @@ bool ScreeningEngine::OpenPop3Session(const Account& account) {
         return false;
     }
     SetTimeout(account.Pop3Timeout);
+    BeginSession(account, account.Pop3Server, account.Pop3Port);
     Log(ConnectingLine(account.Pop3Server, *security));
     pop3_.SetSecurity(*security);
     pop3_.SetUserName(account.Pop3User);
@@ -114,6 +115,7 @@ bool ScreeningEngine::OpenSmtpSession(const Account& account) {
         return false;
     }
     SetTimeout(account.SmtpTimeout);
+    BeginSession(account, account.SmtpServer, account.SmtpPort);
     Log(ConnectingLine(account.SmtpServer, *security));
     // The client's connect includes STARTTLS, so the HELO or EHLO below and every AUTH LOGIN
     // step run inside TLS when it is chosen.

@@ -30,6 +30,9 @@ inline const QString WabFile = QStringLiteral("WAB File");
 inline const QString EmailClient = QStringLiteral("EMail Client");
 inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
+// Where the main window was left: QWidget::saveGeometry and QSplitter::saveState, Base64.
+inline const QString WindowGeometry = QStringLiteral("Window Geometry");
+inline const QString WindowSplitter = QStringLiteral("Window Splitter");
 } // namespace GlobalValue
 
 } // namespace sievra

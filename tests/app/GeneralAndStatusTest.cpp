@@ -89,10 +89,18 @@ TEST_F(GeneralPanelTest, ChoosingTheAddressBookAndTheMailClient) {
     dialogs.ChosenFile = "/usr/bin/thunderbird";
     Click("butChangeEMailClient");
     ASSERT_EQ(dialogs.Choices.size(), 3u);
-    EXPECT_EQ(dialogs.Choices[2].StartDirectory, QDir::currentPath()) << "no path yet";
+    EXPECT_EQ(dialogs.Choices[2].StartDirectory, QDir::homePath()) << "no path yet";
     EXPECT_TRUE(dialogs.Choices[2].ExecutablesOnly);
     EXPECT_EQ(Stored(ProductKey, "EMail Client")->Text, "/usr/bin/thunderbird");
     EXPECT_EQ(window->EmailClient(), "/usr/bin/thunderbird");
+
+    // The field can be cleared; Get Mail then says what is missing and where to set it.
+    Click("butClearEMailClient");
+    EXPECT_EQ(Stored(ProductKey, "EMail Client")->Text, "");
+    window->LaunchMailClient();
+    ASSERT_FALSE(dialogs.Warnings.isEmpty());
+    EXPECT_TRUE(dialogs.Warnings.last().startsWith("No mail program is set. Choose one under "
+                                                   "Settings, EMail Client"));
 }
 
 TEST_F(GeneralPanelTest, TheHeaderPictureIsDecodedFromItsJpeg) {

@@ -251,7 +251,9 @@ TEST_F(HelpTest, WithoutThePagesHelpDoesNothing) {
     EXPECT_TRUE(window->isActiveWindow());
 }
 
-TEST_F(HelpTest, AFirstRunShowsTheContentsWheneverTheWindowBecomesActive) {
+// The first-run contents open once: closed with Esc (or Ctrl+W), they stay closed when the
+// window becomes active again, and they do not take the focus from it.
+TEST_F(HelpTest, AFirstRunShowsTheContentsOnceAndEscOrCtrlWClosesThem) {
     Product().WriteFlag("First Time", true);
     window = std::make_unique<TfrmMain>(*store, dialogs);
     window->SetHelpDirectory(test::BuiltProgram("bin/help"));
@@ -260,21 +262,26 @@ TEST_F(HelpTest, AFirstRunShowsTheContentsWheneverTheWindowBecomesActive) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->Help() && window->Help()->isVisible(); }));
     EXPECT_EQ(window->Help()->PageName(), "index.html");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Help()));
+    QTest::keyClick(window->Help()->txtHelp, Qt::Key_Escape);
+    EXPECT_FALSE(window->Help()->isVisible());
 
-    // A page the user went to stays while the help window is open...
-    window->Help()->OpenTopic(HelpContext::CodeWords);
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    EXPECT_EQ(window->Help()->PageName(), "code-words.html");
-    // ...and once closed, the next activation brings the contents back.
-    window->Help()->close();
     QWidget elsewhere;
     elsewhere.show();
     elsewhere.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Help()->isVisible(); }));
-    EXPECT_EQ(window->Help()->PageName(), "index.html");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::qWait(50);
+    EXPECT_FALSE(window->Help()->isVisible());
+
+    // Asked for with F1, it opens again; Ctrl+W closes it too.
+    Select({"Settings", "Home"});
+    PressF1On("txtHost");
+    ASSERT_TRUE(window->Help()->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Help()));
+    QTest::keyClick(window->Help()->txtHelp, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->Help()->isVisible());
 }
 
 class AutostartTest : public test::WindowFixture {

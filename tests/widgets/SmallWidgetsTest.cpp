@@ -46,12 +46,16 @@ TEST_F(SmallWidgetsTest, ImageButtonShowsThePictureOfItsState) {
     EXPECT_NE(disabled, up);
     button->setEnabled(true);
 
-    // Pressing it leaves the focus in the field being edited, so that field is not left yet.
+    // A real button for the keyboard: it takes the focus (the field being edited is left, and
+    // written, first), and Enter and Space press it.
     edit->setFocus();
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(clicked.count(), 1);
-    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_TRUE(button->hasFocus());
+    QTest::keyClick(button, Qt::Key_Return);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clicked.count() == 3; }));
     // The disabled picture is greyer than the coloured one.
     const QImage upImage = button->CurrentPicture().toImage();
     button->setEnabled(false);
