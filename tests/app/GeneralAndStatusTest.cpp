@@ -125,6 +125,16 @@ protected:
     StatusList* list = nullptr;
 };
 
+// A pass that stops at the address book still shows why: the view goes to Status.
+TEST_F(StatusPanelTest, APassWithoutAnAddressBookShowsTheStatusPanel) {
+    window->Accounts().at(0)->Pop3Password = "secret";
+    Select({"Settings"});
+    Click("butGO");
+    EXPECT_EQ(VisiblePanels(), QStringList({"pnlStatus"}));
+    ASSERT_GT(list->count(), 0);
+    EXPECT_EQ(list->item(list->count() - 1)->text(), "Error: Unable to load address book.");
+}
+
 TEST_F(StatusPanelTest, StartsWithStatusAndNoBar) {
     Select({"Status"});
     EXPECT_EQ(Find<QLabel>("lblDateTime")->text(), "Status");

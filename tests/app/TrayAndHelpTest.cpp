@@ -39,7 +39,14 @@ protected:
     static void WhenModalOpens(const std::function<void(QWidget*)>& act) {
         auto* poll = new QTimer;
         QObject::connect(poll, &QTimer::timeout, [poll, act] {
-            if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr) {
+            QWidget* modal = QApplication::activeModalWidget();
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                // The new-mail pop-up is waited for without being modal.
+                if (modal == nullptr && top->isVisible() && qobject_cast<TfrmNotify*>(top)) {
+                    modal = top;
+                }
+            }
+            if (modal != nullptr) {
                 poll->stop();
                 poll->deleteLater();
                 act(modal);
@@ -175,6 +182,27 @@ TEST_F(TrayTest, ThePopupLeftAloneClosesByItselfWithoutTheMailClient) {
     window->ShowNewMailPopup(2);
     EXPECT_TRUE(dialogs.Warnings.isEmpty());
     EXPECT_EQ(window->Notify(), nullptr);
+}
+
+// With a notification service the news goes there, nothing waits for it, and a click on it
+// is Get Mail. A notification area that goes away while the window is hidden brings it back.
+TEST_F(TrayTest, NewMailGoesToTheDesktopAndALostTrayBringsTheWindowBack) {
+    Product().WriteText("EMail Client", "/nonexistent/mail-client");
+    Product().WriteFlag("AutoRun", true);
+    TrayIcon::SetAvailableForTests(true);
+    TrayIcon::SetMessagesForTests(true);
+    ASSERT_TRUE(OpenWindow());
+    window->ShowNewMailPopup(2);
+    EXPECT_EQ(window->Notify(), nullptr);
+    emit window->Tray().Icon()->messageClicked();
+    EXPECT_EQ(dialogs.Warnings, QStringList({"Error launching /nonexistent/mail-client!"}));
+
+    window->hide();
+    TrayIcon::SetAvailableForTests(false);
+    window->Tray().CheckAvailability();
+    EXPECT_TRUE(window->isVisible());
+    TrayIcon::SetMessagesForTests(std::nullopt);
+    TrayIcon::SetAvailableForTests(std::nullopt);
 }
 
 TEST_F(TrayTest, AMissingMailClientIsReported) {

@@ -50,6 +50,9 @@ TEST_F(EngineFaults, HungTopTimesOutAbortsTheConnectionAndTheNextPassWorks) {
     engine->RunPass();
     const QStringList lines = window.PlainLines();
     EXPECT_TRUE(lines.contains("Error 0: Timeout")) << lines.join("\n").toStdString();
+    // The code of a time-out is whatever came before; the plain line says what happened.
+    EXPECT_EQ(lines.at(lines.indexOf("Error 0: Timeout") + 1),
+              "Account fake: 127.0.0.1 did not answer within 60 s");
     EXPECT_TRUE(lines.contains("Error 0: POP3 component not ready"));
     EXPECT_FALSE(server.Received(0).contains("DELE")) << "no decision after a time-out";
     EXPECT_TRUE(WaitFor([&] { return server.ClientClosed(0); }));
