@@ -22,4 +22,10 @@ QStringList InitialFooterLines();
 void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
                           const QString& mailClient);
 
+// Writes one ticked account and returns its key number. `fresh`: a new key, with the values
+// no page shows (active, name, time-outs); otherwise only what the pages show is written and
+// a session stays tested unless its connection values changed. Raises StoreError for a key
+// name that is not a number.
+qint32 WriteWizardAccount(SettingsStore& store, const WizardAccount& account, bool fresh);
+
 } // namespace sievra

@@ -4,10 +4,13 @@
 #include "CodeWordMemo.h"
 #include "ContactListDelegate.h"
 #include "ContactPreview.h"
+#include "ExistingSettings.h"
 #include "InitialSettings.h"
 #include "WizardPrompts.h"
 #include "settings/Account.h"
+#include "settings/EntryRules.h"
 #include "settings/SettingsStore.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/PathLabel.h"
 
 #include <QCheckBox>
@@ -66,7 +69,8 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
     prompts_ = env_.Prompts ? env_.Prompts : std::make_shared<DialogPrompts>(this);
 
     c_ = BuildWizardPages(this);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Resizable, so larger fonts and scales find room.
+    setSizeGripEnabled(true);
 
     connect(c_.butNext, &QPushButton::clicked, this, &TfrmWizard::butNextClick);
     connect(c_.butPrevious, &QPushButton::clicked, this, &TfrmWizard::butPreviousClick);
@@ -78,13 +82,36 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
         accounts_[c_.lstAccounts->row(item)].Checked = item->checkState() == Qt::Checked;
     });
     ConnectAccountFields();
+    NameControlsForAccessibility(this);
 
     // No address book file of this format is registered anywhere on Linux: page 2 starts
     // empty until the user chooses one.
     FindMailClient();
     DiscoverAccounts();
+    if (existing_.Found) {
+        c_.lblExisting->show();
+        c_.lblWAB->SetPath(existing_.WabFile);
+        LoadEmails();
+        if (!existing_.EmailClient.isEmpty()) {
+            c_.lblEMailClient->SetPath(existing_.EmailClient);
+        }
+    }
     UpdateSmtpEnabling();
     ShowPage();
+}
+
+// A run over existing settings starts from them (read only: nothing is written before Save).
+// A store that cannot be read is left to Save to report.
+void TfrmWizard::MergeStoredSettings() {
+    if (!QFileInfo::exists(SettingsStore::DefaultPath())) {
+        return;
+    }
+    try {
+        SettingsStore store;
+        existing_ = MergeExistingSettings(store, accounts_);
+    } catch (const StoreError&) {
+        existing_ = {};
+    }
 }
 
 TfrmWizard::~TfrmWizard() = default;
@@ -103,6 +130,7 @@ void TfrmWizard::FindMailClient() {
 
 void TfrmWizard::DiscoverAccounts() {
     sievra::DiscoverAccounts(env_.Home, accounts_);
+    MergeStoredSettings();
     for (const WizardAccount& account : accounts_) {
         auto* item = new QListWidgetItem(account.AccountName);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -172,8 +200,37 @@ void TfrmWizard::ShowPage() {
     }
     c_.Pages->setCurrentIndex(currentPage_ - 1);
     c_.butPrevious->setVisible(currentPage_ != 1);
-    c_.butNext->setText(currentPage_ == LastPage ? QStringLiteral("Save")
-                                                 : QStringLiteral("Next >"));
+    c_.butNext->setText(currentPage_ == LastPage ? QStringLiteral("&Save")
+                                                 : QStringLiteral("&Next >"));
+    UpdateNextButton();
+}
+
+// Page 5 goes on only with what screening needs: Next stays off, and the page says what is
+// missing, until the POP3 server and user are there and both ports are ports.
+void TfrmWizard::UpdateNextButton() {
+    QStringList missing;
+    if (currentPage_ == 5 && HasCurrentAccount()) {
+        const WizardAccount& a = Current();
+        if (a.Pop3Server.trimmed().isEmpty()) {
+            missing.append(QStringLiteral("the POP3 host server"));
+        }
+        if (a.Pop3User.trimmed().isEmpty()) {
+            missing.append(QStringLiteral("the user ID"));
+        }
+        for (const QString& port : {a.Pop3Port, a.SmtpPort}) {
+            if (!IsValidPortText(port)) {
+                missing.append(QStringLiteral("a port from 1 to 65535 or a service name instead "
+                                              "of \"%1\"")
+                                   .arg(port));
+            }
+        }
+    }
+    c_.butNext->setEnabled(missing.isEmpty());
+    c_.lblMissing->setText(missing.isEmpty()
+                               ? QString()
+                               : QStringLiteral("Still needed before Next: ") +
+                                     missing.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    c_.lblMissing->setVisible(!missing.isEmpty());
 }
 
 void TfrmWizard::FillAccountPage() {
@@ -235,6 +292,7 @@ void TfrmWizard::ConnectField(QLineEdit* field, QString WizardAccount::*member) 
         if (HasCurrentAccount()) {
             Current().*member = text;
         }
+        UpdateNextButton();
     });
 }
 
@@ -261,14 +319,21 @@ void TfrmWizard::ConnectAccountFields() {
         }
     });
     // activated comes from the user only; the ports' handlers above run first.
+    // TLS on the plain port moves to the TLS port, and back.
     connect(c_.cboPOP3Security, &QComboBox::activated, this, [this](int index) {
         if (HasCurrentAccount()) {
             Current().Pop3Security = QString::number(index);
+            Current().Pop3Port =
+                PortForSecurity(Current().Pop3Port, index == SecurityValue::Tls, 110, Pop3TlsPort);
+            c_.txtPOP3Port->setText(Current().Pop3Port);
         }
     });
     connect(c_.cboSMTPSecurity, &QComboBox::activated, this, [this](int index) {
         if (HasCurrentAccount()) {
             Current().SmtpSecurity = QString::number(index);
+            Current().SmtpPort =
+                PortForSecurity(Current().SmtpPort, index == SecurityValue::Tls, 25, SmtpTlsPort);
+            c_.txtSMTPPort->setText(Current().SmtpPort);
         }
     });
     connect(c_.txtPOP3Port, &QLineEdit::textEdited, this, &TfrmWizard::ShowSecurity);
@@ -296,6 +361,9 @@ void TfrmWizard::butNextClick() {
         }
         break;
     case 7:
+        if (!MemosAcceptable()) {
+            return;
+        }
         if (MemoLines(c_.memCodeWords->toPlainText()).isEmpty() &&
             !prompts_->Confirm(NoCodeWordsQuestion)) {
             return;
@@ -320,6 +388,9 @@ void TfrmWizard::butNextClick() {
 void TfrmWizard::butPreviousClick() {
     switch (currentPage_) {
     case 7:
+        if (!MemosAcceptable()) {
+            return;
+        }
         StoreCodeWordMemos();
         currentPage_ = 6;
         break;
@@ -346,6 +417,18 @@ void TfrmWizard::butPreviousClick() {
     ShowPage();
 }
 
+// A "|" would split an entry when the list is read back; a duplicate screens nothing new.
+bool TfrmWizard::MemosAcceptable() {
+    QString problem = MemoProblem(c_.memCodeWords->toPlainText(), QStringLiteral("code word"));
+    if (problem.isEmpty()) {
+        problem = MemoProblem(c_.memHints->toPlainText(), QStringLiteral("hint"));
+    }
+    if (!problem.isEmpty()) {
+        prompts_->Warning(problem);
+    }
+    return problem.isEmpty();
+}
+
 void TfrmWizard::butCancelClick() {
     if (prompts_->WarningYesNo(CancelQuestion)) {
         Finish(QDialog::Rejected);
@@ -366,7 +449,7 @@ void TfrmWizard::butChangeClick() {
 
 void TfrmWizard::butChangeEMailClientClick() {
     const QString shown = MailClientPath();
-    const QString folder = shown.isEmpty() ? QDir::currentPath() : QFileInfo(shown).absolutePath();
+    const QString folder = shown.isEmpty() ? QDir::homePath() : QFileInfo(shown).absolutePath();
     const QString chosen = prompts_->ChooseFile(QStringLiteral("EMail Client Executable File"),
                                                 folder, QStringLiteral("Programs (*)"));
     if (!chosen.isEmpty()) {
@@ -379,7 +462,11 @@ void TfrmWizard::butChangeEMailClientClick() {
 void TfrmWizard::Save() {
     try {
         SettingsStore store;
-        WriteInitialSettings(store, accounts_, AddressBookPath(), MailClientPath());
+        if (existing_.Found) {
+            WriteChangedSettings(store, accounts_, existing_, AddressBookPath(), MailClientPath());
+        } else {
+            WriteInitialSettings(store, accounts_, AddressBookPath(), MailClientPath());
+        }
     } catch (const StoreError& error) {
         // Nothing was written; the user may mend the file and press Save again.
         prompts_->Error(error.Message());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExistingSettings.h"
 #include "MailClientDiscovery.h"
 #include "WizardAccount.h"
 #include "WizardControls.h"
@@ -62,10 +63,13 @@ protected:
 private:
     void FindMailClient();
     void DiscoverAccounts();
+    void MergeStoredSettings();
     void ShowPage();
     void FillAccountPage();
     void FillOptionsPage();
     void UpdateSmtpEnabling();
+    void UpdateNextButton();
+    bool MemosAcceptable();
     void ShowSecurity();
     void ConnectAccountFields();
     void ConnectField(QLineEdit* field, QString WizardAccount::*member);
@@ -82,6 +86,8 @@ private:
     int currentPage_ = 1;
     int currentAccount_ = 0;
     bool finishing_ = false;
+    // The settings this run started from, when there were any.
+    ExistingSettings existing_;
 };
 
 } // namespace sievra

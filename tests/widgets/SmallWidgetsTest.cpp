@@ -1,4 +1,5 @@
 #include "widgets/ImageButton.h"
+#include "widgets/ReadableColour.h"
 #include "widgets/SpinEdit.h"
 
 #include <QHBoxLayout>
@@ -78,6 +79,29 @@ TEST_F(SmallWidgetsTest, SpinEditMarksOnlyTheUsersChanges) {
     EXPECT_TRUE(spin->IsModified());
     spin->SetValueQuietly(45);
     EXPECT_FALSE(spin->IsModified());
+}
+
+} // namespace
+
+namespace {
+
+// The status list's red and green and the page titles' blue read on light and dark bases
+// alike, and keep their hue.
+TEST(ReadableColourTest, ColoursKeepTheirHueAndReachTextContrast) {
+    const struct {
+        QColor wanted;
+        QColor base;
+    } rows[] = {{QColor(255, 0, 0), Qt::white},
+                {QColor(255, 0, 0), QColor(30, 30, 30)},
+                {QColor(0, 128, 0), QColor(30, 30, 30)},
+                {QColor(0x1b, 0x4f, 0x8a), Qt::black},
+                {QColor(0, 128, 0), QColor(250, 250, 250)}};
+    for (const auto& row : rows) {
+        const QColor readable = ReadableOn(row.wanted, row.base);
+        EXPECT_GE(ContrastRatio(readable, row.base), 4.5) << row.wanted.name().toStdString();
+        EXPECT_NEAR(readable.hslHueF(), row.wanted.hslHueF(), 0.02);
+    }
+    EXPECT_EQ(ReadableOn(QColor(0, 128, 0), Qt::white), QColor(0, 128, 0)) << "already readable";
 }
 
 } // namespace
