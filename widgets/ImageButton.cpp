@@ -79,8 +79,15 @@ void ImageButton::SetPictures(const ButtonPictures& pictures) {
     update();
 }
 
+// The pictures grow with the caption, so large fonts are never cut.
 void ImageButton::SetCaption(const QString& caption, QSize size, const QColor& colour) {
     setText(caption);
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    QString shown = caption;
+    shown.remove(QLatin1Char('&'));
+    size = size.expandedTo(QSize(metrics.horizontalAdvance(shown) + 16, metrics.height() + 8));
     SetPictures(DrawButtonPictures(size, caption, colour, devicePixelRatio()));
 }
 

@@ -146,6 +146,10 @@ void TfrmWizard::LoadEmails() {
         delegate->FitNames(lines, c_.lstContacts->fontMetrics());
     }
     c_.lstContacts->addItems(lines);
+    // A long name is cut to fit its column; the tooltip shows it whole.
+    for (int i = 0; i < c_.lstContacts->count(); ++i) {
+        c_.lstContacts->item(i)->setToolTip(lines[i]);
+    }
 }
 
 // --- the account loop over pages 5 to 7 ---
