@@ -3,7 +3,9 @@
 #include "MainPanels.h"
 #include "TfrmMain.h"
 #include "UserDialogs.h"
+#include "settings/EntryRules.h"
 #include "settings/NewAccount.h"
+#include "settings/PasswordCipher.h"
 #include "settings/PasswordStorage.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -62,6 +64,67 @@ void TfrmMain::FillAccountPanel(const Account& a) {
     p->txtSMTPUser->setText(a.SmtpUser);
     p->txtSMTPPWD->setText(a.SmtpPassword);
     p->chkSaveSMTPPWD->setChecked(a.SaveSmtpPassword);
+    UpdateActiveControls();
+}
+
+// An account without POP3 server or user cannot be screened: it cannot be made active, and
+// the panel says what is missing.
+void TfrmMain::UpdateActiveControls() {
+    if (currentAccount_ == nullptr) {
+        return;
+    }
+    const Account& a = currentAccount_->Record;
+    pnlAccount->chkActive->setEnabled(a.Active || HasPop3Login(a));
+    pnlAccount->lblMissing->setVisible(!HasPop3Login(a));
+}
+
+// Inactive accounts are drawn greyed in the tree.
+void TfrmMain::UpdateNodeLook(AccountNode* node) {
+    const QPalette::ColorGroup group = node->Record.Active ? QPalette::Active : QPalette::Disabled;
+    node->setForeground(0, tvAccounts->palette().brush(group, QPalette::Text));
+    node->setToolTip(0, node->Record.Active
+                            ? node->Record.AccountName
+                            : node->Record.AccountName + QStringLiteral(" (inactive)"));
+}
+
+// A new account becomes active once it has what screening needs.
+void TfrmMain::ActivateWhenReady() {
+    AccountNode* node = currentAccount_;
+    if (node == nullptr || !node->AwaitingSetup || node->Record.Active ||
+        !HasPop3Login(node->Record)) {
+        UpdateActiveControls();
+        return;
+    }
+    node->AwaitingSetup = false;
+    pnlAccount->chkActive->setChecked(true);
+    chkActiveClick(true);
+    UpdateActiveControls();
+}
+
+// A port that is neither a number from 1 to 65535 nor a known service name is refused where
+// it was typed: the field gets the stored value back.
+bool TfrmMain::PortRefused(QLineEdit* edit, const QString& stored) {
+    if (!edit->isModified()) {
+        return false;
+    }
+    const QString problem = PortProblem(edit->text());
+    if (problem.isEmpty()) {
+        return false;
+    }
+    edit->setText(stored);
+    edit->setModified(false);
+    dialogs_.Warning(problem);
+    return true;
+}
+
+// Choosing TLS on the plain port moves to the TLS port, and back.
+void TfrmMain::OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort) {
+    const QString port =
+        PortForSecurity(edit->text(), index == SecurityValue::Tls, plainPort, tlsPort);
+    if (port != edit->text()) {
+        edit->setText(port);
+        edit->setModified(true);
+    }
 }
 
 void TfrmMain::UpdateAuthControls() {
@@ -134,22 +197,33 @@ void TfrmMain::txtAccountNameExit() {
 
 void TfrmMain::chkActiveClick(bool checked) {
     ClickAccountFlag(checked, &Account::Active, V::Active, Resets::Nothing);
+    if (currentAccount_ != nullptr) {
+        UpdateNodeLook(currentAccount_);
+    }
 }
 
 void TfrmMain::txtHostExit() {
     ExitAccountText(pnlAccount->txtHost, &Account::Pop3Server, V::Pop3Server, Resets::Pop3Tested);
+    ActivateWhenReady();
 }
 
 void TfrmMain::txtUserExit() {
     ExitAccountText(pnlAccount->txtUser, &Account::Pop3User, V::Pop3User, Resets::Pop3Tested);
+    ActivateWhenReady();
 }
 
 void TfrmMain::txtPOP3PortExit() {
+    if (currentAccount_ == nullptr ||
+        PortRefused(pnlAccount->txtPOP3Port, currentAccount_->Record.Pop3Port)) {
+        return;
+    }
     ExitAccountText(pnlAccount->txtPOP3Port, &Account::Pop3Port, V::Pop3Port, Resets::Pop3Tested);
 }
 
 void TfrmMain::cboPOP3SecurityChange(int index) {
     ChooseAccountSecurity(index, &Account::Pop3Security, V::Pop3Security, Resets::Pop3Tested);
+    OfferPortForSecurity(pnlAccount->txtPOP3Port, index, 110, Pop3TlsPort);
+    txtPOP3PortExit();
 }
 
 void TfrmMain::txtSMTPExit() {
@@ -157,11 +231,17 @@ void TfrmMain::txtSMTPExit() {
 }
 
 void TfrmMain::txtSMTPPortExit() {
+    if (currentAccount_ == nullptr ||
+        PortRefused(pnlAccount->txtSMTPPort, currentAccount_->Record.SmtpPort)) {
+        return;
+    }
     ExitAccountText(pnlAccount->txtSMTPPort, &Account::SmtpPort, V::SmtpPort, Resets::SmtpTested);
 }
 
 void TfrmMain::cboSMTPSecurityChange(int index) {
     ChooseAccountSecurity(index, &Account::SmtpSecurity, V::SmtpSecurity, Resets::SmtpTested);
+    OfferPortForSecurity(pnlAccount->txtSMTPPort, index, 25, SmtpTlsPort);
+    txtSMTPPortExit();
 }
 
 void TfrmMain::txtEMailExit() {
@@ -285,6 +365,7 @@ void TfrmMain::butAddAccountClick() {
         return;
     }
     AccountNode* node = AddAccountNode(*account);
+    node->AwaitingSetup = true;
     node->setExpanded(true);
     tvAccounts->setCurrentItem(node);
 }
@@ -296,7 +377,7 @@ void TfrmMain::butDeleteAccountClick() {
     }
     CommitFocusedField();
     const QString question = QStringLiteral("Delete account \"%1\"?").arg(node->Record.AccountName);
-    if (!dialogs_.Confirm(question)) {
+    if (!dialogs_.Confirm(question, false)) {
         return;
     }
     bool deleted = false;

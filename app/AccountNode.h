@@ -18,7 +18,15 @@ public:
     }
 
     Account Record;
+    // Added in this run and never active yet: it becomes active once its POP3 server and
+    // user are filled in.
+    bool AwaitingSetup = false;
 };
+
+// Whether an account has what a pass needs to log in at all.
+inline bool HasPop3Login(const Account& account) {
+    return !account.Pop3Server.trimmed().isEmpty() && !account.Pop3User.trimmed().isEmpty();
+}
 
 inline AccountNode* AsAccountNode(QTreeWidgetItem* item) {
     return item != nullptr && item->type() == AccountNode::NodeType

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QMenu>
 #include <QProcess>
 #include <QTimer>
@@ -35,15 +36,27 @@ void TfrmMain::ConnectTray() {
             &TfrmMain::popLaunchEMailClientClick);
     connect(tray_->AboutAction(), &QAction::triggered, this, &TfrmMain::popAboutClick);
     connect(tray_->ExitAction(), &QAction::triggered, this, &TfrmMain::popExitClick);
+    connect(tray_.get(), &TrayIcon::messageClicked, this, &TfrmMain::LaunchMailClient);
+    connect(tray_.get(), &TrayIcon::trayLost, this, [this] {
+        if (!isVisible()) {
+            showMinimized();
+        }
+    });
 }
 
-// GO in automatic mode: the first pass runs when the timer first fires.
+// GO in automatic mode: the first pass runs at once (once GO itself has returned), the next
+// ones every interval while the window stays out of sight.
 void TfrmMain::StartAutomaticMode(int intervalMinutes) {
     const int minute = minuteMsForTests > 0 ? minuteMsForTests : MinuteMs;
     Timer1->setInterval(intervalMinutes * minute);
     timerArmed_ = true;
     Timer1->start();
     HideToTray();
+    QTimer::singleShot(0, this, [this] {
+        if (Timer1->isActive() && WaitingBehindTray()) {
+            Timer1Timer();
+        }
+    });
 }
 
 // Without a notification area there would be no way back to a hidden window: it is
@@ -91,14 +104,22 @@ void TfrmMain::RestartTimerWhileHidden() {
     }
 }
 
+// The first-run contents open once; closed, they stay closed, and later activations of the
+// window leave the focus where the user put it.
 void TfrmMain::FormActivate() {
     Timer1->stop();
-    if (firstRun_) {
+    if (firstRun_ && !firstRunHelpShown_) {
+        firstRunHelpShown_ = true;
         ShowHelp(HelpContext::None, false);
     }
 }
 
 void TfrmMain::TrayIconClick() {
+    Timer1->stop();
+    ShowMainWindow();
+}
+
+void TfrmMain::BringForward() {
     Timer1->stop();
     ShowMainWindow();
 }
@@ -157,12 +178,26 @@ TfrmNotify* TfrmMain::Notify() const {
     return notify_;
 }
 
+// The desktop's own notification where there is one: it waits in the notification area and
+// a click on it is Get Mail. Elsewhere the pop-up, which the pass waits for without making it
+// modal, so the tray menu and the window stay usable meanwhile.
 void TfrmMain::ShowNewMailPopup(int waitingCount) {
+    if (tray_->ShowsMessages()) {
+        tray_->ShowMessage(TfrmNotify::MessageText(waitingCount), TfrmNotify::CloseAfterMs);
+        return;
+    }
     int result = QDialog::Rejected;
     {
         TfrmNotify notify(waitingCount);
         notify_ = &notify;
-        result = notify.exec();
+        QEventLoop wait;
+        connect(&notify, &QDialog::finished, &wait, [&](int code) {
+            result = code;
+            wait.quit();
+        });
+        notify.show();
+        notify.raise();
+        wait.exec();
     }
     if (result == QDialog::Accepted) {
         LaunchMailClient();
@@ -171,7 +206,12 @@ void TfrmMain::ShowNewMailPopup(int waitingCount) {
 
 void TfrmMain::LaunchMailClient() {
     const QString path = EmailClient();
-    if (path.isEmpty() || !QProcess::startDetached(path, {})) {
+    if (path.isEmpty()) {
+        dialogs_.Warning(QStringLiteral("No mail program is set. Choose one under Settings, "
+                                        "EMail Client (Change...), and Get Mail starts it."));
+        return;
+    }
+    if (!QProcess::startDetached(path, {})) {
         dialogs_.Warning(QStringLiteral("Error launching ") + path + QStringLiteral("!"));
         return;
     }

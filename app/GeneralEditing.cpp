@@ -20,11 +20,12 @@ namespace sievra {
 
 namespace {
 
-// Where a chooser opens: the folder of the current file, else the working folder.
+// Where a chooser opens: the folder of the current file, else the home folder (the working
+// folder of a program started from a desktop menu means nothing to the user).
 QString StartDirectory(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !path.contains(QLatin1Char('/'))) {
-        return QDir::currentPath();
+        return QDir::homePath();
     }
     return info.absolutePath();
 }
@@ -119,8 +120,9 @@ void TfrmMain::butChangeEmailClientClick() {
 #ifdef Q_OS_WIN
     const QString filter = QStringLiteral("Executable files (*.exe)");
 #else
-    // Programs here carry no extension: the dialog lists the files the user may run.
-    const QString filter = QStringLiteral("Executable files (*)");
+    // Programs here carry no extension: the dialog lists folders and the files the user may
+    // run.
+    const QString filter = QStringLiteral("Programs (*)");
 #endif
     const QString chosen = dialogs_.ChooseFile(
         {QStringLiteral("EMail Client"), StartDirectory(EmailClient()), filter, true});
@@ -129,6 +131,11 @@ void TfrmMain::butChangeEmailClientClick() {
     }
     pnlGeneral->lblEMailClient->SetPath(chosen);
     WriteProduct([&](SettingsKey& key) { key.WriteText(GlobalValue::EmailClient, chosen); });
+}
+
+void TfrmMain::butClearEmailClientClick() {
+    pnlGeneral->lblEMailClient->SetPath(QString());
+    WriteProduct([&](SettingsKey& key) { key.WriteText(GlobalValue::EmailClient, QString()); });
 }
 
 } // namespace sievra

@@ -60,6 +60,8 @@ void TfrmMain::AssignHelpContexts() {
                HelpContext::AccountPop3);
     SetContext(pnlAccount->findChild<QGroupBox*>(QStringLiteral("grpOutgoing")),
                HelpContext::AccountSmtp);
+    SetContext(pnlGeneral->findChild<QGroupBox*>(QStringLiteral("grpWAB")),
+               HelpContext::AddressBook);
     GeneralPanel* g = pnlGeneral;
     for (QWidget* w : {static_cast<QWidget*>(g->chkAuto), static_cast<QWidget*>(g->spnInterval),
                        static_cast<QWidget*>(g->chkAutoLoad), static_cast<QWidget*>(g->chkBeep),
@@ -87,6 +89,7 @@ void TfrmMain::ShowHelp(int context, bool reopen) {
     }
     if (!help_ || help_->Directory() != helpDirectory_) {
         help_ = std::make_unique<HelpWindow>(helpDirectory_);
+        connect(help_.get(), &HelpWindow::aboutRequested, this, &TfrmMain::popAboutClick);
     }
     if (!help_->OpenTopic(context)) {
         return;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QUrl>
@@ -26,6 +27,8 @@ QString HelpTopicFile(int context) {
         return QStringLiteral("account-smtp.html");
     case HelpContext::GeneralSettings:
         return QStringLiteral("general-settings.html");
+    case HelpContext::AddressBook:
+        return QStringLiteral("address-book.html");
     default:
         return QStringLiteral("index.html");
     }
@@ -42,6 +45,13 @@ HelpWindow::HelpWindow(QString directory, QWidget* parent)
     txtHelp->setSearchPaths({directory_});
     // Links to the web go to the user's browser; links between pages stay here.
     txtHelp->setOpenExternalLinks(true);
+    // The About link is ours, not a page.
+    connect(txtHelp, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
+        if (url.scheme() == QLatin1String("about")) {
+            txtHelp->backward();
+            emit aboutRequested();
+        }
+    });
 
     auto* back =
         new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"), this);
@@ -53,11 +63,20 @@ HelpWindow::HelpWindow(QString directory, QWidget* parent)
     connect(back, &QPushButton::clicked, txtHelp, &QTextBrowser::backward);
     connect(txtHelp, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
     connect(contents, &QPushButton::clicked, this, [this] { OpenTopic(HelpContext::None); });
+    auto* about = new QPushButton(QStringLiteral("&About Sievra"), this);
+    about->setObjectName(QStringLiteral("butAbout"));
+    connect(about, &QPushButton::clicked, this, &HelpWindow::aboutRequested);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* close = new QShortcut(keys, this);
+        connect(close, &QShortcut::activated, this, &QWidget::close);
+    }
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(back);
     buttons->addWidget(contents);
     buttons->addStretch();
+    buttons->addWidget(about);
     auto* column = new QVBoxLayout(this);
     column->addLayout(buttons);
     column->addWidget(txtHelp, 1);

@@ -17,6 +17,7 @@ inline constexpr int CodeWords = 1004;
 inline constexpr int AccountPop3 = 1005;
 inline constexpr int AccountSmtp = 1006;
 inline constexpr int GeneralSettings = 1007;
+inline constexpr int AddressBook = 1008;
 } // namespace HelpContext
 
 // The page of a topic within the help folder; the contents page for None and any number
@@ -24,7 +25,7 @@ inline constexpr int GeneralSettings = 1007;
 QString HelpTopicFile(int context);
 
 // The program's own help window: the HTML pages shipped in the help folder beside the
-// program, with Back and Contents.
+// program, with Back, Contents and About. Esc and Ctrl+W close it.
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +38,10 @@ public:
     QString PageName() const;
 
     QTextBrowser* txtHelp;
+
+signals:
+    // The contents' "About Sievra" link or the About button.
+    void aboutRequested();
 
 private:
     QString directory_;

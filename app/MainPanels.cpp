@@ -123,7 +123,7 @@ GeneralPanel::GeneralPanel(QWidget* parent)
                                             "solid palette(mid); border-radius: 3px; "
                                             "padding: 0 5px; }"));
         label->setMinimumHeight(SmallButton.height());
-        button = MakeImageButton(buttonName, QStringLiteral("Change..."), hint,
+        button = MakeImageButton(buttonName, QStringLiteral("C&hange..."), hint,
                                  ButtonColour::Action, SmallButton, box);
         auto* row = new QHBoxLayout(box);
         row->addWidget(label, 1);
@@ -134,6 +134,11 @@ GeneralPanel::GeneralPanel(QWidget* parent)
                            lblEMailClient, QStringLiteral("lblEMailClient"), butChangeEMailClient,
                            QStringLiteral("butChangeEMailClient"),
                            QStringLiteral("Click to change EMail Client selection"));
+    butClearEMailClient =
+        MakeImageButton(QStringLiteral("butClearEMailClient"), QStringLiteral("Clea&r"),
+                        QStringLiteral("No mail client: Get Mail is not offered"),
+                        ButtonColour::Quiet, SmallButton, client);
+    client->layout()->addWidget(butClearEMailClient);
 
     auto* passwords = Group(QStringLiteral("grpPasswords"), QStringLiteral(" Passwords "), this);
     cboPasswordStorage =
@@ -269,8 +274,14 @@ AccountPanel::AccountPanel(QWidget* parent)
         Edit(QStringLiteral("txtAccountName"), QStringLiteral("Name of this account"), this);
     chkActive = Named(new QCheckBox(QStringLiteral("Active"), this), QStringLiteral("chkActive"),
                       QStringLiteral("Check here to include this account in processing"));
+    lblMissing = Named(new QLabel(QStringLiteral("Fill in the POP3 server and user ID to make "
+                                                 "this account active."),
+                                  this),
+                       QStringLiteral("lblMissing"));
+    lblMissing->setWordWrap(true);
+    lblMissing->hide();
     auto* top = new QHBoxLayout;
-    top->addWidget(Caption(QStringLiteral("lblAccountName"), QStringLiteral("Account Name:"),
+    top->addWidget(Caption(QStringLiteral("lblAccountName"), QStringLiteral("Account &Name:"),
                            txtAccountName, this));
     top->addWidget(txtAccountName, 1);
     top->addSpacing(12);
@@ -278,6 +289,7 @@ AccountPanel::AccountPanel(QWidget* parent)
 
     auto* incoming = Group(QStringLiteral("grpIncoming"), QStringLiteral("Incoming Mail"), this);
     txtHost = Edit(QStringLiteral("txtHost"), QStringLiteral("Incoming eMail server"), incoming);
+    txtHost->setPlaceholderText(QStringLiteral("pop.example.org"));
     txtPOP3Port =
         Edit(QStringLiteral("txtPOP3Port"), QStringLiteral("POP3 port (default 110)"), incoming);
     cboPOP3Security = SecurityChoice(
@@ -285,6 +297,7 @@ AccountPanel::AccountPanel(QWidget* parent)
         QStringLiteral("Encryption: TLS on port 995, STARTTLS on port 110, or none"), incoming);
     txtUser =
         Edit(QStringLiteral("txtUser"), QStringLiteral("User ID for this POP3 account"), incoming);
+    txtUser->setPlaceholderText(QStringLiteral("your user name"));
     txtPWD = Named(new PasswordEdit(incoming), QStringLiteral("txtPWD"),
                    QStringLiteral("User Password for this POP3 account"));
     spnPOP3TimeOut = TimeoutSpin(QStringLiteral("spnPOP3TimeOut"), incoming);
@@ -315,6 +328,7 @@ AccountPanel::AccountPanel(QWidget* parent)
 
     auto* outgoing = Group(QStringLiteral("grpOutgoing"), QStringLiteral("Outgoing Mail"), this);
     txtSMTP = Edit(QStringLiteral("txtSMTP"), QStringLiteral("Outgoing eMail server"), outgoing);
+    txtSMTP->setPlaceholderText(QStringLiteral("smtp.example.org"));
     txtSMTPPort =
         Edit(QStringLiteral("txtSMTPPort"), QStringLiteral("SMTP port (default 25)"), outgoing);
     cboSMTPSecurity = SecurityChoice(
@@ -324,6 +338,7 @@ AccountPanel::AccountPanel(QWidget* parent)
     spnSMTPTimeOut = TimeoutSpin(QStringLiteral("spnSMTPTimeOut"), outgoing);
     txtEMail = Edit(QStringLiteral("txtEMail"), QStringLiteral("EMail address mail is sent from"),
                     outgoing);
+    txtEMail->setPlaceholderText(QStringLiteral("you@example.org"));
     txtDisplayName = Edit(QStringLiteral("txtDisplayName"),
                           QStringLiteral("Name to display in recipients From column"), outgoing);
     chkAUTH = Named(new QCheckBox(QStringLiteral("Server requires authentication"), outgoing),
@@ -405,6 +420,7 @@ AccountPanel::AccountPanel(QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
+    column->addWidget(lblMissing);
     column->addWidget(incoming);
     column->addWidget(outgoing);
     column->addStretch();

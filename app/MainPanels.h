@@ -46,6 +46,7 @@ public:
     ImageButton* butChangeEMailClient;
     // Where saved passwords live: 0 the desktop keyring, 1 the settings store.
     QComboBox* cboPasswordStorage;
+    ImageButton* butClearEMailClient;
 
 private:
     QHBoxLayout* BuildContactRow();
@@ -79,6 +80,8 @@ public:
 
     QLineEdit* txtAccountName;
     QCheckBox* chkActive;
+    // Says what an account lacks before it can be made active.
+    QLabel* lblMissing;
     QLineEdit* txtHost;
     QLineEdit* txtUser;
     PasswordEdit* txtPWD;

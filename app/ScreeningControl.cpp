@@ -1,4 +1,5 @@
 // GO and Abort: the screening engine joined to the window, one pass or start at a time.
+#include "AccountNode.h"
 #include "MainPanels.h"
 #include "TfrmMain.h"
 #include "TfrmNotify.h"
@@ -6,8 +7,10 @@
 #include "UserDialogs.h"
 #include "engine/ScreeningEngine.h"
 #include "widgets/ImageButton.h"
+#include "widgets/PasswordEdit.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QTreeWidget>
 
 namespace sievra {
@@ -78,6 +81,21 @@ void TfrmMain::RequestQuit() {
 
 void TfrmMain::ShowWarning(const QString& text) {
     dialogs_.Warning(text);
+}
+
+// The warning about a missing password leaves the user at the field to fill in.
+void TfrmMain::SelectPasswordField(Account* account, bool smtp) {
+    for (int i = 0; i < settingsNode_->childCount(); ++i) {
+        AccountNode* node = AsAccountNode(settingsNode_->child(i));
+        if (node == nullptr || &node->Record != account) {
+            continue;
+        }
+        tvAccounts->setCurrentItem(node);
+        QLineEdit* field = smtp ? static_cast<QLineEdit*>(pnlAccount->txtSMTPPWD)
+                                : static_cast<QLineEdit*>(pnlAccount->txtPWD);
+        field->setFocus(Qt::OtherFocusReason);
+        return;
+    }
 }
 
 void TfrmMain::SetShowMainWindowFlag(bool show) {

@@ -10,10 +10,12 @@
 #include "TrayIcon.h"
 #include "UserDialogs.h"
 #include "engine/ScreeningEngine.h"
+#include "settings/EntryRules.h"
 #include "settings/PrivateFiles.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/DesktopIntegration.h"
 #include "widgets/EditListBox.h"
 #include "widgets/ImageButton.h"
@@ -31,6 +33,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTimer>
@@ -68,6 +72,8 @@ TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
     ConnectHandlers();
     ConnectTray();
     AssignHelpContexts();
+    ConnectShortcuts();
+    NameControlsForAccessibility(this);
 }
 
 // The tray icon goes with the window; the help window is closed with it. Hiding first lets
@@ -91,7 +97,7 @@ void TfrmMain::BuildWindow() {
     tvAccounts->setSelectionMode(QAbstractItemView::SingleSelection);
     tvAccounts->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvAccounts->setAllColumnsShowFocus(true);
-    tvAccounts->setFixedWidth(2 * WindowButton.width() + 8);
+    tvAccounts->setMinimumWidth(2 * WindowButton.width() + 8);
     // The selection stays as visible when the focus is in a panel.
     QPalette treePalette = tvAccounts->palette();
     treePalette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -108,6 +114,16 @@ void TfrmMain::BuildWindow() {
     messageNode_ = topNode(QStringLiteral("Message"), QStyle::SP_FileIcon);
     statusNode_ = topNode(QStringLiteral("Status"), QStyle::SP_FileDialogInfoView);
 
+    butAddAccount = MakeImageButton(QStringLiteral("butAddAccount"), QStringLiteral("&Add"),
+                                    QStringLiteral("Add a new Account"), ButtonColour::Action,
+                                    WindowButton, this);
+    butDeleteAccount = MakeImageButton(
+        QStringLiteral("butDeleteAccount"), QStringLiteral("&Delete"),
+        QStringLiteral("Delete the selected account"), ButtonColour::Remove, WindowButton, this);
+    butDeleteAccount->setEnabled(false);
+
+    // Created after the account buttons and before GO, so Tab goes tree, Add, Delete, the
+    // panel, GO, Abort, Close.
     panels_ = new QStackedWidget(this);
     pnlGeneral = new GeneralPanel(panels_);
     pnlMessage = new MessagePanel(panels_);
@@ -120,28 +136,23 @@ void TfrmMain::BuildWindow() {
         panels_->addWidget(panel);
     }
 
-    butAddAccount = MakeImageButton(QStringLiteral("butAddAccount"), QStringLiteral("Add"),
-                                    QStringLiteral("Add a new Account"), ButtonColour::Action,
-                                    WindowButton, this);
-    butDeleteAccount = MakeImageButton(QStringLiteral("butDeleteAccount"), QStringLiteral("Delete"),
-                                       QStringLiteral("Delete the selected account"),
-                                       ButtonColour::Remove, WindowButton, this);
-    butDeleteAccount->setEnabled(false);
     butGO =
-        MakeImageButton(QStringLiteral("butGO"), QStringLiteral("GO"),
+        MakeImageButton(QStringLiteral("butGO"), QStringLiteral("&GO"),
                         QStringLiteral("Begin processing"), ButtonColour::Go, WindowButton, this);
     butAbort =
-        MakeImageButton(QStringLiteral("butAbort"), QStringLiteral("Abort"),
+        MakeImageButton(QStringLiteral("butAbort"), QStringLiteral("A&bort"),
                         QStringLiteral("Stop processing"), ButtonColour::Stop, WindowButton, this);
     butAbort->setEnabled(false);
-    butClose = MakeImageButton(QStringLiteral("butClose"), QStringLiteral("Close"),
+    butClose = MakeImageButton(QStringLiteral("butClose"), QStringLiteral("C&lose"),
                                QStringLiteral("Shut down Sievra"), ButtonColour::Quiet,
                                WindowButton, this);
 
     auto* accountButtons = new QHBoxLayout;
     accountButtons->addWidget(butAddAccount);
     accountButtons->addWidget(butDeleteAccount);
-    auto* left = new QVBoxLayout;
+    auto* leftSide = new QWidget(this);
+    auto* left = new QVBoxLayout(leftSide);
+    left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(tvAccounts, 1);
     left->addLayout(accountButtons);
 
@@ -151,15 +162,24 @@ void TfrmMain::BuildWindow() {
     runButtons->addWidget(butAbort);
     runButtons->addSpacing(16);
     runButtons->addWidget(butClose);
-    auto* right = new QVBoxLayout;
+    auto* rightSide = new QWidget(this);
+    auto* right = new QVBoxLayout(rightSide);
+    right->setContentsMargins(0, 0, 0, 0);
     right->addWidget(panels_, 1);
     right->addLayout(runButtons);
 
+    // The tree's width is the user's to choose; long account names need more at large fonts.
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("splMain"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(leftSide);
+    splitter_->addWidget(rightSide);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({2 * WindowButton.width() + 8, 600});
+
     auto* body = new QHBoxLayout;
     body->setContentsMargins(10, 10, 10, 10);
-    body->setSpacing(12);
-    body->addLayout(left);
-    body->addLayout(right, 1);
+    body->addWidget(splitter_, 1);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -167,7 +187,7 @@ void TfrmMain::BuildWindow() {
     root->addWidget(header_);
     root->addLayout(body, 1);
 
-    setMinimumSize(800, 560);
+    setMinimumSize(640, 480);
     resize(840, 580);
 }
 
@@ -225,6 +245,8 @@ void TfrmMain::ConnectHandlers() {
     connect(g->lstAllowed, &EditListBox::Exited, this, &TfrmMain::lstAllowedExit);
     connect(g->butChangeEMailClient, &QAbstractButton::clicked, this,
             &TfrmMain::butChangeEmailClientClick);
+    connect(g->butClearEMailClient, &QAbstractButton::clicked, this,
+            &TfrmMain::butClearEmailClientClick);
 
     CodeWordsPanel* c = pnlCodeWords;
     connect(c->lstCodes, &QListWidget::itemSelectionChanged, this, &TfrmMain::UpdateDeleteButtons);
@@ -235,6 +257,16 @@ void TfrmMain::ConnectHandlers() {
     connect(c->butDeleteHint, &QAbstractButton::clicked, this, &TfrmMain::butDeleteHintClick);
     connect(c->lstCodes, &EditListBox::Exited, this, &TfrmMain::lstCodesExit);
     connect(c->lstHints, &EditListBox::Exited, this, &TfrmMain::lstHintsExit);
+    c->lstCodes->SetEntryCheck([](const QString& text, const QStringList& others) {
+        return ListEntryProblem(text, others, QStringLiteral("code word"));
+    });
+    c->lstHints->SetEntryCheck([](const QString& text, const QStringList& others) {
+        return ListEntryProblem(text, others, QStringLiteral("hint"));
+    });
+    for (EditListBox* list : {c->lstCodes, c->lstHints}) {
+        connect(list, &EditListBox::EntryRefused, this,
+                [this](const QString& reason) { dialogs_.Warning(reason); });
+    }
 
     OnFieldExit(pnlMessage->txtSubject, [this] { txtSubjectExit(); });
     OnFieldExit(pnlMessage->memHeader, [this] { memHeaderExit(); });
@@ -250,10 +282,12 @@ bool TfrmMain::FormCreate() {
     EnableAutomaticOptions();
     engine_->RefreshContacts();
     FillSources();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+    if (!RestoreWindowPlace()) {
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
     }
     return true;
 }
@@ -308,6 +342,7 @@ AccountNode* TfrmMain::AddAccountNode(const Account& account) {
     settingsNode_->addChild(node);
     auto* codeWords = new QTreeWidgetItem(node, {QStringLiteral("Code Words")});
     codeWords->setIcon(0, style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    UpdateNodeLook(node);
     return node;
 }
 
@@ -377,6 +412,7 @@ void TfrmMain::SetCloseEnabled(bool enabled) {
 }
 void TfrmMain::SetAbortEnabled(bool enabled) {
     butAbort->setEnabled(enabled);
+    abortShortcut_->setEnabled(enabled);
 }
 void TfrmMain::SetAddAccountEnabled(bool enabled) {
     butAddAccount->setEnabled(enabled);
@@ -436,6 +472,7 @@ void TfrmMain::changeEvent(QEvent* event) {
 // Closing the window ends the program, as Close does; while a pass runs the end waits for it.
 void TfrmMain::closeEvent(QCloseEvent* event) {
     CommitFocusedField();
+    SaveWindowPlace();
     if (help_) {
         help_->close();
     }
@@ -449,6 +486,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::butCloseClick() {
     CommitFocusedField();
+    SaveWindowPlace();
     RequestQuit();
 }
 

@@ -12,6 +12,8 @@
 #include <memory>
 
 class QLineEdit;
+class QShortcut;
+class QSplitter;
 class QStackedWidget;
 class QTimer;
 class QTreeWidget;
@@ -93,6 +95,7 @@ public:
     bool ShowMainWindowFlag() const override { return showMainWindow_; }
     void SetShowMainWindowFlag(bool show) override;
     void ShowWarning(const QString& text) override;
+    void SelectPasswordField(Account* account, bool smtp) override;
 
     void StartAutomaticMode(int intervalMinutes) override;
     void SetTrayTip(const QString& tip) override;
@@ -114,6 +117,8 @@ public:
     void ShowHelp(int context, bool reopen = true);
     // Where the help pages are (by default the folder "help" beside the program).
     void SetHelpDirectory(const QString& directory) { helpDirectory_ = directory; }
+    // Shows the window in front, as the tray's Open does (another copy was started).
+    void BringForward();
     // True while a pass or a start of screening runs.
     bool Busy() const { return busy_; }
 
@@ -142,6 +147,11 @@ private:
     void ConnectHandlers();
     void ConnectTray();
     void AssignHelpContexts();
+    // F5 and Ctrl+G for GO, Esc for Abort while a pass runs, Ctrl+Q to quit.
+    void ConnectShortcuts();
+    // Size, position and the splitter as the user left them, kept in the product key.
+    bool RestoreWindowPlace();
+    void SaveWindowPlace();
     bool LoadSettings();
     AccountNode* AddAccountNode(const Account& account);
     AccountNode* SelectedAccountNode() const;
@@ -159,6 +169,11 @@ private:
     void ShowPanel(QWidget* panel);
     void FillAccountPanel(const Account& account);
     void UpdateAuthControls();
+    void UpdateActiveControls();
+    void UpdateNodeLook(AccountNode* node);
+    void ActivateWhenReady();
+    bool PortRefused(QLineEdit* edit, const QString& stored);
+    void OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort);
 
     // Account fields.
     enum class Resets { Nothing, Pop3Tested, SmtpTested };
@@ -197,6 +212,7 @@ private:
     void chkVisualClick(bool checked);
     void spnIntervalExit();
     void butChangeEmailClientClick();
+    void butClearEmailClientClick();
     void chkAutoLoadClick(bool checked);
     void cboPasswordStorageChange(int index);
     void ShowPasswordStorage();
@@ -267,6 +283,8 @@ private:
     QTimer* Timer1 = nullptr;
     QPointer<TfrmNotify> notify_;
     bool firstRun_ = false;
+    // The first-run help has been shown in this run: once is enough.
+    bool firstRunHelpShown_ = false;
     bool showMainWindow_ = true;
     int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
     bool started_ = false;
@@ -280,6 +298,8 @@ private:
     QTreeWidgetItem* settingsNode_ = nullptr;
     QTreeWidgetItem* messageNode_ = nullptr;
     QTreeWidgetItem* statusNode_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QShortcut* abortShortcut_ = nullptr;
     QStackedWidget* panels_ = nullptr;
     GeneralPanel* pnlGeneral = nullptr;
     MessagePanel* pnlMessage = nullptr;

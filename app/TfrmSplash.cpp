@@ -51,7 +51,8 @@ TfrmSplash::TfrmSplash(bool aboutMode, QWidget* parent)
 
     auto* about = new ReadOnlyMemo(
         QStringLiteral("Keeps unwanted mail off your POP3 mailboxes: only senders from your "
-                       "address book, or with a code word in the subject, get through."),
+                       "address book, or with a code word in the subject, get through.\n"
+                       "Free software under the MIT licence."),
         this);
     about->setObjectName(QStringLiteral("memAbout"));
     about->setLineWrapMode(QPlainTextEdit::WidgetWidth);

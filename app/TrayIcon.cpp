@@ -12,6 +12,8 @@ namespace sievra {
 
 namespace {
 std::optional<bool> availableForTests;
+std::optional<bool> messagesForTests;
+constexpr int AvailabilityCheckMs = 5000;
 } // namespace
 
 TrayIcon::TrayIcon(QObject* parent)
@@ -19,6 +21,7 @@ TrayIcon::TrayIcon(QObject* parent)
     , icon_(new QSystemTrayIcon(this))
     , puSystem_(new QMenu)
     , iconTimer_(new QTimer(this))
+    , availabilityTimer_(new QTimer(this))
     , imlIcons_(TrayAnimationFrames())
     , appIcon_(ThemedAppIcon(QCoreApplication::applicationDirPath(), AppIcon())) {
     puSystem_->setObjectName(QStringLiteral("puSystem"));
@@ -47,6 +50,9 @@ TrayIcon::TrayIcon(QObject* parent)
     iconTimer_->setObjectName(QStringLiteral("IconTimer"));
     iconTimer_->setInterval(FrameMs);
     connect(iconTimer_, &QTimer::timeout, this, &TrayIcon::IconTimerTimer);
+    connect(icon_, &QSystemTrayIcon::messageClicked, this, &TrayIcon::messageClicked);
+    availabilityTimer_->setInterval(AvailabilityCheckMs);
+    connect(availabilityTimer_, &QTimer::timeout, this, &TrayIcon::CheckAvailability);
 }
 
 // The menu has no parent widget to take it along.
@@ -67,11 +73,34 @@ void TrayIcon::SetAvailableForTests(std::optional<bool> available) {
 void TrayIcon::Add() {
     added_ = true;
     icon_->show();
+    availabilityTimer_->start();
 }
 
 void TrayIcon::Remove() {
     added_ = false;
     icon_->hide();
+    availabilityTimer_->stop();
+}
+
+bool TrayIcon::ShowsMessages() const {
+    if (messagesForTests || availableForTests) {
+        return messagesForTests.value_or(false);
+    }
+    return added_ && Available() && QSystemTrayIcon::supportsMessages();
+}
+
+void TrayIcon::SetMessagesForTests(std::optional<bool> shown) {
+    messagesForTests = shown;
+}
+
+void TrayIcon::ShowMessage(const QString& text, int milliseconds) {
+    icon_->showMessage(QStringLiteral("Sievra"), text, appIcon_, milliseconds);
+}
+
+void TrayIcon::CheckAvailability() {
+    if (added_ && !Available()) {
+        emit trayLost();
+    }
 }
 
 void TrayIcon::SetTip(const QString& tip) {

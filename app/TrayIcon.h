@@ -29,6 +29,15 @@ public:
     // neither the offscreen platform nor a bare X server has one.
     static bool Available();
     static void SetAvailableForTests(std::optional<bool> available);
+    // Whether the desktop shows notifications from the icon; tests that decide Available()
+    // get none unless they ask for them.
+    bool ShowsMessages() const;
+    static void SetMessagesForTests(std::optional<bool> shown);
+    // A notification from the icon; a click on it sends messageClicked.
+    void ShowMessage(const QString& text, int milliseconds);
+    // Looks whether the notification area is still there (every few seconds while the icon
+    // is added); sends trayLost when it went away.
+    void CheckAvailability();
 
     // Shows or removes the icon (where there is no notification area nothing shows).
     void Add();
@@ -66,6 +75,9 @@ signals:
     // A left click on the icon (not while the About box is open).
     void leftClicked();
     void frameShown(int frame);
+    void messageClicked();
+    // The notification area went away while the icon was added (the panel was closed).
+    void trayLost();
 
 private:
     void IconTimerTimer();
@@ -79,6 +91,7 @@ private:
     QAction* popAbout_;
     QAction* popExit_;
     QTimer* iconTimer_;
+    QTimer* availabilityTimer_;
     QList<QIcon> imlIcons_;
     QIcon appIcon_;
     QString tip_;

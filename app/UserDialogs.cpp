@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 
 namespace sievra {
 
@@ -12,10 +14,10 @@ void QtUserDialogs::Warning(const QString& text) {
     box.exec();
 }
 
-bool QtUserDialogs::Confirm(const QString& text) {
+bool QtUserDialogs::Confirm(const QString& text, bool defaultYes) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
                     QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -24,12 +26,35 @@ void QtUserDialogs::Error(const QString& text) {
     box.exec();
 }
 
+namespace {
+
+// Folders and programs only. QDir::Executable as the dialog's filter hides everything until
+// the file system model has read each file's permissions, so the list stayed empty; this asks
+// each entry itself.
+class ProgramsOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (files == nullptr) {
+            return true;
+        }
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+
+} // namespace
+
 QString QtUserDialogs::ChooseFile(const FileChoice& choice) {
     QFileDialog dialog(nullptr, choice.Title, choice.StartDirectory, choice.Filter);
     dialog.setFileMode(choice.Folder ? QFileDialog::Directory : QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (choice.ExecutablesOnly) {
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setProxyModel(new ProgramsOnly(&dialog));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();

@@ -22,8 +22,9 @@ public:
     virtual ~UserDialogs() = default;
     // Modal, centred, caption "Warning", OK.
     virtual void Warning(const QString& text) = 0;
-    // Modal, centred, caption "Confirm", Yes and No; true for Yes.
-    virtual bool Confirm(const QString& text) = 0;
+    // Modal, centred, caption "Confirm", Yes and No; true for Yes. A question whose Yes
+    // destroys something defaults to No.
+    virtual bool Confirm(const QString& text, bool defaultYes = true) = 0;
     // A failure the user must know about (store refused a write, undecodable password).
     virtual void Error(const QString& text) = 0;
     // The chosen existing file (or folder), or "" when cancelled.
@@ -37,7 +38,7 @@ public:
 class QtUserDialogs : public UserDialogs {
 public:
     void Warning(const QString& text) override;
-    bool Confirm(const QString& text) override;
+    bool Confirm(const QString& text, bool defaultYes = true) override;
     void Error(const QString& text) override;
     QString ChooseFile(const FileChoice& choice) override;
     bool TrustCertificate(const QString& details) override;

@@ -1,5 +1,7 @@
 #include "app/AppIcon.h"
 #include "app/ProgramEntry.h"
+#include "app/SingleInstance.h"
+#include "app/TfrmMain.h"
 #include "app/UserDialogs.h"
 #include "widgets/DesktopIntegration.h"
 
@@ -34,10 +36,20 @@ int main(int argc, char** argv) {
         QApplication::setStyle(style);
     }
 
+    // A second copy brings the first one's window forward and ends.
+    sievra::SingleInstance instance;
+    if (!instance.Claim()) {
+        return 0;
+    }
     sievra::QtUserDialogs dialogs;
     sievra::ProgramEntry entry(programDirectory, dialogs);
     if (!entry.Start()) {
         return entry.ExitCode();
     }
+    QObject::connect(&instance, &sievra::SingleInstance::raiseRequested, &entry, [&entry] {
+        if (sievra::TfrmMain* window = entry.MainWindow()) {
+            window->BringForward();
+        }
+    });
     return QApplication::exec();
 }

@@ -74,11 +74,13 @@ void ScreeningEngine::RefreshContacts() {
 }
 
 // The lines of a load that went well are shown with the results; those of a failed one are
-// all the pass shows.
+// all the pass shows. A failure ends the pass before it shows the status panel, so the panel
+// is shown now, or the error lines would sit out of sight.
 bool ScreeningEngine::LoadBook() {
     const AcceptedSet::Outcome loaded =
         accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
     if (!loaded.Ok) {
+        window_.SelectStatusNode();
         for (const QString& line : loaded.Lines) {
             Log(line);
         }
@@ -87,6 +89,7 @@ bool ScreeningEngine::LoadBook() {
         return false;
     }
     if (accepted_.IsEmpty()) {
+        window_.SelectStatusNode();
         Log(QStringLiteral(
             "<font color=\"clRed\"><B>Error: No valid addresses in address book.</B>"));
         lastPassHadErrors_ = true;

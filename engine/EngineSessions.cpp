@@ -47,6 +47,7 @@ bool ScreeningEngine::OpenPop3Session(Account& account) {
     }
     SetTimeout(account.Pop3Timeout);
     StartSessionBound();
+    BeginSession(account, account.Pop3Server, account.Pop3Port);
     Log(ConnectingLine(account.Pop3Server, *security));
     pop3_.SetSecurity(*security);
     const bool probe = MayProbe(account.Pop3SecurityStored, account.Pop3Security);
@@ -188,6 +189,7 @@ bool ScreeningEngine::OpenSmtpSession(Account& account) {
     }
     SetTimeout(account.SmtpTimeout);
     StartSessionBound();
+    BeginSession(account, account.SmtpServer, account.SmtpPort);
     Log(ConnectingLine(account.SmtpServer, *security));
     // The client's connect includes STARTTLS, so the HELO or EHLO below and every AUTH LOGIN
     // step run inside TLS when it is chosen.

@@ -31,7 +31,7 @@ bool ScreeningEngine::StartScreening() {
 }
 
 bool ScreeningEngine::CheckPasswords() {
-    for (const Account* account : window_.Accounts()) {
+    for (Account* account : window_.Accounts()) {
         if (!account->KeyringError.isEmpty()) {
             continue; // the pass reports it and goes on with the others
         }
@@ -44,6 +44,7 @@ bool ScreeningEngine::CheckPasswords() {
             window_.ShowWarning(QStringLiteral("Account \"") + account->AccountName +
                                 QStringLiteral("\" needs a password. Please") +
                                 QStringLiteral(" enter all passwords before proceeding."));
+            window_.SelectPasswordField(account, !account->Pop3Password.isEmpty());
             return false;
         }
     }
@@ -73,9 +74,17 @@ bool ScreeningEngine::RunConnectionTest() {
         window_.SetDeleteAccountEnabled(false);
         window_.SetTreeEnabled(false);
     }
+    // Abort works here as in a pass: a silent server must not hold the window for its
+    // whole time-out.
+    passRunning_ = true;
+    state_.AbortRequested = false;
+    window_.SetAbortEnabled(true);
     bool failed = false;
     for (Account* account : window_.Accounts()) {
         state_.ErrorFlag = false;
+        if (state_.AbortRequested) {
+            break;
+        }
         if (!account->Active || !account->KeyringError.isEmpty()) {
             continue;
         }
@@ -93,6 +102,14 @@ bool ScreeningEngine::RunConnectionTest() {
         if (account->Pop3Tested || account->SmtpTested) {
             StoreTestedFlags(*account);
         }
+    }
+    window_.SetAbortEnabled(false);
+    passRunning_ = false;
+    if (state_.AbortRequested) {
+        if (shown) {
+            EnableAccountControls();
+        }
+        return true;
     }
     if (failed) {
         if (shown) {

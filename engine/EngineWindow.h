@@ -59,6 +59,8 @@ public:
     virtual bool ShowMainWindowFlag() const = 0;
     virtual void SetShowMainWindowFlag(bool on) = 0;
     virtual void ShowWarning(const QString& text) = 0;
+    // After the missing-password warning: take the user to the field to fill in.
+    virtual void SelectPasswordField(Account* /*account*/, bool /*smtp*/) {}
 
     // Automatic mode and its notifications.
     virtual void StartAutomaticMode(int intervalMinutes) = 0; // start the timer, hide

@@ -85,8 +85,10 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
     }
     state_.RequestDone = true;
     if (error != 0) {
-        NoteClientError(error, WithTlsReason(QStringLiteral("POP3 error while ") + state_.Operation,
-                                             error, pop3_.TlsError()));
+        NoteClientError(error,
+                        WithTlsReason(QStringLiteral("POP3 error while ") + state_.Operation, error,
+                                      pop3_.TlsError()),
+                        pop3_.ErrorMessage());
         state_.ServerSaid = pop3_.ServerReply();
     }
     CheckWait();
@@ -129,13 +131,22 @@ void ScreeningEngine::SmtpRequestDone(SmtpRequest type, quint16 error) {
 
 // Once the user has aborted, the error stays "Aborted": the clients' own reports of the
 // connections that Abort cut are consequences, not news.
-void ScreeningEngine::NoteClientError(quint16 error, const QString& text) {
+void ScreeningEngine::NoteClientError(quint16 error, const QString& text, const QString& reply) {
     state_.ErrorFlag = true;
     if (state_.AbortRequested) {
         return;
     }
     state_.ErrorCode = error;
     state_.ErrorText = text;
+    cause_ = ErrorCause::Client;
+    errorReply_ = reply;
+}
+
+void ScreeningEngine::BeginSession(const Account& account, const QString& host,
+                                   const QString& port) {
+    session_.Account = account.AccountName;
+    session_.Host = host;
+    session_.Port = port;
 }
 
 // --- Requests and waiting ---
@@ -168,6 +179,7 @@ void ScreeningEngine::DropStaleCompletions() {
 void ScreeningEngine::NoteException(const QString& message) {
     state_.ErrorFlag = true;
     state_.ErrorText = message;
+    cause_ = ErrorCause::Exception;
 }
 
 void ScreeningEngine::AwaitRequest() {
@@ -195,6 +207,7 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
                                      .arg(qint64{state_.CurrentTimeout} * SessionTimeouts)
                                : QStringLiteral("Timeout");
         state_.ErrorFlag = true;
+        cause_ = ErrorCause::Timeout;
         CheckWait();
     });
     // A stored time-out of years must neither overflow nor turn into no time-out at all.
@@ -231,10 +244,21 @@ void ScreeningEngine::ReportError() {
     Log(QStringLiteral("<font color=\"clRed\"><B>Error %1: %2</B>")
             .arg(state_.ErrorCode)
             .arg(state_.ErrorText));
-    // The server's own words say what the code cannot ("need fully-qualified hostname").
-    if (!state_.ServerSaid.isEmpty()) {
+    // The server's own words say what the code cannot ("need fully-qualified hostname"); the
+    // plain line after them then names the account and the cause without repeating them.
+    const bool serverSaid = !state_.ServerSaid.isEmpty();
+    if (serverSaid) {
         Log(ServerSaidLine(state_.ServerSaid));
         state_.ServerSaid.clear();
+    }
+    ErrorFacts facts = session_;
+    facts.Cause = cause_;
+    facts.Code = state_.ErrorCode;
+    facts.TimeoutSeconds = state_.CurrentTimeout;
+    facts.Reply = cause_ == ErrorCause::Client && !serverSaid ? errorReply_ : QString();
+    const QString detail = ErrorDetail(facts);
+    if (!detail.isEmpty()) {
+        Log(detail);
     }
     ++counters_.ErrorCount;
     lastPassHadErrors_ = true;
@@ -266,6 +290,7 @@ void ScreeningEngine::Abort() {
     state_.ErrorFlag = true;
     state_.ErrorText = QStringLiteral("Aborted");
     state_.AbortRequested = true;
+    cause_ = ErrorCause::Aborted;
     CheckWait();
 }
 

@@ -5,6 +5,7 @@
 #include "engine/EngineState.h"
 #include "engine/EngineWindow.h"
 #include "engine/HeaderCollector.h"
+#include "engine/ErrorDetail.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
 #include "engine/ReplyQueueFile.h"
@@ -54,6 +55,7 @@ public:
 
     const EngineState& State() const { return state_; }
     const EngineCounters& Counters() const { return counters_; }
+    // A pass or a connection test runs: Abort ends it.
     bool PassRunning() const { return passRunning_; }
     // True when the last pass wrote an error line (for sievra-pass's exit status).
     bool LastPassHadErrors() const { return lastPassHadErrors_; }
@@ -112,7 +114,9 @@ private:
     void SmtpSessionConnected(quint16 error);
     void SmtpSessionClosed(quint16 error);
     void SmtpRequestDone(SmtpRequest type, quint16 error);
-    void NoteClientError(quint16 error, const QString& text);
+    void NoteClientError(quint16 error, const QString& text, const QString& reply = QString());
+    // The account and server the next error lines name.
+    void BeginSession(const Account& account, const QString& host, const QString& port);
 
     // Sessions.
     bool OpenPop3Session(Account& account);
@@ -198,6 +202,9 @@ private:
     QDeadlineTimer sessionBound_{QDeadlineTimer::Forever};
     bool queueWritable_ = true;
     bool passRunning_ = false;
+    ErrorCause cause_ = ErrorCause::Client;
+    QString errorReply_;
+    ErrorFacts session_;
     bool lastPassHadErrors_ = false;
     bool lastPassSkipped_ = false;
 };

@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QStringList>
+#include <optional>
 
 namespace sievra {
 
@@ -61,6 +62,16 @@ QList<QSslCertificate> AdditionalCaCertificates() {
 
 QList<QSslCertificate> TrustedAuthorities() {
     const QString dirs = qEnvironmentVariable("SSL_CERT_DIR");
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    // Reading a whole certificate folder costs tens of milliseconds; every connection would
+    // pay it again, so the list is read once for as long as the variables stay the same.
+    static QString cachedDirs;
+    static QString cachedFile;
+    static std::optional<QList<QSslCertificate>> cached;
+    const QMutexLocker lock(&TrustMutex());
+    if (cached && cachedDirs == dirs && cachedFile == file) {
+        return *cached;
+    }
     QList<QSslCertificate> authorities;
     if (dirs.isEmpty()) {
         authorities = QSslConfiguration::systemCaCertificates();
@@ -69,11 +80,13 @@ QList<QSslCertificate> TrustedAuthorities() {
         authorities += QSslCertificate::fromPath(QDir(dir).filePath(QStringLiteral("*")), QSsl::Pem,
                                                  QSslCertificate::PatternSyntax::Wildcard);
     }
-    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
     if (!file.isEmpty()) {
         authorities +=
             QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
     }
+    cachedDirs = dirs;
+    cachedFile = file;
+    cached = authorities;
     return authorities;
 }
 

@@ -19,19 +19,22 @@ AccountValueRow NumberRow(const QString& name, AccountValueKind kind, qint32 num
 } // namespace
 
 const QList<AccountValueRow>& AccountValueTable() {
+    // Servers, user and address start empty (the window shows examples as placeholder text):
+    // a placeholder stored as a value would be screened as a real server. A new account stays
+    // inactive until its POP3 server and user are filled in.
     static const QList<AccountValueRow> table = {
-        NumberRow(V::Active, K::Flag, 1),
+        NumberRow(V::Active, K::Flag, 0),
         TextRow(V::AccountName, QStringLiteral("<New Account>")),
-        TextRow(V::Pop3Server, QStringLiteral("<New Host>")),
+        TextRow(V::Pop3Server, QString()),
         TextRow(V::Pop3Port, QStringLiteral("110")),
-        TextRow(V::Pop3User, QStringLiteral("<New User>")),
+        TextRow(V::Pop3User, QString()),
         {V::Pop3Password, K::Password, QString(), 0},
         NumberRow(V::SavePop3Password, K::Flag, 0),
         NumberRow(V::Pop3Timeout, K::Number, 60),
         NumberRow(V::Pop3Tested, K::Flag, 0),
-        TextRow(V::SmtpServer, QStringLiteral("<New SMTP>")),
+        TextRow(V::SmtpServer, QString()),
         TextRow(V::SmtpPort, QStringLiteral("25")),
-        TextRow(V::SmtpAddress, QStringLiteral("<New Email Address>")),
+        TextRow(V::SmtpAddress, QString()),
         TextRow(V::SmtpDisplayName, QString()),
         NumberRow(V::RequiresAuth, K::Flag, 0),
         NumberRow(V::UsePop3Login, K::Flag, 0),

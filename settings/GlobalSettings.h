@@ -38,6 +38,9 @@ inline const QString EmailClient = QStringLiteral("EMail Client");
 inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
 inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
+// Where the main window was left: QWidget::saveGeometry and QSplitter::saveState, Base64.
+inline const QString WindowGeometry = QStringLiteral("Window Geometry");
+inline const QString WindowSplitter = QStringLiteral("Window Splitter");
 } // namespace GlobalValue
 
 } // namespace sievra

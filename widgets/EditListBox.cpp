@@ -76,10 +76,12 @@ void EditListBox::AddEntry() {
     if (editing_) {
         EndEdit(true);
     }
+    modifiedBeforeAdd_ = modified_;
     addItem(entryTitle_);
     SelectIndex(count() - 1);
     modified_ = true;
     StartEdit();
+    editingNewEntry_ = editing_;
 }
 
 void EditListBox::DeleteSelected() {
@@ -98,11 +100,20 @@ void EditListBox::EndEdit(bool keep) {
     }
     // Cleared first: hiding the focused field moves the focus, which comes back here.
     editing_ = false;
+    const bool newEntry = editingNewEntry_;
+    editingNewEntry_ = false;
     QListWidgetItem* entry = edited_.isValid() ? itemFromIndex(edited_) : nullptr;
-    if (!keep) {
+    QString refusal;
+    const bool kept = keep && entry != nullptr && KeepEdit(entry, &refusal);
+    if (!kept) {
         modified_ = modifiedBeforeEdit_;
-    } else if (entry != nullptr) {
-        entry->setText(editor_->text());
+    }
+    if (!kept && entry != nullptr && (newEntry || (keep && refusal.isEmpty()))) {
+        // A new entry left unchanged, or any entry emptied, goes; an emptied old one is a change.
+        const int index = row(entry);
+        delete takeItem(index);
+        modified_ = newEntry ? modifiedBeforeAdd_ : true;
+        SelectIndex(index < count() ? index : count() - 1);
     }
     edited_ = QPersistentModelIndex();
     // Enter and Esc hand the focus back to the list; hiding the focused field would pass it
@@ -111,6 +122,26 @@ void EditListBox::EndEdit(bool keep) {
         setFocus(Qt::OtherFocusReason);
     }
     editor_->hide();
+    if (!refusal.isEmpty()) {
+        emit EntryRefused(refusal);
+    }
+}
+
+bool EditListBox::KeepEdit(QListWidgetItem* entry, QString* refusal) {
+    const QString text = editor_->text().trimmed();
+    if (text.isEmpty()) {
+        return false;
+    }
+    if (check_) {
+        QStringList others = Entries();
+        others.removeAt(row(entry));
+        *refusal = check_(text, others);
+        if (!refusal->isEmpty()) {
+            return false;
+        }
+    }
+    entry->setText(text);
+    return true;
 }
 
 void EditListBox::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -48,9 +49,10 @@ QPixmap DrawPicture(QSize size, const QString& caption, QColor colour, Look look
     p.setFont(font);
     const QRectF textBox = box.translated(look == Look::Down ? QPointF(1, 1) : QPointF(0, 0));
     p.setPen(QColor(0, 0, 0, look == Look::Disabled ? 0 : 70));
-    p.drawText(textBox.translated(0, 1), Qt::AlignCenter, caption);
+    const int flags = Qt::AlignCenter | Qt::TextShowMnemonic;
+    p.drawText(textBox.translated(0, 1), flags, caption);
     p.setPen(look == Look::Disabled ? QColor(245, 245, 245) : QColor(Qt::white));
-    p.drawText(textBox, Qt::AlignCenter, caption);
+    p.drawText(textBox, flags, caption);
     return pixmap;
 }
 
@@ -66,7 +68,7 @@ ButtonPictures DrawButtonPictures(QSize size, const QString& caption, const QCol
 
 ImageButton::ImageButton(QWidget* parent)
     : QAbstractButton(parent) {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
 }
@@ -77,8 +79,15 @@ void ImageButton::SetPictures(const ButtonPictures& pictures) {
     update();
 }
 
+// The pictures grow with the caption, so large fonts are never cut.
 void ImageButton::SetCaption(const QString& caption, QSize size, const QColor& colour) {
     setText(caption);
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    QString shown = caption;
+    shown.remove(QLatin1Char('&'));
+    size = size.expandedTo(QSize(metrics.horizontalAdvance(shown) + 16, metrics.height() + 8));
     SetPictures(DrawButtonPictures(size, caption, colour, devicePixelRatio()));
 }
 
@@ -100,6 +109,19 @@ QSize ImageButton::sizeHint() const {
 void ImageButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawPixmap(0, 0, CurrentPicture());
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
+    }
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isEnabled()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void ImageButton::enterEvent(QEnterEvent* event) {

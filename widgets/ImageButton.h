@@ -19,8 +19,8 @@ ButtonPictures DrawButtonPictures(QSize size, const QString& caption, const QCol
                                   qreal pixelRatio = 1.0);
 
 // A button drawn from pictures: up, down while pressed, hover under the mouse and disabled.
-// Like the buttons of a tool palette it never takes the keyboard focus, so pressing it does
-// not end the edit of the field the user is in.
+// It takes the focus like any push button (Tab, Space and Enter press it), draws a focus ring
+// in the palette's highlight colour, and a "&" in its caption marks its mnemonic.
 class ImageButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -39,6 +39,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     ButtonPictures pictures_;

@@ -1,5 +1,6 @@
 #include "StatusList.h"
 
+#include "ReadableColour.h"
 #include "engine/StatusMarkup.h"
 
 #include <QApplication>
@@ -10,12 +11,13 @@ namespace sievra {
 
 namespace {
 
-QColor RunColor(StatusColor color, const QColor& normal) {
+// Red for errors and green for hosts and results, as light or dark as the list's base needs.
+QColor RunColor(StatusColor color, const QColor& normal, const QColor& base) {
     switch (color) {
     case StatusColor::Red:
-        return QColor(255, 0, 0);
+        return ReadableOn(QColor(255, 0, 0), base);
     case StatusColor::Green:
-        return QColor(0, 128, 0);
+        return ReadableOn(QColor(0, 128, 0), base);
     case StatusColor::Default:
         break;
     }
@@ -55,7 +57,9 @@ void StatusLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         const QFont font = RunFont(opt.font, run.Bold);
         const QFontMetrics metrics(font);
         painter->setFont(font);
-        painter->setPen(selected ? normal : RunColor(run.Color, normal));
+        painter->setPen(
+            selected ? normal
+                     : RunColor(run.Color, normal, opt.palette.color(group, QPalette::Base)));
         const QRect box(x, area.top(), metrics.horizontalAdvance(run.Text), area.height());
         painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, run.Text);
         x = box.right() + 1;

@@ -149,11 +149,11 @@ void AddPlaceholders(AccountList& accounts, qint64 counter) {
     while (accounts.Count() < MinimumEntries) {
         ++counter;
         const QString id = AccountKeyName(counter);
-        accounts.AddAccountEntry(
-            id, PlaceholderAccountName(id), QStringLiteral("< Host Name >"), 110,
-            QStringLiteral("< User Name >"), 60, QStringLiteral("< SMTP Server Name >"), 25,
-            QStringLiteral("< EMail Address >"), QStringLiteral("< Display Name >"), 60, false,
-            false, QString(), false);
+        // The fields start empty and show examples as placeholder text: a placeholder saved
+        // as a value would be screened as a real server.
+        accounts.AddAccountEntry(id, PlaceholderAccountName(id), QString(), 110, QString(), 60,
+                                 QString(), 25, QString(), QString(), 60, false, false, QString(),
+                                 false);
     }
 }
 

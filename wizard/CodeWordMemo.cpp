@@ -1,5 +1,6 @@
 #include "CodeWordMemo.h"
 
+#include "settings/EntryRules.h"
 #include "settings/JoinedList.h"
 
 namespace sievra {
@@ -46,11 +47,28 @@ QString MemoTextOfJoined(const QString& joined) {
 QString JoinMemoLines(const QString& text) {
     QString joined;
     for (const QString& line : MemoLines(text)) {
-        if (!line.isEmpty()) {
-            joined += TrimBlanks(line) + QLatin1Char('|');
+        const QString entry = TrimBlanks(line);
+        if (!entry.isEmpty()) {
+            joined += entry + QLatin1Char('|');
         }
     }
     return joined;
+}
+
+QString MemoProblem(const QString& text, const QString& kind) {
+    QStringList earlier;
+    for (const QString& line : MemoLines(text)) {
+        const QString entry = TrimBlanks(line);
+        if (entry.isEmpty()) {
+            continue;
+        }
+        const QString problem = ListEntryProblem(entry, earlier, kind);
+        if (!problem.isEmpty()) {
+            return problem;
+        }
+        earlier.append(entry);
+    }
+    return QString();
 }
 
 } // namespace sievra

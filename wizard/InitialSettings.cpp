@@ -4,6 +4,7 @@
 #include "settings/ContactSettings.h"
 #include "settings/GlobalSettings.h"
 #include "settings/JoinedList.h"
+#include "settings/PasswordCipher.h"
 #include "settings/PasswordStorage.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsStore.h"
@@ -31,41 +32,86 @@ qint32 KeyNumber(const QString& keyName) {
     return static_cast<qint32>(number);
 }
 
-void WriteAccount(SettingsStore& store, const WizardAccount& a) {
+// A value the pages show; a change to a connection value makes that session untested.
+void WriteShown(SettingsKey& key, const QString& name, const QString& text, bool* changed) {
+    const auto stored = key.Read(name);
+    if (!stored || stored->Text != text) {
+        *changed = true;
+    }
+    key.WriteText(name, text);
+}
+
+// A password the pages show, kept where the storage choice says (the keyring when one
+// answers). One in the keyring that the pages leave empty stays there: the pages may not have
+// been able to read it.
+void WritePassword(SettingsStore& store, SettingsKey& key, PasswordKind kind,
+                   const QString& password, bool* changed) {
     namespace V = AccountValue;
+    const bool pop3 = kind == PasswordKind::Pop3;
+    if (key.ReadFlag(pop3 ? V::Pop3PasswordInKeyring : V::SmtpPasswordInKeyring)) {
+        if (password.isEmpty()) {
+            return;
+        }
+        *changed = true;
+    } else {
+        const QString stored = key.ReadText(pop3 ? V::Pop3Password : V::SmtpPassword);
+        try {
+            if ((stored.isEmpty() ? QString() : DecodePassword(stored)) != password) {
+                *changed = true;
+            }
+        } catch (const PasswordError&) {
+            *changed = true;
+        }
+    }
+    if (*changed) {
+        SavePassword(store, key, kind, password);
+    }
+}
+
+} // namespace
+
+qint32 WriteWizardAccount(SettingsStore& store, const WizardAccount& a, bool fresh) {
+    namespace V = AccountValue;
+    const qint32 number = KeyNumber(a.KeyName);
     SettingsKey key = *store.OpenKey(AccountKeyPath(a.KeyName), true);
-    key.WriteFlag(V::Active, true);
-    key.WriteText(V::Pop3Server, a.Pop3Server);
-    key.WriteText(V::Pop3Port, a.Pop3Port);
-    key.WriteText(V::AccountName, a.AccountName);
-    key.WriteText(V::Pop3User, a.Pop3User);
-    // Where the password storage choice says: the keyring when one answers.
-    SavePassword(store, key, PasswordKind::Pop3, a.Pop3Password);
+    if (fresh) {
+        key.WriteFlag(V::Active, true);
+        key.WriteText(V::AccountName, a.AccountName);
+        key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
+        key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
+    }
+    bool pop3Changed = fresh;
+    bool smtpChanged = fresh;
+    WriteShown(key, V::Pop3Server, a.Pop3Server, &pop3Changed);
+    WriteShown(key, V::Pop3Port, a.Pop3Port, &pop3Changed);
+    WriteShown(key, V::Pop3User, a.Pop3User, &pop3Changed);
+    WritePassword(store, key, PasswordKind::Pop3, a.Pop3Password, &pop3Changed);
     key.WriteFlag(V::SavePop3Password, !a.Pop3Password.isEmpty());
-    key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
-    key.WriteFlag(V::Pop3Tested, false);
-    key.WriteText(V::SmtpServer, a.SmtpServer);
-    key.WriteText(V::SmtpPort, a.SmtpPort);
+    WriteShown(key, V::SmtpServer, a.SmtpServer, &smtpChanged);
+    WriteShown(key, V::SmtpPort, a.SmtpPort, &smtpChanged);
     key.WriteText(V::SmtpAddress, a.SmtpAddress);
     key.WriteText(V::SmtpDisplayName, a.SmtpDisplayName);
     key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
     key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
-    key.WriteText(SmtpUserValueName, a.SmtpUser);
-    SavePassword(store, key, PasswordKind::Smtp, a.SmtpPassword);
+    WriteShown(key, SmtpUserValueName, a.SmtpUser, &smtpChanged);
+    WritePassword(store, key, PasswordKind::Smtp, a.SmtpPassword, &smtpChanged);
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
-    key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
-    key.WriteFlag(V::SmtpTested, false);
     key.WriteNumber(V::Pop3Security, EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort));
     key.WriteNumber(V::SmtpSecurity, EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort));
+    if (pop3Changed) {
+        key.WriteFlag(V::Pop3Tested, false);
+    }
+    if (smtpChanged) {
+        key.WriteFlag(V::SmtpTested, false);
+    }
 
     for (const auto& [subkey, joined] :
          {std::pair{CodeWordsSubkey, a.CodeWords}, std::pair{HintsSubkey, a.Hints}}) {
         store.OpenKey(AccountKeyPath(a.KeyName) + QLatin1Char('\\') + subkey, true);
         SaveJoinedList(store, a.KeyName, subkey, SplitJoined(joined));
     }
+    return number;
 }
-
-} // namespace
 
 void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, const QString& wabFile,
                           const QString& mailClient, const QStringList& addressBooks) {
@@ -77,8 +123,7 @@ void WriteInitialSettings(SettingsStore& store, const AccountList& accounts, con
             if (!account.Checked) {
                 continue;
             }
-            lastId = std::max(lastId, KeyNumber(account.KeyName));
-            WriteAccount(store, account);
+            lastId = std::max(lastId, WriteWizardAccount(store, account, true));
         }
         store.OpenKey(ProductKey, true)->WriteNumber(GlobalValue::LastId, lastId);
     });

@@ -4,11 +4,14 @@
 #include "CodeWordMemo.h"
 #include "ContactListDelegate.h"
 #include "ContactPreview.h"
+#include "ExistingSettings.h"
 #include "InitialSettings.h"
 #include "WizardPrompts.h"
 #include "addressbook/ContactDiscovery.h"
 #include "settings/Account.h"
+#include "settings/EntryRules.h"
 #include "settings/SettingsStore.h"
+#include "widgets/AccessibleNames.h"
 #include "widgets/PathLabel.h"
 
 #include <QCheckBox>
@@ -70,7 +73,8 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
     prompts_ = env_.Prompts ? env_.Prompts : std::make_shared<DialogPrompts>(this);
 
     c_ = BuildWizardPages(this);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Resizable, so larger fonts and scales find room.
+    setSizeGripEnabled(true);
 
     connect(c_.butNext, &QPushButton::clicked, this, &TfrmWizard::butNextClick);
     connect(c_.butPrevious, &QPushButton::clicked, this, &TfrmWizard::butPreviousClick);
@@ -85,15 +89,58 @@ TfrmWizard::TfrmWizard(WizardEnvironment environment, QWidget* parent)
         accounts_[c_.lstAccounts->row(item)].Checked = item->checkState() == Qt::Checked;
     });
     ConnectAccountFields();
+    NameControlsForAccessibility(this);
 
     FindContactSources();
     FindMailClient();
     DiscoverAccounts();
+    if (existing_.Found) {
+        c_.lblExisting->show();
+        AddStoredSources();
+        if (!existing_.EmailClient.isEmpty()) {
+            c_.lblEMailClient->SetPath(existing_.EmailClient);
+        }
+    }
     UpdateSmtpEnabling();
     ShowPage();
 }
 
+// A run over existing settings starts from them (read only: nothing is written before Save).
+// A store that cannot be read is left to Save to report.
+void TfrmWizard::MergeStoredSettings() {
+    if (!QFileInfo::exists(SettingsStore::DefaultPath())) {
+        return;
+    }
+    try {
+        SettingsStore store;
+        existing_ = MergeExistingSettings(store, accounts_);
+    } catch (const StoreError&) {
+        existing_ = {};
+    }
+}
+
 TfrmWizard::~TfrmWizard() = default;
+
+// The sources the settings name stay on page 2, checked, beside those found on this machine.
+void TfrmWizard::AddStoredSources() {
+    QStringList stored = existing_.AddressBooks;
+    if (!existing_.WabFile.isEmpty()) {
+        stored.prepend(existing_.WabFile);
+    }
+    {
+        const QSignalBlocker quiet(c_.lstSources);
+        for (const QString& path : stored) {
+            bool listed = false;
+            for (int i = 0; i < c_.lstSources->count() && !listed; ++i) {
+                listed = c_.lstSources->item(i)->data(PathRole).toString() == path;
+            }
+            if (!listed) {
+                AddSourceItem(path, QFileInfo(path).fileName());
+            }
+        }
+    }
+    LoadEmails();
+}
 
 QStringList TfrmWizard::CheckedSources() const {
     QStringList paths;
@@ -148,6 +195,7 @@ void TfrmWizard::FindMailClient() {
 
 void TfrmWizard::DiscoverAccounts() {
     sievra::DiscoverAccounts(env_.Home, accounts_);
+    MergeStoredSettings();
     for (const WizardAccount& account : accounts_) {
         auto* item = new QListWidgetItem(account.AccountName);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -183,10 +231,10 @@ void TfrmWizard::LoadEmails() {
         delegate->FitNames(lines, c_.lstContacts->fontMetrics());
     }
     c_.lstContacts->addItems(lines);
-    // The source column is cut short in a narrow list; its whole name stays at hand.
+    // Long names and sources are cut short in a narrow list; the whole line stays at hand.
     for (int i = 0; i < c_.lstContacts->count(); ++i) {
         QListWidgetItem* item = c_.lstContacts->item(i);
-        item->setToolTip(item->text().section(QLatin1Char('\t'), 2));
+        item->setToolTip(item->text().replace(QLatin1Char('\t'), QStringLiteral("   ")));
     }
 }
 
@@ -242,8 +290,37 @@ void TfrmWizard::ShowPage() {
     }
     c_.Pages->setCurrentIndex(currentPage_ - 1);
     c_.butPrevious->setVisible(currentPage_ != 1);
-    c_.butNext->setText(currentPage_ == LastPage ? QStringLiteral("Save")
-                                                 : QStringLiteral("Next >"));
+    c_.butNext->setText(currentPage_ == LastPage ? QStringLiteral("&Save")
+                                                 : QStringLiteral("&Next >"));
+    UpdateNextButton();
+}
+
+// Page 5 goes on only with what screening needs: Next stays off, and the page says what is
+// missing, until the POP3 server and user are there and both ports are ports.
+void TfrmWizard::UpdateNextButton() {
+    QStringList missing;
+    if (currentPage_ == 5 && HasCurrentAccount()) {
+        const WizardAccount& a = Current();
+        if (a.Pop3Server.trimmed().isEmpty()) {
+            missing.append(QStringLiteral("the POP3 host server"));
+        }
+        if (a.Pop3User.trimmed().isEmpty()) {
+            missing.append(QStringLiteral("the user ID"));
+        }
+        for (const QString& port : {a.Pop3Port, a.SmtpPort}) {
+            if (!IsValidPortText(port)) {
+                missing.append(QStringLiteral("a port from 1 to 65535 or a service name instead "
+                                              "of \"%1\"")
+                                   .arg(port));
+            }
+        }
+    }
+    c_.butNext->setEnabled(missing.isEmpty());
+    c_.lblMissing->setText(missing.isEmpty()
+                               ? QString()
+                               : QStringLiteral("Still needed before Next: ") +
+                                     missing.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    c_.lblMissing->setVisible(!missing.isEmpty());
 }
 
 void TfrmWizard::FillAccountPage() {
@@ -305,6 +382,7 @@ void TfrmWizard::ConnectField(QLineEdit* field, QString WizardAccount::*member) 
         if (HasCurrentAccount()) {
             Current().*member = text;
         }
+        UpdateNextButton();
     });
 }
 
@@ -331,14 +409,21 @@ void TfrmWizard::ConnectAccountFields() {
         }
     });
     // activated comes from the user only; the ports' handlers above run first.
+    // TLS on the plain port moves to the TLS port, and back.
     connect(c_.cboPOP3Security, &QComboBox::activated, this, [this](int index) {
         if (HasCurrentAccount()) {
             Current().Pop3Security = QString::number(index);
+            Current().Pop3Port =
+                PortForSecurity(Current().Pop3Port, index == SecurityValue::Tls, 110, Pop3TlsPort);
+            c_.txtPOP3Port->setText(Current().Pop3Port);
         }
     });
     connect(c_.cboSMTPSecurity, &QComboBox::activated, this, [this](int index) {
         if (HasCurrentAccount()) {
             Current().SmtpSecurity = QString::number(index);
+            Current().SmtpPort =
+                PortForSecurity(Current().SmtpPort, index == SecurityValue::Tls, 25, SmtpTlsPort);
+            c_.txtSMTPPort->setText(Current().SmtpPort);
         }
     });
     connect(c_.txtPOP3Port, &QLineEdit::textEdited, this, &TfrmWizard::ShowSecurity);
@@ -366,6 +451,9 @@ void TfrmWizard::butNextClick() {
         }
         break;
     case 7:
+        if (!MemosAcceptable()) {
+            return;
+        }
         if (MemoLines(c_.memCodeWords->toPlainText()).isEmpty() &&
             !prompts_->Confirm(NoCodeWordsQuestion)) {
             return;
@@ -390,6 +478,9 @@ void TfrmWizard::butNextClick() {
 void TfrmWizard::butPreviousClick() {
     switch (currentPage_) {
     case 7:
+        if (!MemosAcceptable()) {
+            return;
+        }
         StoreCodeWordMemos();
         currentPage_ = 6;
         break;
@@ -414,6 +505,18 @@ void TfrmWizard::butPreviousClick() {
         break;
     }
     ShowPage();
+}
+
+// A "|" would split an entry when the list is read back; a duplicate screens nothing new.
+bool TfrmWizard::MemosAcceptable() {
+    QString problem = MemoProblem(c_.memCodeWords->toPlainText(), QStringLiteral("code word"));
+    if (problem.isEmpty()) {
+        problem = MemoProblem(c_.memHints->toPlainText(), QStringLiteral("hint"));
+    }
+    if (!problem.isEmpty()) {
+        prompts_->Warning(problem);
+    }
+    return problem.isEmpty();
 }
 
 void TfrmWizard::butCancelClick() {
@@ -467,7 +570,7 @@ void TfrmWizard::butRemoveClick() {
 
 void TfrmWizard::butChangeEMailClientClick() {
     const QString shown = MailClientPath();
-    const QString folder = shown.isEmpty() ? QDir::currentPath() : QFileInfo(shown).absolutePath();
+    const QString folder = shown.isEmpty() ? QDir::homePath() : QFileInfo(shown).absolutePath();
     const QString chosen = prompts_->ChooseFile(QStringLiteral("EMail Client Executable File"),
                                                 folder, QStringLiteral("Programs (*)"));
     if (!chosen.isEmpty()) {
@@ -486,7 +589,11 @@ void TfrmWizard::Save() {
         for (const QString& path : unreadable_) {
             others.removeAll(path);
         }
-        WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
+        if (existing_.Found) {
+            WriteChangedSettings(store, accounts_, existing_, wabFile, MailClientPath(), others);
+        } else {
+            WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
+        }
     } catch (const StoreError& error) {
         // Nothing was written; the user may mend the file and press Save again.
         prompts_->Error(error.Message());

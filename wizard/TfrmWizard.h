@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExistingSettings.h"
 #include "MailClientDiscovery.h"
 #include "WizardAccount.h"
 #include "WizardControls.h"
@@ -71,13 +72,17 @@ protected:
 private:
     void FindContactSources();
     void AddSourceItem(const QString& path, const QString& label);
+    void AddStoredSources();
     void AddChosenSource(const QString& path);
     void FindMailClient();
     void DiscoverAccounts();
+    void MergeStoredSettings();
     void ShowPage();
     void FillAccountPage();
     void FillOptionsPage();
     void UpdateSmtpEnabling();
+    void UpdateNextButton();
+    bool MemosAcceptable();
     void ShowSecurity();
     void ConnectAccountFields();
     void ConnectField(QLineEdit* field, QString WizardAccount::*member);
@@ -98,6 +103,8 @@ private:
     int currentPage_ = 1;
     int currentAccount_ = 0;
     bool finishing_ = false;
+    // The settings this run started from, when there were any.
+    ExistingSettings existing_;
 };
 
 } // namespace sievra

@@ -25,6 +25,8 @@ struct WizardControls {
     QPushButton* butPrevious = nullptr;
     QPushButton* butNext = nullptr;
     QPushButton* butCancel = nullptr;
+    // page 1: says that settings exist and the pages start from them
+    QLabel* lblExisting = nullptr;
     // page 2: the sources (checkable, path in the item's user role) and their contacts
     QListWidget* lstSources = nullptr;
     QPushButton* butAddFile = nullptr;
@@ -38,6 +40,8 @@ struct WizardControls {
     QListWidget* lstAccounts = nullptr;
     // page 5
     QLabel* lblSettings = nullptr;
+    // What the page still lacks before Next goes on.
+    QLabel* lblMissing = nullptr;
     QLineEdit* txtHost = nullptr;
     QLineEdit* txtPOP3Port = nullptr;
     QComboBox* cboPOP3Security = nullptr;

@@ -4,6 +4,7 @@
 #include "WizardTexts.h"
 #include "widgets/PasswordEdit.h"
 #include "widgets/PathLabel.h"
+#include "widgets/ReadableColour.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,13 +35,20 @@ template <typename T, typename... Args> T* Named(const char* name, Args&&... arg
     return widget;
 }
 
+// A label in its colour, lightened on a dark palette so it stays readable.
+void SetReadableColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, ReadableOn(colour, palette.color(QPalette::Window)));
+    label->setPalette(palette);
+}
+
 QLabel* Heading(const char* name, const QString& text) {
     auto* label = Named<QLabel>(name, text);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 1.3);
     font.setBold(true);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: #1b4f8a;"));
+    SetReadableColour(label, QColor(0x1b, 0x4f, 0x8a));
     label->setWordWrap(true);
     return label;
 }
@@ -72,7 +80,7 @@ QLabel* Caption(const char* name, const QString& text) {
 QWidget* Page(int number) {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("pnlPage%1").arg(number));
-    page->setFixedSize(PageWidth, PageHeight);
+    page->setMinimumSize(PageWidth, PageHeight);
     return page;
 }
 
@@ -114,12 +122,24 @@ QWidget* PathGroup(const QString& title, PathLabel* label, QPushButton* button) 
     return group;
 }
 
-QWidget* BuildWelcomePage() {
+QWidget* BuildWelcomePage(WizardControls& c) {
     QWidget* page = Page(1);
     QVBoxLayout* column = BannerColumn(page);
     column->addWidget(Heading("Label1", QStringLiteral("Welcome to the Sievra Configuration "
                                                        "Wizard!")));
     column->addWidget(Prose(WizardText::Welcome()));
+    c.lblExisting = Named<QLabel>(
+        "lblExisting", QStringLiteral("Sievra is already set up on this computer. The pages "
+                                      "start from your current settings, and Save changes only "
+                                      "what they show: the address book, the mail client and "
+                                      "the accounts ticked on page 4 (an account you untick "
+                                      "there is removed)."));
+    c.lblExisting->setWordWrap(true);
+    QFont bold = c.lblExisting->font();
+    bold.setBold(true);
+    c.lblExisting->setFont(bold);
+    c.lblExisting->hide();
+    column->addWidget(c.lblExisting);
     column->addWidget(Caption("Label2", QStringLiteral("Introduction:")));
     column->addWidget(ScrollingProse(WizardText::Introduction()), 1);
     return page;
@@ -223,18 +243,23 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     column->addWidget(Prose(WizardText::AccountSettingsInstructions()));
 
     c.txtHost = Field("txtHost");
+    c.txtHost->setPlaceholderText(QStringLiteral("pop.example.org"));
     c.txtPOP3Port = Field("txtPOP3Port");
     c.cboPOP3Security = SecurityChoice(
         "cboPOP3Security", QStringLiteral("Encryption: TLS on port 995, STARTTLS on port 110"));
     c.txtUser = Field("txtUser");
+    c.txtUser->setPlaceholderText(QStringLiteral("your user name"));
     c.txtPWD = PasswordField("txtPWD");
     c.txtSMTP = Field("txtSMTP");
+    c.txtSMTP->setPlaceholderText(QStringLiteral("smtp.example.org"));
     c.txtSMTPPort = Field("txtSMTPPort");
     c.cboSMTPSecurity =
         SecurityChoice("cboSMTPSecurity",
                        QStringLiteral("Encryption: TLS on port 465, STARTTLS on ports 25 and 587"));
     c.txtEMail = Field("txtEMail");
+    c.txtEMail->setPlaceholderText(QStringLiteral("you@example.org"));
     c.txtDisplayName = Field("txtDisplayName");
+    c.txtDisplayName->setPlaceholderText(QStringLiteral("Your Name"));
     c.chkAUTH = Named<QCheckBox>("chkAUTH", QStringLiteral("Server requires authentication"));
     c.chkUseSame = Named<QCheckBox>("chkUseSame", QStringLiteral("Use POP3 User ID / Password"));
     c.txtSMTPUser = Field("txtSMTPUser");
@@ -282,6 +307,10 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     grid->addWidget(c.lblPWD, row, 2, Qt::AlignRight);
     grid->addWidget(c.txtSMTPPWD, row++, 3);
     column->addLayout(grid);
+    c.lblMissing = Named<QLabel>("lblMissing");
+    c.lblMissing->setWordWrap(true);
+    SetReadableColour(c.lblMissing, QColor(0xc0, 0x27, 0x1b));
+    column->addWidget(c.lblMissing);
     column->addStretch(1);
     return page;
 }
@@ -291,7 +320,7 @@ QWidget* BuildCodeWordsIntroPage() {
     QVBoxLayout* column = PageColumn(page);
     column->addWidget(Heading("Label6", QStringLiteral("Account Options - Code Words / Hints")));
     QLabel* warning = Caption("Label5", QStringLiteral("Please read before continuing:"));
-    warning->setStyleSheet(QStringLiteral("color: #c0271b;"));
+    SetReadableColour(warning, QColor(0xc0, 0x27, 0x1b));
     column->addWidget(warning);
     column->addWidget(ScrollingProse(WizardText::CodeWordsExplained()), 1);
     return page;
@@ -354,8 +383,8 @@ WizardControls BuildWizardPages(QDialog* window) {
     WizardControls c;
     c.Pages = new QStackedWidget;
     c.Pages->setObjectName(QStringLiteral("pages"));
-    c.Pages->setFixedSize(PageWidth, PageHeight);
-    c.pnlPage = {BuildWelcomePage(),   BuildAddressBookPage(c),     BuildMailClientPage(c),
+    c.Pages->setMinimumSize(PageWidth, PageHeight);
+    c.pnlPage = {BuildWelcomePage(c),  BuildAddressBookPage(c),     BuildMailClientPage(c),
                  BuildAccountsPage(c), BuildAccountSettingsPage(c), BuildCodeWordsIntroPage(),
                  BuildOptionsPage(c),  BuildFinishedPage()};
     for (QWidget* page : c.pnlPage) {
@@ -366,9 +395,9 @@ WizardControls BuildWizardPages(QDialog* window) {
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
 
-    c.butPrevious = BottomButton("butPrevious", QStringLiteral("< Previous"));
-    c.butNext = BottomButton("butNext", QStringLiteral("Next >"));
-    c.butCancel = BottomButton("butCancel", QStringLiteral("Cancel"));
+    c.butPrevious = BottomButton("butPrevious", QStringLiteral("< &Previous"));
+    c.butNext = BottomButton("butNext", QStringLiteral("&Next >"));
+    c.butCancel = BottomButton("butCancel", QStringLiteral("&Cancel"));
     c.butNext->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 12);
@@ -381,7 +410,7 @@ WizardControls BuildWizardPages(QDialog* window) {
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(c.Pages);
+    layout->addWidget(c.Pages, 1);
     layout->addWidget(separator);
     layout->addSpacing(12);
     layout->addLayout(buttons);

@@ -17,8 +17,13 @@ int main(int argc, char** argv) {
             sievra::AnswerInfoOption(argc, argv, Usage, "sievra-wizard")) {
         return *answered;
     }
+    // The window manager and task bar name the window after the X11 resource name and class:
+    // "Sievra Setup", not the file name "wizard".
+    if (qEnvironmentVariableIsEmpty("RESOURCE_NAME")) {
+        qputenv("RESOURCE_NAME", "Sievra Setup");
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("wizard"));
+    QApplication::setApplicationName(QStringLiteral("Sievra Setup"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sievra Configuration Wizard"));
     QGuiApplication::setDesktopFileName(sievra::AppId());
     QApplication::setWindowIcon(

@@ -51,15 +51,16 @@ struct FieldRow {
     const char* value;
     bool pop3Reset;
     bool smtpReset;
+    const char* typed = "typed value";
 };
 
 class AccountFieldTest : public AccountEditingTest, public testing::WithParamInterface<FieldRow> {};
 
 TEST_P(AccountFieldTest, WritesTheValueAndResetsTheRightTestedFlag) {
     const FieldRow& row = GetParam();
-    TypeInto(row.field, "typed value");
+    TypeInto(row.field, row.typed);
     Leave();
-    EXPECT_EQ(Text(row.value), "typed value");
+    EXPECT_EQ(Text(row.value), row.typed);
     EXPECT_EQ(Flag("POP3 Tested"), !row.pop3Reset);
     EXPECT_EQ(Flag("SMTP Tested"), !row.smtpReset);
     EXPECT_EQ(Record().Pop3Tested, !row.pop3Reset);
@@ -69,12 +70,40 @@ TEST_P(AccountFieldTest, WritesTheValueAndResetsTheRightTestedFlag) {
 INSTANTIATE_TEST_SUITE_P(Fields, AccountFieldTest,
                          testing::Values(FieldRow{"txtHost", "POP3 Server", true, false},
                                          FieldRow{"txtUser", "POP3 User Name", true, false},
-                                         FieldRow{"txtPOP3Port", "POP3 Port", true, false},
+                                         FieldRow{"txtPOP3Port", "POP3 Port", true, false, "pop3"},
                                          FieldRow{"txtSMTP", "SMTP Server", false, true},
-                                         FieldRow{"txtSMTPPort", "SMTP Port", false, true},
+                                         FieldRow{"txtSMTPPort", "SMTP Port", false, true, "2525"},
                                          FieldRow{"txtEMail", "SMTP EMail Address", false, false},
                                          FieldRow{"txtDisplayName", "SMTP Display Name", false,
                                                   false}));
+
+// A port is a number from 1 to 65535 or a known service name; anything else is refused where
+// it was typed and the stored one comes back. TLS on the plain port moves to the TLS port.
+TEST_F(AccountEditingTest, PortsAreRefusedUnlessNumbersOrServicesAndFollowTls) {
+    for (const char* bad : {"abc99999", "0", "65536", "-110", "110x"}) {
+        TypeInto("txtPOP3Port", bad);
+        Leave();
+        EXPECT_EQ(Text("POP3 Port"), "110") << bad;
+        EXPECT_EQ(Find<QLineEdit>("txtPOP3Port")->text(), "110") << bad;
+    }
+    EXPECT_EQ(dialogs.Warnings.size(), 5);
+    EXPECT_TRUE(dialogs.Warnings.first().contains("\"abc99999\" is not a port"));
+    EXPECT_TRUE(Flag("POP3 Tested")) << "a refused port changes nothing";
+
+    auto* security = Find<QComboBox>("cboPOP3Security");
+    security->setFocus();
+    security->setCurrentIndex(2);
+    emit security->activated(2);
+    EXPECT_EQ(Text("POP3 Port"), "995");
+    security->setCurrentIndex(0);
+    emit security->activated(0);
+    EXPECT_EQ(Text("POP3 Port"), "110");
+    auto* smtpSecurity = Find<QComboBox>("cboSMTPSecurity");
+    smtpSecurity->setCurrentIndex(2);
+    emit smtpSecurity->activated(2);
+    EXPECT_EQ(Text("SMTP Port"), "465");
+    EXPECT_FALSE(Flag("SMTP Tested"));
+}
 
 TEST_F(AccountEditingTest, FieldsWriteOnlyWhenTheUserChangedThem) {
     // Another program changes the value; visiting the field without typing keeps that.

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -49,15 +51,16 @@ TEST_F(AccountTreeTest, AddingNumbersAboveLastIdAndTheMailAccountCounter) {
     ASSERT_TRUE(StoredKeyExists(key));
     EXPECT_EQ(Stored(ProductKey, "LastID")->Number, 6);
     EXPECT_EQ(Stored(key, "Account Name")->Text, "<New Account>");
-    EXPECT_EQ(Stored(key, "POP3 Server")->Text, "<New Host>");
+    // Placeholders are placeholder text only: nothing a pass could take for a server.
+    for (const char* name :
+         {"POP3 Server", "POP3 User Name", "SMTP Server", "SMTP EMail Address"}) {
+        EXPECT_EQ(Stored(key, name)->Text, "") << name;
+    }
     EXPECT_EQ(Stored(key, "POP3 Port")->Text, "110");
-    EXPECT_EQ(Stored(key, "POP3 User Name")->Text, "<New User>");
-    EXPECT_EQ(Stored(key, "SMTP Server")->Text, "<New SMTP>");
     EXPECT_EQ(Stored(key, "SMTP Port")->Text, "25");
-    EXPECT_EQ(Stored(key, "SMTP EMail Address")->Text, "<New Email Address>");
     EXPECT_EQ(Stored(key, "POP3 Timeout")->Number, 60);
     EXPECT_EQ(Stored(key, "SMTP Timeout")->Number, 60);
-    EXPECT_EQ(Stored(key, "Active")->Number, 1);
+    EXPECT_EQ(Stored(key, "Active")->Number, 0);
     EXPECT_EQ(Stored(key, "Save POP3 Password")->Number, 0);
     EXPECT_EQ(Stored(key, "POP3 Password")->Text, "");
     EXPECT_EQ(Stored(key, "POP3 Security")->Number, 0);
@@ -68,13 +71,22 @@ TEST_F(AccountTreeTest, AddingNumbersAboveLastIdAndTheMailAccountCounter) {
     // The new node is selected and its panel shows the new values.
     EXPECT_EQ(Tree()->currentItem(), Node({"Settings", "<New Account>"}));
     EXPECT_EQ(VisiblePanels(), QStringList({"pnlAccount"}));
-    EXPECT_EQ(Find<QLineEdit>("txtHost")->text(), "<New Host>");
+    EXPECT_EQ(Find<QLineEdit>("txtHost")->text(), "");
+    EXPECT_FALSE(Find<QLineEdit>("txtHost")->placeholderText().isEmpty());
+    EXPECT_FALSE(Find<QCheckBox>("chkActive")->isEnabled());
+    EXPECT_TRUE(Find<QLabel>("lblMissing")->isVisible());
     EXPECT_EQ(window->Accounts().size(), 2);
     EXPECT_EQ(window->Accounts().at(1)->KeyName, "00000006");
-    // And edits go to the new key.
+    // And edits go to the new key; with server and user filled in it becomes active.
     TypeInto("txtAccountName", "Club");
+    TypeInto("txtHost", "pop.club.example");
+    EXPECT_EQ(Stored(key, "Active")->Number, 0);
+    TypeInto("txtUser", "me");
     Leave();
     EXPECT_EQ(Stored(key, "Account Name")->Text, "Club");
+    EXPECT_EQ(Stored(key, "Active")->Number, 1);
+    EXPECT_TRUE(Find<QCheckBox>("chkActive")->isChecked());
+    EXPECT_FALSE(Find<QLabel>("lblMissing")->isVisible());
 }
 
 TEST_F(AccountTreeTest, AddingWithoutLastIdOrCounterStartsAtOne) {

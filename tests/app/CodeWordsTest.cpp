@@ -46,7 +46,6 @@ TEST_F(CodeWordsTest, TwoEntriesAreOneValueAndTheRecordsJoinedText) {
     Open();
     AddWithButton("butAdd", codes, "alpha");
     AddWithButton("butAdd", codes, "beta");
-    EXPECT_TRUE(StoredNames(Codes).isEmpty()) << "saved only when the list is left";
     Leave();
     EXPECT_EQ(StoredNames(Codes), QStringList({"1"}));
     EXPECT_EQ(Stored(Codes, "1")->Text, "alpha|beta|");
@@ -70,14 +69,26 @@ TEST_F(CodeWordsTest, DeletingEveryEntryDeletesEveryValue) {
     EXPECT_EQ(window->Accounts().at(0)->CodeWords, "");
 }
 
-TEST_F(CodeWordsTest, AnAddedEntryStaysAfterEscAndIsSaved) {
+// Esc after Add leaves nothing behind; a "|" (the joined list's separator) or a duplicate that
+// differs only by case is refused with the reason, and nothing of it reaches the store.
+TEST_F(CodeWordsTest, EscAfterAddAndRefusedEntriesLeaveNothingBehind) {
     Open();
     Click("butAdd");
     ASSERT_TRUE(codes->IsEditing());
     QTest::keyClick(codes->Editor(), Qt::Key_Escape);
-    EXPECT_EQ(codes->Entries(), QStringList({"New Code Word"}));
+    EXPECT_TRUE(codes->Entries().isEmpty());
+    AddWithButton("butAdd", codes, "  Alpha ");
+    AddWithButton("butAdd", codes, "a|pipe");
+    AddWithButton("butAdd", codes, "ALPHA");
+    AddWithButton("butAddHint", hints, "use|no");
     Leave();
-    EXPECT_EQ(Stored(Codes, "1")->Text, "New Code Word|");
+    EXPECT_EQ(codes->Entries(), QStringList({"Alpha"}));
+    EXPECT_EQ(Stored(Codes, "1")->Text, "Alpha|");
+    EXPECT_TRUE(StoredNames(Hints).isEmpty());
+    ASSERT_EQ(dialogs.Warnings.size(), 3);
+    EXPECT_TRUE(dialogs.Warnings[0].contains("cannot contain \"|\""));
+    EXPECT_TRUE(dialogs.Warnings[1].contains("already in the list"));
+    EXPECT_TRUE(dialogs.Warnings[2].startsWith("A hint cannot contain"));
 }
 
 TEST_F(CodeWordsTest, DeleteButtonSelectsTheFirstAndDeleteKeyTheNewLast) {

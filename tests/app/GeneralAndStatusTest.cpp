@@ -149,10 +149,18 @@ TEST_F(GeneralPanelTest, ChoosingTheMailClient) {
     dialogs.ChosenFile = "/usr/bin/thunderbird";
     Click("butChangeEMailClient");
     ASSERT_EQ(dialogs.Choices.size(), 1u);
-    EXPECT_EQ(dialogs.Choices[0].StartDirectory, QDir::currentPath()) << "no path yet";
+    EXPECT_EQ(dialogs.Choices[0].StartDirectory, QDir::homePath()) << "no path yet";
     EXPECT_TRUE(dialogs.Choices[0].ExecutablesOnly);
     EXPECT_EQ(Stored(ProductKey, "EMail Client")->Text, "/usr/bin/thunderbird");
     EXPECT_EQ(window->EmailClient(), "/usr/bin/thunderbird");
+
+    // The field can be cleared; Get Mail then says what is missing and where to set it.
+    Click("butClearEMailClient");
+    EXPECT_EQ(Stored(ProductKey, "EMail Client")->Text, "");
+    window->LaunchMailClient();
+    ASSERT_FALSE(dialogs.Warnings.isEmpty());
+    EXPECT_TRUE(dialogs.Warnings.last().startsWith("No mail program is set. Choose one under "
+                                                   "Settings, EMail Client"));
 }
 
 TEST_F(GeneralPanelTest, TheHeaderPictureIsDecodedFromItsJpeg) {
@@ -176,6 +184,16 @@ protected:
     QProgressBar* bar = nullptr;
     StatusList* list = nullptr;
 };
+
+// A pass that stops at the address book still shows why: the view goes to Status.
+TEST_F(StatusPanelTest, APassWithoutAnAddressBookShowsTheStatusPanel) {
+    window->Accounts().at(0)->Pop3Password = "secret";
+    Select({"Settings"});
+    Click("butGO");
+    EXPECT_EQ(VisiblePanels(), QStringList({"pnlStatus"}));
+    ASSERT_GT(list->count(), 0);
+    EXPECT_EQ(list->item(list->count() - 1)->text(), "Error: Unable to load address book.");
+}
 
 TEST_F(StatusPanelTest, StartsWithStatusAndNoBar) {
     Select({"Status"});

@@ -11,8 +11,9 @@ namespace sievra::test {
 class RecordingDialogs : public UserDialogs {
 public:
     void Warning(const QString& text) override { Warnings.append(text); }
-    bool Confirm(const QString& text) override {
+    bool Confirm(const QString& text, bool defaultYes = true) override {
         Questions.append(text);
+        DefaultAnswers.append(defaultYes);
         return ConfirmAnswer;
     }
     void Error(const QString& text) override { Errors.append(text); }
@@ -27,6 +28,7 @@ public:
 
     QStringList Warnings;
     QStringList Questions;
+    QList<bool> DefaultAnswers;
     QStringList Errors;
     std::deque<FileChoice> Choices;
     QStringList Certificates;

@@ -150,7 +150,7 @@ TEST_F(ScreeningWindowTest, GoInManualModeTestsThenScreensWithTheWindowLocked) {
     EXPECT_TRUE(dialogs.Warnings.isEmpty()) << dialogs.Warnings.join('\n').toStdString();
 }
 
-TEST_F(ScreeningWindowTest, GoInAutomaticModeWaitsOutOfSightForTheFirstTick) {
+TEST_F(ScreeningWindowTest, GoInAutomaticModeScreensAtOnceThenWaitsOutOfSight) {
     for (const bool tray : {false, true}) {
         SCOPED_TRACE(tray ? "with a notification area" : "without one");
         TrayIcon::SetAvailableForTests(tray);
@@ -169,7 +169,10 @@ TEST_F(ScreeningWindowTest, GoInAutomaticModeWaitsOutOfSightForTheFirstTick) {
         EXPECT_EQ(window->Tray().Icon()->toolTip(), "Sievra\nWaiting to run...");
         EXPECT_TRUE(window->AutoTimer()->isActive());
         EXPECT_EQ(window->AutoTimer()->interval(), 60000);
-        EXPECT_TRUE(lines.isEmpty()) << "the first pass waits for the timer";
+        EXPECT_TRUE(lines.isEmpty()) << "GO itself returns first";
+        ASSERT_TRUE(test::WaitFor([&] { return Passes() == 1 && !window->Busy(); }, 20000))
+            << "the first pass runs right after GO, not an interval later";
+        EXPECT_TRUE(window->AutoTimer()->isActive());
         CloseWindow();
         lines.clear();
     }
@@ -318,6 +321,30 @@ TEST_F(ScreeningWindowTest, AbortEndsAPassThatWaitsOnTheServer) {
     EXPECT_EQ(lines.last(), "RESULTS: 0 waiting. 0 deleted. 1 not screened. 1 Error(s)");
     EXPECT_FALSE(Enabled("butAbort"));
     EXPECT_TRUE(Enabled("butGO") && Enabled("butClose"));
+}
+
+// A server that takes the connection and never greets: Abort (or Esc) ends the connection
+// test at once instead of after the whole time-out, and nothing counts as tested.
+TEST_F(ScreeningWindowTest, AbortEndsAConnectionTestThatWaitsOnASilentServer) {
+    test::FakeServer server;
+    server.StaysSilent();
+    WriteStore(false, server.Port(), false);
+    ASSERT_TRUE(OpenWatchedWindow());
+    bool abortOn = false;
+    onLine = [&](const QString& line) {
+        if (line.startsWith("Connecting to")) {
+            abortOn = Enabled("butAbort");
+            Soon([&] { QTest::keyClick(window.get(), Qt::Key_Escape); });
+        }
+    };
+    Click("butGO");
+    EXPECT_TRUE(abortOn);
+    EXPECT_TRUE(lines.contains("Aborting!")) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression("^Error \\d+: Aborted$")).size(), 1);
+    EXPECT_FALSE(Enabled("butAbort"));
+    EXPECT_TRUE(Enabled("butGO") && Enabled("tvAccounts"));
+    EXPECT_TRUE(dialogs.Warnings.isEmpty()) << "an abort is no failed test";
+    EXPECT_EQ(Stored(AccountKeyPath("00000001"), "POP3 Tested")->Number, 0);
 }
 
 TEST_F(ScreeningWindowTest, QuitDuringAPassAbortsItAndEndsAfterIt) {

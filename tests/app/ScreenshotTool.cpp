@@ -147,17 +147,66 @@ bool ShootShaped(QWidget& w, const QString& file) {
     return true;
 }
 
+void WriteStatusExample(TfrmMain& w) {
+    w.SetDateLabel("Status as of: 12/08/2024 09:41:07");
+    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false,
+                           false);
+    w.Engine().WriteStatus("Getting status..", false, false);
+    w.Engine().WriteStatus("Retrieving 12 header(s)..", false, true);
+    w.Engine().WriteStatus("Checking 12 message(s)..", false, true);
+    w.Engine().WriteStatus("Disconnecting from POP server..", false, false);
+    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">mail.example.com</B>", false,
+                           false);
+    w.Engine().WriteStatus(
+        "<font color=\"clRed\"><B>Error 10061: POP3 error while connecting to POP server</B>",
+        false, false);
+    w.Engine().WriteStatus("Work: mail.example.com refused the connection on port 110", false,
+                           false);
+    w.Engine().WriteStatus("<font color=\"clGreen\"><B>RESULTS: 9 waiting. 3 deleted. "
+                           "<font color=\"clRed\">1 Error(s)</B>",
+                           false, false);
+    w.Engine().WriteStatus("Checking message 7 of 12", true, true);
+    w.SetStatusBarPosition(58);
+}
+
+// A dark colour scheme as a desktop's dark theme hands it to Qt.
+QPalette DarkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(45, 45, 48));
+    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::Base, QColor(30, 30, 30));
+    p.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    p.setColor(QPalette::Text, QColor(230, 230, 230));
+    p.setColor(QPalette::Button, QColor(55, 55, 58));
+    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    p.setColor(QPalette::Highlight, QColor(38, 110, 180));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::ToolTipBase, QColor(55, 55, 58));
+    p.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    return p;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        qWarning("usage: sievra_screenshots OUTPUT_DIR");
+    if (argc != 2 && argc != 3) {
+        qWarning("usage: sievra_screenshots OUTPUT_DIR [dark|scale2]");
         return 2;
     }
+    // "dark": the status list on a dark palette; "scale2": the account panel as it is drawn
+    // at twice the scale (run with QT_SCALE_FACTOR=2).
+    const QString variant = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
     QApplication::setWindowIcon(AppIcon());
     if (QStyle* style = QStyleFactory::create("Fusion")) {
         QApplication::setStyle(style);
+    }
+    if (variant == QLatin1String("dark")) {
+        QApplication::setPalette(DarkPalette());
     }
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(out);
@@ -176,6 +225,15 @@ int main(int argc, char** argv) {
     auto* tree = w.findChild<QTreeWidget*>("tvAccounts");
     bool ok = true;
 
+    if (variant == QLatin1String("scale2")) {
+        tree->setCurrentItem(Node(w, {"Settings", "Home"}));
+        return Shoot(w, out + "/main-account-scale2.png") ? 0 : 1;
+    }
+    if (variant == QLatin1String("dark")) {
+        tree->setCurrentItem(Node(w, {"Status"}));
+        WriteStatusExample(w);
+        return Shoot(w, out + "/main-status-dark.png") ? 0 : 1;
+    }
     tree->setCurrentItem(Node(w, {"Settings"}));
     ok &= Shoot(w, out + "/main-settings.png");
     tree->setCurrentItem(Node(w, {"Settings", "Home"}));
@@ -186,19 +244,7 @@ int main(int argc, char** argv) {
     ok &= Shoot(w, out + "/main-message.png");
 
     tree->setCurrentItem(Node(w, {"Status"}));
-    w.SetDateLabel("Status as of: 12/08/2024 09:41:07");
-    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">pop.example.org</B>", false,
-                           false);
-    w.Engine().WriteStatus("Getting status..", false, false);
-    w.Engine().WriteStatus("Retrieving 12 header(s)..", false, true);
-    w.Engine().WriteStatus("Checking 12 message(s)..", false, true);
-    w.Engine().WriteStatus("Disconnecting from POP server..", false, false);
-    w.Engine().WriteStatus("<B>Connecting to <font color=\"clGreen\">mail.example.com</B>", false,
-                           false);
-    w.Engine().WriteStatus(
-        "<font color=\"clRed\"><B>Error 10061: Cannot connect to POP3 Server</B>", false, false);
-    w.Engine().WriteStatus("Checking message 7 of 12", true, true);
-    w.SetStatusBarPosition(58);
+    WriteStatusExample(w);
     ok &= Shoot(w, out + "/main-status.png");
 
     TfrmSplash splash(true);

@@ -40,7 +40,14 @@ protected:
     static void WhenModalOpens(const std::function<void(QWidget*)>& act) {
         auto* poll = new QTimer;
         QObject::connect(poll, &QTimer::timeout, [poll, act] {
-            if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr) {
+            QWidget* modal = QApplication::activeModalWidget();
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                // The new-mail pop-up is waited for without being modal.
+                if (modal == nullptr && top->isVisible() && qobject_cast<TfrmNotify*>(top)) {
+                    modal = top;
+                }
+            }
+            if (modal != nullptr) {
                 poll->stop();
                 poll->deleteLater();
                 act(modal);
@@ -178,6 +185,27 @@ TEST_F(TrayTest, ThePopupLeftAloneClosesByItselfWithoutTheMailClient) {
     EXPECT_EQ(window->Notify(), nullptr);
 }
 
+// With a notification service the news goes there, nothing waits for it, and a click on it
+// is Get Mail. A notification area that goes away while the window is hidden brings it back.
+TEST_F(TrayTest, NewMailGoesToTheDesktopAndALostTrayBringsTheWindowBack) {
+    Product().WriteText("EMail Client", "/nonexistent/mail-client");
+    Product().WriteFlag("AutoRun", true);
+    TrayIcon::SetAvailableForTests(true);
+    TrayIcon::SetMessagesForTests(true);
+    ASSERT_TRUE(OpenWindow());
+    window->ShowNewMailPopup(2);
+    EXPECT_EQ(window->Notify(), nullptr);
+    emit window->Tray().Icon()->messageClicked();
+    EXPECT_EQ(dialogs.Warnings, QStringList({"Error launching /nonexistent/mail-client!"}));
+
+    window->hide();
+    TrayIcon::SetAvailableForTests(false);
+    window->Tray().CheckAvailability();
+    EXPECT_TRUE(window->isVisible());
+    TrayIcon::SetMessagesForTests(std::nullopt);
+    TrayIcon::SetAvailableForTests(std::nullopt);
+}
+
 TEST_F(TrayTest, AMissingMailClientIsReported) {
     Product().WriteText("EMail Client", "/nonexistent/mail-client");
     ASSERT_TRUE(OpenWindow());
@@ -221,6 +249,7 @@ TEST_F(HelpTest, F1OpensThePageOfTheControlsTopic) {
     const QList<Case> cases = {
         {{"Settings"}, "chkVisual", "general-settings.html"},
         {{"Settings"}, "spnInterval", "general-settings.html"},
+        {{"Settings"}, "butChangeWAB", "address-book.html"},
         {{"Settings", "Home"}, "txtHost", "account-pop3.html"},
         {{"Settings", "Home"}, "txtAccountName", "account-pop3.html"},
         {{"Settings", "Home"}, "txtSMTPPort", "account-smtp.html"},
@@ -252,7 +281,9 @@ TEST_F(HelpTest, WithoutThePagesHelpDoesNothing) {
     EXPECT_TRUE(window->isActiveWindow());
 }
 
-TEST_F(HelpTest, AFirstRunShowsTheContentsWheneverTheWindowBecomesActive) {
+// The first-run contents open once: closed with Esc (or Ctrl+W), they stay closed when the
+// window becomes active again, and they do not take the focus from it.
+TEST_F(HelpTest, AFirstRunShowsTheContentsOnceAndEscOrCtrlWClosesThem) {
     Product().WriteFlag("First Time", true);
     window = std::make_unique<TfrmMain>(*store, dialogs);
     window->SetHelpDirectory(test::BuiltProgram("bin/help"));
@@ -261,21 +292,26 @@ TEST_F(HelpTest, AFirstRunShowsTheContentsWheneverTheWindowBecomesActive) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->Help() && window->Help()->isVisible(); }));
     EXPECT_EQ(window->Help()->PageName(), "index.html");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Help()));
+    QTest::keyClick(window->Help()->txtHelp, Qt::Key_Escape);
+    EXPECT_FALSE(window->Help()->isVisible());
 
-    // A page the user went to stays while the help window is open...
-    window->Help()->OpenTopic(HelpContext::CodeWords);
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    EXPECT_EQ(window->Help()->PageName(), "code-words.html");
-    // ...and once closed, the next activation brings the contents back.
-    window->Help()->close();
     QWidget elsewhere;
     elsewhere.show();
     elsewhere.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Help()->isVisible(); }));
-    EXPECT_EQ(window->Help()->PageName(), "index.html");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::qWait(50);
+    EXPECT_FALSE(window->Help()->isVisible());
+
+    // Asked for with F1, it opens again; Ctrl+W closes it too.
+    Select({"Settings", "Home"});
+    PressF1On("txtHost");
+    ASSERT_TRUE(window->Help()->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Help()));
+    QTest::keyClick(window->Help()->txtHelp, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->Help()->isVisible());
 }
 
 class AutostartTest : public test::WindowFixture {

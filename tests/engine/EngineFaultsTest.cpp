@@ -49,9 +49,13 @@ TEST_F(EngineFaults, HungTopTimesOutAbortsTheConnectionAndTheNextPassWorks) {
 
     engine->RunPass();
     const QStringList lines = window.PlainLines();
-    // One fault, one error line, and a results line that does not call the mailbox empty.
-    EXPECT_EQ(lines.filter("Error").size(), 2) << lines.join("\n").toStdString();
+    // One fault, one error line, a plain line saying what happened (the code of a time-out is
+    // whatever came before), and a results line that does not call the mailbox empty.
+    EXPECT_EQ(lines.filter("Error").size(), 2) << lines.join("
+").toStdString();
     EXPECT_TRUE(lines.contains("Error 0: Timeout"));
+    EXPECT_EQ(lines.at(lines.indexOf("Error 0: Timeout") + 1),
+              "Account fake: 127.0.0.1 did not answer within 60 s");
     EXPECT_EQ(lines.last(), "RESULTS: 0 waiting. 0 deleted. 2 not screened. 1 Error(s)");
     EXPECT_FALSE(server.Received(0).contains("DELE")) << "no decision after a time-out";
     EXPECT_TRUE(WaitFor([&] { return server.ClientClosed(0); }));

@@ -102,6 +102,8 @@ TEST_F(ScreeningPass, UnreachableFirstServerEndsThePass) {
     engine->RunPass();
     EXPECT_TRUE(window.HasLine("Error 10061: POP3 error while connecting to POP server"))
         << window.PlainLines().join("\n").toStdString();
+    EXPECT_TRUE(window.HasLine(first.AccountName + ": 127.0.0.1 refused the connection on port " +
+                               first.Pop3Port));
     EXPECT_EQ(MailboxSize(second), 1) << "the second account must not be screened";
     EXPECT_EQ(window.PlainLines().filter("Connecting to").size(), 1);
     EXPECT_TRUE(window.PlainLines().last().startsWith("RESULTS: No messages. 1 Error(s)"));

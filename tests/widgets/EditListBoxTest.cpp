@@ -101,9 +101,36 @@ TEST_F(EditListBoxTest, AddingAppendsTheTitleAndEditsIt) {
     EXPECT_EQ(list->SelectedIndex(), 3);
     EXPECT_EQ(list->Editor()->text(), "New Code Word");
     QTest::keyClick(list->Editor(), Qt::Key_Escape);
-    // The add itself is a change: the entry and the mark stay after Esc.
-    EXPECT_EQ(list->Entries().last(), "New Code Word");
-    EXPECT_TRUE(list->IsModified());
+    // Esc takes the new entry back: no "New Code Word" is left to be saved.
+    EXPECT_EQ(list->Entries(), QStringList({"alpha", "beta", "gamma"}));
+    EXPECT_FALSE(list->IsModified());
+}
+
+// An edit is kept trimmed; emptied, the entry goes; refused, the old text stays (a new entry
+// goes) and the reason is reported.
+TEST_F(EditListBoxTest, EditsAreTrimmedAndCheckedEmptyOnesRemoved) {
+    list->SetEntryCheck([](const QString& text, const QStringList&) {
+        return text.contains('|') ? QString("no bars") : QString();
+    });
+    QSignalSpy refused(list, &EditListBox::EntryRefused);
+    const auto edit = [&](int row, const QString& text) {
+        list->SelectIndex(row);
+        list->StartEdit();
+        list->Editor()->setText(text);
+        QTest::keyClick(list->Editor(), Qt::Key_Return);
+    };
+    edit(0, "  alpha one  ");
+    edit(1, "a|pipe");
+    EXPECT_EQ(refused.count(), 1);
+    edit(2, "   ");
+    EXPECT_EQ(list->Entries(), QStringList({"alpha one", "beta"}));
+    list->SetModified(false);
+    list->AddEntry();
+    list->Editor()->setText("x|y");
+    QTest::keyClick(list->Editor(), Qt::Key_Return);
+    EXPECT_EQ(list->Entries(), QStringList({"alpha one", "beta"}));
+    EXPECT_EQ(refused.count(), 2);
+    EXPECT_FALSE(list->IsModified());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "widgets/ImageButton.h"
+#include "widgets/ReadableColour.h"
 #include "widgets/SpinEdit.h"
 
 #include <QHBoxLayout>
@@ -46,12 +47,16 @@ TEST_F(SmallWidgetsTest, ImageButtonShowsThePictureOfItsState) {
     EXPECT_NE(disabled, up);
     button->setEnabled(true);
 
-    // Pressing it leaves the focus in the field being edited, so that field is not left yet.
+    // A real button for the keyboard: it takes the focus (the field being edited is left, and
+    // written, first), and Enter and Space press it.
     edit->setFocus();
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(clicked.count(), 1);
-    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_TRUE(button->hasFocus());
+    QTest::keyClick(button, Qt::Key_Return);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clicked.count() == 3; }));
     // The disabled picture is greyer than the coloured one.
     const QImage upImage = button->CurrentPicture().toImage();
     button->setEnabled(false);
@@ -74,6 +79,29 @@ TEST_F(SmallWidgetsTest, SpinEditMarksOnlyTheUsersChanges) {
     EXPECT_TRUE(spin->IsModified());
     spin->SetValueQuietly(45);
     EXPECT_FALSE(spin->IsModified());
+}
+
+} // namespace
+
+namespace {
+
+// The status list's red and green and the page titles' blue read on light and dark bases
+// alike, and keep their hue.
+TEST(ReadableColourTest, ColoursKeepTheirHueAndReachTextContrast) {
+    const struct {
+        QColor wanted;
+        QColor base;
+    } rows[] = {{QColor(255, 0, 0), Qt::white},
+                {QColor(255, 0, 0), QColor(30, 30, 30)},
+                {QColor(0, 128, 0), QColor(30, 30, 30)},
+                {QColor(0x1b, 0x4f, 0x8a), Qt::black},
+                {QColor(0, 128, 0), QColor(250, 250, 250)}};
+    for (const auto& row : rows) {
+        const QColor readable = ReadableOn(row.wanted, row.base);
+        EXPECT_GE(ContrastRatio(readable, row.base), 4.5) << row.wanted.name().toStdString();
+        EXPECT_NEAR(readable.hslHueF(), row.wanted.hslHueF(), 0.02);
+    }
+    EXPECT_EQ(ReadableOn(QColor(0, 128, 0), Qt::white), QColor(0, 128, 0)) << "already readable";
 }
 
 } // namespace

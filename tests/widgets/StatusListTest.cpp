@@ -1,5 +1,7 @@
 #include "widgets/StatusList.h"
 
+#include "widgets/ReadableColour.h"
+
 #include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -8,8 +10,9 @@ using namespace sievra;
 
 namespace {
 
-const QRgb Red = qRgb(255, 0, 0);
-const QRgb Green = qRgb(0, 128, 0);
+// Red and green as the list draws them on the default white base (red darkened to read).
+const QRgb Red = ReadableOn(QColor(255, 0, 0), Qt::white).rgb();
+const QRgb Green = ReadableOn(QColor(0, 128, 0), Qt::white).rgb();
 
 class StatusListTest : public testing::Test {
 protected:

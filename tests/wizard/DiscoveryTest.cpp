@@ -223,13 +223,14 @@ TEST(AccountDiscoveryTest, NoProfileOrUnreadablePrefsGiveThirteenPlaceholdersFro
         const WizardAccount& first = list[0];
         EXPECT_EQ(first.KeyName, "00001001");
         EXPECT_EQ(first.AccountName, "< unlisted account 00001001 >");
-        EXPECT_EQ(first.Pop3Server, "< Host Name >");
+        // Placeholders are the fields' placeholder text, never values that could be saved.
+        EXPECT_EQ(first.Pop3Server, "");
         EXPECT_EQ(first.Pop3Port, "110");
-        EXPECT_EQ(first.Pop3User, "< User Name >");
-        EXPECT_EQ(first.SmtpServer, "< SMTP Server Name >");
+        EXPECT_EQ(first.Pop3User, "");
+        EXPECT_EQ(first.SmtpServer, "");
         EXPECT_EQ(first.SmtpPort, "25");
-        EXPECT_EQ(first.SmtpAddress, "< EMail Address >");
-        EXPECT_EQ(first.SmtpDisplayName, "< Display Name >");
+        EXPECT_EQ(first.SmtpAddress, "");
+        EXPECT_EQ(first.SmtpDisplayName, "");
         EXPECT_EQ(first.RequiresAuth, "0");
         EXPECT_EQ(first.SmtpUser, "");
         EXPECT_FALSE(first.Checked);

@@ -127,7 +127,7 @@ TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
     }
     EXPECT_EQ(forward,
               QStringList({"4", "5A", "6A", "7A", "5B", "6B", "7B", "5C", "6C", "7C", "8C"}));
-    EXPECT_EQ(c->butNext->text(), "Save");
+    EXPECT_EQ(c->butNext->text(), "&Save");
     EXPECT_EQ(c->lblSettings->text(), "Account Settings (C)");
     EXPECT_TRUE(prompts->Take().filter("Confirm").isEmpty());
 
@@ -139,7 +139,7 @@ TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
     EXPECT_EQ(backward,
               QStringList({"8C", "7C", "6C", "5C", "7B", "6B", "5B", "7A", "6A", "5A", "4"}));
     EXPECT_EQ(wizard->CurrentAccount(), 0) << "the first checked account";
-    EXPECT_EQ(c->butNext->text(), "Next >");
+    EXPECT_EQ(c->butNext->text(), "&Next >");
     EXPECT_EQ(c->lblOptions->text(), "Account Options (A)");
 
     // An account unchecked on page 4 is passed over.
@@ -198,7 +198,9 @@ TEST_F(WizardWindowTest, ValidationMessagesKeepThePage) {
     EXPECT_EQ(wizard->Accounts()[2].Hints, "a hint|");
 }
 
-TEST_F(WizardWindowTest, APlaceholderShowsItsValuesOnTheAccountPages) {
+// An unlisted account shows examples as placeholder text only; Next stays off, and the page
+// says what is missing, until server, user and ports are there.
+TEST_F(WizardWindowTest, APlaceholderIsNeverAValueAndNextWaitsForAValidPage) {
     Open(); // no Thunderbird profile: only placeholders
     ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
     EXPECT_EQ(c->lstAccounts->item(0)->text(), "< unlisted account 00001001 >");
@@ -206,18 +208,29 @@ TEST_F(WizardWindowTest, APlaceholderShowsItsValuesOnTheAccountPages) {
     Check(0, true);
     Next();
     EXPECT_EQ(c->lblSettings->text(), "Account Settings (< unlisted account 00001001 >)");
-    EXPECT_EQ(c->txtHost->text(), "< Host Name >");
+    for (QLineEdit* field : {c->txtHost, c->txtUser, c->txtSMTP, c->txtEMail, c->txtDisplayName}) {
+        EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
+        EXPECT_FALSE(field->placeholderText().isEmpty()) << field->objectName().toStdString();
+    }
     EXPECT_EQ(c->txtPOP3Port->text(), "110");
-    EXPECT_EQ(c->txtUser->text(), "< User Name >");
-    EXPECT_EQ(c->txtPWD->text(), "");
     EXPECT_EQ(c->txtPWD->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(c->txtSMTP->text(), "< SMTP Server Name >");
-    EXPECT_EQ(c->txtSMTPPort->text(), "25");
-    EXPECT_EQ(c->txtEMail->text(), "< EMail Address >");
-    EXPECT_EQ(c->txtDisplayName->text(), "< Display Name >");
-    EXPECT_FALSE(c->chkAUTH->isChecked());
-    EXPECT_FALSE(c->chkUseSame->isEnabled());
-    EXPECT_FALSE(c->txtSMTPUser->isEnabled());
+    EXPECT_FALSE(c->butNext->isEnabled());
+    EXPECT_EQ(c->lblMissing->text(),
+              "Still needed before Next: the POP3 host server, the user ID.");
+    TypeInto(c->txtHost, "pop.mine.example");
+    TypeInto(c->txtUser, "me");
+    EXPECT_TRUE(c->butNext->isEnabled());
+    EXPECT_FALSE(c->lblMissing->isVisible());
+    TypeInto(c->txtSMTPPort, "x");
+    EXPECT_FALSE(c->butNext->isEnabled()) << "25x is no port";
+    EXPECT_TRUE(c->lblMissing->text().contains("instead of \"25x\""));
+    c->txtSMTPPort->selectAll();
+    TypeInto(c->txtSMTPPort, "587");
+    // TLS on the plain POP3 port offers 995, and back.
+    c->cboPOP3Security->setCurrentIndex(2);
+    emit c->cboPOP3Security->activated(2);
+    EXPECT_EQ(c->txtPOP3Port->text(), "995");
+    EXPECT_EQ(wizard->Accounts()[0].Pop3Port, "995");
     Next();
     Next();
     EXPECT_EQ(c->lblOptions->text(), "Account Options (< unlisted account 00001001 >)");
@@ -320,14 +333,20 @@ TEST_F(WizardWindowTest, CodeWordsAreKeptWhenGoingBackAndForth) {
     QTest::keyClick(c->memCodeWords, Qt::Key_Return);
     TypeInto(c->memCodeWords, "   ");
     c->memHints->setPlainText("Our bird\nWhere we sailed");
+    // A bar would split a hint when it is read back: refused, and the page stays.
+    c->memHints->setPlainText("Our|bird");
+    Previous();
+    EXPECT_EQ(Where(), "7A");
+    EXPECT_TRUE(prompts->Take().join('\n').contains("A hint cannot contain \"|\""));
+    c->memHints->setPlainText("Our bird\nWhere we sailed");
     Previous();
     EXPECT_EQ(Where(), "6A");
-    EXPECT_EQ(wizard->Accounts()[0].CodeWords, "kestrel|harbour7||")
-        << "empty lines skipped, a line of blanks an empty entry";
+    EXPECT_EQ(wizard->Accounts()[0].CodeWords, "kestrel|harbour7|")
+        << "lines empty after trimming are skipped";
     EXPECT_EQ(wizard->Accounts()[0].Hints, "Our bird|Where we sailed|");
     Next();
     EXPECT_EQ(Where(), "7A");
-    EXPECT_EQ(c->memCodeWords->toPlainText(), "kestrel\nharbour7\n\n");
+    EXPECT_EQ(c->memCodeWords->toPlainText(), "kestrel\nharbour7\n");
     EXPECT_EQ(c->memHints->toPlainText(), "Our bird\nWhere we sailed\n");
     Next();
     EXPECT_TRUE(prompts->Take().filter("Confirm").isEmpty());
@@ -421,6 +440,53 @@ TEST_F(WizardWindowTest, SaveWritesTheSettingsStartsSievraAndCloses) {
     EXPECT_EQ(a.CodeWords, "kestrel|harbour7|");
     EXPECT_EQ(a.SmtpServer, "smtp.a.example");
     EXPECT_EQ(loaded.Globals.WabFile, home.Path() + "/books/contacts.wab");
+}
+
+// Run again over existing settings, the wizard says so, starts from them, and Save changes
+// only what the pages show: the interval and reply text stay, an unticked account goes.
+TEST_F(WizardWindowTest, ARunOverExistingSettingsStartsFromThemAndKeepsTheRest) {
+    {
+        SettingsStore store;
+        auto p = *store.OpenKey(ProductKey, true);
+        p.WriteNumber("Interval", 25);
+        p.WriteText("Header 1", "My own reply");
+        p.WriteText("EMail Client", "/usr/bin/my-mail");
+        auto a = *store.OpenKey(AccountKeyPath("00000001"), true);
+        a.WriteText("Account Name", "A");
+        a.WriteText("POP3 Server", "pop.stored.example");
+        a.WriteText("POP3 User Name", "anna");
+        a.WriteText("POP3 Port", "110");
+        a.WriteFlag("POP3 Tested", true);
+        store.OpenKey(AccountKeyPath("00000001") + "\\Code Words", true)->WriteText("1", "old|");
+        store.OpenKey(AccountKeyPath("00000009"), true)->WriteText("Account Name", "Gone");
+    }
+    ThreeAccounts();
+    Open();
+    EXPECT_TRUE(c->lblExisting->isVisible());
+    EXPECT_EQ(wizard->MailClientPath(), "/usr/bin/my-mail");
+    ASSERT_NO_FATAL_FAILURE(ToAccountsPage());
+    ASSERT_EQ(c->lstAccounts->findItems("Gone", Qt::MatchExactly).size(), 1);
+    EXPECT_EQ(c->lstAccounts->findItems("Gone", Qt::MatchExactly)[0]->checkState(), Qt::Checked);
+    for (int row = 1; row < c->lstAccounts->count(); ++row) {
+        Check(row, false);
+    }
+    Next();
+    EXPECT_EQ(c->txtHost->text(), "pop.stored.example");
+    Next();
+    Next();
+    EXPECT_EQ(c->memCodeWords->toPlainText(), "old\n");
+    Next();
+    Next(); // Save
+    EXPECT_EQ(wizard->result(), QDialog::Accepted);
+
+    SettingsStore store;
+    const auto p = store.OpenKey(ProductKey);
+    EXPECT_EQ(p->ReadNumber("Interval"), 25);
+    EXPECT_EQ(p->ReadText("Header 1"), "My own reply");
+    EXPECT_FALSE(store.KeyExists(AccountKeyPath("00000009")));
+    const auto a = store.OpenKey(AccountKeyPath("00000001"));
+    EXPECT_EQ(a->ReadText("POP3 Server"), "pop.stored.example");
+    EXPECT_TRUE(a->ReadFlag("POP3 Tested")) << "nothing of its connection changed";
 }
 
 TEST_F(WizardWindowTest, SaveWithoutSievraWarnsAndAStoreErrorKeepsPage8) {

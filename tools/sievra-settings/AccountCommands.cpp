@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 
+#include <algorithm>
 #include <QHash>
 
 namespace sievra {
@@ -275,6 +276,16 @@ int Add(CommandContext& c, const QStringList& args) {
         }
         keyName = CreateAccount(c.Store)->KeyName;
         Apply(c.Store, keyName, *changes);
+        // As in the window: a new account becomes active once its POP3 server and user are
+        // there, unless --active says otherwise.
+        auto key = c.Store.OpenKey(AccountKeyPath(keyName));
+        const bool activeGiven = std::any_of(
+            changes->Values.cbegin(), changes->Values.cend(),
+            [](const StoredValue& v) { return v.Name.compare(V::Active, Qt::CaseInsensitive) == 0; });
+        if (key && !activeGiven && !key->ReadText(V::Pop3Server).isEmpty() &&
+            !key->ReadText(V::Pop3User).isEmpty()) {
+            key->WriteFlag(V::Active, true);
+        }
     });
     c.Out << keyName << "\n";
     return ExitOk;
