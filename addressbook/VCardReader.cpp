@@ -117,6 +117,11 @@ struct Encoding {
 
 Encoding EncodingOf(QByteArrayView params) {
     Encoding e;
+    // Most values name neither; spare them the split.
+    const QByteArray upper = params.toByteArray().toUpper();
+    if (!upper.contains("QUOTED-PRINTABLE") && !upper.contains("CHARSET")) {
+        return e;
+    }
     for (const QByteArray& param : params.toByteArray().split(';')) {
         const qsizetype eq = param.indexOf('=');
         const QByteArray key = eq < 0 ? QByteArray() : param.first(eq).trimmed();
@@ -193,6 +198,9 @@ QString DecodedValue(const Property& p) {
 
 // RFC 6350 3.4: \\ \, \; and \n in text values; split on the unescaped separator when given.
 QStringList Unescaped(const QString& value, QChar separator = QChar()) {
+    if (!value.contains(u'\\') && (separator.isNull() || !value.contains(separator))) {
+        return {value};
+    }
     QStringList parts{QString()};
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];

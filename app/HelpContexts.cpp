@@ -60,8 +60,9 @@ void TfrmMain::AssignHelpContexts() {
                HelpContext::AccountPop3);
     SetContext(pnlAccount->findChild<QGroupBox*>(QStringLiteral("grpOutgoing")),
                HelpContext::AccountSmtp);
-    SetContext(pnlGeneral->findChild<QGroupBox*>(QStringLiteral("grpWAB")),
-               HelpContext::AddressBook);
+    for (const QString& group : {QStringLiteral("grpSources"), QStringLiteral("grpAllowed")}) {
+        SetContext(pnlGeneral->findChild<QGroupBox*>(group), HelpContext::AddressBook);
+    }
     GeneralPanel* g = pnlGeneral;
     for (QWidget* w : {static_cast<QWidget*>(g->chkAuto), static_cast<QWidget*>(g->spnInterval),
                        static_cast<QWidget*>(g->chkAutoLoad), static_cast<QWidget*>(g->chkBeep),

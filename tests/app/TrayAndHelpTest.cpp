@@ -249,7 +249,7 @@ TEST_F(HelpTest, F1OpensThePageOfTheControlsTopic) {
     const QList<Case> cases = {
         {{"Settings"}, "chkVisual", "general-settings.html"},
         {{"Settings"}, "spnInterval", "general-settings.html"},
-        {{"Settings"}, "butChangeWAB", "address-book.html"},
+        {{"Settings"}, "butAddSourceFile", "address-book.html"},
         {{"Settings", "Home"}, "txtHost", "account-pop3.html"},
         {{"Settings", "Home"}, "txtAccountName", "account-pop3.html"},
         {{"Settings", "Home"}, "txtSMTPPort", "account-smtp.html"},

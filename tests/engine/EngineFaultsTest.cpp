@@ -51,8 +51,7 @@ TEST_F(EngineFaults, HungTopTimesOutAbortsTheConnectionAndTheNextPassWorks) {
     const QStringList lines = window.PlainLines();
     // One fault, one error line, a plain line saying what happened (the code of a time-out is
     // whatever came before), and a results line that does not call the mailbox empty.
-    EXPECT_EQ(lines.filter("Error").size(), 2) << lines.join("
-").toStdString();
+    EXPECT_EQ(lines.filter("Error").size(), 2) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines.contains("Error 0: Timeout"));
     EXPECT_EQ(lines.at(lines.indexOf("Error 0: Timeout") + 1),
               "Account fake: 127.0.0.1 did not answer within 60 s");

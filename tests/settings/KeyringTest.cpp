@@ -140,6 +140,7 @@ TEST_F(KeyringPasswords, SievraPassScreensWithAKeyringPassword) {
     key->WriteFlag("Active", true);
     key->WriteText("POP3 Server", "127.0.0.1");
     key->WriteText("POP3 Port", QString::number(pop.Pop3Port()));
+    key->WriteNumber("POP3 Security", 0); // clear, on loopback
     key->WriteText("POP3 User Name", "kim");
     key->WriteNumber("POP3 Timeout", 60);
     key->WriteFlag("POP3 Tested", true);
