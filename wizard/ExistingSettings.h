@@ -26,8 +26,9 @@ struct ExistingSettings {
 ExistingSettings MergeExistingSettings(SettingsStore& store, AccountList& accounts);
 
 // Save over existing settings: the address book, the mail client and the fields the pages
-// show for each ticked account, and the contact sources checked on page 2; accounts of `existing` that were unticked are removed. The
-// interval, the notifications, the reply text and every value no page shows stay as stored.
+// show for each ticked account, and the contact sources checked on page 2; accounts of `existing`
+// that were unticked are removed. The interval, the notifications, the reply text and every value
+// no page shows stay as stored.
 void WriteChangedSettings(SettingsStore& store, const AccountList& accounts,
                           const ExistingSettings& existing, const QString& wabFile,
                           const QString& mailClient, const QStringList& addressBooks);

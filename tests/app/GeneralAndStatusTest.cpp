@@ -1,9 +1,9 @@
 #include "WindowFixture.h"
 #include "app/HeaderPicture.h"
 #include "engine/ScreeningEngine.h"
-#include "widgets/EditListBox.h"
 #include "settings/Keyring.h"
 #include "settings/PasswordCipher.h"
+#include "widgets/EditListBox.h"
 #include "widgets/StatusList.h"
 
 #include <QCheckBox>

@@ -6,8 +6,8 @@
 #include "net/TlsTrust.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/FakeServer.h"
-#include "tests/support/TlsLogoutServer.h"
 #include "tests/support/TestHome.h"
+#include "tests/support/TlsLogoutServer.h"
 #include "tests/support/TlsPeers.h"
 #include "tests/support/WaitFor.h"
 

@@ -9,8 +9,8 @@
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 
-#include <algorithm>
 #include <QHash>
+#include <algorithm>
 
 namespace sievra {
 
@@ -279,9 +279,10 @@ int Add(CommandContext& c, const QStringList& args) {
         // As in the window: a new account becomes active once its POP3 server and user are
         // there, unless --active says otherwise.
         auto key = c.Store.OpenKey(AccountKeyPath(keyName));
-        const bool activeGiven = std::any_of(
-            changes->Values.cbegin(), changes->Values.cend(),
-            [](const StoredValue& v) { return v.Name.compare(V::Active, Qt::CaseInsensitive) == 0; });
+        const bool activeGiven =
+            std::any_of(changes->Values.cbegin(), changes->Values.cend(), [](const StoredValue& v) {
+                return v.Name.compare(V::Active, Qt::CaseInsensitive) == 0;
+            });
         if (key && !activeGiven && !key->ReadText(V::Pop3Server).isEmpty() &&
             !key->ReadText(V::Pop3User).isEmpty()) {
             key->WriteFlag(V::Active, true);
