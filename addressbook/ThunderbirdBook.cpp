@@ -7,13 +7,16 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
+#include <algorithm>
+#include <numeric>
 
 namespace sievra {
 
 namespace {
 
 struct Card {
+    QByteArray Id;
+    bool Joined = false; // its properties went to the card's first run
     QByteArray VCard;
     QString Primary;
     QString Second;
@@ -53,6 +56,34 @@ void AddCard(ReadOutcome& outcome, const Card& card) {
     }
 }
 
+// Moves the properties of a card's later runs into its first one (a later row wins, as
+// Thunderbird's own reading does) and marks those runs joined.
+void JoinSplitCards(std::vector<Card>& cards) {
+    std::vector<size_t> order(cards.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return cards[a].Id < cards[b].Id; });
+    for (size_t i = 1, first = 0; i < order.size(); ++i) {
+        Card& later = cards[order[i]];
+        Card& kept = cards[order[first]];
+        if (later.Id != kept.Id) {
+            first = i;
+            continue;
+        }
+        for (auto [from, to] :
+             {std::pair{&later.Primary, &kept.Primary}, std::pair{&later.Second, &kept.Second},
+              std::pair{&later.DisplayName, &kept.DisplayName}}) {
+            if (!from->isEmpty()) {
+                *to = *from;
+            }
+        }
+        if (!later.VCard.isEmpty()) {
+            kept.VCard = later.VCard;
+        }
+        later.Joined = true;
+    }
+}
+
 } // namespace
 
 ReadOutcome ReadThunderbirdBook(const QString& path) {
@@ -61,27 +92,19 @@ ReadOutcome ReadThunderbirdBook(const QString& path) {
     if (!db) {
         return outcome;
     }
-    // Cards in the order they were first stored.
-    QHash<QByteArray, qsizetype> position;
+    // A card's properties are stored together, so rows are gathered per run of one card id;
+    // the rare card whose rows are apart (edited later) is joined up afterwards. That spares
+    // hashing every id, which cost more than reading the rows.
     std::vector<Card> cards;
-    QByteArray lastId;
-    size_t last = 0;
     const bool read = db->Query(
         QStringLiteral("SELECT card, name, value FROM properties NOT INDEXED WHERE name IN "
                        "('_vCard', 'PrimaryEmail', 'SecondEmail', 'DisplayName')"),
         [&](const QByteArrayView* c, int) {
-            // A card's properties are stored together, so the last card is nearly always
-            // the one a row belongs to.
-            if (cards.empty() || c[0] != lastId) {
-                lastId = c[0].toByteArray();
-                auto it = position.constFind(lastId);
-                if (it == position.cend()) {
-                    it = position.insert(lastId, qsizetype(cards.size()));
-                    cards.emplace_back();
-                }
-                last = static_cast<size_t>(*it);
+            if (cards.empty() || c[0] != cards.back().Id) {
+                cards.emplace_back();
+                cards.back().Id = c[0].toByteArray();
             }
-            Card& card = cards[last];
+            Card& card = cards.back();
             const QByteArrayView name = c[1];
             if (name == "_vCard") {
                 card.VCard = c[2].toByteArray();
@@ -98,9 +121,12 @@ ReadOutcome ReadThunderbirdBook(const QString& path) {
         outcome.Error = QStringLiteral("damaged (%1)").arg(outcome.Error);
         return outcome;
     }
+    JoinSplitCards(cards);
     outcome.Contacts.reserve(cards.size());
     for (const Card& card : cards) {
-        AddCard(outcome, card);
+        if (!card.Joined) {
+            AddCard(outcome, card);
+        }
     }
     return outcome;
 }

@@ -142,7 +142,18 @@ TEST_F(ContactSources, ThunderbirdBookReadsWhileAnotherHoldsAWrite) {
         EXPECT_TRUE(read.Ok()) << (wal ? "WAL: " : "journal: ") << read.Error.toStdString();
         EXPECT_EQ(Addresses(read.Contacts), QStringList({"kept@example.org"}));
         sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+        // A card edited later has rows apart from its first ones; they are still one card.
+        ASSERT_EQ(sqlite3_exec(writer,
+                               "INSERT INTO properties VALUES "
+                               "('other', 'PrimaryEmail', 'other@example.org'), "
+                               "('card-0', 'SecondEmail', 'edited@example.org');",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
         sqlite3_close(writer);
+        const SourceContacts edited = ReadContactSource(path);
+        EXPECT_EQ(Addresses(edited.Contacts),
+                  QStringList({"kept@example.org", "edited@example.org", "other@example.org"}));
+        EXPECT_EQ(edited.Contacts[1].DisplayName, "Kept");
     }
 }
 
