@@ -201,18 +201,22 @@ QStringList Unescaped(const QString& value, QChar separator = QChar()) {
     if (!value.contains(u'\\') && (separator.isNull() || !value.contains(separator))) {
         return {value};
     }
-    QStringList parts{QString()};
+    QStringList parts;
+    QString part;
+    part.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
         if (c == u'\\' && i + 1 < value.size()) {
             const QChar next = value[++i];
-            parts.last() += (next == u'n' || next == u'N') ? QChar(u'\n') : next;
+            part += (next == u'n' || next == u'N') ? QChar(u'\n') : next;
         } else if (!separator.isNull() && c == separator) {
-            parts.append(QString());
+            parts.append(part);
+            part.clear();
         } else {
-            parts.last() += c;
+            part += c;
         }
     }
+    parts.append(part);
     return parts;
 }
 
@@ -255,7 +259,9 @@ public:
         } else if (SameWord(p.Name, "FN")) {
             fn_ = Unescaped(DecodedValue(p)).constFirst().trimmed();
         } else if (SameWord(p.Name, "N")) {
-            n_ = NameOf(p);
+            // Only needed when the card has no FN, which is rare: kept raw until then.
+            nParams_ = p.Params.toByteArray();
+            nValue_ = p.Value.toByteArray();
         }
     }
 
@@ -273,7 +279,8 @@ private:
         inCard_ = true;
         bad_ = false;
         fn_.clear();
-        n_.clear();
+        nParams_.clear();
+        nValue_.clear();
         addresses_.clear();
     }
     void End() {
@@ -282,7 +289,9 @@ private:
             ++batch_.BadCards;
             return;
         }
-        const QString& name = fn_.isEmpty() ? n_ : fn_;
+        const QString name = fn_.isEmpty() && !nValue_.isEmpty()
+                                 ? NameOf(Property{QByteArrayView("N"), nParams_, nValue_})
+                                 : fn_;
         for (const QString& address : addresses_) {
             if (!address.isEmpty()) {
                 batch_.Contacts.push_back({address, name});
@@ -294,7 +303,8 @@ private:
     bool inCard_ = false;
     bool bad_ = false;
     QString fn_;
-    QString n_;
+    QByteArray nParams_;
+    QByteArray nValue_;
     QStringList addresses_;
 };
 
