@@ -18,6 +18,9 @@ namespace {
 // How long a closed TLS socket may take to get its close notice out.
 constexpr int CloseNoticeMs = 5000;
 
+// What Qt may hold of received bytes not yet read by the session.
+constexpr qint64 ReadBufferBytes = 256 * 1024;
+
 // How much of the send buffer may sit in Qt's own write buffer at once. Beyond it the blocks
 // wait in our buffer until Qt reports bytes written, as a system send would block.
 constexpr qint64 MaxInFlight = 8 * TBuffer::DefaultSize;
@@ -244,6 +247,9 @@ void TWSocket::Connect() {
     peerName_ = tlsPeerName_.isEmpty() ? addr_.trimmed() : tlsPeerName_;
     sock_ = new QSslSocket(this);
     sock_->setSslConfiguration(ClientTlsConfiguration());
+    // Qt would otherwise take in all a server sends, however much faster than the lines are
+    // handled; a bounded buffer leaves the rest to TCP's flow control.
+    sock_->setReadBufferSize(ReadBufferBytes);
     connect(sock_, &QAbstractSocket::connected, this, &TWSocket::QtConnected);
     connect(sock_, &QSslSocket::encrypted, this, &TWSocket::QtEncrypted);
     connect(sock_, &QSslSocket::sslErrors, this, &TWSocket::QtSslErrors);
