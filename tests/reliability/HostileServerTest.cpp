@@ -131,6 +131,15 @@ protected:
 
 constexpr long AllowanceKb = 64 * 1024;
 
+// Under AddressSanitizer the child's peak after millions of lines is not the pass's own (it
+// reached about 500 MB there while the plain build stays within the allowance), so that
+// flavour checks the outcome and the plain build checks the memory.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool SanitizerBuild = true;
+#else
+constexpr bool SanitizerBuild = false;
+#endif
+
 // Millions of short or empty lines in one header: the pass holds the first 2,000, reads and
 // drops the rest, and leaves the undecidable message where it is.
 TEST_F(HostileServer, HeaderWithoutEndIsHeldToItsBounds) {
@@ -150,7 +159,9 @@ TEST_F(HostileServer, HeaderWithoutEndIsHeldToItsBounds) {
         EXPECT_TRUE(run.out.contains("Message 1 has a header too large to screen; it stays on "
                                      "the server."))
             << run.out.toStdString();
-        EXPECT_LT(run.peakKb, baseline + AllowanceKb) << "baseline " << baseline << " KB";
+        if (!SanitizerBuild) {
+            EXPECT_LT(run.peakKb, baseline + AllowanceKb) << "baseline " << baseline << " KB";
+        }
     }
 }
 
