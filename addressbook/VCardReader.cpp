@@ -11,6 +11,16 @@ bool SameWord(QByteArrayView a, const char* b) {
     return a.compare(QByteArrayView(b), Qt::CaseInsensitive) == 0;
 }
 
+// Whether `text` holds `word` anywhere, without regard to case and without a copy.
+bool ContainsWord(QByteArrayView text, QByteArrayView word) {
+    for (qsizetype i = 0; i + word.size() <= text.size(); ++i) {
+        if (text.sliced(i, word.size()).compare(word, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArrayView WithoutBom(QByteArrayView text) {
     return text.startsWith("\xEF\xBB\xBF") ? text.sliced(3) : text;
 }
@@ -68,7 +78,7 @@ private:
     static bool IsQuotedPrintable(QByteArrayView line) {
         const qsizetype colon = line.indexOf(':');
         const QByteArrayView head = colon < 0 ? line : line.first(colon);
-        return head.toByteArray().toUpper().contains("QUOTED-PRINTABLE");
+        return ContainsWord(head, "QUOTED-PRINTABLE");
     }
 
     QByteArrayView text_;
@@ -118,8 +128,7 @@ struct Encoding {
 Encoding EncodingOf(QByteArrayView params) {
     Encoding e;
     // Most values name neither; spare them the split.
-    const QByteArray upper = params.toByteArray().toUpper();
-    if (!upper.contains("QUOTED-PRINTABLE") && !upper.contains("CHARSET")) {
+    if (!ContainsWord(params, "QUOTED-PRINTABLE") && !ContainsWord(params, "CHARSET")) {
         return e;
     }
     for (const QByteArray& param : params.toByteArray().split(';')) {

@@ -619,9 +619,20 @@ void TWSocket::QtDisconnected() {
     if (sock_ == nullptr || state_ != wsConnected) {
         return;
     }
+    EndAfterPendingData(false);
+}
+
+// The peer's TLS close notice with its TCP side still open: some servers wait for ours before
+// they close, so waiting for their close would only run into the caller's time-out.
+void TWSocket::PeerEndedTls() {
+    EndAfterPendingData(true);
+}
+
+// What arrived before the end is still handed over first; the session may close or reopen
+// the socket meanwhile, and then this end is no longer ours to report.
+void TWSocket::EndAfterPendingData(bool sendCloseNotice) {
     const quint64 connection = connection_;
     QPointer<TWSocket> alive(this);
-    // What arrived before the end is still handed over first.
     ReceiveCycle();
     if (!alive || connection != connection_ || state_ == wsClosed) {
         return;
@@ -630,21 +641,7 @@ void TWSocket::QtDisconnected() {
     if (error != WsaError::NoError) {
         lastError_ = error;
     }
-    ReleaseSocket(false);
-    EndConnection(error);
-}
-
-// The peer's TLS close notice with its TCP side still open: some servers wait for ours before
-// they close, so waiting for their close would only run into the caller's time-out.
-void TWSocket::PeerEndedTls() {
-    const quint64 connection = connection_;
-    QPointer<TWSocket> alive(this);
-    ReceiveCycle();
-    if (!alive || connection != connection_ || state_ == wsClosed) {
-        return;
-    }
-    const quint16 error = lostError_;
-    ReleaseSocket(true);
+    ReleaseSocket(sendCloseNotice);
     EndConnection(error);
 }
 

@@ -208,6 +208,7 @@ private:
     void GoOnAfterEvent(quint64 connection, quint16 error);
     void QtDisconnected();
     void PeerEndedTls();
+    void EndAfterPendingData(bool sendCloseNotice);
     void ReceiveCycle();
 
     void TryToSend();

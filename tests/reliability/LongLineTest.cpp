@@ -13,6 +13,21 @@ namespace {
 
 constexpr int Size = LineReceiver::BufferSize;
 
+// A client whose message lines and request results are written down as they come.
+struct RecordedClient {
+    RecordedClient() {
+        QObject::connect(&client, &TCustomPop3Cli::OnMessageLine,
+                         [this] { lines.append(client.LastResponse()); });
+        QObject::connect(
+            &client, &TCustomPop3Cli::OnRequestDone,
+            [this](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    }
+    // Declared first, so they outlive anything the client reports while it is torn down.
+    QStringList lines;
+    QList<quint16> done;
+    TPop3Cli client;
+};
+
 // Feeds `bytes` in pieces of `piece` bytes (the whole at once for 0), taking lines after each.
 QList<QByteArray> Split(const QByteArray& bytes, qsizetype piece, bool cut = true) {
     LineReceiver receiver;
@@ -70,13 +85,10 @@ TEST(LongHeaderLine, OutsideAMessageStillFailsAtOnce) {
 // The POP3 client cuts only inside a TOP answer: the reply line itself, and every reply after
 // the answer has ended, still fail at once.
 TEST(LongHeaderLine, Pop3ClientCutsOnlyInsideTheHeaderItFetches) {
-    TPop3Cli client;
-    QStringList lines;
-    QList<quint16> done;
-    QObject::connect(&client, &TCustomPop3Cli::OnMessageLine,
-                     [&] { lines.append(client.LastResponse()); });
-    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone,
-                     [&](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    RecordedClient recorded;
+    TPop3Cli& client = recorded.client;
+    QStringList& lines = recorded.lines;
+    QList<quint16>& done = recorded.done;
     Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
     Pop3TestAccess::Receive(client, "+OK\r\nSubject: " + QByteArray(2 * Size, 's') +
                                         "\r\n..Dotted\r\n.\r\n");
@@ -95,13 +107,10 @@ TEST(LongHeaderLine, Pop3ClientCutsOnlyInsideTheHeaderItFetches) {
 // A header without end is held to its bounds (2,000 lines, 256 KB): the lines beyond are
 // read and dropped up to the ".", the request completes, and the next header starts afresh.
 TEST(HeaderBounds, LinesBeyondTheBoundsAreReadAndDropped) {
-    TPop3Cli client;
-    QStringList lines;
-    QList<quint16> done;
-    QObject::connect(&client, &TCustomPop3Cli::OnMessageLine,
-                     [&] { lines.append(client.LastResponse()); });
-    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone,
-                     [&](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    RecordedClient recorded;
+    TPop3Cli& client = recorded.client;
+    QStringList& lines = recorded.lines;
+    QList<quint16>& done = recorded.done;
     const struct {
         QByteArray line;
         int count;
@@ -127,10 +136,9 @@ TEST(HeaderBounds, LinesBeyondTheBoundsAreReadAndDropped) {
 
 // No mailbox holds fewer than no messages: a negative count is the server's fault.
 TEST(HeaderBounds, NegativeStatCountIsAProtocolError) {
-    TPop3Cli client;
-    QList<quint16> done;
-    QObject::connect(&client, &TCustomPop3Cli::OnRequestDone,
-                     [&](TCustomPop3Cli*, TPop3Request, quint16 error) { done.append(error); });
+    RecordedClient recorded;
+    TPop3Cli& client = recorded.client;
+    const QList<quint16>& done = recorded.done;
     Pop3TestAccess::AwaitReply(client, pop3Stat, pop3Transaction);
     Pop3TestAccess::Receive(client, "+OK -5 100\r\n");
     QCoreApplication::sendPostedEvents();
