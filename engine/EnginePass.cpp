@@ -131,6 +131,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
     pending_.Clear();
     cutHeaders_.clear();
+    toScreen_.clear();
     accountDeleted_ = 0;
     accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
@@ -139,11 +140,14 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         counters_.SeenCount += pop3_.MsgCount();
         const int count = ScreenedCount(pop3_.MsgCount());
-        FetchHeaders(count);
+        for (int n = 1; n <= count; ++n) {
+            toScreen_.append(n);
+        }
+        FetchHeaders();
         if (state_.ErrorFlag) {
             ReportError();
         } else {
-            DecideMessages(account, count);
+            DeleteMessages(account, DecideMessages());
         }
     }
     // The addresses owed a reply reach the disk before QUIT makes the deletions final.
@@ -178,14 +182,15 @@ int ScreeningEngine::ScreenedCount(int count) {
     return limit;
 }
 
-void ScreeningEngine::FetchHeaders(int count) {
-    WriteStatus(QStringLiteral("Retrieving %1 header(s)..").arg(count), false, true);
-    state_.MessageNumber = 1;
+// Fetches the headers of the messages in toScreen_; position k of the lists belongs to
+// message toScreen_[k].
+void ScreeningEngine::FetchHeaders() {
+    const int total = int(toScreen_.size());
+    WriteStatus(QStringLiteral("Retrieving %1 header(s)..").arg(total), false, true);
     window_.SetStatusBarPosition(0);
-    do {
-        WriteStatus(
-            QStringLiteral("Retrieving header %1 of %2").arg(state_.MessageNumber).arg(count), true,
-            true);
+    for (int k = 0; k < total && !state_.ErrorFlag; ++k) {
+        state_.MessageNumber = toScreen_.at(k);
+        WriteStatus(QStringLiteral("Retrieving header %1 of %2").arg(k + 1).arg(total), true, true);
         pop3_.SetMsgLines(0);
         pop3_.SetMsgNum(state_.MessageNumber);
         state_.HeaderLines.clear();
@@ -193,42 +198,59 @@ void ScreeningEngine::FetchHeaders(int count) {
         collector_.Begin(state_.HeaderLines);
         PopRequest(QStringLiteral("getting header"), pop3Top, [this] { pop3_.Top(); });
         if (pop3_.MessageCut()) {
-            cutHeaders_.insert(state_.MessageNumber - 1);
+            cutHeaders_.insert(k);
         }
         AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
-        ++state_.MessageNumber;
-        window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
-    } while (!state_.ErrorFlag && state_.MessageNumber <= count);
+        // After header k the bar stands one step ahead, as it always has.
+        window_.SetStatusBarPosition(Percent(k + 2, total));
+    }
     state_.HeaderLines.clear();
 }
 
-void ScreeningEngine::DecideMessages(const Account& account, int count) {
-    WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(count), false, true);
+// Every message is decided before the first DELE goes out, so a failure while the headers
+// arrive deletes nothing, and the deletions can travel together. Returns the positions of
+// the rejected messages.
+QList<int> ScreeningEngine::DecideMessages() {
+    const int total = int(toScreen_.size());
+    WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(total), false, true);
     window_.SetStatusBarPosition(0);
-    for (int i = 0; i < count && !state_.AbortRequested; ++i) {
-        WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
-        if (cutHeaders_.contains(i)) {
+    QList<int> rejected;
+    for (int k = 0; k < total && !state_.AbortRequested; ++k) {
+        WriteStatus(QStringLiteral("Checking message %1 of %2").arg(k + 1).arg(total), true, true);
+        if (cutHeaders_.contains(k)) {
             Log(QStringLiteral("Message %1 has a header too large to screen; it stays on the "
                                "server.")
-                    .arg(i + 1));
+                    .arg(toScreen_.at(k)));
             ++counters_.WaitingCount;
-        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
+        } else if (DecideMessage(lists_, k, accepted_.Index(), codeWords_)) {
             ++counters_.WaitingCount;
         } else {
-            WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
-            pop3_.SetMsgNum(i + 1);
-            PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
-            if (state_.ErrorFlag) {
-                ReportError();
-                break;
-            }
-            ++counters_.DeletedCount;
-            ++accountDeleted_;
-            if (!account.Hints.isEmpty()) {
-                QueueReply(lists_.ReplyToList[i]);
-            }
+            rejected.append(k);
         }
-        window_.SetStatusBarPosition(Percent(i + 1, count));
+        window_.SetStatusBarPosition(Percent(k + 1, total));
+    }
+    return rejected;
+}
+
+// Deletes the rejected messages (positions in toScreen_). The first failure stops the step:
+// the messages after it stay on the server, neither counted as waiting nor as deleted.
+void ScreeningEngine::DeleteMessages(const Account& account, const QList<int>& rejected) {
+    for (qsizetype d = 0; d < rejected.size() && !state_.AbortRequested; ++d) {
+        const int k = rejected.at(d);
+        const int number = toScreen_.at(k);
+        WriteStatus(QStringLiteral("Deleting message %1").arg(number), true, true);
+        pop3_.SetMsgNum(number);
+        PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
+        if (state_.ErrorFlag) {
+            ReportError();
+            return;
+        }
+        ++counters_.DeletedCount;
+        ++accountDeleted_;
+        if (!account.Hints.isEmpty()) {
+            QueueReply(lists_.ReplyToList[k]);
+        }
+        window_.SetStatusBarPosition(Percent(int(d) + 1, int(rejected.size())));
     }
 }
 

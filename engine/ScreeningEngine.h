@@ -134,8 +134,9 @@ private:
     bool ScreenAccount(Account& account);
     void SkipLockedAccount(const Account& account, const QString& lockError);
     int ScreenedCount(int count);
-    void FetchHeaders(int count);
-    void DecideMessages(const Account& account, int count);
+    void FetchHeaders();
+    QList<int> DecideMessages();
+    void DeleteMessages(const Account& account, const QList<int>& rejected);
     void QueueReply(const QString& replyTo);
     void FinishPass();
     void Notify();
@@ -172,6 +173,9 @@ private:
     AcceptedSet accepted_;
     // What each source gave, shown above the results line.
     QStringList sourceLines_;
+    // The numbers of the messages whose headers this account turn fetches; position k of
+    // lists_ belongs to toScreen_[k].
+    QList<int> toScreen_;
     MessageLists lists_;
     QStringList codeWords_;
     QStringList replyBody_;
