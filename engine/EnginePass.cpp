@@ -132,6 +132,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     pending_.Clear();
     cutHeaders_.clear();
     toScreen_.clear();
+    pipelineBroken_ = false;
     accountDeleted_ = 0;
     accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
@@ -139,16 +140,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         counters_.SeenCount += pop3_.MsgCount();
-        const int count = ScreenedCount(pop3_.MsgCount());
-        for (int n = 1; n <= count; ++n) {
-            toScreen_.append(n);
-        }
-        FetchHeaders();
-        if (state_.ErrorFlag) {
-            ReportError();
-        } else {
-            DeleteMessages(account, DecideMessages());
-        }
+        ScreenMessages(account, ScreenedCount(pop3_.MsgCount()));
     }
     // The addresses owed a reply reach the disk before QUIT makes the deletions final.
     const bool saved = account.Hints.isEmpty() || BackUpReplies(account);
@@ -182,12 +174,38 @@ int ScreeningEngine::ScreenedCount(int count) {
     return limit;
 }
 
+// Fetches the headers, decides every message, then deletes the rejected ones. Headers and
+// deletions each travel as one pipelined request when the server offers it.
+void ScreeningEngine::ScreenMessages(const Account& account, int count) {
+    if (!FetchUniqueIds()) {
+        return;
+    }
+    ChooseMessages(account, count);
+    if (!toScreen_.isEmpty()) {
+        FetchHeaders();
+        if (state_.ErrorFlag) {
+            ReportError();
+            DropBrokenPipeline();
+            return;
+        }
+        const QList<int> rejected = DecideMessages();
+        if (!rejected.isEmpty()) {
+            DeleteMessages(account, rejected);
+        }
+    }
+    RememberKept(account);
+}
+
 // Fetches the headers of the messages in toScreen_; position k of the lists belongs to
 // message toScreen_[k].
 void ScreeningEngine::FetchHeaders() {
     const int total = int(toScreen_.size());
     WriteStatus(QStringLiteral("Retrieving %1 header(s)..").arg(total), false, true);
     window_.SetStatusBarPosition(0);
+    if (pop3_.Capabilities().Pipelining && total > 1) {
+        FetchHeadersPipelined();
+        return;
+    }
     for (int k = 0; k < total && !state_.ErrorFlag; ++k) {
         state_.MessageNumber = toScreen_.at(k);
         WriteStatus(QStringLiteral("Retrieving header %1 of %2").arg(k + 1).arg(total), true, true);
@@ -197,14 +215,18 @@ void ScreeningEngine::FetchHeaders() {
         state_.InMessage = false;
         collector_.Begin(state_.HeaderLines);
         PopRequest(QStringLiteral("getting header"), pop3Top, [this] { pop3_.Top(); });
-        if (pop3_.MessageCut()) {
-            cutHeaders_.insert(k);
-        }
-        AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
-        // After header k the bar stands one step ahead, as it always has.
-        window_.SetStatusBarPosition(Percent(k + 2, total));
+        TakeHeader(k);
     }
     state_.HeaderLines.clear();
+}
+
+void ScreeningEngine::TakeHeader(int position) {
+    if (pop3_.MessageCut()) {
+        cutHeaders_.insert(position);
+    }
+    AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
+    // After header k the bar stands one step ahead, as it always has.
+    window_.SetStatusBarPosition(Percent(position + 2, int(toScreen_.size())));
 }
 
 // Every message is decided before the first DELE goes out, so a failure while the headers
@@ -224,6 +246,7 @@ QList<int> ScreeningEngine::DecideMessages() {
             ++counters_.WaitingCount;
         } else if (DecideMessage(lists_, k, accepted_.Index(), codeWords_)) {
             ++counters_.WaitingCount;
+            NoteKept(k);
         } else {
             rejected.append(k);
         }
@@ -235,6 +258,10 @@ QList<int> ScreeningEngine::DecideMessages() {
 // Deletes the rejected messages (positions in toScreen_). The first failure stops the step:
 // the messages after it stay on the server, neither counted as waiting nor as deleted.
 void ScreeningEngine::DeleteMessages(const Account& account, const QList<int>& rejected) {
+    if (pop3_.Capabilities().Pipelining && rejected.size() > 1) {
+        DeleteMessagesPipelined(account, rejected);
+        return;
+    }
     for (qsizetype d = 0; d < rejected.size() && !state_.AbortRequested; ++d) {
         const int k = rejected.at(d);
         const int number = toScreen_.at(k);
@@ -245,12 +272,16 @@ void ScreeningEngine::DeleteMessages(const Account& account, const QList<int>& r
             ReportError();
             return;
         }
-        ++counters_.DeletedCount;
-        ++accountDeleted_;
-        if (!account.Hints.isEmpty()) {
-            QueueReply(lists_.ReplyToList[k]);
-        }
+        Deleted(account, k);
         window_.SetStatusBarPosition(Percent(int(d) + 1, int(rejected.size())));
+    }
+}
+
+void ScreeningEngine::Deleted(const Account& account, int position) {
+    ++counters_.DeletedCount;
+    ++accountDeleted_;
+    if (!account.Hints.isEmpty()) {
+        QueueReply(lists_.ReplyToList[position]);
     }
 }
 

@@ -69,6 +69,13 @@ bool ScreeningEngine::OpenPop3Session(Account& account) {
         OfferCertificate(account, CertificateServer::Pop3, pop3_.RefusedCertificate());
         return false;
     }
+    // What the server offers decides how the headers and deletions travel; a server that
+    // offers nothing gets the dialogue it always had.
+    PopRequest(QStringLiteral("asking for capabilities"), pop3Capa, [this] { pop3_.Capa(); });
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
     PopRequest(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); });
     if (state_.ErrorFlag) {
         ReportError();

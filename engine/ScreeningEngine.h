@@ -11,6 +11,7 @@
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
+#include "history/HistoryDatabase.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
@@ -21,8 +22,10 @@
 #include <QSet>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QEventLoop;
+class QTimer;
 
 namespace sievra {
 
@@ -95,6 +98,8 @@ private:
     void AwaitRequest();
     void AwaitSmtpSession();
     void AwaitUntil(const std::function<bool()>& done);
+    int WaitMilliseconds() const;
+    void ExtendWait();
     void CheckWait();
     void ReportError();
     void OfferCertificate(const Account& account, CertificateServer server,
@@ -134,9 +139,25 @@ private:
     bool ScreenAccount(Account& account);
     void SkipLockedAccount(const Account& account, const QString& lockError);
     int ScreenedCount(int count);
+    void ScreenMessages(const Account& account, int count);
+    bool FetchUniqueIds();
+    void ChooseMessages(const Account& account, int count);
     void FetchHeaders();
+    void FetchHeadersPipelined();
+    void TakeHeader(int position);
     QList<int> DecideMessages();
     void DeleteMessages(const Account& account, const QList<int>& rejected);
+    void DeleteMessagesPipelined(const Account& account, const QList<int>& rejected);
+    void Deleted(const Account& account, int position);
+    void Pop3Answered(int position);
+    void DropBrokenPipeline();
+
+    // The kept-message cache.
+    QByteArray KeptRulesFingerprint(const Account& account) const;
+    QSet<QString> LoadKept(const Account& account);
+    void NoteKept(int position);
+    void RememberKept(const Account& account);
+    HistoryDatabase& History();
     void QueueReply(const QString& replyTo);
     void FinishPass();
     void Notify();
@@ -176,6 +197,13 @@ private:
     // The numbers of the messages whose headers this account turn fetches; position k of
     // lists_ belongs to toScreen_[k].
     QList<int> toScreen_;
+    // Ids of this turn's kept messages, for the cache.
+    QSet<QString> keptIds_;
+    // What OnAnswered of a pipelined request does with each answer.
+    std::function<void(int)> onAnswered_;
+    std::unique_ptr<HistoryDatabase> history_;
+    // A pipelined request failed with answers perhaps still on their way.
+    bool pipelineBroken_ = false;
     MessageLists lists_;
     QStringList codeWords_;
     QStringList replyBody_;
@@ -197,6 +225,7 @@ private:
     QElapsedTimer sinceFlush_;
     Awaited awaited_;
     QEventLoop* waitLoop_ = nullptr;
+    QTimer* waitTimer_ = nullptr;
     std::function<bool()> waitDone_;
     int timeoutUnitMs_ = 1000;
     HeaderReading headerReading_ = HeaderReading::Fields;

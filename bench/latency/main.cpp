@@ -6,7 +6,7 @@
 //
 // --first: a first pass over N messages, one in ten rejected and replied to (default 300).
 // --kept: a second pass over N messages that the first pass kept, nothing new (default 5000);
-//   the first pass runs on loopback, only the second behind the proxy.
+//   the first pass runs without the delay.
 // --loopback: a first pass over N messages without the proxy, timed against the script
 //   (default 5000).
 #include "DelayProxy.h"
@@ -162,9 +162,15 @@ int main(int argc, char* argv[]) {
     if (kept > 0) {
         std::printf("second pass over %d kept messages, nothing new:\n", kept);
         Seed(pop, QStringLiteral("kept"), kept, false);
-        const Run filled = RunEngine(direct, QStringLiteral("kept"), bookPath);
-        std::printf("  first pass on loopback: %.3f s (%s)\n", filled.Seconds,
+        // The first pass goes through the proxy too (the cache belongs to one server and
+        // port), without the delay.
+        popProxy.SetDelay(0);
+        smtpProxy.SetDelay(0);
+        const Run filled = RunEngine(proxied, QStringLiteral("kept"), bookPath);
+        std::printf("  first pass, without the delay: %.3f s (%s)\n", filled.Seconds,
                     qPrintable(filled.Results));
+        popProxy.SetDelay(delay);
+        smtpProxy.SetDelay(delay);
         reset();
         const Run run = RunEngine(proxied, QStringLiteral("kept"), bookPath);
         PrintRoundTrips("engine:", run.Seconds, popProxy, smtpProxy);

@@ -24,6 +24,8 @@ protected:
     }
     static void LogIn(FakeServer& server, const QByteArray& stat) {
         server.Says("+OK ready")
+            .Expects("CAPA")
+            .Says("-ERR unknown command")
             .Expects("USER fake")
             .Says("+OK")
             .Expects("PASS fake-pw")
@@ -112,7 +114,8 @@ TEST_F(EngineFaults, RefusedGreetingAndGarbageAreErrorsNotDeletions) {
     FakeServer server;
     server.Says("-ERR too busy").Closes();
     server.ThenNextConnection();
-    server.Says("+OK ready").Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+    server.Says("+OK ready").Expects("CAPA").Says("-ERR").Expects("USER fake").Says("+OK");
+    server.Expects("PASS fake-pw").Says("+OK");
     server.Expects("STAT").Says("+OK garbage without numbers");
     server.Expects("QUIT").Says("+OK").Closes();
     FakeAccount(server);
