@@ -87,6 +87,30 @@ TEST_F(EngineFaults, HungDeleStopsTheDeletions) {
     EXPECT_FALSE(server.Received(0).contains("DELE 2"));
 }
 
+// A server that lists UIDL but not PIPELINING gets one command at a time: every command waits
+// for the answer to the one before.
+TEST_F(EngineFaults, WithoutPipeliningEachCommandWaitsForTheAnswerBefore) {
+    FakeServer server;
+    server.Says("+OK ready").Expects("CAPA").SaysLines({"+OK", "TOP", "UIDL", "."});
+    server.Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+    server.Expects("STAT").Says("+OK 3 300");
+    server.Expects("UIDL").SaysLines({"+OK", "1 a", "2 b", "3 c", "."});
+    for (int n = 1; n <= 3; ++n) {
+        Header(server, n, "spam@bad.example");
+    }
+    server.Expects("DELE 1").Says("+OK").Expects("DELE 2").Says("+OK").Expects("DELE 3");
+    server.Says("+OK").Expects("QUIT").Says("+OK").Closes();
+    FakeAccount(server);
+    engine->RunPass();
+    EXPECT_TRUE(server.ScriptPlayed());
+    EXPECT_EQ(engine->Counters().DeletedCount, 3);
+    const QStringList dialogue = server.Dialogue().split('\n');
+    for (qsizetype i = 1; i < dialogue.size(); ++i) {
+        EXPECT_FALSE(dialogue[i].startsWith("C:") && dialogue[i - 1].startsWith("C:"))
+            << server.Dialogue().toStdString();
+    }
+}
+
 TEST_F(EngineFaults, DropDuringHeadersIsAnErrorAndNothingIsDecided) {
     FakeServer server;
     LogIn(server, "+OK 2 200");

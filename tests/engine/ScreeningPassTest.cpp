@@ -50,6 +50,31 @@ TEST_F(ScreeningPass, ThreeMessagesWithTheSecondRejected) {
     EXPECT_TRUE(left[1].contains("pineapple"));
 }
 
+// A later pass under the same rules fetches only the headers of mail it has not seen, and still
+// counts the kept mail as waiting; a change of the rules makes it look at everything again.
+TEST_F(ScreeningPass, KeptMailIsNotFetchedAgainUntilTheRulesChange) {
+    WriteBook({"friend@example.org"});
+    Account& account =
+        AddMailbox({Mail("friend@example.org", "one"), Mail("spammer@bad.example", "buy now"),
+                    Mail("friend@example.org", "two")});
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Retrieving 3 header(s).."));
+    pop->AddMessages(account.Pop3User, {Mail("stranger@x.example", "about the pineapple")});
+
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("2 message(s) kept by an earlier pass: not checked again."));
+    EXPECT_TRUE(window.HasLine("Retrieving 1 header(s).."));
+    EXPECT_TRUE(window.HasLabel("Deleting message 3"));
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 2 waiting. 1 deleted. 0 Error(s)");
+
+    pop->AddMessages(account.Pop3User, {Mail("stranger@x.example", "about the pineapple")});
+    account.CodeWords = "PINEAPPLE|";
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Retrieving 3 header(s).."));
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 3 waiting. 0 deleted. 0 Error(s)");
+    EXPECT_EQ(pop->Messages(account.Pop3User).size(), 3);
+}
+
 // The five messages of the report, as mail programs write them, are kept and nobody is
 // answered; a stranger's reply goes where its folded Reply-To says.
 TEST_F(ScreeningPass, MailAsMailProgramsWriteItIsReadWhole) {

@@ -15,7 +15,7 @@ public:
     explicit Pop3Events(TCustomPop3Cli& client);
 
     // "RequestDone <type> <error>", "SessionConnected <error>", "SessionClosed <error>",
-    // "MessageBegin", "MessageLine <LastResponse>", "MessageEnd".
+    // "MessageBegin", "MessageLine <LastResponse>", "MessageEnd", "Answered <position>".
     QStringList log;
     QStringList displays;  // OnDisplay texts
     QStringList responses; // OnResponse texts
