@@ -182,8 +182,8 @@ void ScreeningEngine::Request(const QString& words, Client client, int type,
 // timed out) before the event loop has run in between.
 void ScreeningEngine::DropStaleCompletions() {
     awaited_ = {};
-    QCoreApplication::sendPostedEvents(&pop3_, QEvent::MetaCall);
-    QCoreApplication::sendPostedEvents(&smtp_, QEvent::MetaCall);
+    pop3_.FlushCompletions();
+    smtp_.FlushCompletions();
 }
 
 void ScreeningEngine::NoteException(const QString& message) {

@@ -1,11 +1,12 @@
-// Arbitrary server bytes into the POP3 client's line path, in every state that waits for a
-// reply. Whatever the server sends, the request must end exactly once, from the event loop,
-// and leave the client ready and disconnected once the connection ends.
+// Arbitrary server bytes into the POP3 client over a scripted transport, in every state that
+// waits for a reply. Whatever the server sends, the request must end exactly once, from the event
+// loop, and leave the client ready and disconnected once the connection ends.
 //
 // Input: byte 0 picks the request the client waits on, byte 1 the size of the pieces the
 // bytes arrive in (0: all at once), the rest is what the server sends.
-#include "net/Pop3TestAccess.h"
+#include "net/Pop3Reply.h"
 #include "net/TPop3Cli.h"
+#include "tests/support/ScriptedTransport.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -13,8 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 
 using namespace sievra;
+using sievra::test::ScriptedTransport;
 
 namespace {
 
@@ -36,6 +39,46 @@ constexpr Scenario Scenarios[] = {
     {pop3Quit, pop3Transaction},
 };
 
+// Brings the client, greeted, to `state` the way a session gets there.
+void Reach(TPop3Cli& client, ScriptedTransport& net, TPop3ProtocolState state) {
+    client.Connect();
+    net.Accept();
+    net.Deliver("+OK ready\r\n");
+    if (state == pop3WaitingPass || state == pop3Transaction) {
+        client.User();
+        net.Deliver("+OK\r\n");
+    }
+    if (state == pop3Transaction) {
+        client.Pass();
+        net.Deliver("+OK\r\n");
+    }
+    QCoreApplication::sendPostedEvents();
+    Require(client.ProtocolState() == state && client.State() == pop3Ready);
+}
+
+void Issue(TPop3Cli& client, TPop3Request request) {
+    switch (request) {
+    case pop3User:
+        client.User();
+        break;
+    case pop3Pass:
+        client.Pass();
+        break;
+    case pop3Stat:
+        client.Stat();
+        break;
+    case pop3Top:
+        client.Top();
+        break;
+    case pop3Dele:
+        client.Dele();
+        break;
+    default:
+        client.Quit();
+        break;
+    }
+}
+
 void EnsureApplication() {
     static int argc = 1;
     static char name[] = "fuzz_pop3_reply";
@@ -55,7 +98,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data) + 2,
                                static_cast<qsizetype>(size) - 2);
 
-    TPop3Cli client;
+    auto owned = std::make_unique<ScriptedTransport>();
+    ScriptedTransport& net = *owned;
+    TPop3Cli client(std::move(owned));
+    client.SetHost(QStringLiteral("pop.example"));
+    client.SetUserName(QStringLiteral("user"));
+    client.SetPassWord(QStringLiteral("secret"));
+    client.SetMsgNum(1);
+    if (scenario.request == pop3Connect) {
+        client.Connect();
+        net.Accept();
+    } else {
+        Reach(client, net, scenario.state);
+        Issue(client, scenario.request);
+    }
+
     int done = 0;
     int doneError = -1;
     int begins = 0;
@@ -70,6 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QObject::connect(&client, &TCustomPop3Cli::OnResponse, &client,
                      [&](TCustomPop3Cli*, const QString& line) {
                          Require(!line.contains(QLatin1String("\r\n")));
+                         const Pop3ReplyKind kind = ClassifyPop3Reply(line);
+                         Require((kind == Pop3ReplyKind::Ok) == line.startsWith(u'+'));
+                         Require(kind != Pop3ReplyKind::Err || line.startsWith(u"-ERR"));
                      });
     QObject::connect(&client, &TCustomPop3Cli::OnMessageBegin, &client, [&] {
         Require(scenario.request == pop3Top && begins == 0);
@@ -83,19 +143,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++ends;
     });
 
-    if (scenario.request == pop3Connect) {
-        Pop3TestAccess::AwaitGreeting(client);
-    } else {
-        Pop3TestAccess::AwaitReply(client, scenario.request, scenario.state);
-    }
     if (piece == 0) {
-        Pop3TestAccess::Receive(client, bytes);
+        net.Deliver(bytes);
     } else {
         for (qsizetype at = 0; at < bytes.size(); at += piece) {
-            Pop3TestAccess::Receive(client, bytes.sliced(at, std::min(piece, bytes.size() - at)));
+            net.Deliver(bytes.sliced(at, std::min(piece, bytes.size() - at)));
         }
     }
-    Pop3TestAccess::EndSession(client, 0);
+    net.PeerCloses(0);
     Require(done == 0); // never inside the event that completed the request
     QCoreApplication::sendPostedEvents();
 

@@ -1,24 +1,19 @@
-// Arbitrary server bytes fed to the SMTP client's line path. The first byte picks the request
-// the client waits on; byte 0xFE splits the rest into separate reads. Whatever arrives, the
+// Arbitrary server bytes fed to the SMTP client over a scripted transport. The first byte picks the
+// request the client waits on; byte 0xFE splits the rest into separate reads. Whatever arrives, the
 // client must not crash, must end every request exactly once and never inside the event that
 // ends it, and must send only whole lines within the SMTP limit.
 #include "net/TSmtpCli.h"
+#include "tests/support/ScriptedTransport.h"
 
 #include <QCoreApplication>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
 using namespace sievra;
-
-class Probe : public TSmtpCli {
-public:
-    using TCustomSmtpClient::DetachedOutput;
-    using TCustomSmtpClient::ReceiveBytes;
-    using TCustomSmtpClient::StartDetachedSession;
-    using TCustomSmtpClient::TextLineSent;
-};
+using sievra::test::ScriptedTransport;
 
 void Require(bool condition) {
     if (!condition) {
@@ -50,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
 
-    Probe client;
+    auto owned = std::make_unique<ScriptedTransport>();
+    ScriptedTransport& net = *owned;
+    TSmtpCli client(std::move(owned));
+    client.SetHost(QStringLiteral("smtp.example"));
     client.SetRcptName({QStringLiteral("a@example.org"), QStringLiteral("b@example.org")});
     client.SetHdrFrom(QStringLiteral("me@example.org"));
     client.SetHdrSubject(QStringList(250, QStringLiteral("long")).join(u' '));
@@ -89,11 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
 
     const int first = data[0];
+    client.Connect();
+    net.Accept();
     if (first % 6 == 5) {
-        client.StartDetachedSession(false); // waiting for the greeting
-        started = 1;
+        started = 1; // waiting for the greeting
     } else {
-        client.StartDetachedSession(true);
+        net.Deliver("220 ready\r\n");
+        QCoreApplication::processEvents();
+        Require(done == 1 && client.State() == smtpReady);
+        done = 0;
         startNext(first);
     }
 
@@ -106,9 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             end = input.size();
         }
         inside = true;
-        client.ReceiveBytes(input.sliced(pos, end - pos));
+        net.Deliver(input.sliced(pos, end - pos));
         for (int i = 0; i < 64; ++i) {
-            client.TextLineSent();
+            net.Drain();
         }
         inside = false;
         QCoreApplication::processEvents();
@@ -123,6 +125,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!client.Connected()) {
         Require(done == started && client.State() == smtpReady);
     }
-    CheckWire(client.DetachedOutput());
+    CheckWire(net.Sent());
     return 0;
 }

@@ -1,13 +1,13 @@
 #include "LineReceiver.h"
 
-#include "TWSocket.h"
+#include "Transport.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace sievra {
 
-LineReceiver::Status LineReceiver::ReceiveLines(TWSocket& socket, const LineHandler& onLine) {
+LineReceiver::Status LineReceiver::ReceiveLines(Transport& socket, const LineHandler& onLine) {
     const int received = socket.Receive(buffer_.data() + count_, BufferSize - count_);
     if (received > 0) {
         count_ += received;

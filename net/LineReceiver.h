@@ -8,18 +8,16 @@
 
 namespace sievra {
 
-class TWSocket;
+class Transport;
 
-// Cuts the bytes a mail server sends into lines. Each protocol client owns one and calls
-// ReceiveLines from its OnDataAvailable handler:
+// Cuts the bytes a mail server sends into lines. LineConnection owns one and calls
+// ReceiveLines each time its transport has bytes:
 //
-//   connect(&socket_, &TWSocket::OnDataAvailable, this, [this] {
-//       if (lines_.ReceiveLines(socket_, [this](const QByteArray& line) { HandleLine(line); })
-//           == LineReceiver::Status::LineTooLong) {
-//           FailRequest(LineReceiver::LineTooLongError, LineReceiver::LineTooLongMessage());
-//           socket_.Close();
-//       }
-//   });
+//   if (lines_.ReceiveLines(transport, [this](const QByteArray& line) { HandleLine(line); })
+//       == LineReceiver::Status::LineTooLong) {
+//       FailRequest(LineReceiver::LineTooLongError, LineReceiver::LineTooLongMessage());
+//       transport.Close();
+//   }
 //
 // Lines end only at CR LF (a lone CR or LF is part of the line); the handler gets the text
 // before the CR LF, lines in the order they came, an empty line as an empty array. Bytes after
@@ -48,7 +46,7 @@ public:
 
     // Receives into the free end of the buffer (as many bytes as fit), then hands over every
     // complete line.
-    Status ReceiveLines(TWSocket& socket, const LineHandler& onLine);
+    Status ReceiveLines(Transport& socket, const LineHandler& onLine);
 
     // The same two steps apart, for bytes from elsewhere: Feed copies what fits and returns how
     // many bytes it took.

@@ -26,6 +26,13 @@ bool IsBlankOrControl(QChar c) {
 
 } // namespace
 
+Pop3ReplyKind ClassifyPop3Reply(QStringView line) {
+    if (line.startsWith(QLatin1Char('+'))) {
+        return Pop3ReplyKind::Ok;
+    }
+    return line.startsWith(QLatin1String("-ERR")) ? Pop3ReplyKind::Err : Pop3ReplyKind::Other;
+}
+
 Pop3StatCounts ParseStatReply(QStringView reply) {
     qsizetype pos = 0;
     while (pos < reply.size() && !IsDigit(reply[pos])) {

@@ -5,6 +5,17 @@
 
 namespace sievra {
 
+// What a POP3 status line says.
+enum class Pop3ReplyKind {
+    Ok,   // "+OK ...": the command went through
+    Err,  // "-ERR ...": refused
+    Other // anything else: the server is out of step; the client treats it as a refusal
+};
+
+// Classifies a reply line. Any line that starts with "+" counts as positive, as the client has
+// always read it: a server that writes the rest of "+OK" differently still means yes.
+Pop3ReplyKind ClassifyPop3Reply(QStringView line);
+
 // The two numbers of a positive STAT reply ("+OK 2 320").
 struct Pop3StatCounts {
     int count = 0;

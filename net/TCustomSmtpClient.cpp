@@ -2,25 +2,15 @@
 
 #include "SmtpDate.h"
 #include "SocketError.h"
+#include "TWSocket.h"
 
 #include <QHostInfo>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 namespace sievra {
 
 namespace {
 
 const QList<int> Accepts250 = {250};
-
-QString SocketFailure(quint16 error) {
-    return QStringLiteral("500 %1 (Winsock error #%2)").arg(WSocketErrorDesc(error)).arg(error);
-}
-
-QString ExceptionFailure(const ClientException& e) {
-    return QStringLiteral("500 ") + e.ClassName() + QStringLiteral(": ") + e.Message();
-}
 
 // "Subject" of "Subject: hello", for error texts that say which line is at fault.
 QString FieldName(const QString& line) {
@@ -57,18 +47,11 @@ QString PathCommand(const QString& verb, const QString& address) {
 } // namespace
 
 TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
-    : QObject(parent) {
-    connect(&socket_, &TWSocket::OnDnsLookupDone, this,
-            [this](TWSocket*, quint16 error) { SocketDnsLookupDone(error); });
-    connect(&socket_, &TWSocket::OnSessionConnected, this,
-            [this](TWSocket*, quint16 error) { SocketSessionConnected(error); });
-    connect(&socket_, &TWSocket::OnDataAvailable, this, [this] { SocketDataAvailable(); });
-    connect(&socket_, &TWSocket::OnDataSent, this, [this] { TextLineSent(); });
-    connect(&socket_, &TWSocket::OnSessionClosed, this,
-            [this](TWSocket*, quint16 error) { SocketSessionClosed(error); });
-    connect(&socket_, &TWSocket::OnTlsDone, this,
-            [this](TWSocket*, quint16 error) { SocketTlsDone(error); });
-}
+    : TCustomSmtpClient(std::make_unique<TWSocket>(), parent) {}
+
+TCustomSmtpClient::TCustomSmtpClient(std::unique_ptr<Transport> transport, QObject* parent)
+    : QObject(parent)
+    , connection_(*this, std::move(transport), QStringLiteral("500 ")) {}
 
 TCustomSmtpClient::~TCustomSmtpClient() = default;
 
@@ -84,7 +67,7 @@ void TCustomSmtpClient::RequireReady() const {
 
 void TCustomSmtpClient::RequireCanStart() const {
     RequireReady();
-    if (!connected_) {
+    if (!connection_.Connected()) {
         throw SmtpException(QStringLiteral("SMTP component not connected"));
     }
 }
@@ -101,10 +84,10 @@ void TCustomSmtpClient::StartCommand(SmtpRequest type, const QString& command,
     if (state_ != smtpReady && state_ != smtpInternalReady) {
         throw SmtpException(QStringLiteral("SMTP component not ready"));
     }
-    if (!connected_) {
+    if (!connection_.Connected()) {
         throw SmtpException(QStringLiteral("SMTP component not connected"));
     }
-    if (sessionSecurity_ != ConnectionSecurity::None && !detached_ && !socket_.IsEncrypted()) {
+    if (connection_.Unprotected()) {
         // Cannot happen after a completed connect; a guard, since the cost would be a password.
         throw SmtpException(QStringLiteral("SMTP component not encrypted"));
     }
@@ -121,30 +104,28 @@ void TCustomSmtpClient::StartCommand(SmtpRequest type, const QString& command,
 }
 
 void TCustomSmtpClient::SendWire(const QByteArray& bytes) {
-    if (detached_) {
-        detachedOutput_ += bytes;
-    } else if (socket_.State() == wsConnected) {
-        socket_.Send(bytes);
+    if (connection_.CanSend()) {
+        connection_.Send(bytes);
     }
 }
 
 void TCustomSmtpClient::Connect() {
     RequireReady();
-    if (connected_) {
+    if (connection_.Connected()) {
         throw SmtpException(QStringLiteral("SMTP component already connected"));
     }
     BeginRequest(SmtpRequest::Connect);
     reported_ = false;
-    lines_.Clear();
     extensions_ = {};
     ehloInFlight_ = false;
-    sessionSecurity_ = security_;
     tlsStep_ = TlsStep::None;
     startTlsOffered_ = false;
-    tlsError_.clear();
     state_ = smtpDnsLookup;
     try {
-        socket_.LookupHost(host_);
+        // The text of DATA goes out one short line at a time. With Nagle's algorithm each line
+        // after the first would wait for the server's delayed acknowledgement (40 ms here),
+        // since the server answers nothing until the final ".".
+        connection_.Open(host_, port_, security_, pinnedCertificate_, true);
     } catch (const ClientException&) {
         // Not started: no event will follow.
         state_ = smtpReady;
@@ -165,7 +146,7 @@ QString TCustomSmtpClient::GreetingName() const {
     if (!host.isEmpty() && !domain.isEmpty()) {
         return host + QLatin1Char('.') + domain;
     }
-    const QHostAddress local(socket_.LocalAddress());
+    const QHostAddress local(connection_.LocalAddress());
     if (local.protocol() == QAbstractSocket::IPv6Protocol) {
         return QStringLiteral("[IPv6:") + local.toString() + QLatin1Char(']');
     }
@@ -237,7 +218,7 @@ void TCustomSmtpClient::Rset() {
 
 void TCustomSmtpClient::Quit() {
     RequireReady();
-    if (!connected_) {
+    if (!connection_.Connected()) {
         BeginRequest(SmtpRequest::Quit);
         reported_ = false;
         Complete(WsaError::NoError);
@@ -248,12 +229,9 @@ void TCustomSmtpClient::Quit() {
 
 void TCustomSmtpClient::Abort() {
     state_ = smtpAbort;
-    // A pending lookup ends through SocketDnsLookupDone, a connection through
-    // SocketSessionClosed; both complete the pending request with 10004.
-    socket_.Abort();
-    if (detached_ && connected_) {
-        SocketSessionClosed(WsaError::NoError);
-    }
+    // A pending lookup ends through ConnectionFailed, a connection through
+    // ConnectionClosed; both complete the pending request with 10004.
+    connection_.Abort();
     if (!reported_) {
         Complete(WsaError::Interrupted, false);
     }
@@ -351,7 +329,7 @@ void TCustomSmtpClient::StepDone() {
             StartData();
         }
     } catch (const ClientException& e) {
-        FailStep(ProtocolErrorCode, ExceptionFailure(e));
+        FailStep(ProtocolErrorCode, connection_.ExceptionFailure(e));
     }
 }
 
@@ -390,7 +368,7 @@ bool TCustomSmtpClient::PrepareHeaderLines(const QStringList& lines) {
 void TCustomSmtpClient::StartText() {
     state_ = smtpInternalReady;
     sendingText_ = true;
-    CorkSocket(true);
+    connection_.SetCork(true);
     pendingWire_.clear();
     headerIndex_ = 0;
     SendNextTextLine();
@@ -418,7 +396,7 @@ bool TCustomSmtpClient::NextWireLine(QByteArray& line) {
 }
 
 void TCustomSmtpClient::SendNextTextLine() {
-    if (!connected_) {
+    if (!connection_.Connected()) {
         // The session-closed path completes the request.
         sendingText_ = false;
         return;
@@ -437,32 +415,19 @@ void TCustomSmtpClient::SendNextTextLine() {
     sendingText_ = false;
     transactionOpen_ = false; // the server ends the transaction with its reply to "."
     StartCommand(SmtpRequest::Mail, QStringLiteral("."), Accepts250);
-    CorkSocket(false);
+    // The text lines left one at a time into a corked socket, which packed them into full
+    // segments instead of one small segment a line; uncorking sends the rest at once.
+    connection_.SetCork(false);
 }
 
-// The text lines still leave one at a time, but while the socket is corked the system packs
-// them into full segments instead of one small segment a line, which the server would have to
-// take one by one; uncorking after the "." sends the rest at once.
-void TCustomSmtpClient::CorkSocket(bool on) {
-#ifdef TCP_CORK
-    if (!detached_ && socket_.Handle() >= 0) {
-        const int value = on ? 1 : 0;
-        ::setsockopt(static_cast<int>(socket_.Handle()), IPPROTO_TCP, TCP_CORK, &value,
-                     sizeof value);
-    }
-#else
-    Q_UNUSED(on);
-#endif
-}
-
-void TCustomSmtpClient::TextLineSent() {
+void TCustomSmtpClient::ConnectionAllSent() {
     if (!sendingText_ || state_ != smtpInternalReady) {
         return;
     }
     try {
         SendNextTextLine();
     } catch (const ClientException& e) {
-        FailStep(ProtocolErrorCode, ExceptionFailure(e));
+        FailStep(ProtocolErrorCode, connection_.ExceptionFailure(e));
     }
 }
 
@@ -486,26 +451,7 @@ void TCustomSmtpClient::FailStep(quint16 error, const QString& message) {
 
 // ---- Receiving
 
-void TCustomSmtpClient::SocketDataAvailable() {
-    const auto status =
-        lines_.ReceiveLines(socket_, [this](const QByteArray& line) { HandleLine(line); });
-    if (status == LineReceiver::Status::LineTooLong) {
-        LineTooLong();
-    }
-}
-
-void TCustomSmtpClient::ReceiveBytes(QByteArrayView bytes) {
-    while (!bytes.isEmpty() && connected_) {
-        const int taken = lines_.Feed(bytes);
-        bytes = bytes.sliced(taken);
-        const auto status = lines_.TakeLines([this](const QByteArray& line) { HandleLine(line); });
-        if (status == LineReceiver::Status::LineTooLong) {
-            LineTooLong();
-        }
-    }
-}
-
-void TCustomSmtpClient::HandleLine(const QByteArray& bytes) {
+void TCustomSmtpClient::ConnectionLine(const QByteArray& bytes) {
     const QString line = QString::fromUtf8(bytes);
     lastResponse_ = line;
     emit OnResponse(this, line);
@@ -537,8 +483,8 @@ void TCustomSmtpClient::HandleGreeting(const QString& line) {
     }
     status_ = reply.Code;
     if (reply.Code == 220) {
-        if (sessionSecurity_ == ConnectionSecurity::StartTls ||
-            (sessionSecurity_ == ConnectionSecurity::None && probeStartTls_)) {
+        if (connection_.Security() == ConnectionSecurity::StartTls ||
+            (connection_.Security() == ConnectionSecurity::None && probeStartTls_)) {
             BeginStartTls();
         } else {
             FinishConnect();
@@ -551,8 +497,8 @@ void TCustomSmtpClient::HandleGreeting(const QString& line) {
         errorMessage_ = line;
     }
     errorCode_ = SmtpReplyError(reply.Code);
-    lines_.Clear();
-    CloseSession();
+    connection_.ClearLines();
+    connection_.Close();
 }
 
 void TCustomSmtpClient::FinishConnect() {
@@ -588,13 +534,13 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
         if (reply.Continues) {
             return;
         }
-        if (sessionSecurity_ == ConnectionSecurity::None) { // a probe: clear unless offered
+        if (connection_.Security() == ConnectionSecurity::None) { // a probe: clear unless offered
             if (reply.Code != 250 || !startTlsOffered_) {
                 tlsStep_ = TlsStep::None;
                 FinishConnect();
                 return;
             }
-            sessionSecurity_ = ConnectionSecurity::StartTls;
+            connection_.UpgradeToStartTls();
         }
         if (reply.Code != 250) {
             serverReply_ = line;
@@ -617,7 +563,7 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
         return;
     }
     // Whatever follows the reply came in clear and may not be the server's (RFC 3207).
-    lines_.Clear();
+    connection_.ClearLines();
     if (reply.Code != 220) {
         serverReply_ = line;
         QuitAfterRefusal();
@@ -625,11 +571,7 @@ void TCustomSmtpClient::HandleTlsLine(const QString& line) {
         return;
     }
     tlsStep_ = TlsStep::Handshake;
-    try {
-        socket_.StartTls();
-    } catch (const ClientException& e) {
-        FailTls(QStringLiteral("TLS: ") + e.Message());
-    }
+    connection_.StartTls();
 }
 
 // Still in clear and nothing secret said: the session ends the polite way before the close.
@@ -641,12 +583,8 @@ void TCustomSmtpClient::QuitAfterRefusal() {
     }
 }
 
-void TCustomSmtpClient::SocketTlsDone(quint16 error) {
+void TCustomSmtpClient::ConnectionTlsUp() {
     if (tlsStep_ != TlsStep::Handshake || state_ != smtpWaitingBanner) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        FailTls(socket_.TlsError());
         return;
     }
     tlsStep_ = TlsStep::None;
@@ -658,10 +596,7 @@ void TCustomSmtpClient::SocketTlsDone(quint16 error) {
 // in clear.
 void TCustomSmtpClient::FailTls(const QString& reason) {
     tlsStep_ = TlsStep::None;
-    tlsError_ = reason;
-    ConnectFailed(TlsErrorCode, QStringLiteral("500 ") + reason);
-    lines_.Clear();
-    CloseSession();
+    connection_.FailTls(reason);
 }
 
 void TCustomSmtpClient::HandleReply(const QString& line) {
@@ -691,7 +626,7 @@ void TCustomSmtpClient::HandleReply(const QString& line) {
     case Next::Complete:
         Complete(errorCode_);
         if (rqType_ == SmtpRequest::Quit) {
-            CloseSession(); // some servers wait for our close after their answer
+            connection_.Close(); // some servers wait for our close after their answer
         }
         break;
     case Next::HeloFallback:
@@ -723,7 +658,7 @@ void TCustomSmtpClient::HandleReply(const QString& line) {
     }
 }
 
-void TCustomSmtpClient::LineTooLong() {
+void TCustomSmtpClient::ConnectionLineTooLong() {
     if (!reported_) {
         if (errorMessage_.isEmpty()) {
             errorMessage_ = LineReceiver::LineTooLongMessage();
@@ -731,7 +666,6 @@ void TCustomSmtpClient::LineTooLong() {
         errorCode_ = LineReceiver::LineTooLongError;
         Complete(LineReceiver::LineTooLongError, false);
     }
-    CloseSession();
 }
 
 // ---- Completion
@@ -751,7 +685,8 @@ void TCustomSmtpClient::Complete(quint16 error, bool mayReset) {
         }
         StepDone();
         return;
-    } else if (inChain_ && mayReset && transactionOpen_ && connected_ && state_ != smtpAbort) {
+    } else if (inChain_ && mayReset && transactionOpen_ && connection_.Connected() &&
+               state_ != smtpAbort) {
         // Servers keep the sender and recipients of a refused message and answer the next
         // MAIL FROM with 503; RSET clears them so the next message goes through.
         resetting_ = true;
@@ -769,45 +704,16 @@ void TCustomSmtpClient::Complete(quint16 error, bool mayReset) {
 }
 
 void TCustomSmtpClient::PostRequestDone(SmtpRequest type, quint16 error) {
-    QMetaObject::invokeMethod(
-        this, [this, type, error] { emit OnRequestDone(this, type, error); }, Qt::QueuedConnection);
+    connection_.Post([this, type, error] { emit OnRequestDone(this, type, error); });
 }
 
-void TCustomSmtpClient::CloseSession() {
-    if (detached_) {
-        if (connected_) {
-            SocketSessionClosed(WsaError::NoError);
-        }
-        return;
-    }
-    socket_.Close();
+// ---- Connection events
+
+void TCustomSmtpClient::ConnectionConnecting() {
+    state_ = smtpConnecting;
 }
 
-// ---- Socket events
-
-void TCustomSmtpClient::SocketDnsLookupDone(quint16 error) {
-    if (reported_ || (state_ != smtpDnsLookup && state_ != smtpAbort)) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        ConnectFailed(error, SocketFailure(error));
-        return;
-    }
-    try {
-        socket_.SetAddr(socket_.DnsResult());
-        socket_.SetProto(QStringLiteral("tcp"));
-        socket_.SetPort(port_);
-        socket_.SetTlsFromConnect(sessionSecurity_ == ConnectionSecurity::Tls);
-        socket_.SetTlsPeerName(host_);
-        socket_.SetTlsPinnedFingerprint(pinnedCertificate_);
-        state_ = smtpConnecting;
-        socket_.Connect();
-    } catch (const ClientException& e) {
-        ConnectFailed(ProtocolErrorCode, ExceptionFailure(e));
-    }
-}
-
-void TCustomSmtpClient::ConnectFailed(quint16 error, const QString& response) {
+void TCustomSmtpClient::ConnectionFailed(quint16 error, const QString& response) {
     lastResponse_ = response;
     status_ = ProtocolErrorCode;
     errorCode_ = error;
@@ -817,54 +723,15 @@ void TCustomSmtpClient::ConnectFailed(quint16 error, const QString& response) {
     Complete(error);
 }
 
-void TCustomSmtpClient::SocketSessionConnected(quint16 error) {
-    if (state_ != smtpConnecting) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        connected_ = false;
-        if (error == TlsErrorCode) {
-            tlsError_ = socket_.TlsError();
-            ConnectFailed(error, QStringLiteral("500 ") + tlsError_);
-        } else {
-            ConnectFailed(error, SocketFailure(error));
-        }
-        socket_.Close();
-        state_ = smtpReady;
-        return;
-    }
-    connected_ = true;
+void TCustomSmtpClient::ConnectionUp() {
     state_ = smtpWaitingBanner;
-    // The text of DATA goes out one short line at a time. With Nagle's algorithm each line
-    // after the first would wait for the server's delayed acknowledgement (40 ms here), since
-    // the server answers nothing until the final ".".
-    const int on = 1;
-    ::setsockopt(static_cast<int>(socket_.Handle()), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-void TCustomSmtpClient::SocketSessionClosed(quint16 error) {
-    connected_ = false;
+void TCustomSmtpClient::ConnectionClosed(quint16 error) {
     tlsStep_ = TlsStep::None;
     sendingText_ = false;
     emit OnSessionClosed(this, error);
     Complete(WsaError::Interrupted, false);
-}
-
-// ---- Without a network
-
-void TCustomSmtpClient::StartDetachedSession(bool greeted) {
-    detached_ = true;
-    connected_ = true;
-    lines_.Clear();
-    detachedOutput_.clear();
-    if (greeted) {
-        state_ = smtpReady;
-        reported_ = true;
-    } else {
-        BeginRequest(SmtpRequest::Connect);
-        reported_ = false;
-        state_ = smtpWaitingBanner;
-    }
 }
 
 } // namespace sievra

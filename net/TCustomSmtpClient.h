@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ConnectionSecurity.h"
-#include "LineReceiver.h"
+#include "LineConnection.h"
 #include "SmtpException.h"
 #include "SmtpHeader.h"
 #include "SmtpReply.h"
 #include "SmtpText.h"
-#include "TWSocket.h"
+#include "Transport.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace sievra {
 
@@ -69,11 +70,14 @@ enum class SmtpRequest : int {
 // broken, STARTTLS not offered or refused) completes the connect with TlsErrorCode (12000):
 // LastResponse and ErrorMessage "500 " + the reason, TlsError() the reason, and the connection
 // is closed.
-class TCustomSmtpClient : public QObject {
+class TCustomSmtpClient : public QObject, private LineConnectionEvents {
     Q_OBJECT
 
 public:
+    // Over a TWSocket.
     explicit TCustomSmtpClient(QObject* parent = nullptr);
+    // Over another transport (a scripted one in tests).
+    explicit TCustomSmtpClient(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
     ~TCustomSmtpClient() override;
     TCustomSmtpClient(const TCustomSmtpClient&) = delete;
     TCustomSmtpClient& operator=(const TCustomSmtpClient&) = delete;
@@ -100,7 +104,7 @@ public:
     const QString& PinnedCertificate() const { return pinnedCertificate_; }
     void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
     // The certificate the last failed TLS negotiation refused, or a null one.
-    const QSslCertificate& RefusedCertificate() const { return socket_.TlsRefusedCertificate(); }
+    const QSslCertificate& RefusedCertificate() const { return connection_.RefusedCertificate(); }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -125,11 +129,11 @@ public:
     // The first failure text of the current request; emptied when a request starts.
     const QString& ErrorMessage() const { return errorMessage_; }
     // The TCP connection is up: set when the connect succeeds, cleared when the session closes.
-    bool Connected() const { return connected_; }
+    bool Connected() const { return connection_.Connected(); }
     // The connection is encrypted.
-    bool Encrypted() const { return socket_.IsEncrypted(); }
+    bool Encrypted() const { return connection_.Encrypted(); }
     // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
-    const QString& TlsError() const { return tlsError_; }
+    const QString& TlsError() const { return connection_.TlsError(); }
     // The server's own reply line that refused the current request ("550 5.7.1 ..."); empty
     // when it failed for another reason (no answer, a broken connection, a refused
     // certificate).
@@ -169,6 +173,9 @@ public:
     void Quit();
     // Drops the connection or lookup; a pending request ends with 10004. Never raises.
     void Abort();
+    // Delivers at once an OnRequestDone already due but not yet run by the event loop, so a
+    // caller that gave up waiting for a request can clear it before starting the next one.
+    void FlushCompletions() { connection_.FlushPosted(); }
 
 signals:
     void OnRequestDone(sievra::TCustomSmtpClient* sender, sievra::SmtpRequest rqType,
@@ -200,17 +207,6 @@ protected:
     // Body line lineNum (from 1) into `line`; false when the body has ended. This one asks
     // OnGetData.
     virtual bool NextBodyLine(int lineNum, QString& line);
-
-    // ---- Without a network (tests, fuzzing)
-    // Runs the client without a socket, as if connected: `greeted` false waits for the
-    // greeting with the connect request pending; true is an idle, greeted session. Commands
-    // and text lines are collected in DetachedOutput() instead of being sent.
-    void StartDetachedSession(bool greeted);
-    // Server bytes for the line path, as the socket would hand them over.
-    void ReceiveBytes(QByteArrayView bytes);
-    // What the socket's OnDataSent does: the next text line of DATA goes out.
-    void TextLineSent();
-    const QByteArray& DetachedOutput() const { return detachedOutput_; }
 
 private:
     // What runs when the final line of a reply has arrived.
@@ -252,32 +248,30 @@ private:
     void StartText();
     bool NextWireLine(QByteArray& line);
     void SendNextTextLine();
-    void CorkSocket(bool on);
     void FailStep(quint16 error, const QString& message);
 
     // Replies
-    void HandleLine(const QByteArray& bytes);
     void HandleGreeting(const QString& line);
     void FinishConnect();
     // STARTTLS negotiation
     void BeginStartTls();
     void SendNegotiation(const QString& command);
     void HandleTlsLine(const QString& line);
-    void SocketTlsDone(quint16 error);
     void FailTls(const QString& reason);
     void HandleReply(const QString& line);
-    void LineTooLong();
 
     void Complete(quint16 error, bool mayReset = true);
     void PostRequestDone(SmtpRequest type, quint16 error);
-    void CloseSession();
 
-    // Socket events
-    void SocketDnsLookupDone(quint16 error);
-    void SocketSessionConnected(quint16 error);
-    void SocketDataAvailable();
-    void SocketSessionClosed(quint16 error);
-    void ConnectFailed(quint16 error, const QString& response);
+    // The connection's events
+    void ConnectionConnecting() override;
+    void ConnectionFailed(quint16 error, const QString& response) override;
+    void ConnectionUp() override;
+    void ConnectionLine(const QByteArray& line) override;
+    void ConnectionLineTooLong() override;
+    void ConnectionTlsUp() override;
+    void ConnectionAllSent() override;
+    void ConnectionClosed(quint16 error) override;
 
     // Settings
     QString host_;
@@ -296,15 +290,12 @@ private:
     TSmtpState state_ = smtpReady;
     QString lastResponse_;
     QString errorMessage_;
-    bool connected_ = false;
-    QString tlsError_;
     QString serverReply_;
     SmtpExtensions extensions_;
     bool ehloInFlight_ = false;
     bool recipientRefused_ = false;
 
     // TLS of the session
-    ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect
     TlsStep tlsStep_ = TlsStep::None;
     bool startTlsOffered_ = false;
 
@@ -331,10 +322,7 @@ private:
     qsizetype bodyIndex_ = 0;
     bool sendingText_ = false;
 
-    TWSocket socket_;
-    LineReceiver lines_;
-    bool detached_ = false;
-    QByteArray detachedOutput_;
+    LineConnection connection_;
 };
 
 } // namespace sievra

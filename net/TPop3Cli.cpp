@@ -2,6 +2,7 @@
 
 #include "Pop3Reply.h"
 #include "SocketError.h"
+#include "TWSocket.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -10,33 +11,24 @@ namespace sievra {
 
 namespace {
 
-QString SocketFailureText(quint16 error) {
-    return QStringLiteral("-ERR %1 (Winsock error #%2)").arg(WSocketErrorDesc(error)).arg(error);
-}
-
 bool HasLineBreak(const QString& text) {
     return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+bool Positive(const QString& reply) {
+    return ClassifyPop3Reply(reply) == Pop3ReplyKind::Ok;
 }
 
 } // namespace
 
 TCustomPop3Cli::TCustomPop3Cli(QObject* parent)
-    : QObject(parent) {
-    connect(&socket_, &TWSocket::OnDnsLookupDone, this,
-            [this](TWSocket*, quint16 error) { DnsLookupDone(error); });
-    connect(&socket_, &TWSocket::OnSessionConnected, this,
-            [this](TWSocket*, quint16 error) { SocketConnected(error); });
-    connect(&socket_, &TWSocket::OnDataAvailable, this, [this] { SocketDataAvailable(); });
-    connect(&socket_, &TWSocket::OnSessionClosed, this,
-            [this](TWSocket*, quint16 error) { SocketClosed(error); });
-    connect(&socket_, &TWSocket::OnTlsDone, this,
-            [this](TWSocket*, quint16 error) { SocketTlsDone(error); });
-}
+    : TCustomPop3Cli(std::make_unique<TWSocket>(), parent) {}
 
-TCustomPop3Cli::~TCustomPop3Cli() {
-    // The socket goes quietly with us; nothing may call back into a half-destroyed client.
-    socket_.disconnect(this);
-}
+TCustomPop3Cli::TCustomPop3Cli(std::unique_ptr<Transport> transport, QObject* parent)
+    : QObject(parent)
+    , connection_(*this, std::move(transport), QStringLiteral("-ERR ")) {}
+
+TCustomPop3Cli::~TCustomPop3Cli() = default;
 
 TCustomPop3Cli::Plan TCustomPop3Cli::PlanFor(TPop3Request type) {
     switch (type) {
@@ -72,7 +64,7 @@ void TCustomPop3Cli::RequireReady() const {
 
 void TCustomPop3Cli::RequireReadyAndConnected() const {
     RequireReady();
-    if (!connected_) {
+    if (!connection_.Connected()) {
         throw Pop3Exception(QStringLiteral("POP3 component not connected"));
     }
 }
@@ -84,7 +76,7 @@ void TCustomPop3Cli::RaiseInvalidNow(const QString& command) {
 }
 
 void TCustomPop3Cli::BeginRequest(TPop3Request type) {
-    lines_.SetCutLongLines(false);
+    connection_.SetCutLongLines(false);
     rqType_ = type;
     requestDone_ = false;
     errorCode_ = 0;
@@ -105,7 +97,7 @@ void TCustomPop3Cli::BeginCommand(TPop3Request type) {
 void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command,
                                   std::optional<CommandWindow> batch) {
     RequireReadyAndConnected();
-    if (sessionSecurity_ != ConnectionSecurity::None && !socket_.IsEncrypted()) {
+    if (connection_.Unprotected()) {
         // Cannot happen after a completed connect; a guard, since the cost would be a password.
         throw Pop3Exception(QStringLiteral("POP3 component not encrypted"));
     }
@@ -124,14 +116,14 @@ void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command,
     const QPointer<TCustomPop3Cli> alive(this);
     const quint64 serial = serial_;
     QCoreApplication::sendPostedEvents();
-    if (!alive || serial != serial_ || requestDone_ || !connected_) {
+    if (!alive || serial != serial_ || requestDone_ || !connection_.Connected()) {
         return;
     }
     try {
         if (batch_) {
             SendBatch();
         } else {
-            socket_.SendText(command + QStringLiteral("\r\n"));
+            connection_.Send((command + QStringLiteral("\r\n")).toUtf8());
         }
     } catch (...) {
         // The request never went out; the caller hears of it through the exception alone.
@@ -145,22 +137,18 @@ void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command,
 
 void TCustomPop3Cli::Connect() {
     RequireReady();
-    if (connected_) {
+    if (connection_.Connected()) {
         throw Pop3Exception(QStringLiteral("POP3 component already connected"));
     }
     BeginRequest(pop3Connect);
-    lines_.Clear();
-    sessionSecurity_ = security_;
     capabilities_ = {};
     uniqueIds_.clear();
     batch_.reset();
     tlsStep_ = TlsStep::None;
     startTlsOffered_ = false;
-    tlsError_.clear();
     state_ = pop3DnsLookup;
     try {
-        // A dotted address completes inside this call and goes on to the TCP connect.
-        socket_.LookupHost(host_);
+        connection_.Open(host_, port_, security_, pinnedCertificate_);
     } catch (...) {
         // No lookup started (an empty host): nothing is pending, the client stays usable.
         if (state_ == pop3DnsLookup) {
@@ -285,7 +273,7 @@ void TCustomPop3Cli::SendBatch() {
     for (const QByteArray& command : bytes.chopped(2).split('\r')) {
         emit OnDisplay(this, QStringLiteral("> ") + QString::fromLatin1(command.trimmed()));
     }
-    socket_.SendText(QString::fromLatin1(bytes));
+    connection_.Send(bytes);
 }
 
 // One command of the batch has its whole answer: report it, then wait for the next answer or
@@ -311,6 +299,11 @@ void TCustomPop3Cli::NextInBatch() {
     }
 }
 
+void TCustomPop3Cli::SendLine(const QString& command) {
+    emit OnDisplay(this, QStringLiteral("> ") + command);
+    connection_.Send((command + QStringLiteral("\r\n")).toUtf8());
+}
+
 void TCustomPop3Cli::Quit() {
     // Not connected raises like every other command: there is no session to end, and the
     // client stays ready.
@@ -319,9 +312,9 @@ void TCustomPop3Cli::Quit() {
 
 void TCustomPop3Cli::Abort() {
     state_ = pop3Abort;
-    // A pending lookup ends through DnsLookupDone(10004), an open connection through
-    // SocketClosed; both complete what is pending with 10004.
-    socket_.Abort();
+    // A pending lookup ends through ConnectionFailed(10004), an open connection through
+    // ConnectionClosed; both complete what is pending with 10004.
+    connection_.Abort();
     if (!requestDone_) {
         ReportDone(WsaError::Interrupted);
     }
@@ -330,7 +323,11 @@ void TCustomPop3Cli::Abort() {
 
 // ---- Connecting
 
-void TCustomPop3Cli::FailConnect(quint16 error, const QString& response) {
+void TCustomPop3Cli::ConnectionConnecting() {
+    state_ = pop3Connecting;
+}
+
+void TCustomPop3Cli::ConnectionFailed(quint16 error, const QString& response) {
     lastResponse_ = response;
     errorCode_ = error;
     if (errorMessage_.isEmpty()) {
@@ -339,79 +336,13 @@ void TCustomPop3Cli::FailConnect(quint16 error, const QString& response) {
     ReportDone(error);
 }
 
-void TCustomPop3Cli::DnsLookupDone(quint16 error) {
-    if (rqType_ != pop3Connect || requestDone_ ||
-        (state_ != pop3DnsLookup && state_ != pop3Abort)) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        FailConnect(error, SocketFailureText(error));
-        return;
-    }
-    state_ = pop3Connecting;
-    try {
-        socket_.SetAddr(socket_.DnsResult());
-        socket_.SetProto(QStringLiteral("tcp"));
-        socket_.SetPort(port_);
-        socket_.SetTlsFromConnect(sessionSecurity_ == ConnectionSecurity::Tls);
-        socket_.SetTlsPeerName(host_);
-        socket_.SetTlsPinnedFingerprint(pinnedCertificate_);
-        socket_.Connect();
-    } catch (const ClientException& e) {
-        FailConnect(ProtocolErrorCode,
-                    QStringLiteral("-ERR %1: %2").arg(e.ClassName(), e.Message()));
-    }
-}
-
-void TCustomPop3Cli::SocketConnected(quint16 error) {
-    if (state_ != pop3Connecting) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        connected_ = false;
-        if (error == TlsErrorCode) {
-            tlsError_ = socket_.TlsError();
-            FailConnect(error, QStringLiteral("-ERR ") + tlsError_);
-        } else {
-            FailConnect(error, SocketFailureText(error));
-        }
-        socket_.Close();
-        state_ = pop3Ready;
-        return;
-    }
-    connected_ = true;
+void TCustomPop3Cli::ConnectionUp() {
     state_ = pop3WaitingBanner;
 }
 
 // ---- Receiving
 
-void TCustomPop3Cli::SocketDataAvailable() {
-    // Not again from inside a handler of ours that runs the event loop: the lines still being
-    // handed over sit in the buffer, and the loop below takes what came meanwhile.
-    if (receiving_) {
-        return;
-    }
-    const QPointer<TCustomPop3Cli> alive(this);
-    receiving_ = true;
-    do {
-        const auto status =
-            lines_.ReceiveLines(socket_, [this](const QByteArray& line) { ProcessLine(line); });
-        if (!alive) {
-            return;
-        }
-        if (status == LineReceiver::Status::LineTooLong) {
-            FailLineTooLong();
-        }
-        // Bytes that arrived while a handler ran are not announced again.
-    } while (connected_ && socket_.BytesAvailable() > 0);
-    receiving_ = false;
-}
-
-LineReceiver::Status TCustomPop3Cli::TakeLines() {
-    return lines_.TakeLines([this](const QByteArray& line) { ProcessLine(line); });
-}
-
-void TCustomPop3Cli::ProcessLine(const QByteArray& line) {
+void TCustomPop3Cli::ConnectionLine(const QByteArray& line) {
     lastResponse_ = QString::fromUtf8(line);
     emit OnResponse(this, lastResponse_);
     switch (state_) {
@@ -439,31 +370,30 @@ void TCustomPop3Cli::ProcessLine(const QByteArray& line) {
 
 void TCustomPop3Cli::ProcessGreeting() {
     emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
-    if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+    if (!Positive(lastResponse_)) {
         errorCode_ = ProtocolErrorCode;
         serverReply_ = lastResponse_;
         if (errorMessage_.isEmpty()) {
             errorMessage_ = lastResponse_;
         }
         // Nothing more from this server counts; the close completes the connect with 10004.
-        lines_.Clear();
-        CloseConnection();
+        connection_.ClearLines();
+        connection_.Close();
         return;
     }
     timestamp_ = GreetingTimestamp(lastResponse_);
-    if (sessionSecurity_ == ConnectionSecurity::None && probeStartTls_) {
+    if (connection_.Security() == ConnectionSecurity::None && probeStartTls_) {
         tlsStep_ = TlsStep::CapaSent;
         capaAnswered_ = false;
-        emit OnDisplay(this, QStringLiteral("> CAPA"));
         try {
-            socket_.SendText(QStringLiteral("CAPA\r\n"));
+            SendLine(QStringLiteral("CAPA"));
         } catch (const ClientException&) {
             tlsStep_ = TlsStep::None;
             FinishConnect(); // the lost connection ends the next request
         }
         return;
     }
-    if (sessionSecurity_ != ConnectionSecurity::StartTls) {
+    if (connection_.Security() != ConnectionSecurity::StartTls) {
         FinishConnect();
         return;
     }
@@ -472,9 +402,8 @@ void TCustomPop3Cli::ProcessGreeting() {
 
 void TCustomPop3Cli::SendStls() {
     tlsStep_ = TlsStep::StlsSent;
-    emit OnDisplay(this, QStringLiteral("> STLS"));
     try {
-        socket_.SendText(QStringLiteral("STLS\r\n"));
+        SendLine(QStringLiteral("STLS"));
     } catch (const ClientException& e) {
         FailTls(QStringLiteral("TLS: STLS could not be sent (") + e.Message() + QLatin1Char(')'));
     }
@@ -486,7 +415,7 @@ void TCustomPop3Cli::CapaReply() {
     emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
     if (!capaAnswered_) {
         capaAnswered_ = true;
-        if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+        if (!Positive(lastResponse_)) {
             tlsStep_ = TlsStep::None;
             FinishConnect();
         }
@@ -503,20 +432,19 @@ void TCustomPop3Cli::CapaReply() {
         FinishConnect();
         return;
     }
-    sessionSecurity_ = ConnectionSecurity::StartTls;
+    connection_.UpgradeToStartTls();
     SendStls();
 }
 
 void TCustomPop3Cli::StlsReply() {
     emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
     // Whatever follows the reply came in clear and may not be the server's (RFC 2595).
-    lines_.Clear();
-    if (!lastResponse_.startsWith(QLatin1Char('+'))) {
+    connection_.ClearLines();
+    if (!Positive(lastResponse_)) {
         serverReply_ = lastResponse_;
         // Still in clear and nothing secret said yet: end the session the polite way.
-        emit OnDisplay(this, QStringLiteral("> QUIT"));
         try {
-            socket_.SendText(QStringLiteral("QUIT\r\n"));
+            SendLine(QStringLiteral("QUIT"));
         } catch (const ClientException&) {
             // The close below ends it all the same.
         }
@@ -525,19 +453,11 @@ void TCustomPop3Cli::StlsReply() {
         return;
     }
     tlsStep_ = TlsStep::Handshake;
-    try {
-        socket_.StartTls();
-    } catch (const ClientException& e) {
-        FailTls(QStringLiteral("TLS: ") + e.Message());
-    }
+    connection_.StartTls();
 }
 
-void TCustomPop3Cli::SocketTlsDone(quint16 error) {
+void TCustomPop3Cli::ConnectionTlsUp() {
     if (tlsStep_ != TlsStep::Handshake || state_ != pop3WaitingBanner) {
-        return;
-    }
-    if (error != WsaError::NoError) {
-        FailTls(socket_.TlsError());
         return;
     }
     tlsStep_ = TlsStep::None;
@@ -555,15 +475,12 @@ void TCustomPop3Cli::FinishConnect() {
 // in clear.
 void TCustomPop3Cli::FailTls(const QString& reason) {
     tlsStep_ = TlsStep::None;
-    tlsError_ = reason;
-    FailConnect(TlsErrorCode, QStringLiteral("-ERR ") + reason);
-    lines_.Clear();
-    CloseConnection();
+    connection_.FailTls(reason);
 }
 
 void TCustomPop3Cli::SingleLineReply() {
     emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
-    const bool positive = lastResponse_.startsWith(QLatin1Char('+'));
+    const bool positive = Positive(lastResponse_);
     if (!positive) {
         errorCode_ = ProtocolErrorCode;
         serverReply_ = lastResponse_;
@@ -575,7 +492,7 @@ void TCustomPop3Cli::SingleLineReply() {
         // The server has applied the deletions before it answers (RFC 1939 6); some wait for
         // our close after that, so the answer ends the session from our side.
         ReportDone(errorCode_);
-        CloseConnection();
+        connection_.Close();
         return;
     }
     if (!positive && rqType_ == pop3Capa) {
@@ -605,7 +522,7 @@ void TCustomPop3Cli::SingleLineReply() {
         messageLines_ = 0;
         messageBytes_ = 0;
         messageCut_ = false;
-        lines_.SetCutLongLines(true);
+        connection_.SetCutLongLines(true);
         emit OnMessageBegin(this);
         break;
     case Continuation::Capa:
@@ -634,7 +551,7 @@ void TCustomPop3Cli::ParseStat() {
 }
 
 void TCustomPop3Cli::MultiLineReply() {
-    if (!connected_) {
+    if (!connection_.Connected()) {
         errorMessage_ = QStringLiteral("-ERR Disconneced unexpectedly");
         errorCode_ = ProtocolErrorCode;
         emit OnDisplay(this, errorMessage_);
@@ -673,7 +590,7 @@ void TCustomPop3Cli::ListLine() {
 
 void TCustomPop3Cli::EndAnswer() {
     multiLine_ = false;
-    lines_.SetCutLongLines(false);
+    connection_.SetCutLongLines(false);
     if (continuation_ != Continuation::Top) {
         lastResponse_.clear();
         ReportDone(0);
@@ -707,32 +624,19 @@ bool TCustomPop3Cli::WithinMessageBounds() {
     return false;
 }
 
-void TCustomPop3Cli::FailLineTooLong() {
-    // Such a line can never end inside the buffer; waiting for it would only run into the
-    // caller's time-out.
+void TCustomPop3Cli::ConnectionLineTooLong() {
     errorCode_ = LineReceiver::LineTooLongError;
     if (errorMessage_.isEmpty()) {
         errorMessage_ = QStringLiteral("-ERR ") + LineReceiver::LineTooLongMessage();
     }
     emit OnDisplay(this, QStringLiteral("-ERR ") + LineReceiver::LineTooLongMessage());
     ReportDone(LineReceiver::LineTooLongError);
-    CloseConnection();
 }
 
 // ---- Closing and completing
 
-void TCustomPop3Cli::CloseConnection() {
-    if (socket_.State() != wsClosed) {
-        socket_.Close(); // ends in SocketClosed
-    } else if (connected_) {
-        SocketClosed(WsaError::NoError); // lines fed without a socket underneath
-    }
-}
-
-void TCustomPop3Cli::SocketClosed(quint16 error) {
-    connected_ = false;
+void TCustomPop3Cli::ConnectionClosed(quint16 error) {
     tlsStep_ = TlsStep::None;
-    lines_.Clear();
     emit OnSessionClosed(this, error);
     // Also a QUIT that was not answered: nothing says the server kept our deletions.
     ReportDone(WsaError::Interrupted);
@@ -745,9 +649,7 @@ void TCustomPop3Cli::ReportDone(quint16 error) {
     }
     requestDone_ = true;
     state_ = pop3Ready;
-    QMetaObject::invokeMethod(
-        this, [this, type = rqType_, error] { emit OnRequestDone(this, type, error); },
-        Qt::QueuedConnection);
+    connection_.Post([this, type = rqType_, error] { emit OnRequestDone(this, type, error); });
 }
 
 } // namespace sievra

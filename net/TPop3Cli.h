@@ -3,13 +3,14 @@
 #include "net/ClientException.h"
 #include "net/CommandWindow.h"
 #include "net/ConnectionSecurity.h"
-#include "net/LineReceiver.h"
+#include "net/LineConnection.h"
 #include "net/Pop3Capabilities.h"
-#include "net/TWSocket.h"
+#include "net/Transport.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace sievra {
@@ -97,11 +98,14 @@ public:
 // "CAPA" (RFC 2449) after the greeting and, when the server lists STLS, goes on exactly as
 // StartTls would (StartTlsOffered() then tells the caller to keep it that way); otherwise it
 // connects in clear as before.
-class TCustomPop3Cli : public QObject {
+class TCustomPop3Cli : public QObject, private LineConnectionEvents {
     Q_OBJECT
 
 public:
+    // Over a TWSocket.
     explicit TCustomPop3Cli(QObject* parent = nullptr);
+    // Over another transport (a scripted one in tests).
+    explicit TCustomPop3Cli(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
     ~TCustomPop3Cli() override;
     TCustomPop3Cli(const TCustomPop3Cli&) = delete;
     TCustomPop3Cli& operator=(const TCustomPop3Cli&) = delete;
@@ -133,7 +137,7 @@ public:
     const QString& PinnedCertificate() const { return pinnedCertificate_; }
     void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
     // The certificate the last failed TLS negotiation refused, or a null one.
-    const QSslCertificate& RefusedCertificate() const { return socket_.TlsRefusedCertificate(); }
+    const QSslCertificate& RefusedCertificate() const { return connection_.RefusedCertificate(); }
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
@@ -147,16 +151,16 @@ public:
     // it failed for another reason (no answer, a broken connection, a refused certificate).
     const QString& ServerReply() const { return serverReply_; }
     TPop3ProtocolState ProtocolState() const { return protocolState_; }
-    bool Connected() const { return connected_; }
+    bool Connected() const { return connection_.Connected(); }
     TPop3State State() const { return state_; }
     TPop3Request RequestType() const { return rqType_; }
     quint16 ErrorCode() const { return errorCode_; }
     // The greeting's "<...>" part (for APOP), empty when it has none.
     const QString& Timestamp() const { return timestamp_; }
     // The connection is encrypted.
-    bool Encrypted() const { return socket_.IsEncrypted(); }
+    bool Encrypted() const { return connection_.Encrypted(); }
     // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
-    const QString& TlsError() const { return tlsError_; }
+    const QString& TlsError() const { return connection_.TlsError(); }
     // The last connect's probe found STLS offered; emptied by Connect.
     bool StartTlsOffered() const { return startTlsOffered_; }
     // The last message answer went past a bound and lost its end.
@@ -181,6 +185,9 @@ public:
     void Quit();
     // Ends a pending lookup or connection at once; never raises, sends nothing.
     void Abort();
+    // Delivers at once an OnRequestDone already due but not yet run by the event loop, so a
+    // caller that gave up waiting for a request can clear it before starting the next one.
+    void FlushCompletions() { connection_.FlushPosted(); }
 
 signals:
     void OnRequestDone(sievra::TCustomPop3Cli* sender, sievra::TPop3Request rqType, quint16 error);
@@ -195,8 +202,6 @@ signals:
     void OnDisplay(sievra::TCustomPop3Cli* sender, const QString& msg);
 
 private:
-    friend class Pop3TestAccess;
-
     // Where a StartTls connect stands between the greeting and the end of the handshake.
     enum class TlsStep { None, CapaSent, StlsSent, Handshake };
 
@@ -215,22 +220,23 @@ private:
     void BeginCommand(TPop3Request type);
     void StartCommand(TPop3Request type, const QString& command,
                       std::optional<CommandWindow> batch = std::nullopt);
+    void SendLine(const QString& command);
     void StartEach(TPop3Request type, const QString& word, const QList<int>& numbers);
     void SendBatch();
     void NextInBatch();
 
-    void DnsLookupDone(quint16 error);
-    void SocketConnected(quint16 error);
-    void SocketDataAvailable();
-    void SocketClosed(quint16 error);
-    void SocketTlsDone(quint16 error);
-    void FailConnect(quint16 error, const QString& response);
+    // The connection's events.
+    void ConnectionConnecting() override;
+    void ConnectionFailed(quint16 error, const QString& response) override;
+    void ConnectionUp() override;
+    void ConnectionLine(const QByteArray& line) override;
+    void ConnectionLineTooLong() override;
+    void ConnectionTlsUp() override;
+    void ConnectionClosed(quint16 error) override;
     void FailTls(const QString& reason);
     void FinishConnect();
 
-    // The line path: every received line, whether it came from the socket or from a test.
-    LineReceiver::Status TakeLines();
-    void ProcessLine(const QByteArray& line);
+    // The dialogue.
     void ProcessGreeting();
     void SendStls();
     void CapaReply();
@@ -241,8 +247,6 @@ private:
     void EndAnswer();
     bool WithinMessageBounds();
     void ParseStat();
-    void FailLineTooLong();
-    void CloseConnection();
 
     // Reports the request once and posts the event.
     void ReportDone(quint16 error);
@@ -265,10 +269,7 @@ private:
     QString errorMessage_;
     QString serverReply_;
     TPop3ProtocolState protocolState_ = pop3Disconnected;
-    bool connected_ = false;
     QString timestamp_;
-    QString tlsError_;
-    ConnectionSecurity sessionSecurity_ = ConnectionSecurity::None; // fixed by Connect
     TlsStep tlsStep_ = TlsStep::None;
     bool capaAnswered_ = false; // the "+OK" of CAPA came; its list follows
     bool startTlsOffered_ = false;
@@ -290,10 +291,7 @@ private:
     bool requestDone_ = true; // nothing pending yet
     quint64 serial_ = 0;      // tells a request apart from the one after it
 
-    bool receiving_ = false;
-
-    TWSocket socket_;
-    LineReceiver lines_;
+    LineConnection connection_;
 };
 
 // The component as the product creates it.
@@ -303,6 +301,8 @@ class TPop3Cli : public TCustomPop3Cli {
 public:
     explicit TPop3Cli(QObject* parent = nullptr)
         : TCustomPop3Cli(parent) {}
+    explicit TPop3Cli(std::unique_ptr<Transport> transport, QObject* parent = nullptr)
+        : TCustomPop3Cli(std::move(transport), parent) {}
 };
 
 } // namespace sievra

@@ -11,6 +11,8 @@ class TSmtpCli : public TCustomSmtpClient {
 
 public:
     explicit TSmtpCli(QObject* parent = nullptr);
+    explicit TSmtpCli(std::unique_ptr<Transport> transport, QObject* parent = nullptr)
+        : TCustomSmtpClient(std::move(transport), parent) {}
 
     const QStringList& MailMessage() const { return mailMessage_; }
     void SetMailMessage(const QStringList& lines) { mailMessage_ = lines; }

@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QSslSocket>
 #include <QTimer>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 namespace sievra {
@@ -106,6 +108,60 @@ void TWSocket::ResetSettings() {
     tlsFromConnect_ = false;
     tlsPeerName_.clear();
     tlsPinned_.clear();
+    noDelay_ = false;
+}
+
+void TWSocket::SetNoDelay(bool on) {
+    noDelay_ = on;
+    if (state_ == wsConnected && Handle() != -1) {
+        const int value = on ? 1 : 0;
+        ::setsockopt(static_cast<int>(Handle()), IPPROTO_TCP, TCP_NODELAY, &value, sizeof value);
+    }
+}
+
+void TWSocket::SetCork(bool on) {
+#ifdef TCP_CORK
+    if (state_ == wsConnected && Handle() != -1) {
+        const int value = on ? 1 : 0;
+        ::setsockopt(static_cast<int>(Handle()), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+    }
+#else
+    Q_UNUSED(on);
+#endif
+}
+
+void TWSocket::ConnectTo(const TransportEndpoint& endpoint) {
+    SetAddr(endpoint.Addr);
+    SetProto(QStringLiteral("tcp"));
+    SetPort(endpoint.Port);
+    SetTlsFromConnect(endpoint.TlsFromConnect);
+    SetTlsPeerName(endpoint.TlsPeerName);
+    SetTlsPinnedFingerprint(endpoint.TlsPinnedFingerprint);
+    noDelay_ = endpoint.NoDelay;
+    Connect();
+}
+
+void TWSocket::SetEvents(TransportEvents* events) {
+    for (const QMetaObject::Connection& link : std::as_const(eventLinks_)) {
+        disconnect(link);
+    }
+    eventLinks_.clear();
+    if (events == nullptr) {
+        return;
+    }
+    eventLinks_ = {
+        connect(this, &TWSocket::OnDnsLookupDone, this,
+                [events](TWSocket*, quint16 error) { events->TransportLookupDone(error); }),
+        connect(this, &TWSocket::OnSessionConnected, this,
+                [events](TWSocket*, quint16 error) { events->TransportConnected(error); }),
+        connect(this, &TWSocket::OnDataAvailable, this,
+                [events] { events->TransportDataAvailable(); }),
+        connect(this, &TWSocket::OnDataSent, this, [events] { events->TransportDataSent(); }),
+        connect(this, &TWSocket::OnSessionClosed, this,
+                [events](TWSocket*, quint16 error) { events->TransportClosed(error); }),
+        connect(this, &TWSocket::OnTlsDone, this,
+                [events](TWSocket*, quint16 error) { events->TransportTlsDone(error); }),
+    };
 }
 
 void TWSocket::RaiseSocketError(quint16 code, const QString& function) {
@@ -286,6 +342,9 @@ bool TWSocket::ApplySocketOptions() {
         }
     }
     const int on = 1;
+    if (noDelay_ && ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
+        return false;
+    }
     return ::setsockopt(handle, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ClientException.h"
 #include "SendBuffer.h"
+#include "Transport.h"
 
 #include <QAbstractSocket>
 #include <QByteArrayView>
@@ -17,18 +18,6 @@
 class QSslSocket;
 
 namespace sievra {
-
-// Socket states, in this order (only some are reached by a client socket).
-enum TSocketState {
-    wsInvalidState,
-    wsOpened,
-    wsBound,
-    wsConnecting,
-    wsConnected,
-    wsAccepting,
-    wsListening,
-    wsClosed
-};
 
 enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
 
@@ -70,7 +59,7 @@ enum TSocketLingerOnOff { wsLingerOff, wsLingerOn, wsLingerNoSet };
 //     ends with OnTlsDone(0), or OnTlsDone(TlsErrorCode) followed by the close.
 // Nothing can be sent while a handshake runs, so nothing meant for the encrypted session ever
 // leaves in clear.
-class TWSocket : public QObject {
+class TWSocket : public QObject, public Transport {
     Q_OBJECT
 
 public:
@@ -108,32 +97,39 @@ public:
     // certificate is refused as usual. Only while closed; emptied after a close.
     const QString& TlsPinnedFingerprint() const { return tlsPinned_; }
     void SetTlsPinnedFingerprint(const QString& fingerprint);
+    // TCP_NODELAY: each write leaves at once instead of waiting for the peer's acknowledgement
+    // of the one before. Set when the connection comes up; back to false after a close.
+    bool NoDelay() const { return noDelay_; }
+    void SetNoDelay(bool on);
+    // TCP_CORK on the open connection: writes are held back until they fill whole segments,
+    // and go at once when it is turned off. Nothing happens while no connection is open.
+    void SetCork(bool on) override;
 
     // Read-outs.
-    const QString& DnsResult() const { return dnsResult_; }
+    const QString& DnsResult() const override { return dnsResult_; }
     const QStringList& DnsResultList() const { return dnsResultList_; }
-    TSocketState State() const { return state_; }
+    TSocketState State() const override { return state_; }
     qint64 ReadCount() const { return readCount_; }
     int LastError() const { return lastError_; }
     bool LookupPending() const { return lookupId_ != -1; }
     // The connection is encrypted (the handshake has succeeded).
-    bool IsEncrypted() const;
+    bool IsEncrypted() const override;
     // Why the last TLS negotiation failed ("TLS: the certificate has expired"); emptied when
     // a new one starts.
-    const QString& TlsError() const { return tlsError_; }
+    const QString& TlsError() const override { return tlsError_; }
     // The certificate the last failed verification refused (null when none); kept after the
     // close so the user can be shown it, emptied when a new negotiation starts.
-    const QSslCertificate& TlsRefusedCertificate() const { return tlsRefused_; }
+    const QSslCertificate& TlsRefusedCertificate() const override { return tlsRefused_; }
     // Bytes queued but not yet handed to the network.
     qsizetype BufferedBytes() const;
     // The system socket while one is open, else -1.
     qintptr Handle() const;
     // The local end of the connection ("192.0.2.7"), empty while none is up.
-    QString LocalAddress() const;
+    QString LocalAddress() const override;
 
     // Starts resolving `host` to IPv4 addresses. Empty host: raises "DNS lookup: invalid host
     // name." and no event follows. A lookup still pending is cancelled without an event.
-    void LookupHost(const QString& host);
+    void LookupHost(const QString& host) override;
     // Ends a pending lookup with OnDnsLookupDone(10004); does nothing when none is pending.
     void CancelLookup();
 
@@ -142,32 +138,36 @@ public:
     // ("connect: WSocketResolvePort: Invalid Port.", ...). A raising Connect leaves the socket
     // closed and fires nothing.
     void Connect();
+    // Sets Addr, Proto "tcp", Port and the TLS settings from `endpoint`, then Connect.
+    void ConnectTo(const TransportEndpoint& endpoint) override;
+    // Also hands every event below to `events` (nullptr: no longer).
+    void SetEvents(TransportEvents* events) override;
 
     // Takes up to `length` received bytes; returns their number, 0 when the peer has closed and
     // nothing is left, -1 with LastError 10035 when nothing is waiting (10057 when not
     // connected).
-    int Receive(char* buffer, int length);
+    int Receive(char* buffer, int length) override;
     // Received bytes waiting to be taken.
-    qint64 BytesAvailable() const;
+    qint64 BytesAvailable() const override;
 
     // Queue bytes for sending and return their number. Not connected: raises "Error 10057 in
     // function Send" (and closes a socket still connecting).
     int SendText(const QString& text); // as UTF-8
-    int Send(QByteArrayView bytes);
+    int Send(QByteArrayView bytes) override;
 
     // Switches the connected plain socket to TLS; ends with OnTlsDone. Raises when the socket
     // is not connected, is encrypted already or still has bytes to send. Bytes received but not
     // taken yet are dropped: whatever came in clear after the server's go-ahead may have been
     // put there by anyone on the way.
-    void StartTls();
+    void StartTls() override;
 
     // Orderly close: ends TLS with a close notice when the session is encrypted, shuts down the
     // sending direction, then closes. Fires OnSessionClosed(0)
     // unless it already fired for this connection. Nothing happens when the socket is not open.
-    void Close();
+    void Close() override;
     // Cancels a pending lookup (OnDnsLookupDone(10004)), drops unsent data and closes without a
     // shutdown; OnSessionClosed(0) as for Close.
-    void Abort();
+    void Abort() override;
 
     // This machine's name for HELO/EHLO; raises "Winsock.GetHostName failed" when the system has
     // none or it does not fit 63 bytes.
@@ -232,6 +232,8 @@ private:
     int lingerTimeout_ = 0;
     bool tlsFromConnect_ = false;
     QString tlsPeerName_;
+    bool noDelay_ = false;
+    QList<QMetaObject::Connection> eventLinks_;
 
     QString dnsResult_;
     QStringList dnsResultList_;

@@ -34,6 +34,27 @@ TEST(Pop3StatReply, CountThenSizeBothNeeded) {
     }
 }
 
+TEST(Pop3ReplyKind, PlusIsPositiveMinusErrRefusesTheRestIsOutOfStep) {
+    const struct {
+        const char* line;
+        Pop3ReplyKind kind;
+    } rows[] = {
+        {"+OK 2 320", Pop3ReplyKind::Ok},
+        {"+", Pop3ReplyKind::Ok},
+        {"+ok", Pop3ReplyKind::Ok}, // read as positive, as the client always has
+        {"-ERR [AUTH] no", Pop3ReplyKind::Err},
+        {"-ERR", Pop3ReplyKind::Err},
+        {"-err no", Pop3ReplyKind::Other},
+        {"-", Pop3ReplyKind::Other},
+        {"", Pop3ReplyKind::Other},
+        {" +OK", Pop3ReplyKind::Other},
+        {"220 smtp.example", Pop3ReplyKind::Other},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ClassifyPop3Reply(QString::fromLatin1(row.line)), row.kind) << row.line;
+    }
+}
+
 TEST(Pop3Arguments, TrimBlanksAndControlsAtBothEndsOnly) {
     EXPECT_EQ(TrimPop3Argument(" \t\x01"
                                "alice \x7f\r\n"),

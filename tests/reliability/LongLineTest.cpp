@@ -1,11 +1,12 @@
 // Header lines longer than the receive buffer: cut, the rest of the line dropped, and the
 // lines after it intact, wherever the reads happen to split the bytes.
 #include "net/LineReceiver.h"
-#include "net/Pop3TestAccess.h"
 #include "net/TPop3Cli.h"
+#include "tests/support/ScriptedTransport.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace sievra;
 
@@ -13,9 +14,23 @@ namespace {
 
 constexpr int Size = LineReceiver::BufferSize;
 
-// A client whose message lines and request results are written down as they come.
+// A client in its transaction state over a scripted transport, whose message lines and
+// request results are written down as they come.
 struct RecordedClient {
-    RecordedClient() {
+    RecordedClient()
+        : owned(std::make_unique<test::ScriptedTransport>())
+        , net(*owned)
+        , client(std::move(owned)) {
+        client.SetHost(QStringLiteral("pop.example"));
+        client.Connect();
+        net.Accept();
+        net.Deliver("+OK ready\r\n");
+        client.User();
+        net.Deliver("+OK\r\n");
+        client.Pass();
+        net.Deliver("+OK\r\n");
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(client.ProtocolState(), pop3Transaction);
         QObject::connect(&client, &TCustomPop3Cli::OnMessageLine,
                          [this] { lines.append(client.LastResponse()); });
         QObject::connect(
@@ -25,6 +40,8 @@ struct RecordedClient {
     // Declared first, so they outlive anything the client reports while it is torn down.
     QStringList lines;
     QList<quint16> done;
+    std::unique_ptr<test::ScriptedTransport> owned;
+    test::ScriptedTransport& net;
     TPop3Cli client;
 };
 
@@ -89,17 +106,16 @@ TEST(LongHeaderLine, Pop3ClientCutsOnlyInsideTheHeaderItFetches) {
     TPop3Cli& client = recorded.client;
     QStringList& lines = recorded.lines;
     QList<quint16>& done = recorded.done;
-    Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
-    Pop3TestAccess::Receive(client, "+OK\r\nSubject: " + QByteArray(2 * Size, 's') +
-                                        "\r\n..Dotted\r\n.\r\n");
+    client.Top();
+    recorded.net.Deliver("+OK\r\nSubject: " + QByteArray(2 * Size, 's') + "\r\n..Dotted\r\n.\r\n");
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(done, QList<quint16>({0}));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].size(), Size);
     EXPECT_EQ(lines[1], ".Dotted");
 
-    Pop3TestAccess::AwaitReply(client, pop3Dele, pop3Transaction);
-    Pop3TestAccess::Receive(client, "+OK " + QByteArray(Size, 'x'));
+    client.Dele();
+    recorded.net.Deliver("+OK " + QByteArray(Size, 'x'));
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(done, QList<quint16>({0, LineReceiver::LineTooLongError}));
 }
@@ -118,17 +134,17 @@ TEST(HeaderBounds, LinesBeyondTheBoundsAreReadAndDropped) {
     } rows[] = {{"a", 5000, 2000}, {"", 5000, 2000}, {QByteArray(4000, 'b'), 100, 65}};
     for (const auto& row : rows) {
         lines.clear();
-        Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
+        client.Top();
         QByteArray answer = "+OK\r\n";
         for (int i = 0; i < row.count; ++i) {
             answer += row.line + "\r\n";
         }
-        Pop3TestAccess::Receive(client, answer + ".\r\n");
+        recorded.net.Deliver(answer + ".\r\n");
         EXPECT_EQ(lines.size(), row.kept) << row.line.size();
         EXPECT_TRUE(client.MessageCut());
     }
-    Pop3TestAccess::AwaitReply(client, pop3Top, pop3Transaction);
-    Pop3TestAccess::Receive(client, "+OK\r\nFrom: a@b.example\r\n.\r\n");
+    client.Top();
+    recorded.net.Deliver("+OK\r\nFrom: a@b.example\r\n.\r\n");
     EXPECT_FALSE(client.MessageCut());
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(done, QList<quint16>({0, 0, 0, 0}));
@@ -139,8 +155,8 @@ TEST(HeaderBounds, NegativeStatCountIsAProtocolError) {
     RecordedClient recorded;
     TPop3Cli& client = recorded.client;
     const QList<quint16>& done = recorded.done;
-    Pop3TestAccess::AwaitReply(client, pop3Stat, pop3Transaction);
-    Pop3TestAccess::Receive(client, "+OK -5 100\r\n");
+    client.Stat();
+    recorded.net.Deliver("+OK -5 100\r\n");
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(done, QList<quint16>({500}));
     EXPECT_EQ(client.MsgCount(), 0);
