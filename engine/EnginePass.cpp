@@ -66,6 +66,8 @@ void ScreeningEngine::RunPass() {
     }
     window_.SetAbortEnabled(false);
     FinishPass();
+    // Held only while a pass runs: between passes another program may use the file alone.
+    history_.reset();
     passRunning_ = false;
 }
 
