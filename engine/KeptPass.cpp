@@ -54,10 +54,15 @@ void ScreeningEngine::ChooseMessages(const Account& account, int count) {
     if (!ids.isEmpty()) {
         known = LoadKept(account);
     }
+    // An id the server gives twice names no one message: those are always looked at.
+    QHash<QString, int> uses;
+    for (const QString& id : ids) {
+        ++uses[id];
+    }
     int skipped = 0;
     for (int n = 1; n <= count; ++n) {
         const QString id = ids.value(n);
-        if (!id.isEmpty() && known.contains(id)) {
+        if (!id.isEmpty() && uses.value(id) == 1 && known.contains(id)) {
             keptIds_.insert(id);
             ++skipped;
         } else {

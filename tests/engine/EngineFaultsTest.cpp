@@ -111,6 +111,26 @@ TEST_F(EngineFaults, WithoutPipeliningEachCommandWaitsForTheAnswerBefore) {
     }
 }
 
+// Two messages under one unique id: the cache cannot tell them apart, so the next pass looks at
+// both again rather than trust either.
+TEST_F(EngineFaults, AnIdGivenTwiceIsNeverTakenAsKept) {
+    FakeServer server;
+    for (int pass = 0; pass < 2; ++pass) {
+        server.Says("+OK ready").Expects("CAPA").SaysLines({"+OK", "UIDL", "."});
+        server.Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+        server.Expects("STAT").Says("+OK 2 200");
+        server.Expects("UIDL").SaysLines({"+OK", "1 same", "2 same", "."});
+        Header(server, 1, "friend@example.org");
+        Header(server, 2, "friend@example.org");
+        server.Expects("QUIT").Says("+OK").Closes().ThenNextConnection();
+    }
+    FakeAccount(server);
+    engine->RunPass();
+    engine->RunPass();
+    EXPECT_TRUE(server.ScriptPlayed());
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 2 waiting. 0 deleted. 0 Error(s)");
+}
+
 TEST_F(EngineFaults, DropDuringHeadersIsAnErrorAndNothingIsDecided) {
     FakeServer server;
     LogIn(server, "+OK 2 200");
