@@ -69,7 +69,7 @@ struct Run {
 
 Run RunEngine(const Servers& at, const QString& user, const QString& book) {
     test::QuietWindow window;
-    window.Book = book;
+    window.Options.WabFile = book;
     Account a;
     a.KeyName = QStringLiteral("00000001");
     a.Active = true;
