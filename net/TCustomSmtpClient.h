@@ -4,6 +4,7 @@
 #include "LineConnection.h"
 #include "SmtpException.h"
 #include "SmtpHeader.h"
+#include "SmtpOutgoing.h"
 #include "SmtpReply.h"
 #include "SmtpText.h"
 #include "Transport.h"
@@ -87,6 +88,7 @@ public:
     void SetHost(const QString& host) { host_ = host; }
     const QString& Port() const { return port_; } // number or service name, default "smtp"
     void SetPort(const QString& port) { port_ = port; }
+    // Kept for completeness: the product never calls it.
     const QString& SignOn() const { return signOn_; } // HELO name; empty: the local host name
     void SetSignOn(const QString& signOn) { signOn_ = signOn; }
     const QString& User() const { return user_; }
@@ -117,13 +119,14 @@ public:
     void SetHdrReplyTo(const QString& value) { header_.ReplyTo = value; }
     const QString& HdrSubject() const { return header_.Subject; }
     void SetHdrSubject(const QString& value) { header_.Subject = value; }
+    // Kept for completeness: the product never calls it.
     const QString& HdrSender() const { return header_.Sender; }
     void SetHdrSender(const QString& value) { header_.Sender = value; }
     TSmtpContentType ContentType() const { return header_.ContentType; }
     void SetContentType(TSmtpContentType value) { header_.ContentType = value; }
 
     // ---- Read-outs
-    TSmtpState State() const { return state_; }
+    TSmtpState State() const;
     // The last reply line received (or the "500 ..." text of a failed connect).
     const QString& LastResponse() const { return lastResponse_; }
     // The first failure text of the current request; emptied when a request starts.
@@ -184,20 +187,24 @@ signals:
     void OnSessionConnected(sievra::TCustomSmtpClient* sender, quint16 error);
     void OnSessionClosed(sievra::TCustomSmtpClient* sender, quint16 error);
     // Every received line, before it is handled.
+    // Kept for completeness: the product never connects to it.
     void OnResponse(sievra::TCustomSmtpClient* sender, const QString& msg);
     // "> " + each command or text line sent, "< " + each reply line handled.
     void OnDisplay(sievra::TCustomSmtpClient* sender, const QString& msg);
     // Each command, before it is sent.
+    // Kept for completeness: the product never connects to it.
     void OnCommand(sievra::TCustomSmtpClient* sender, const QString& msg);
     // Each header line (the empty line that ends the block included) before DATA is sent; the
     // handler may rewrite *msg. Size is the classic line buffer of 1024; a longer line is
     // folded, and one that holds a line break or cannot be folded fails the request with 500.
     void OnHeaderLine(sievra::TCustomSmtpClient* sender, QString* msg, int size);
     // Once with the whole header block, before DATA is sent; the handler may change it.
+    // Kept for completeness: the product never connects to it.
     void OnProcessHeader(sievra::TCustomSmtpClient* sender, QStringList* hdrLines);
     // Asked for body line lineNum once the prepared body is used up. A handler that supplies a
     // line sets *more to true; with no handler, or *more left false, the body ends. Lines over
     // maxLen bytes are cut into several wire lines.
+    // Kept for completeness: the product never connects to it.
     void OnGetData(sievra::TCustomSmtpClient* sender, int lineNum, QString* msgLine, int maxLen,
                    bool* more);
 
@@ -209,59 +216,64 @@ protected:
     virtual bool NextBodyLine(int lineNum, QString& line);
 
 private:
-    // What runs when the final line of a reply has arrived.
-    enum class Next {
-        Complete,      // complete with the reply's error
-        NextRecipient, // RCPT TO: the next recipient whatever the reply; the last one decides
-        SendText,      // DATA: the text lines after a 354, else complete
-        HeloFallback   // EHLO of Helo: "HELO" when refused with 5xx, else complete
+    // Where the client stands, the one record of it; State() is read from it.
+    enum class Phase {
+        Idle,         // nothing pending; a request may start
+        LookingUp,    // resolving Host
+        Connecting,   // the TCP connect (and TLS from the first byte) runs
+        Greeting,     // waiting for the greeting
+        TlsEhlo,      // StartTls: the EHLO that must list STARTTLS
+        TlsStartTls,  // StartTls: STARTTLS sent
+        TlsHandshake, // StartTls: the handshake runs
+        Greeted,      // the greeting is accepted; the connect is being reported
+        Command,      // a single command waits for its reply
+        HeloEhlo,     // the EHLO of Helo: "HELO" follows a 5xx
+        MailFrom,     // Mail: MAIL FROM sent
+        RcptTo,       // Mail: a RCPT TO sent; the server holds a sender
+        Data,         // Mail: DATA sent (or its header lines being prepared)
+        Text,         // Mail: the text lines go out
+        Dot,          // Mail: the final "." sent; the server ends the transaction
+        Reset,        // Mail: RSET after a refused step; the refusal is reported after it
+        Aborting      // Abort runs
     };
-    enum class Step { MailFrom, RcptTo, Data };
-    // Where a StartTls connect stands between the greeting and the end of the handshake.
-    enum class TlsStep { None, EhloSent, StartTlsSent, Handshake };
-
-    // What Mail sends, fixed when it starts.
-    struct PreparedMail {
-        QString MailFrom;
-        QStringList RcptTo;
-        SmtpHeaderFields Header;
-        QStringList Body;
-    };
+    void SetPhase(Phase phase);
+    bool AwaitingReply() const;
+    bool TransactionOpen() const;
 
     void RequireReady() const;
-    void SendEhlo(SmtpRequest type, Next next);
-    QString CheckedPath(const QString& verb, const QString& address) const;
     void RequireCanStart() const;
-    void StartCommand(SmtpRequest type, const QString& command, const QList<int>& accepted,
-                      Next next = Next::Complete);
-    void SendWire(const QByteArray& bytes);
+    void RequireProtected() const;
+    void SendEhlo(SmtpRequest type, Phase phase);
+    QString CheckedPath(const QString& verb, const QString& address) const;
     void BeginRequest(SmtpRequest type);
+    void StartRequest(SmtpRequest type, const QString& command, const QList<int>& accepted,
+                      Phase phase = Phase::Command);
+    void SendCommand(Phase phase, const QString& command, const QList<int>& accepted);
+    void SendWire(const QByteArray& bytes);
 
     // Mail
-    PreparedMail PrepareMail();
     QStringList TakeBody();
-    void QuitAfterRefusal();
     void StepDone();
     void SendRecipient();
     void StartData();
-    bool PrepareHeaderLines(const QStringList& lines);
     void StartText();
-    bool NextWireLine(QByteArray& line);
     void SendNextTextLine();
     void FailStep(quint16 error, const QString& message);
 
     // Replies
     void HandleGreeting(const QString& line);
     void FinishConnect();
-    // STARTTLS negotiation
     void BeginStartTls();
     void SendNegotiation(const QString& command);
     void HandleTlsLine(const QString& line);
-    void FailTls(const QString& reason);
+    void TlsEhloReply(int code, const QString& line);
+    void QuitAfterRefusal();
     void HandleReply(const QString& line);
 
-    void Complete(quint16 error, bool mayReset = true);
-    void PostRequestDone(SmtpRequest type, quint16 error);
+    // Completion
+    void ReplyIn(int code);
+    void Finish(quint16 error, bool mayReset = true);
+    void Report(quint16 error);
 
     // The connection's events
     void ConnectionConnecting() override;
@@ -287,7 +299,7 @@ private:
     SmtpHeaderFields header_;
 
     // Read-outs
-    TSmtpState state_ = smtpReady;
+    Phase phase_ = Phase::Idle;
     QString lastResponse_;
     QString errorMessage_;
     QString serverReply_;
@@ -295,8 +307,6 @@ private:
     bool ehloInFlight_ = false;
     bool recipientRefused_ = false;
 
-    // TLS of the session
-    TlsStep tlsStep_ = TlsStep::None;
     bool startTlsOffered_ = false;
 
     // The request in flight
@@ -304,23 +314,12 @@ private:
     quint16 errorCode_ = 0;
     int status_ = 0;
     QList<int> accepted_;
-    Next next_ = Next::Complete;
     bool reported_ = true; // nothing pending
 
     // Mail
-    bool inChain_ = false;
-    Step step_ = Step::MailFrom;
-    PreparedMail mail_;
+    SmtpOutgoing mail_;
     qsizetype rcptIndex_ = 0;
-    bool transactionOpen_ = false; // MAIL FROM accepted, final "." not sent yet
-    bool resetting_ = false;       // RSET after a refused step
-    quint16 chainError_ = 0;
-    QList<QByteArrayList> headerWire_; // each header line as its folded wire lines
-    qsizetype headerIndex_ = 0;
-    QByteArrayList pendingWire_; // wire lines of the line being sent
-    bool wireIsHeader_ = false;
-    qsizetype bodyIndex_ = 0;
-    bool sendingText_ = false;
+    quint16 chainError_ = 0; // what refused the message, reported after the RSET
 
     LineConnection connection_;
 };
