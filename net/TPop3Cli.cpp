@@ -438,6 +438,7 @@ void TCustomPop3Cli::ParseStat() {
 
 void TCustomPop3Cli::MultiLineReply() {
     if (!connection_.Connected()) {
+        // Spelt this way on purpose: it is the text this product has always shown.
         errorMessage_ = QStringLiteral("-ERR Disconneced unexpectedly");
         errorCode_ = ProtocolErrorCode;
         emit OnDisplay(this, errorMessage_);

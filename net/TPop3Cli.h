@@ -124,6 +124,7 @@ public:
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
+    // Kept for completeness: the product never calls it.
     qint64 MsgSize() const { return msgSize_; }
     // The line received last; during OnMessageLine the current line of the answer with its
     // stuffed dot removed; empty once the answer has ended.
@@ -133,12 +134,14 @@ public:
     // The server's own line that refused the current request ("-ERR [AUTH] ..."); empty when
     // it failed for another reason (no answer, a broken connection, a refused certificate).
     const QString& ServerReply() const { return serverReply_; }
+    // Kept for completeness: the product never calls it.
     TPop3ProtocolState ProtocolState() const { return protocolState_; }
     bool Connected() const { return connection_.Connected(); }
     TPop3State State() const { return state_; }
     TPop3Request RequestType() const { return rqType_; }
     quint16 ErrorCode() const { return errorCode_; }
     // The greeting's "<...>" part (for APOP), empty when it has none.
+    // Kept for completeness: the product never calls it.
     const QString& Timestamp() const { return timestamp_; }
     // The connection is encrypted.
     bool Encrypted() const { return connection_.Encrypted(); }
@@ -171,6 +174,7 @@ signals:
     void OnMessageBegin(sievra::TCustomPop3Cli* sender);
     void OnMessageLine(sievra::TCustomPop3Cli* sender);
     void OnMessageEnd(sievra::TCustomPop3Cli* sender);
+    // Kept for completeness: the product never connects to it.
     void OnResponse(sievra::TCustomPop3Cli* sender, const QString& msg);
     void OnDisplay(sievra::TCustomPop3Cli* sender, const QString& msg);
 
