@@ -1,9 +1,10 @@
 #pragma once
 
 #include "ConnectionSecurity.h"
-#include "LineConnection.h"
+#include "LineClient.h"
 #include "SmtpException.h"
 #include "SmtpHeader.h"
+#include "SmtpOutgoing.h"
 #include "SmtpReply.h"
 #include "SmtpText.h"
 #include "Transport.h"
@@ -70,7 +71,7 @@ enum class SmtpRequest : int {
 // broken, STARTTLS not offered or refused) completes the connect with TlsErrorCode (12000):
 // LastResponse and ErrorMessage "500 " + the reason, TlsError() the reason, and the connection
 // is closed.
-class TCustomSmtpClient : public QObject, private LineConnectionEvents {
+class TCustomSmtpClient : public QObject, public LineClient {
     Q_OBJECT
 
 public:
@@ -79,14 +80,9 @@ public:
     // Over another transport (a scripted one in tests).
     explicit TCustomSmtpClient(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
     ~TCustomSmtpClient() override;
-    TCustomSmtpClient(const TCustomSmtpClient&) = delete;
-    TCustomSmtpClient& operator=(const TCustomSmtpClient&) = delete;
 
     // ---- Settings
-    const QString& Host() const { return host_; }
-    void SetHost(const QString& host) { host_ = host; }
-    const QString& Port() const { return port_; } // number or service name, default "smtp"
-    void SetPort(const QString& port) { port_ = port; }
+    // Kept for completeness: the product never calls it.
     const QString& SignOn() const { return signOn_; } // HELO name; empty: the local host name
     void SetSignOn(const QString& signOn) { signOn_ = signOn; }
     const QString& User() const { return user_; }
@@ -100,11 +96,6 @@ public:
     void SetProbeStartTls(bool on) { probeStartTls_ = on; }
     // The last connect's EHLO listed STARTTLS.
     bool StartTlsOffered() const { return startTlsOffered_; }
-    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
-    const QString& PinnedCertificate() const { return pinnedCertificate_; }
-    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
-    // The certificate the last failed TLS negotiation refused, or a null one.
-    const QSslCertificate& RefusedCertificate() const { return connection_.RefusedCertificate(); }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -117,23 +108,18 @@ public:
     void SetHdrReplyTo(const QString& value) { header_.ReplyTo = value; }
     const QString& HdrSubject() const { return header_.Subject; }
     void SetHdrSubject(const QString& value) { header_.Subject = value; }
+    // Kept for completeness: the product never calls it.
     const QString& HdrSender() const { return header_.Sender; }
     void SetHdrSender(const QString& value) { header_.Sender = value; }
     TSmtpContentType ContentType() const { return header_.ContentType; }
     void SetContentType(TSmtpContentType value) { header_.ContentType = value; }
 
     // ---- Read-outs
-    TSmtpState State() const { return state_; }
+    TSmtpState State() const;
     // The last reply line received (or the "500 ..." text of a failed connect).
     const QString& LastResponse() const { return lastResponse_; }
     // The first failure text of the current request; emptied when a request starts.
     const QString& ErrorMessage() const { return errorMessage_; }
-    // The TCP connection is up: set when the connect succeeds, cleared when the session closes.
-    bool Connected() const { return connection_.Connected(); }
-    // The connection is encrypted.
-    bool Encrypted() const { return connection_.Encrypted(); }
-    // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
-    const QString& TlsError() const { return connection_.TlsError(); }
     // The server's own reply line that refused the current request ("550 5.7.1 ..."); empty
     // when it failed for another reason (no answer, a broken connection, a refused
     // certificate).
@@ -173,9 +159,6 @@ public:
     void Quit();
     // Drops the connection or lookup; a pending request ends with 10004. Never raises.
     void Abort();
-    // Delivers at once an OnRequestDone already due but not yet run by the event loop, so a
-    // caller that gave up waiting for a request can clear it before starting the next one.
-    void FlushCompletions() { connection_.FlushPosted(); }
 
 signals:
     void OnRequestDone(sievra::TCustomSmtpClient* sender, sievra::SmtpRequest rqType,
@@ -184,20 +167,24 @@ signals:
     void OnSessionConnected(sievra::TCustomSmtpClient* sender, quint16 error);
     void OnSessionClosed(sievra::TCustomSmtpClient* sender, quint16 error);
     // Every received line, before it is handled.
+    // Kept for completeness: the product never connects to it.
     void OnResponse(sievra::TCustomSmtpClient* sender, const QString& msg);
     // "> " + each command or text line sent, "< " + each reply line handled.
     void OnDisplay(sievra::TCustomSmtpClient* sender, const QString& msg);
     // Each command, before it is sent.
+    // Kept for completeness: the product never connects to it.
     void OnCommand(sievra::TCustomSmtpClient* sender, const QString& msg);
     // Each header line (the empty line that ends the block included) before DATA is sent; the
     // handler may rewrite *msg. Size is the classic line buffer of 1024; a longer line is
     // folded, and one that holds a line break or cannot be folded fails the request with 500.
     void OnHeaderLine(sievra::TCustomSmtpClient* sender, QString* msg, int size);
     // Once with the whole header block, before DATA is sent; the handler may change it.
+    // Kept for completeness: the product never connects to it.
     void OnProcessHeader(sievra::TCustomSmtpClient* sender, QStringList* hdrLines);
     // Asked for body line lineNum once the prepared body is used up. A handler that supplies a
     // line sets *more to true; with no handler, or *more left false, the body ends. Lines over
     // maxLen bytes are cut into several wire lines.
+    // Kept for completeness: the product never connects to it.
     void OnGetData(sievra::TCustomSmtpClient* sender, int lineNum, QString* msgLine, int maxLen,
                    bool* more);
 
@@ -209,59 +196,64 @@ protected:
     virtual bool NextBodyLine(int lineNum, QString& line);
 
 private:
-    // What runs when the final line of a reply has arrived.
-    enum class Next {
-        Complete,      // complete with the reply's error
-        NextRecipient, // RCPT TO: the next recipient whatever the reply; the last one decides
-        SendText,      // DATA: the text lines after a 354, else complete
-        HeloFallback   // EHLO of Helo: "HELO" when refused with 5xx, else complete
+    // Where the client stands, the one record of it; State() is read from it.
+    enum class Phase {
+        Idle,         // nothing pending; a request may start
+        LookingUp,    // resolving Host
+        Connecting,   // the TCP connect (and TLS from the first byte) runs
+        Greeting,     // waiting for the greeting
+        TlsEhlo,      // StartTls: the EHLO that must list STARTTLS
+        TlsStartTls,  // StartTls: STARTTLS sent
+        TlsHandshake, // StartTls: the handshake runs
+        Greeted,      // the greeting is accepted; the connect is being reported
+        Command,      // a single command waits for its reply
+        HeloEhlo,     // the EHLO of Helo: "HELO" follows a 5xx
+        MailFrom,     // Mail: MAIL FROM sent
+        RcptTo,       // Mail: a RCPT TO sent; the server holds a sender
+        Data,         // Mail: DATA sent (or its header lines being prepared)
+        Text,         // Mail: the text lines go out
+        Dot,          // Mail: the final "." sent; the server ends the transaction
+        Reset,        // Mail: RSET after a refused step; the refusal is reported after it
+        Aborting      // Abort runs
     };
-    enum class Step { MailFrom, RcptTo, Data };
-    // Where a StartTls connect stands between the greeting and the end of the handshake.
-    enum class TlsStep { None, EhloSent, StartTlsSent, Handshake };
-
-    // What Mail sends, fixed when it starts.
-    struct PreparedMail {
-        QString MailFrom;
-        QStringList RcptTo;
-        SmtpHeaderFields Header;
-        QStringList Body;
-    };
+    void SetPhase(Phase phase);
+    bool AwaitingReply() const;
+    bool TransactionOpen() const;
 
     void RequireReady() const;
-    void SendEhlo(SmtpRequest type, Next next);
-    QString CheckedPath(const QString& verb, const QString& address) const;
     void RequireCanStart() const;
-    void StartCommand(SmtpRequest type, const QString& command, const QList<int>& accepted,
-                      Next next = Next::Complete);
-    void SendWire(const QByteArray& bytes);
+    void RequireProtected() const;
+    void SendEhlo(SmtpRequest type, Phase phase);
+    QString CheckedPath(const QString& verb, const QString& address) const;
     void BeginRequest(SmtpRequest type);
+    void StartRequest(SmtpRequest type, const QString& command, const QList<int>& accepted,
+                      Phase phase = Phase::Command);
+    void SendCommand(Phase phase, const QString& command, const QList<int>& accepted);
+    void SendWire(const QByteArray& bytes);
 
     // Mail
-    PreparedMail PrepareMail();
     QStringList TakeBody();
-    void QuitAfterRefusal();
     void StepDone();
     void SendRecipient();
     void StartData();
-    bool PrepareHeaderLines(const QStringList& lines);
     void StartText();
-    bool NextWireLine(QByteArray& line);
     void SendNextTextLine();
     void FailStep(quint16 error, const QString& message);
 
     // Replies
     void HandleGreeting(const QString& line);
     void FinishConnect();
-    // STARTTLS negotiation
     void BeginStartTls();
     void SendNegotiation(const QString& command);
     void HandleTlsLine(const QString& line);
-    void FailTls(const QString& reason);
+    void TlsEhloReply(int code, const QString& line);
+    void QuitAfterRefusal();
     void HandleReply(const QString& line);
 
-    void Complete(quint16 error, bool mayReset = true);
-    void PostRequestDone(SmtpRequest type, quint16 error);
+    // Completion
+    void ReplyIn(int code);
+    void Finish(quint16 error, bool mayReset = true);
+    void Report(quint16 error);
 
     // The connection's events
     void ConnectionConnecting() override;
@@ -274,20 +266,17 @@ private:
     void ConnectionClosed(quint16 error) override;
 
     // Settings
-    QString host_;
-    QString port_ = QStringLiteral("smtp");
     QString signOn_;
     QString user_;
     QString password_;
     ConnectionSecurity security_ = ConnectionSecurity::None;
     bool probeStartTls_ = false;
-    QString pinnedCertificate_;
     QString fromName_;
     QStringList rcptName_;
     SmtpHeaderFields header_;
 
     // Read-outs
-    TSmtpState state_ = smtpReady;
+    Phase phase_ = Phase::Idle;
     QString lastResponse_;
     QString errorMessage_;
     QString serverReply_;
@@ -295,8 +284,6 @@ private:
     bool ehloInFlight_ = false;
     bool recipientRefused_ = false;
 
-    // TLS of the session
-    TlsStep tlsStep_ = TlsStep::None;
     bool startTlsOffered_ = false;
 
     // The request in flight
@@ -304,25 +291,12 @@ private:
     quint16 errorCode_ = 0;
     int status_ = 0;
     QList<int> accepted_;
-    Next next_ = Next::Complete;
     bool reported_ = true; // nothing pending
 
     // Mail
-    bool inChain_ = false;
-    Step step_ = Step::MailFrom;
-    PreparedMail mail_;
+    SmtpOutgoing mail_;
     qsizetype rcptIndex_ = 0;
-    bool transactionOpen_ = false; // MAIL FROM accepted, final "." not sent yet
-    bool resetting_ = false;       // RSET after a refused step
-    quint16 chainError_ = 0;
-    QList<QByteArrayList> headerWire_; // each header line as its folded wire lines
-    qsizetype headerIndex_ = 0;
-    QByteArrayList pendingWire_; // wire lines of the line being sent
-    bool wireIsHeader_ = false;
-    qsizetype bodyIndex_ = 0;
-    bool sendingText_ = false;
-
-    LineConnection connection_;
+    quint16 chainError_ = 0; // what refused the message, reported after the RSET
 };
 
 } // namespace sievra

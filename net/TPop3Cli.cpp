@@ -26,7 +26,7 @@ TCustomPop3Cli::TCustomPop3Cli(QObject* parent)
 
 TCustomPop3Cli::TCustomPop3Cli(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent)
-    , connection_(*this, std::move(transport), QStringLiteral("-ERR ")) {}
+    , LineClient(std::move(transport), QStringLiteral("pop3"), QStringLiteral("-ERR ")) {}
 
 TCustomPop3Cli::~TCustomPop3Cli() = default;
 
@@ -148,7 +148,7 @@ void TCustomPop3Cli::Connect() {
     startTlsOffered_ = false;
     state_ = pop3DnsLookup;
     try {
-        connection_.Open(host_, port_, security_, pinnedCertificate_);
+        OpenConnection(security_);
     } catch (...) {
         // No lookup started (an empty host): nothing is pending, the client stays usable.
         if (state_ == pop3DnsLookup) {
@@ -552,6 +552,7 @@ void TCustomPop3Cli::ParseStat() {
 
 void TCustomPop3Cli::MultiLineReply() {
     if (!connection_.Connected()) {
+        // Spelt this way on purpose: it is the text this product has always shown.
         errorMessage_ = QStringLiteral("-ERR Disconneced unexpectedly");
         errorCode_ = ProtocolErrorCode;
         emit OnDisplay(this, errorMessage_);

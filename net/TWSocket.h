@@ -76,10 +76,12 @@ public:
     void SetPort(const QString& port); // trimmed
     const QString& Proto() const { return proto_; }
     void SetProto(const QString& proto);
+    // Kept for completeness: the product never calls it.
     const QString& LocalAddr() const { return localAddr_; }
     void SetLocalAddr(const QString& addr);
     const QString& LocalPort() const { return localPort_; }
     void SetLocalPort(const QString& port);
+    // Kept for completeness: the product never calls it.
     TSocketLingerOnOff LingerOnOff() const { return lingerOnOff_; }
     void SetLingerOnOff(TSocketLingerOnOff value) { lingerOnOff_ = value; }
     int LingerTimeout() const { return lingerTimeout_; }
@@ -109,8 +111,10 @@ public:
     const QString& DnsResult() const override { return dnsResult_; }
     const QStringList& DnsResultList() const { return dnsResultList_; }
     TSocketState State() const override { return state_; }
+    // Kept for completeness: the product never calls it.
     qint64 ReadCount() const { return readCount_; }
     int LastError() const { return lastError_; }
+    // Kept for completeness: the product never calls it.
     bool LookupPending() const { return lookupId_ != -1; }
     // The connection is encrypted (the handshake has succeeded).
     bool IsEncrypted() const override;
@@ -123,6 +127,7 @@ public:
     // Bytes queued but not yet handed to the network.
     qsizetype BufferedBytes() const;
     // The system socket while one is open, else -1.
+    // Kept for completeness: the product never calls it.
     qintptr Handle() const;
     // The local end of the connection ("192.0.2.7"), empty while none is up.
     QString LocalAddress() const override;
@@ -131,6 +136,7 @@ public:
     // name." and no event follows. A lookup still pending is cancelled without an event.
     void LookupHost(const QString& host) override;
     // Ends a pending lookup with OnDnsLookupDone(10004); does nothing when none is pending.
+    // Kept for completeness: the product never calls it.
     void CancelLookup();
 
     // Opens a TCP connection to Addr:Port; ends with OnSessionConnected. Raises for a socket
@@ -171,6 +177,7 @@ public:
 
     // This machine's name for HELO/EHLO; raises "Winsock.GetHostName failed" when the system has
     // none or it does not fit 63 bytes.
+    // Kept for completeness: the product never calls it.
     static QString LocalHostName();
 
 signals:

@@ -8,6 +8,7 @@
 #include "tests/support/TestHome.h"
 #include "tests/support/UnansweredPort.h"
 #include "tests/support/WaitFor.h"
+#include "tools/sievra-pass/ProtocolTrace.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -186,9 +187,50 @@ TEST_F(SievraPass, AnUnreachableKeyringSkipsOnlyItsAccount) {
     EXPECT_TRUE(key.ReadFlag("POP3 Password In Keyring"));
 }
 
+// The server's own words for a refused login, without the password that was refused.
+TEST_F(SievraPass, TraceShowsTheServersReasonWithThePasswordMasked) {
+    SettingsKey key = WriteStore("traced", {});
+    key.WriteText("POP3 Password", EncodePassword("wrong-secret"));
+    EXPECT_EQ(Run({"--trace"}), 1);
+    EXPECT_TRUE(err.contains("pop3: > USER traced\n")) << err.toStdString();
+    EXPECT_TRUE(err.contains("pop3: > PASS ********\n"));
+    EXPECT_TRUE(err.contains("pop3: < -ERR [AUTH] ")) << "dovecot's own refusal";
+    EXPECT_FALSE(err.contains("wrong-secret"));
+    EXPECT_FALSE(out.contains("pop3: ")) << "the status lines stay as they are";
+}
+
+TEST(ProtocolTrace, MasksThePasswordAndTheWholeAuthExchange) {
+    ProtocolTrace trace;
+    const struct {
+        const char* line;
+        const char* shown;
+    } rows[] = {
+        {"> USER alice", "> USER alice"},
+        {"> PASS pass word", "> PASS ********"},
+        {"> pass lower", "> PASS ********"},
+        {"< -ERR [AUTH] Authentication failed.", "< -ERR [AUTH] Authentication failed."},
+        {"> AUTH LOGIN", "> AUTH LOGIN"},
+        {"< 334 VXNlcm5hbWU6", "< 334 VXNlcm5hbWU6"},
+        {"> YWxpY2U=", "> ********"},
+        {"< 334 UGFzc3dvcmQ6", "< 334 UGFzc3dvcmQ6"},
+        {"> c2VjcmV0", "> ********"},
+        {"< 535 5.7.8 Authentication credentials invalid",
+         "< 535 5.7.8 Authentication credentials invalid"},
+        {"> MAIL FROM:<a@example.org>", "> MAIL FROM:<a@example.org>"},
+        {"> AUTH PLAIN AGFsaWNlAHNlY3JldA==", "> AUTH PLAIN ********"},
+        {"< 235 ok", "< 235 ok"},
+        {"> QUIT", "> QUIT"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(trace.Mask(QString::fromLatin1(row.line)), QString::fromLatin1(row.shown))
+            << row.line;
+    }
+}
+
 TEST_F(SievraPass, OptionsAreOnlyHelpAndVersion) {
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_TRUE(out.startsWith("Usage: sievra-pass"));
+    EXPECT_TRUE(out.contains("--trace"));
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_EQ(out, "sievra-pass 1.0.1\n");
     EXPECT_EQ(Run({"--frobnicate"}), 2);

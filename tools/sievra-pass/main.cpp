@@ -1,12 +1,14 @@
 // Runs the GO action once without a window: the password check, the connection test where
 // needed and one screening pass with its replies, printing the status lines.
 #include "ConsoleWindow.h"
+#include "ProtocolTrace.h"
 #include "engine/ScreeningEngine.h"
 #include "settings/PasswordStorage.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -17,10 +19,12 @@ constexpr int ExitNotStarted = 2;
 constexpr int ExitSkipped = 3;
 
 const char* const Usage =
-    "Usage: sievra-pass [--help | --version]\n"
+    "Usage: sievra-pass [--trace] | --help | --version\n"
     "Runs one screening pass over Sievra's accounts, as the GO button does with automatic\n"
     "mode off, and prints the status lines. Settings come from Sievra's settings store\n"
     "($XDG_CONFIG_HOME/sievra/settings.db).\n"
+    "--trace also prints on standard error every line sent to and received from the mail\n"
+    "servers (passwords and logins masked), to show a server's own reason for a refusal.\n"
     "Passwords kept in the desktop keyring are read from it once at the start; an account\n"
     "whose keyring cannot be reached is skipped with an error line, and nothing of it changes.\n"
     "Environment: SSL_CERT_FILE and SSL_CERT_DIR name certificate authorities to trust in\n"
@@ -43,6 +47,21 @@ bool NeedsGlib(const QString& storePath) {
     }
 }
 
+// Prints both clients' transcripts on standard error, each line named after its protocol.
+void TraceProtocols(sievra::ScreeningEngine& engine, QTextStream& err) {
+    auto pop3 = std::make_shared<sievra::ProtocolTrace>();
+    QObject::connect(&engine.Pop3Client(), &sievra::TCustomPop3Cli::OnDisplay, &engine.Pop3Client(),
+                     [pop3, &err](sievra::TCustomPop3Cli*, const QString& line) {
+                         err << "pop3: " << pop3->Mask(line) << Qt::endl;
+                     });
+    auto smtp = std::make_shared<sievra::ProtocolTrace>();
+    QObject::connect(&engine.SmtpClient(), &sievra::TCustomSmtpClient::OnDisplay,
+                     &engine.SmtpClient(),
+                     [smtp, &err](sievra::TCustomSmtpClient*, const QString& line) {
+                         err << "smtp: " << smtp->Mask(line) << Qt::endl;
+                     });
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,7 +73,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Sievra"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    const bool trace = args.removeAll(QStringLiteral("--trace")) > 0;
     if (args == QStringList{QStringLiteral("--help")}) {
         out << Usage;
         return ExitClean;
@@ -86,6 +106,9 @@ int main(int argc, char* argv[]) {
         }
         sievra::ConsoleWindow window(std::move(settings), out, err, isatty(STDOUT_FILENO) == 1);
         sievra::ScreeningEngine engine(window, &store);
+        if (trace) {
+            TraceProtocols(engine, err);
+        }
         if (!engine.StartScreening()) {
             return ExitNotStarted;
         }
