@@ -447,6 +447,13 @@ void TCustomSmtpClient::ReplyIn(int code) {
             return;
         }
         break;
+    case Phase::Group:
+        try {
+            GroupReplyIn();
+        } catch (const ClientException& e) {
+            FailStep(ProtocolErrorCode, connection_.ExceptionFailure(e));
+        }
+        return;
     default:
         break;
     }

@@ -146,7 +146,10 @@ public:
     // OnRequestDone reports the refusal, so the next Mail starts clean. The message gets its
     // own Message-ID (right side from the From address), the body the charset its text fits
     // and a transfer encoding the server takes (see MimeText.h); MAIL FROM carries
-    // BODY=8BITMIME and SMTPUTF8 where they apply.
+    // BODY=8BITMIME and SMTPUTF8 where they apply. When EHLO offered PIPELINING (RFC 2920),
+    // MAIL FROM and every RCPT TO go in one write, with DATA when there is one recipient (with
+    // several, the last one's reply decides whether DATA goes at all, so it waits); the
+    // outcome, the reply it names and the RSET are those of the step-by-step dialogue.
     void Mail();
     // The single steps, for a check that the server takes mail from this sender and to the
     // first of RcptName without sending any: "MAIL FROM:" (type 2), "RCPT TO:" (type 4),
@@ -212,8 +215,10 @@ private:
         RcptTo,       // Mail: a RCPT TO sent; the server holds a sender
         Data,         // Mail: DATA sent (or its header lines being prepared)
         Text,         // Mail: the text lines go out
+        Group,        // Mail, pipelined: MAIL FROM, each RCPT TO (and DATA) in one write
         Dot,          // Mail: the final "." sent; the server ends the transaction
-        Reset,        // Mail: RSET after a refused step; the refusal is reported after it
+        Reset,        // Mail: RSET (or a lone "." after a late 354) tidies up after a refusal;
+                      // the refusal is reported after it
         Aborting      // Abort runs
     };
     void SetPhase(Phase phase);
@@ -236,6 +241,10 @@ private:
     void StepDone();
     void SendRecipient();
     void StartData();
+    bool PrepareHeader();
+    void SendGroup();
+    void GroupReplyIn();
+    void EndGroup();
     void StartText();
     void SendNextTextLine();
     void FailStep(quint16 error, const QString& message);
@@ -297,6 +306,13 @@ private:
     SmtpOutgoing mail_;
     qsizetype rcptIndex_ = 0;
     quint16 chainError_ = 0; // what refused the message, reported after the RSET
+    // A pipelined group: replies in so far, whether DATA went with it, and what refused the
+    // message before DATA (the sender, else the last recipient) with the server's line.
+    qsizetype groupAnswered_ = 0;
+    bool groupData_ = false;
+    bool groupSenderTaken_ = false;
+    quint16 groupRefusal_ = 0;
+    QString groupRefusalLine_;
 };
 
 } // namespace sievra

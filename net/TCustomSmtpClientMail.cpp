@@ -34,6 +34,10 @@ void TCustomSmtpClient::Mail() {
     lastResponse_.clear();
     recipientRefused_ = false;
     BeginRequest(SmtpRequest::Mail);
+    if (extensions_.Pipelining) {
+        SendGroup();
+        return;
+    }
     SendCommand(Phase::MailFrom, mail_.MailFrom(), Accepts250);
 }
 
@@ -58,6 +62,13 @@ void TCustomSmtpClient::SendRecipient() {
 
 void TCustomSmtpClient::StartData() {
     SetPhase(Phase::Data);
+    if (PrepareHeader()) {
+        SendCommand(Phase::Data, QStringLiteral("DATA"), {354});
+    }
+}
+
+// The header block through the handlers; false when a line they left fails the request.
+bool TCustomSmtpClient::PrepareHeader() {
     QStringList header = SmtpHeaderLines(mail_.Header(), SmtpDateNow());
     emit OnProcessHeader(this, &header);
     header.append(QString());
@@ -69,10 +80,10 @@ void TCustomSmtpClient::StartData() {
         const QString problem = mail_.AddHeaderLine(line);
         if (!problem.isEmpty()) {
             FailStep(ProtocolErrorCode, QStringLiteral("500 ") + problem);
-            return;
+            return false;
         }
     }
-    SendCommand(Phase::Data, QStringLiteral("DATA"), {354});
+    return true;
 }
 
 void TCustomSmtpClient::StartText() {
