@@ -438,4 +438,104 @@ TEST(SmtpScript, TheMessageFollowsWhatTheServerOffers) {
     EXPECT_TRUE(server.ScriptPlayed());
 }
 
+// With PIPELINING the group's replies are weighed as one step at a time would weigh them: the
+// sender's refusal decides over the 503s after it, the last recipient over DATA, and a 354 that
+// comes although no recipient was taken gets a lone "." and not the text.
+TEST(SmtpScript, PipelinedGroupsEndAsStepByStepDialoguesDo) {
+    const struct {
+        QByteArrayList rcpts;
+        QByteArrayList replies; // to MAIL FROM, each RCPT TO and, with one recipient, DATA
+        QByteArrayList after;   // what the client sends once the group's replies are in
+        QByteArray reply;       // the step after, when there is one
+        quint16 error;
+        QString serverReply;
+        bool recipientRefused;
+    } cases[] = {
+        {{"a"},
+         {"553 5.1.7 bad sender", "503 5.5.1 need MAIL", "503 5.5.1 need RCPT"},
+         {},
+         {},
+         553,
+         "553 5.1.7 bad sender",
+         false},
+        {{"a"},
+         {"250 OK", "550 5.1.1 gone", "354 go ahead anyway"},
+         {"."},
+         "250 nothing",
+         550,
+         "550 5.1.1 gone",
+         true},
+        {{"a"},
+         {"250 OK", "250 OK", "554 5.3.0 no"},
+         {"RSET"},
+         "250 reset",
+         554,
+         "554 5.3.0 no",
+         false},
+        {{"a", "b"},
+         {"250 OK", "550 5.1.1 gone", "251 will forward"},
+         {"DATA"},
+         "354 go",
+         0,
+         "550 5.1.1 gone",
+         false},
+        {{"a", "b"},
+         {"250 OK", "250 OK", "452 4.2.2 full"},
+         {"RSET"},
+         "250 reset",
+         452,
+         "452 4.2.2 full",
+         true},
+    };
+    for (const auto& c : cases) {
+        FakeServer server;
+        server.Says("220 fake ESMTP")
+            .ExpectsPrefix("EHLO ")
+            .SaysLines({"250-fake"})
+            .Says("250 PIPELINING");
+        // Every command of the group arrives before the first reply goes out.
+        server.Expects("MAIL FROM:<>");
+        for (const QByteArray& rcpt : c.rcpts) {
+            server.Expects("RCPT TO:<" + rcpt + "@example.org>");
+        }
+        if (c.rcpts.size() == 1) {
+            server.Expects("DATA");
+        }
+        server.SaysLines(c.replies);
+        for (const QByteArray& line : c.after) {
+            server.Expects(line);
+        }
+        if (!c.reply.isEmpty()) {
+            server.Says(c.reply);
+        }
+        if (c.after == QByteArrayList{"DATA"}) {
+            server.ExpectsLinesUntil(".").Says("250 queued");
+        }
+        SmtpSession s;
+        OpenWithHelo(s, server);
+        SetMessage(s.client);
+        QStringList rcpts;
+        for (const QByteArray& rcpt : c.rcpts) {
+            rcpts.append(QString::fromLatin1(rcpt + "@example.org"));
+        }
+        s.client.SetRcptName(rcpts);
+        const QString label = c.replies.join(" / ");
+        EXPECT_EQ(s.Run([&] { s.client.Mail(); }), c.error) << server.Dialogue().toStdString();
+        EXPECT_EQ(s.client.ServerReply(), c.serverReply) << label.toStdString();
+        EXPECT_EQ(s.client.RecipientRefused(), c.recipientRefused) << label.toStdString();
+        RunEventsFor(50);
+        EXPECT_TRUE(server.ScriptPlayed()) << server.Dialogue().toStdString();
+        const QByteArrayList lines = server.ReceivedLines(0);
+        const qsizetype groupEnd =
+            lines.indexOf(c.rcpts.size() == 1 ? "DATA" : "RCPT TO:<b@example.org>");
+        ASSERT_GE(groupEnd, 0);
+        EXPECT_EQ(lines.mid(groupEnd + 1, c.after.isEmpty() ? -1 : c.after.size()), c.after)
+            << label.toStdString();
+        if (c.after.isEmpty() || c.after == QByteArrayList{"."}) {
+            EXPECT_FALSE(lines.contains("Hello")) << "no line of the text";
+        }
+        EXPECT_EQ(s.client.State(), smtpReady);
+    }
+}
+
 } // namespace
