@@ -2,13 +2,14 @@
 // Python script (poplib and smtplib) run the same jobs against a local dovecot and aiosmtpd
 // behind a proxy that delays every answer, and the proxy counts the round trips each needed.
 //
-//   bench_latency [--delay MS] [--first N] [--kept N] [--loopback N]
+//   bench_latency [--delay MS] [--first N] [--kept N] [--loopback N] [--smtp-step-by-step]
 //
 // --first: a first pass over N messages, one in ten rejected and replied to (default 300).
 // --kept: a second pass over N messages that the first pass kept, nothing new (default 5000);
 //   the first pass runs without the delay.
 // --loopback: a first pass over N messages without the proxy, timed against the script
 //   (default 5000).
+// --smtp-step-by-step: the SMTP server does not offer PIPELINING (it does by default).
 #include "DelayProxy.h"
 #include "bench/BenchSupport.h"
 #include "engine/ScreeningEngine.h"
@@ -127,7 +128,9 @@ int main(int argc, char* argv[]) {
 
     test::TestHome home;
     test::DovecotServer pop;
-    test::SmtpSink smtp;
+    test::SmtpSinkOptions smtpOptions;
+    smtpOptions.Pipelining = !args.contains(QStringLiteral("--smtp-step-by-step"));
+    test::SmtpSink smtp(smtpOptions);
     test::AddressBookBytes book(Friends + 1);
     QByteArray list;
     for (int i = 0; i < Friends; ++i) {
@@ -145,7 +148,8 @@ int main(int argc, char* argv[]) {
         smtpProxy.ResetRoundTrips();
     };
 
-    std::printf("proxy delay: %d ms per round trip\n", delay);
+    std::printf("proxy delay: %d ms per round trip; SMTP server %s PIPELINING\n", delay,
+                smtpOptions.Pipelining ? "offers" : "does not offer");
     if (first > 0) {
         std::printf("first pass over %d messages, %d rejected and replied to:\n", first,
                     first / 10);
