@@ -2,6 +2,7 @@
 
 #include "engine/EngineWindow.h"
 #include "settings/Account.h"
+#include "settings/AccountTable.h"
 
 #include <QHash>
 #include <QList>
@@ -33,6 +34,7 @@ class MessagePanel;
 class ScreeningEngine;
 class SettingsKey;
 class SettingsStore;
+class SpinEdit;
 class StatusPanel;
 class TfrmNotify;
 class TrayIcon;
@@ -167,14 +169,12 @@ private:
     bool PortRefused(QLineEdit* edit, const QString& stored);
     void OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort);
 
-    // Account fields.
-    enum class Resets { Nothing, Pop3Tested, SmtpTested };
-    void ExitAccountText(QLineEdit* edit, QString Account::*field, const QString& valueName,
-                         Resets resets);
-    void ClickAccountFlag(bool checked, bool Account::*field, const QString& valueName,
-                          Resets resets);
-    void ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
-                               Resets resets);
+    // Account fields, written by the row of the account value table that names the field.
+    bool WriteAccountField(const AccountField& field, const std::function<void()>& set);
+    void ExitAccountText(QLineEdit* edit, QString Account::*field);
+    void ClickAccountFlag(bool checked, bool Account::*field);
+    void ChooseAccountSecurity(int index, int Account::*field);
+    void ExitAccountTimeout(SpinEdit* spin, int Account::*field);
     void txtAccountNameExit();
     void chkActiveClick(bool checked);
     void txtHostExit();
