@@ -2,7 +2,7 @@
 
 #include "engine/EngineWindow.h"
 #include "engine/ReplyRefusal.h"
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 #include "net/SocketError.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "ConsoleWindow.h"
 
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 
 namespace sievra {
 
