@@ -3,6 +3,7 @@
 #include "MainPanels.h"
 #include "TfrmMain.h"
 #include "UserDialogs.h"
+#include "settings/AccountTable.h"
 #include "settings/EntryRules.h"
 #include "settings/NewAccount.h"
 #include "settings/PasswordCipher.h"
@@ -27,17 +28,6 @@ namespace {
 // A stored number outside the choice shows no entry; the engine refuses it until one is chosen.
 int SecurityIndex(int stored) {
     return stored >= SecurityValue::None && stored <= SecurityValue::Tls ? stored : -1;
-}
-
-void ApplyResets(Account& account, SettingsKey& key, bool pop3, bool smtp) {
-    if (pop3) {
-        account.Pop3Tested = false;
-        key.WriteFlag(V::Pop3Tested, false);
-    }
-    if (smtp) {
-        account.SmtpTested = false;
-        key.WriteFlag(V::SmtpTested, false);
-    }
 }
 
 } // namespace
@@ -139,76 +129,81 @@ void TfrmMain::UpdateAuthControls() {
     }
 }
 
-void TfrmMain::ExitAccountText(QLineEdit* edit, QString Account::*field, const QString& valueName,
-                               Resets resets) {
+// The value goes to the record and the key, and clears the Tested flag its row names.
+bool TfrmMain::WriteAccountField(const AccountField& field, const std::function<void()>& set) {
+    AccountNode* node = currentAccount_;
+    const AccountValueRow& row = AccountValueOf(field);
+    return WriteAccount(node, [&](SettingsKey& key) {
+        set();
+        WriteAccountValue(key, row, node->Record);
+        ApplyTestedReset(key, row, node->Record);
+    });
+}
+
+void TfrmMain::ExitAccountText(QLineEdit* edit, QString Account::*field) {
     if (!edit->isModified() || currentAccount_ == nullptr) {
         return;
     }
     AccountNode* node = currentAccount_;
     const QString text = edit->text();
-    WriteAccount(node, [&](SettingsKey& key) {
-        node->Record.*field = text;
-        key.WriteText(valueName, text);
-        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
-    });
+    WriteAccountField(field, [&] { node->Record.*field = text; });
     edit->setModified(false);
 }
 
-void TfrmMain::ClickAccountFlag(bool checked, bool Account::*field, const QString& valueName,
-                                Resets resets) {
+void TfrmMain::ClickAccountFlag(bool checked, bool Account::*field) {
     AccountNode* node = currentAccount_;
-    WriteAccount(node, [&](SettingsKey& key) {
-        node->Record.*field = checked;
-        key.WriteFlag(valueName, checked);
-        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
-    });
+    WriteAccountField(field, [&] { node->Record.*field = checked; });
 }
 
-void TfrmMain::ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
-                                     Resets resets) {
+void TfrmMain::ChooseAccountSecurity(int index, int Account::*field) {
     AccountNode* node = currentAccount_;
     if (node == nullptr || index < 0 || node->Record.*field == index) {
         return;
     }
-    WriteAccount(node, [&](SettingsKey& key) {
+    WriteAccountField(field, [&] {
         node->Record.*field = index;
         // Chosen by the user: no server offer may change it any more.
         (field == &Account::Pop3Security ? node->Record.Pop3SecurityStored
                                          : node->Record.SmtpSecurityStored) = true;
-        key.WriteNumber(valueName, index);
-        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
     });
+}
+
+// The record keeps the new time-out for this run even when the key is gone.
+void TfrmMain::ExitAccountTimeout(SpinEdit* spin, int Account::*field) {
+    if (!spin->IsModified() || currentAccount_ == nullptr) {
+        return;
+    }
+    currentAccount_->Record.*field = spin->value();
+    WriteAccountField(field, [] {});
+    spin->SetModified(false);
 }
 
 void TfrmMain::txtAccountNameExit() {
-    QLineEdit* edit = pnlAccount->txtAccountName;
-    if (!edit->isModified() || currentAccount_ == nullptr) {
+    AccountNode* node = currentAccount_;
+    if (node == nullptr || !pnlAccount->txtAccountName->isModified()) {
         return;
     }
-    AccountNode* node = currentAccount_;
-    const QString name = edit->text();
-    WriteAccount(node, [&](SettingsKey& key) {
-        node->Record.AccountName = name;
-        key.WriteText(V::AccountName, name);
+    const QString name = pnlAccount->txtAccountName->text();
+    if (WriteAccountField(&Account::AccountName, [&] { node->Record.AccountName = name; })) {
         node->setText(0, name);
-    });
-    edit->setModified(false);
+    }
+    pnlAccount->txtAccountName->setModified(false);
 }
 
 void TfrmMain::chkActiveClick(bool checked) {
-    ClickAccountFlag(checked, &Account::Active, V::Active, Resets::Nothing);
+    ClickAccountFlag(checked, &Account::Active);
     if (currentAccount_ != nullptr) {
         UpdateNodeLook(currentAccount_);
     }
 }
 
 void TfrmMain::txtHostExit() {
-    ExitAccountText(pnlAccount->txtHost, &Account::Pop3Server, V::Pop3Server, Resets::Pop3Tested);
+    ExitAccountText(pnlAccount->txtHost, &Account::Pop3Server);
     ActivateWhenReady();
 }
 
 void TfrmMain::txtUserExit() {
-    ExitAccountText(pnlAccount->txtUser, &Account::Pop3User, V::Pop3User, Resets::Pop3Tested);
+    ExitAccountText(pnlAccount->txtUser, &Account::Pop3User);
     ActivateWhenReady();
 }
 
@@ -217,17 +212,17 @@ void TfrmMain::txtPOP3PortExit() {
         PortRefused(pnlAccount->txtPOP3Port, currentAccount_->Record.Pop3Port)) {
         return;
     }
-    ExitAccountText(pnlAccount->txtPOP3Port, &Account::Pop3Port, V::Pop3Port, Resets::Pop3Tested);
+    ExitAccountText(pnlAccount->txtPOP3Port, &Account::Pop3Port);
 }
 
 void TfrmMain::cboPOP3SecurityChange(int index) {
-    ChooseAccountSecurity(index, &Account::Pop3Security, V::Pop3Security, Resets::Pop3Tested);
+    ChooseAccountSecurity(index, &Account::Pop3Security);
     OfferPortForSecurity(pnlAccount->txtPOP3Port, index, 110, Pop3TlsPort);
     txtPOP3PortExit();
 }
 
 void TfrmMain::txtSMTPExit() {
-    ExitAccountText(pnlAccount->txtSMTP, &Account::SmtpServer, V::SmtpServer, Resets::SmtpTested);
+    ExitAccountText(pnlAccount->txtSMTP, &Account::SmtpServer);
 }
 
 void TfrmMain::txtSMTPPortExit() {
@@ -235,49 +230,33 @@ void TfrmMain::txtSMTPPortExit() {
         PortRefused(pnlAccount->txtSMTPPort, currentAccount_->Record.SmtpPort)) {
         return;
     }
-    ExitAccountText(pnlAccount->txtSMTPPort, &Account::SmtpPort, V::SmtpPort, Resets::SmtpTested);
+    ExitAccountText(pnlAccount->txtSMTPPort, &Account::SmtpPort);
 }
 
 void TfrmMain::cboSMTPSecurityChange(int index) {
-    ChooseAccountSecurity(index, &Account::SmtpSecurity, V::SmtpSecurity, Resets::SmtpTested);
+    ChooseAccountSecurity(index, &Account::SmtpSecurity);
     OfferPortForSecurity(pnlAccount->txtSMTPPort, index, 25, SmtpTlsPort);
     txtSMTPPortExit();
 }
 
 void TfrmMain::txtEMailExit() {
-    ExitAccountText(pnlAccount->txtEMail, &Account::SmtpAddress, V::SmtpAddress, Resets::Nothing);
+    ExitAccountText(pnlAccount->txtEMail, &Account::SmtpAddress);
 }
 
 void TfrmMain::txtDisplayNameExit() {
-    ExitAccountText(pnlAccount->txtDisplayName, &Account::SmtpDisplayName, V::SmtpDisplayName,
-                    Resets::Nothing);
+    ExitAccountText(pnlAccount->txtDisplayName, &Account::SmtpDisplayName);
 }
 
 void TfrmMain::txtSMTPUserExit() {
-    ExitAccountText(pnlAccount->txtSMTPUser, &Account::SmtpUser, V::SmtpUser, Resets::SmtpTested);
+    ExitAccountText(pnlAccount->txtSMTPUser, &Account::SmtpUser);
 }
 
 void TfrmMain::spnPOP3TimeOutExit() {
-    SpinEdit* spin = pnlAccount->spnPOP3TimeOut;
-    if (!spin->IsModified() || currentAccount_ == nullptr) {
-        return;
-    }
-    // The record keeps the new time-out for this run even when the key is gone.
-    currentAccount_->Record.Pop3Timeout = spin->value();
-    WriteAccount(currentAccount_,
-                 [&](SettingsKey& key) { key.WriteNumber(V::Pop3Timeout, spin->value()); });
-    spin->SetModified(false);
+    ExitAccountTimeout(pnlAccount->spnPOP3TimeOut, &Account::Pop3Timeout);
 }
 
 void TfrmMain::spnSMTPTimeOutExit() {
-    SpinEdit* spin = pnlAccount->spnSMTPTimeOut;
-    if (!spin->IsModified() || currentAccount_ == nullptr) {
-        return;
-    }
-    currentAccount_->Record.SmtpTimeout = spin->value();
-    WriteAccount(currentAccount_,
-                 [&](SettingsKey& key) { key.WriteNumber(V::SmtpTimeout, spin->value()); });
-    spin->SetModified(false);
+    ExitAccountTimeout(pnlAccount->spnSMTPTimeOut, &Account::SmtpTimeout);
 }
 
 // A password lives in the record at once; it reaches the store (and makes the account need a
@@ -294,7 +273,7 @@ void TfrmMain::txtPWDExit() {
     if (pnlAccount->chkSavePWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
             SavePassword(store_, key, PasswordKind::Pop3, node->Record.Pop3Password);
-            ApplyResets(node->Record, key, true, false);
+            ApplyTestedReset(key, AccountValueOf(&Account::Pop3Password), node->Record);
         });
     }
     edit->setModified(false);
@@ -311,7 +290,7 @@ void TfrmMain::txtSMTPPWDExit() {
     if (pnlAccount->chkSaveSMTPPWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
             SavePassword(store_, key, PasswordKind::Smtp, node->Record.SmtpPassword);
-            ApplyResets(node->Record, key, false, true);
+            ApplyTestedReset(key, AccountValueOf(&Account::SmtpPassword), node->Record);
         });
     }
     edit->setModified(false);
@@ -340,12 +319,12 @@ void TfrmMain::chkSaveSMTPPWDClick(bool checked) {
 }
 
 void TfrmMain::chkAUTHClick(bool checked) {
-    ClickAccountFlag(checked, &Account::RequiresAuth, V::RequiresAuth, Resets::SmtpTested);
+    ClickAccountFlag(checked, &Account::RequiresAuth);
     UpdateAuthControls();
 }
 
 void TfrmMain::chkUseSameClick(bool checked) {
-    ClickAccountFlag(checked, &Account::UsePop3Login, V::UsePop3Login, Resets::SmtpTested);
+    ClickAccountFlag(checked, &Account::UsePop3Login);
     UpdateAuthControls();
 }
 

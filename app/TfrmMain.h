@@ -2,6 +2,7 @@
 
 #include "engine/EngineWindow.h"
 #include "settings/Account.h"
+#include "settings/AccountTable.h"
 
 #include <QHash>
 #include <QList>
@@ -33,6 +34,7 @@ class MessagePanel;
 class ScreeningEngine;
 class SettingsKey;
 class SettingsStore;
+class SpinEdit;
 class StatusPanel;
 class TfrmNotify;
 class TrayIcon;
@@ -60,17 +62,8 @@ public:
     // --- EngineWindow: what the screening engine reads and shows ---
     // The account records in tree order; the window owns them.
     QList<Account*> Accounts() override;
-    QString ReplySubject() const override;
-    QStringList ReplyHeaderLines() const override;
-    QStringList ReplyFooterLines() const override;
-    bool AutoMode() const override;
-    int IntervalMinutes() const override;
-    bool BeepOn() const override;
-    bool VisualAlertOn() const override;
-    QString WabFile() const override;
-    QStringList AddressBooks() const override { return addressBooks_; }
-    QStringList AllowedSenders() const override { return allowedSenders_; }
-    int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
+    // The stored product values, with what the controls show now in place of their own.
+    PassOptions ReadPassOptions() const override;
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -172,17 +165,16 @@ private:
     void UpdateActiveControls();
     void UpdateNodeLook(AccountNode* node);
     void ActivateWhenReady();
+    bool AutoMode() const;
     bool PortRefused(QLineEdit* edit, const QString& stored);
     void OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort);
 
-    // Account fields.
-    enum class Resets { Nothing, Pop3Tested, SmtpTested };
-    void ExitAccountText(QLineEdit* edit, QString Account::*field, const QString& valueName,
-                         Resets resets);
-    void ClickAccountFlag(bool checked, bool Account::*field, const QString& valueName,
-                          Resets resets);
-    void ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
-                               Resets resets);
+    // Account fields, written by the row of the account value table that names the field.
+    bool WriteAccountField(const AccountField& field, const std::function<void()>& set);
+    void ExitAccountText(QLineEdit* edit, QString Account::*field);
+    void ClickAccountFlag(bool checked, bool Account::*field);
+    void ChooseAccountSecurity(int index, int Account::*field);
+    void ExitAccountTimeout(SpinEdit* spin, int Account::*field);
     void txtAccountNameExit();
     void chkActiveClick(bool checked);
     void txtHostExit();
@@ -286,7 +278,9 @@ private:
     // The first-run help has been shown in this run: once is enough.
     bool firstRunHelpShown_ = false;
     bool showMainWindow_ = true;
-    int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
+    // The product values as loaded: those without a control of their own reach the engine
+    // from here.
+    PassOptions loadedOptions_;
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;

@@ -1,6 +1,7 @@
 #include "InitialSettings.h"
 
 #include "settings/Account.h"
+#include "settings/AccountTable.h"
 #include "settings/ContactSettings.h"
 #include "settings/GlobalSettings.h"
 #include "settings/JoinedList.h"
@@ -32,38 +33,61 @@ qint32 KeyNumber(const QString& keyName) {
     return static_cast<qint32>(number);
 }
 
-// A value the pages show; a change to a connection value makes that session untested.
-void WriteShown(SettingsKey& key, const QString& name, const QString& text, bool* changed) {
+// The sessions whose connection values the pages changed: they must be tested again.
+struct Untested {
+    bool Pop3 = false;
+    bool Smtp = false;
+
+    void Note(const QString& valueName) {
+        const AccountValueRow* row = FindAccountValue(valueName);
+        Pop3 = Pop3 || row->Resets == TestedReset::Pop3;
+        Smtp = Smtp || row->Resets == TestedReset::Smtp;
+    }
+};
+
+// A value the pages show.
+void WriteShown(SettingsKey& key, const QString& name, const QString& text, Untested& untested) {
     const auto stored = key.Read(name);
     if (!stored || stored->Text != text) {
-        *changed = true;
+        untested.Note(name);
     }
     key.WriteText(name, text);
+}
+
+// A number the pages show. A value an older store lacks is no change: it held what the port
+// stood for.
+void WriteShownNumber(SettingsKey& key, const QString& name, qint32 number, Untested& untested) {
+    const auto stored = key.Read(name);
+    if (stored && stored->Type == ValueType::Integer && stored->Number != number) {
+        untested.Note(name);
+    }
+    key.WriteNumber(name, number);
 }
 
 // A password the pages show, kept where the storage choice says (the keyring when one
 // answers). One in the keyring that the pages leave empty stays there: the pages may not have
 // been able to read it.
 void WritePassword(SettingsStore& store, SettingsKey& key, PasswordKind kind,
-                   const QString& password, bool* changed) {
+                   const QString& password, Untested& untested) {
     namespace V = AccountValue;
     const bool pop3 = kind == PasswordKind::Pop3;
+    const QString& name = pop3 ? V::Pop3Password : V::SmtpPassword;
+    bool changed = false;
     if (key.ReadFlag(pop3 ? V::Pop3PasswordInKeyring : V::SmtpPasswordInKeyring)) {
-        if (password.isEmpty()) {
-            return;
-        }
-        *changed = true;
+        changed = !password.isEmpty();
     } else {
-        const QString stored = key.ReadText(pop3 ? V::Pop3Password : V::SmtpPassword);
+        const QString stored = key.ReadText(name);
         try {
-            if ((stored.isEmpty() ? QString() : DecodePassword(stored)) != password) {
-                *changed = true;
-            }
+            changed = (stored.isEmpty() ? QString() : DecodePassword(stored)) != password;
         } catch (const PasswordError&) {
-            *changed = true;
+            changed = true;
         }
     }
-    if (*changed) {
+    if (changed) {
+        untested.Note(name);
+    }
+    // Rewritten whenever the session changed, a fresh key included.
+    if (changed || (pop3 ? untested.Pop3 : untested.Smtp)) {
         SavePassword(store, key, kind, password);
     }
 }
@@ -80,28 +104,29 @@ qint32 WriteWizardAccount(SettingsStore& store, const WizardAccount& a, bool fre
         key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
         key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
     }
-    bool pop3Changed = fresh;
-    bool smtpChanged = fresh;
-    WriteShown(key, V::Pop3Server, a.Pop3Server, &pop3Changed);
-    WriteShown(key, V::Pop3Port, a.Pop3Port, &pop3Changed);
-    WriteShown(key, V::Pop3User, a.Pop3User, &pop3Changed);
-    WritePassword(store, key, PasswordKind::Pop3, a.Pop3Password, &pop3Changed);
+    Untested untested{fresh, fresh};
+    WriteShown(key, V::Pop3Server, a.Pop3Server, untested);
+    WriteShown(key, V::Pop3Port, a.Pop3Port, untested);
+    WriteShown(key, V::Pop3User, a.Pop3User, untested);
+    WritePassword(store, key, PasswordKind::Pop3, a.Pop3Password, untested);
     key.WriteFlag(V::SavePop3Password, !a.Pop3Password.isEmpty());
-    WriteShown(key, V::SmtpServer, a.SmtpServer, &smtpChanged);
-    WriteShown(key, V::SmtpPort, a.SmtpPort, &smtpChanged);
+    WriteShown(key, V::SmtpServer, a.SmtpServer, untested);
+    WriteShown(key, V::SmtpPort, a.SmtpPort, untested);
     key.WriteText(V::SmtpAddress, a.SmtpAddress);
     key.WriteText(V::SmtpDisplayName, a.SmtpDisplayName);
-    key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
-    key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
-    WriteShown(key, SmtpUserValueName, a.SmtpUser, &smtpChanged);
-    WritePassword(store, key, PasswordKind::Smtp, a.SmtpPassword, &smtpChanged);
+    WriteShownNumber(key, V::RequiresAuth, a.RequiresAuth == QLatin1String("1") ? 1 : 0, untested);
+    WriteShownNumber(key, V::UsePop3Login, a.UsePop3Login == QLatin1String("1") ? 1 : 0, untested);
+    WriteShown(key, SmtpUserValueName, a.SmtpUser, untested);
+    WritePassword(store, key, PasswordKind::Smtp, a.SmtpPassword, untested);
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
-    key.WriteNumber(V::Pop3Security, EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort));
-    key.WriteNumber(V::SmtpSecurity, EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort));
-    if (pop3Changed) {
+    WriteShownNumber(key, V::Pop3Security,
+                     EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort), untested);
+    WriteShownNumber(key, V::SmtpSecurity,
+                     EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort), untested);
+    if (untested.Pop3) {
         key.WriteFlag(V::Pop3Tested, false);
     }
-    if (smtpChanged) {
+    if (untested.Smtp) {
         key.WriteFlag(V::SmtpTested, false);
     }
 

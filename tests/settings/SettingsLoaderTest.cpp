@@ -1,5 +1,6 @@
 #include "settings/SettingsLoader.h"
 
+#include "settings/AccountTable.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -139,6 +140,49 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
 
 // Stores from before the security values: the TLS ports mean TLS, also when named by their
 // service names, and every other port none.
+// Every row of the account table, written from one record and loaded back, lands in its own
+// field: a row wired to the wrong field or the wrong kind shows up here.
+TEST_F(SettingsLoaderTest, EveryTableValueRoundTripsThroughItsField) {
+    Account written;
+    int n = 0;
+    for (const AccountValueRow& row : AccountValueTable()) {
+        ++n;
+        if (const auto* text = std::get_if<QString Account::*>(&row.Field)) {
+            written.** text = QStringLiteral("value %1").arg(n);
+        } else if (const auto* flag = std::get_if<bool Account::*>(&row.Field)) {
+            written.** flag = true;
+        } else {
+            written.*std::get<int Account::*>(row.Field) =
+                row.Kind == AccountValueKind::Security ? SecurityValue::StartTls : 100 + n;
+        }
+    }
+    auto key = AccountKey("00000001");
+    for (const AccountValueRow& row : AccountValueTable()) {
+        if (row.Kind == AccountValueKind::Password) {
+            key.WriteText(row.Name,
+                          EncodePassword(written.*std::get<QString Account::*>(row.Field)));
+        } else {
+            WriteAccountValue(key, row, written);
+        }
+    }
+    const Account loaded = LoadAccount(store, key, "00000001");
+    for (const AccountValueRow& row : AccountValueTable()) {
+        const bool same =
+            std::visit([&](auto field) { return loaded.*field == written.*field; }, row.Field);
+        EXPECT_TRUE(same) << row.Name.toStdString();
+    }
+    EXPECT_TRUE(loaded.Pop3SecurityStored);
+    EXPECT_TRUE(loaded.SmtpSecurityStored);
+    // Two rows on one field would round-trip each other's value.
+    const QList<AccountValueRow>& table = AccountValueTable();
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        for (qsizetype j = i + 1; j < table.size(); ++j) {
+            EXPECT_FALSE(table[i].Field == table[j].Field)
+                << table[i].Name.toStdString() << " / " << table[j].Name.toStdString();
+        }
+    }
+}
+
 TEST_F(SettingsLoaderTest, SecurityFollowsThePortUntilItIsStored) {
     Product();
     const struct {

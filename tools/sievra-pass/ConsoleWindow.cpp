@@ -1,6 +1,6 @@
 #include "ConsoleWindow.h"
 
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 
 namespace sievra {
 
@@ -34,6 +34,14 @@ QList<Account*> ConsoleWindow::Accounts() {
         accounts.append(&account);
     }
     return accounts;
+}
+
+PassOptions ConsoleWindow::ReadPassOptions() const {
+    PassOptions options = PassOptions::FromGlobals(settings_.Globals);
+    options.AutoMode = false;
+    options.BeepOn = false;
+    options.VisualAlertOn = false;
+    return options;
 }
 
 void ConsoleWindow::AppendStatusLine(const QString& markup) {
