@@ -19,7 +19,7 @@ TCustomSmtpClient::TCustomSmtpClient(QObject* parent)
 
 TCustomSmtpClient::TCustomSmtpClient(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent)
-    , connection_(*this, std::move(transport), QStringLiteral("500 ")) {}
+    , LineClient(std::move(transport), QStringLiteral("smtp"), QStringLiteral("500 ")) {}
 
 TCustomSmtpClient::~TCustomSmtpClient() = default;
 
@@ -135,7 +135,7 @@ void TCustomSmtpClient::Connect() {
         // The text of DATA goes out one short line at a time. With Nagle's algorithm each line
         // after the first would wait for the server's delayed acknowledgement (40 ms here),
         // since the server answers nothing until the final ".".
-        connection_.Open(host_, port_, security_, pinnedCertificate_, true);
+        OpenConnection(security_, true);
     } catch (const ClientException&) {
         // Not started: no event will follow.
         SetPhase(Phase::Idle);

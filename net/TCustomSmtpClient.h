@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ConnectionSecurity.h"
-#include "LineConnection.h"
+#include "LineClient.h"
 #include "SmtpException.h"
 #include "SmtpHeader.h"
 #include "SmtpOutgoing.h"
@@ -71,7 +71,7 @@ enum class SmtpRequest : int {
 // broken, STARTTLS not offered or refused) completes the connect with TlsErrorCode (12000):
 // LastResponse and ErrorMessage "500 " + the reason, TlsError() the reason, and the connection
 // is closed.
-class TCustomSmtpClient : public QObject, private LineConnectionEvents {
+class TCustomSmtpClient : public QObject, public LineClient {
     Q_OBJECT
 
 public:
@@ -80,14 +80,8 @@ public:
     // Over another transport (a scripted one in tests).
     explicit TCustomSmtpClient(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
     ~TCustomSmtpClient() override;
-    TCustomSmtpClient(const TCustomSmtpClient&) = delete;
-    TCustomSmtpClient& operator=(const TCustomSmtpClient&) = delete;
 
     // ---- Settings
-    const QString& Host() const { return host_; }
-    void SetHost(const QString& host) { host_ = host; }
-    const QString& Port() const { return port_; } // number or service name, default "smtp"
-    void SetPort(const QString& port) { port_ = port; }
     // Kept for completeness: the product never calls it.
     const QString& SignOn() const { return signOn_; } // HELO name; empty: the local host name
     void SetSignOn(const QString& signOn) { signOn_ = signOn; }
@@ -102,11 +96,6 @@ public:
     void SetProbeStartTls(bool on) { probeStartTls_ = on; }
     // The last connect's EHLO listed STARTTLS.
     bool StartTlsOffered() const { return startTlsOffered_; }
-    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
-    const QString& PinnedCertificate() const { return pinnedCertificate_; }
-    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
-    // The certificate the last failed TLS negotiation refused, or a null one.
-    const QSslCertificate& RefusedCertificate() const { return connection_.RefusedCertificate(); }
     const QString& FromName() const { return fromName_; } // envelope sender; empty: "<>"
     void SetFromName(const QString& fromName) { fromName_ = fromName; }
     const QStringList& RcptName() const { return rcptName_; }
@@ -131,12 +120,6 @@ public:
     const QString& LastResponse() const { return lastResponse_; }
     // The first failure text of the current request; emptied when a request starts.
     const QString& ErrorMessage() const { return errorMessage_; }
-    // The TCP connection is up: set when the connect succeeds, cleared when the session closes.
-    bool Connected() const { return connection_.Connected(); }
-    // The connection is encrypted.
-    bool Encrypted() const { return connection_.Encrypted(); }
-    // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
-    const QString& TlsError() const { return connection_.TlsError(); }
     // The server's own reply line that refused the current request ("550 5.7.1 ..."); empty
     // when it failed for another reason (no answer, a broken connection, a refused
     // certificate).
@@ -176,9 +159,6 @@ public:
     void Quit();
     // Drops the connection or lookup; a pending request ends with 10004. Never raises.
     void Abort();
-    // Delivers at once an OnRequestDone already due but not yet run by the event loop, so a
-    // caller that gave up waiting for a request can clear it before starting the next one.
-    void FlushCompletions() { connection_.FlushPosted(); }
 
 signals:
     void OnRequestDone(sievra::TCustomSmtpClient* sender, sievra::SmtpRequest rqType,
@@ -286,14 +266,11 @@ private:
     void ConnectionClosed(quint16 error) override;
 
     // Settings
-    QString host_;
-    QString port_ = QStringLiteral("smtp");
     QString signOn_;
     QString user_;
     QString password_;
     ConnectionSecurity security_ = ConnectionSecurity::None;
     bool probeStartTls_ = false;
-    QString pinnedCertificate_;
     QString fromName_;
     QStringList rcptName_;
     SmtpHeaderFields header_;
@@ -320,8 +297,6 @@ private:
     SmtpOutgoing mail_;
     qsizetype rcptIndex_ = 0;
     quint16 chainError_ = 0; // what refused the message, reported after the RSET
-
-    LineConnection connection_;
 };
 
 } // namespace sievra

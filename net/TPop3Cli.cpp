@@ -26,7 +26,7 @@ TCustomPop3Cli::TCustomPop3Cli(QObject* parent)
 
 TCustomPop3Cli::TCustomPop3Cli(std::unique_ptr<Transport> transport, QObject* parent)
     : QObject(parent)
-    , connection_(*this, std::move(transport), QStringLiteral("-ERR ")) {}
+    , LineClient(std::move(transport), QStringLiteral("pop3"), QStringLiteral("-ERR ")) {}
 
 TCustomPop3Cli::~TCustomPop3Cli() = default;
 
@@ -133,7 +133,7 @@ void TCustomPop3Cli::Connect() {
     startTlsOffered_ = false;
     state_ = pop3DnsLookup;
     try {
-        connection_.Open(host_, port_, security_, pinnedCertificate_);
+        OpenConnection(security_);
     } catch (...) {
         // No lookup started (an empty host): nothing is pending, the client stays usable.
         if (state_ == pop3DnsLookup) {

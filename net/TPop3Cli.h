@@ -2,7 +2,7 @@
 
 #include "net/ClientException.h"
 #include "net/ConnectionSecurity.h"
-#include "net/LineConnection.h"
+#include "net/LineClient.h"
 #include "net/Transport.h"
 
 #include <QObject>
@@ -81,7 +81,7 @@ public:
 // "CAPA" (RFC 2449) after the greeting and, when the server lists STLS, goes on exactly as
 // StartTls would (StartTlsOffered() then tells the caller to keep it that way); otherwise it
 // connects in clear as before.
-class TCustomPop3Cli : public QObject, private LineConnectionEvents {
+class TCustomPop3Cli : public QObject, public LineClient {
     Q_OBJECT
 
 public:
@@ -90,14 +90,8 @@ public:
     // Over another transport (a scripted one in tests).
     explicit TCustomPop3Cli(std::unique_ptr<Transport> transport, QObject* parent = nullptr);
     ~TCustomPop3Cli() override;
-    TCustomPop3Cli(const TCustomPop3Cli&) = delete;
-    TCustomPop3Cli& operator=(const TCustomPop3Cli&) = delete;
 
     // Settings.
-    const QString& Host() const { return host_; }
-    void SetHost(const QString& host) { host_ = host; }
-    const QString& Port() const { return port_; }
-    void SetPort(const QString& port) { port_ = port; }
     const QString& UserName() const { return userName_; }
     void SetUserName(const QString& name) { userName_ = name; }
     const QString& PassWord() const { return passWord_; }
@@ -116,11 +110,6 @@ public:
     void SetMaxMessageLines(int lines) { maxMessageLines_ = lines; }
     qint64 MaxMessageBytes() const { return maxMessageBytes_; }
     void SetMaxMessageBytes(qint64 bytes) { maxMessageBytes_ = bytes; }
-    // A certificate fingerprint the user trusted for this server (see TWSocket), or empty.
-    const QString& PinnedCertificate() const { return pinnedCertificate_; }
-    void SetPinnedCertificate(const QString& fingerprint) { pinnedCertificate_ = fingerprint; }
-    // The certificate the last failed TLS negotiation refused, or a null one.
-    const QSslCertificate& RefusedCertificate() const { return connection_.RefusedCertificate(); }
 
     // Read-outs.
     int MsgCount() const { return msgCount_; }
@@ -136,17 +125,12 @@ public:
     const QString& ServerReply() const { return serverReply_; }
     // Kept for completeness: the product never calls it.
     TPop3ProtocolState ProtocolState() const { return protocolState_; }
-    bool Connected() const { return connection_.Connected(); }
     TPop3State State() const { return state_; }
     TPop3Request RequestType() const { return rqType_; }
     quint16 ErrorCode() const { return errorCode_; }
     // The greeting's "<...>" part (for APOP), empty when it has none.
     // Kept for completeness: the product never calls it.
     const QString& Timestamp() const { return timestamp_; }
-    // The connection is encrypted.
-    bool Encrypted() const { return connection_.Encrypted(); }
-    // Why the last connect failed its TLS negotiation ("TLS: ..."); emptied by Connect.
-    const QString& TlsError() const { return connection_.TlsError(); }
     // The last connect's probe found STLS offered; emptied by Connect.
     bool StartTlsOffered() const { return startTlsOffered_; }
     // The last message answer went past a bound and lost its end.
@@ -163,9 +147,6 @@ public:
     void Quit();
     // Ends a pending lookup or connection at once; never raises, sends nothing.
     void Abort();
-    // Delivers at once an OnRequestDone already due but not yet run by the event loop, so a
-    // caller that gave up waiting for a request can clear it before starting the next one.
-    void FlushCompletions() { connection_.FlushPosted(); }
 
 signals:
     void OnRequestDone(sievra::TCustomPop3Cli* sender, sievra::TPop3Request rqType, quint16 error);
@@ -222,8 +203,6 @@ private:
     // Reports the request once and posts the event.
     void ReportDone(quint16 error);
 
-    QString host_;
-    QString port_ = QStringLiteral("pop3");
     QString userName_;
     QString passWord_;
     int msgNum_ = 0;
@@ -232,7 +211,6 @@ private:
     bool probeStartTls_ = false;
     int maxMessageLines_ = DefaultMaxMessageLines;
     qint64 maxMessageBytes_ = DefaultMaxMessageBytes;
-    QString pinnedCertificate_;
 
     int msgCount_ = 0;
     qint64 msgSize_ = 0;
@@ -256,8 +234,6 @@ private:
     bool messageCut_ = false;
     bool requestDone_ = true; // nothing pending yet
     quint64 serial_ = 0;      // tells a request apart from the one after it
-
-    LineConnection connection_;
 };
 
 // The component as the product creates it.

@@ -1,46 +1,27 @@
 #include "Pop3Events.h"
 
-#include "tests/support/WaitFor.h"
-
 #include <gtest/gtest.h>
 
 namespace sievra::test {
 
-Pop3Events::Pop3Events(TCustomPop3Cli& client) {
+Pop3Events::Pop3Events(TCustomPop3Cli& client)
+    : RequestRecorder(client,
+                      {QStringLiteral("RequestDone %1 %2"), QStringLiteral("SessionConnected %1"),
+                       QStringLiteral("SessionClosed %1"), QString()}) {
     using C = TCustomPop3Cli;
-    connect(&client, &C::OnRequestDone, this, [this](C*, TPop3Request type, quint16 error) {
-        log.append(QStringLiteral("RequestDone %1 %2").arg(static_cast<int>(type)).arg(error));
-        ++done;
-        lastError = error;
-        if (insideCall_) {
-            ++doneInsideCall;
-        }
-    });
-    connect(&client, &C::OnSessionConnected, this, [this](C*, quint16 error) {
-        log.append(QStringLiteral("SessionConnected %1").arg(error));
-    });
-    connect(&client, &C::OnSessionClosed, this, [this](C*, quint16 error) {
-        log.append(QStringLiteral("SessionClosed %1").arg(error));
-    });
     connect(&client, &C::OnMessageBegin, this, [this] { log.append("MessageBegin"); });
     connect(&client, &C::OnMessageLine, this,
             [this](C* sender) { log.append("MessageLine " + sender->LastResponse()); });
     connect(&client, &C::OnMessageEnd, this, [this] { log.append("MessageEnd"); });
-    connect(&client, &C::OnResponse, this,
-            [this](C*, const QString& msg) { responses.append(msg); });
-    connect(&client, &C::OnDisplay, this, [this](C*, const QString& msg) { displays.append(msg); });
 }
 
 QString Pop3Events::Call(const std::function<void()>& request) {
-    insideCall_ = true;
-    QString raised;
     try {
-        request();
+        Issue(request);
     } catch (const ClientException& e) {
-        raised = e.ClassName() + ": " + e.Message();
+        return e.ClassName() + ": " + e.Message();
     }
-    insideCall_ = false;
-    return raised;
+    return {};
 }
 
 int Pop3Events::Run(const std::function<void()>& request, int ms) {
@@ -50,20 +31,7 @@ int Pop3Events::Run(const std::function<void()>& request, int ms) {
         ADD_FAILURE() << "the request raised " << raised.toStdString();
         return -2;
     }
-    if (!WaitFor([&] { return done > before; }, ms)) {
-        return -1;
-    }
-    return lastError;
-}
-
-QStringList Pop3Events::Entries(const QString& prefix) const {
-    QStringList found;
-    for (const QString& entry : log) {
-        if (entry.startsWith(prefix)) {
-            found.append(entry);
-        }
-    }
-    return found;
+    return AwaitDone(before, ms) ? lastError : -1;
 }
 
 QStringList Pop3Events::MessageLines() const {
