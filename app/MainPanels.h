@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/AccountForm.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -73,7 +75,8 @@ public:
     QProgressBar* pbStatus;
 };
 
-class AccountPanel : public QWidget {
+// The account's name and active flag above its connection fields.
+class AccountPanel : public AccountForm {
     Q_OBJECT
 public:
     explicit AccountPanel(QWidget* parent = nullptr);
@@ -82,26 +85,6 @@ public:
     QCheckBox* chkActive;
     // Says what an account lacks before it can be made active.
     QLabel* lblMissing;
-    QLineEdit* txtHost;
-    QLineEdit* txtUser;
-    PasswordEdit* txtPWD;
-    QLineEdit* txtPOP3Port;
-    QComboBox* cboPOP3Security;
-    SpinEdit* spnPOP3TimeOut;
-    QCheckBox* chkSavePWD;
-    QLineEdit* txtSMTP;
-    QLineEdit* txtSMTPPort;
-    QComboBox* cboSMTPSecurity;
-    SpinEdit* spnSMTPTimeOut;
-    QLineEdit* txtEMail;
-    QLineEdit* txtDisplayName;
-    QCheckBox* chkAUTH;
-    QCheckBox* chkUseSame;
-    QLabel* lblSMTPUser;
-    QLineEdit* txtSMTPUser;
-    QLabel* lblSMTPPWD;
-    PasswordEdit* txtSMTPPWD;
-    QCheckBox* chkSaveSMTPPWD;
 };
 
 class CodeWordsPanel : public QWidget {

@@ -85,9 +85,19 @@ TfrmMain::~TfrmMain() {
     help_.reset();
 }
 
+// Creation order is Tab order: tree, Add, Delete, the panel, GO, Abort, Close.
 void TfrmMain::BuildWindow() {
     header_ = new HeaderPicture(this);
+    BuildTree();
+    BuildAccountButtons();
+    BuildPanels();
+    BuildRunButtons();
+    LayOutWindow();
+    setMinimumSize(640, 480);
+    resize(840, 580);
+}
 
+void TfrmMain::BuildTree() {
     tvAccounts = new QTreeWidget(this);
     tvAccounts->setObjectName(QStringLiteral("tvAccounts"));
     tvAccounts->setToolTip(QStringLiteral("Select an item to view or change the settings"));
@@ -113,7 +123,9 @@ void TfrmMain::BuildWindow() {
     settingsNode_ = topNode(QStringLiteral("Settings"), QStyle::SP_FileDialogDetailedView);
     messageNode_ = topNode(QStringLiteral("Message"), QStyle::SP_FileIcon);
     statusNode_ = topNode(QStringLiteral("Status"), QStyle::SP_FileDialogInfoView);
+}
 
+void TfrmMain::BuildAccountButtons() {
     butAddAccount = MakeImageButton(QStringLiteral("butAddAccount"), QStringLiteral("&Add"),
                                     QStringLiteral("Add a new Account"), ButtonColour::Action,
                                     WindowButton, this);
@@ -121,9 +133,9 @@ void TfrmMain::BuildWindow() {
         QStringLiteral("butDeleteAccount"), QStringLiteral("&Delete"),
         QStringLiteral("Delete the selected account"), ButtonColour::Remove, WindowButton, this);
     butDeleteAccount->setEnabled(false);
+}
 
-    // Created after the account buttons and before GO, so Tab goes tree, Add, Delete, the
-    // panel, GO, Abort, Close.
+void TfrmMain::BuildPanels() {
     panels_ = new QStackedWidget(this);
     pnlGeneral = new GeneralPanel(panels_);
     pnlMessage = new MessagePanel(panels_);
@@ -135,7 +147,9 @@ void TfrmMain::BuildWindow() {
                            static_cast<QWidget*>(pnlCodeWords)}) {
         panels_->addWidget(panel);
     }
+}
 
+void TfrmMain::BuildRunButtons() {
     butGO =
         MakeImageButton(QStringLiteral("butGO"), QStringLiteral("&GO"),
                         QStringLiteral("Begin processing"), ButtonColour::Go, WindowButton, this);
@@ -146,7 +160,9 @@ void TfrmMain::BuildWindow() {
     butClose = MakeImageButton(QStringLiteral("butClose"), QStringLiteral("C&lose"),
                                QStringLiteral("Shut down Sievra"), ButtonColour::Quiet,
                                WindowButton, this);
+}
 
+void TfrmMain::LayOutWindow() {
     auto* accountButtons = new QHBoxLayout;
     accountButtons->addWidget(butAddAccount);
     accountButtons->addWidget(butDeleteAccount);
@@ -186,9 +202,6 @@ void TfrmMain::BuildWindow() {
     root->setSpacing(0);
     root->addWidget(header_);
     root->addLayout(body, 1);
-
-    setMinimumSize(640, 480);
-    resize(840, 580);
 }
 
 void TfrmMain::ConnectHandlers() {

@@ -137,6 +137,11 @@ protected:
 
 private:
     void BuildWindow();
+    void BuildTree();
+    void BuildAccountButtons();
+    void BuildPanels();
+    void BuildRunButtons();
+    void LayOutWindow();
     void ConnectHandlers();
     void ConnectTray();
     void AssignHelpContexts();

@@ -14,7 +14,7 @@ namespace sievra {
 // - a value of the product key: one line in FromGlobals (sievra-pass and the main window's
 //   values without a control of their own come through it);
 // - a control of the main window: one line in TfrmMain::ReadPassOptions;
-// - a switch of sievra-pass: one line where its ConsoleWindow is made.
+// - a switch of sievra-pass: one line in ConsoleWindow::ReadPassOptions.
 // The engine reads it as options_.Field; test windows hold a PassOptions and need nothing.
 struct PassOptions {
     // The contact sources: the WAB file, the books beside it, and the allowed senders
