@@ -83,6 +83,16 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
+    g.PreviewOnly = v.Flag(GlobalValue::PreviewOnly);
+    // A nonsense number keeps the default: zero days would throw away the safety net.
+    const auto positive = [&v](const QString& name, int fallback) {
+        const int n = v.NumberOr(name, fallback);
+        return n > 0 ? n : fallback;
+    };
+    g.HistoryDays = positive(GlobalValue::HistoryDays, DefaultHistoryDays);
+    g.QuarantineDays = positive(GlobalValue::QuarantineDays, DefaultQuarantineDays);
+    g.QuarantineSizeLimit = positive(GlobalValue::QuarantineSizeLimit, DefaultQuarantineSizeLimit);
+    g.RestoreKey = v.Text(GlobalValue::RestoreKey);
     return g;
 }
 
@@ -133,6 +143,8 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpSecurityStored = v.HasNumber(V::SmtpSecurity);
     a.Pop3Certificate = v.Text(V::Pop3Certificate);
     a.SmtpCertificate = v.Text(V::SmtpCertificate);
+    // Accounts from before the quarantine keep copies too.
+    a.KeepDeletedCopies = v.NumberOr(V::KeepDeletedCopies, 1) != 0;
     return a;
 }
 
