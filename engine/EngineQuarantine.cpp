@@ -42,6 +42,7 @@ bool ScreeningEngine::CopyBeforeDelete(const Account& account, int i, MessageCop
     pop3_.SetMaxMessageLines(std::numeric_limits<int>::max());
     pop3_.SetMaxMessageBytes(whole ? size + size / 16 + 4096 : oldBytes);
     copyBytes_ = &bytes;
+    copyLineCut_ = false;
     WriteStatus(QStringLiteral("Keeping a copy of message %1").arg(number), true, true);
     if (whole) {
         PopRequest(QStringLiteral("retrieving a message"), pop3Retr, [this] { pop3_.Retr(); });
@@ -58,6 +59,10 @@ bool ScreeningEngine::CopyBeforeDelete(const Account& account, int i, MessageCop
     }
     if (cut) {
         Complain(CopyErrorLine(number, QStringLiteral("it is larger than the server said")));
+        return false;
+    }
+    if (copyLineCut_) {
+        Complain(CopyErrorLine(number, QStringLiteral("it has a line too long to copy whole")));
         return false;
     }
     try {

@@ -3,6 +3,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/StatusMarkup.h"
+#include "net/LineReceiver.h"
 #include "net/SocketError.h"
 
 #include <QCoreApplication>
@@ -99,6 +100,9 @@ void ScreeningEngine::Pop3MessageLine() {
         return;
     }
     if (copyBytes_ != nullptr) {
+        // A line the client had to cut (it filled the receive buffer) would make a copy that
+        // is not the message.
+        copyLineCut_ = copyLineCut_ || pop3_.LastLine().size() >= LineReceiver::BufferSize - 2;
         copyBytes_->append(pop3_.LastLine());
         copyBytes_->append('\n');
         return;

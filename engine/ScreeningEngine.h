@@ -232,6 +232,7 @@ private:
     AddressIndex allowedIndex_;
     // Where RETR puts the lines of the message being copied; null while headers are read.
     QByteArray* copyBytes_ = nullptr;
+    bool copyLineCut_ = false;
     bool queuedNow_ = false;
     // The account whose replies go out now, for the record of each.
     const Account* replyAccount_ = nullptr;
