@@ -5,6 +5,7 @@
 #include "FieldExit.h"
 #include "HeaderPicture.h"
 #include "HelpWindow.h"
+#include "HistoryPanel.h"
 #include "MainPanels.h"
 #include "TfrmNotify.h"
 #include "TrayIcon.h"
@@ -113,6 +114,7 @@ void TfrmMain::BuildWindow() {
     settingsNode_ = topNode(QStringLiteral("Settings"), QStyle::SP_FileDialogDetailedView);
     messageNode_ = topNode(QStringLiteral("Message"), QStyle::SP_FileIcon);
     statusNode_ = topNode(QStringLiteral("Status"), QStyle::SP_FileDialogInfoView);
+    historyNode_ = topNode(QStringLiteral("History"), QStyle::SP_FileDialogContentsView);
 
     butAddAccount = MakeImageButton(QStringLiteral("butAddAccount"), QStringLiteral("&Add"),
                                     QStringLiteral("Add a new Account"), ButtonColour::Action,
@@ -130,9 +132,15 @@ void TfrmMain::BuildWindow() {
     pnlStatus = new StatusPanel(panels_);
     pnlAccount = new AccountPanel(panels_);
     pnlCodeWords = new CodeWordsPanel(panels_);
-    for (QWidget* panel : {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
-                           static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
-                           static_cast<QWidget*>(pnlCodeWords)}) {
+    pnlHistory = new HistoryPanel(store_, panels_);
+    pnlHistory->SenderAllowed = [this](const QString& sender) {
+        allowedSenders_.append(sender);
+        pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
+    };
+    for (QWidget* panel :
+         {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
+          static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
+          static_cast<QWidget*>(pnlCodeWords), static_cast<QWidget*>(pnlHistory)}) {
         panels_->addWidget(panel);
     }
 
@@ -229,6 +237,7 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
     connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
+    connect(g->chkPreview, &QCheckBox::clicked, this, &TfrmMain::chkPreviewClick);
     connect(g->cboPasswordStorage, &QComboBox::activated, this,
             &TfrmMain::cboPasswordStorageChange);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
@@ -303,13 +312,14 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->chkBeep->setChecked(g.Beep);
     pnlGeneral->chkVisual->setChecked(g.VisualAlert);
     pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
+    pnlGeneral->chkPreview->setChecked(g.PreviewOnly);
     pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
     wabFile_ = g.WabFile;
     addressBooks_ = g.AddressBooks;
     allowedSenders_ = g.AllowedSenders;
     pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
     FillSources();
-    maxMessagesPerPass_ = g.MaxMessagesPerPass;
+    loadedOptions_ = PassOptions::FromGlobals(g);
     TightenFile(AutostartEntryPath()); // an older version wrote it readable by all
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);
@@ -371,6 +381,9 @@ void TfrmMain::tvAccountsChange(QTreeWidgetItem* node) {
             ShowPanel(pnlGeneral);
         } else if (node == messageNode_) {
             ShowPanel(pnlMessage);
+        } else if (node == historyNode_) {
+            pnlHistory->Reload();
+            ShowPanel(pnlHistory);
         } else {
             ShowPanel(pnlStatus);
         }

@@ -34,6 +34,7 @@ class ScreeningEngine;
 class SettingsKey;
 class SettingsStore;
 class StatusPanel;
+class HistoryPanel;
 class TfrmNotify;
 class TrayIcon;
 class UserDialogs;
@@ -60,17 +61,8 @@ public:
     // --- EngineWindow: what the screening engine reads and shows ---
     // The account records in tree order; the window owns them.
     QList<Account*> Accounts() override;
-    QString ReplySubject() const override;
-    QStringList ReplyHeaderLines() const override;
-    QStringList ReplyFooterLines() const override;
-    bool AutoMode() const override;
-    int IntervalMinutes() const override;
-    bool BeepOn() const override;
-    bool VisualAlertOn() const override;
-    QString WabFile() const override;
-    QStringList AddressBooks() const override { return addressBooks_; }
-    QStringList AllowedSenders() const override { return allowedSenders_; }
-    int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
+    // The stored product values, with what the controls show now in place of their own.
+    PassOptions ReadPassOptions() const override;
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -172,6 +164,7 @@ private:
     void UpdateActiveControls();
     void UpdateNodeLook(AccountNode* node);
     void ActivateWhenReady();
+    bool AutoMode() const;
     bool PortRefused(QLineEdit* edit, const QString& stored);
     void OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort);
 
@@ -214,6 +207,7 @@ private:
     void butChangeEmailClientClick();
     void butClearEmailClientClick();
     void chkAutoLoadClick(bool checked);
+    void chkPreviewClick(bool checked);
     void cboPasswordStorageChange(int index);
     void ShowPasswordStorage();
     void ApplyAutomaticMode();
@@ -286,7 +280,9 @@ private:
     // The first-run help has been shown in this run: once is enough.
     bool firstRunHelpShown_ = false;
     bool showMainWindow_ = true;
-    int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
+    // The product values as loaded: those without a control of their own reach the engine
+    // from here.
+    PassOptions loadedOptions_;
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;
@@ -298,6 +294,7 @@ private:
     QTreeWidgetItem* settingsNode_ = nullptr;
     QTreeWidgetItem* messageNode_ = nullptr;
     QTreeWidgetItem* statusNode_ = nullptr;
+    QTreeWidgetItem* historyNode_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QShortcut* abortShortcut_ = nullptr;
     QStackedWidget* panels_ = nullptr;
@@ -306,6 +303,7 @@ private:
     StatusPanel* pnlStatus = nullptr;
     AccountPanel* pnlAccount = nullptr;
     CodeWordsPanel* pnlCodeWords = nullptr;
+    HistoryPanel* pnlHistory = nullptr;
     ImageButton* butAddAccount = nullptr;
     ImageButton* butDeleteAccount = nullptr;
     ImageButton* butGO = nullptr;

@@ -20,7 +20,7 @@ QString ErrorLine(const QString& message) {
 void ScreeningEngine::OpenHistory() {
     history_.reset();
     historyDb_.reset();
-    allowedIndex_ = AddressIndex(window_.AllowedSenders());
+    allowedIndex_ = AddressIndex(options_.AllowedSenders);
     try {
         historyDb_ = std::make_unique<HistoryDatabase>(historyPath_);
         if (!historyDb_->SetAsideNotice().isEmpty()) {
@@ -28,16 +28,16 @@ void ScreeningEngine::OpenHistory() {
         }
         history_ = std::make_unique<DecisionHistory>(*historyDb_);
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        history_->DropOlderThan(now.addDays(-safety_.HistoryDays));
+        history_->DropOlderThan(now.addDays(-options_.HistoryDays));
     } catch (const HistoryError& error) {
         HistoryFailed(error);
     }
     const int purged = quarantine_.PurgeOlderThan(
-        QDateTime::currentDateTimeUtc().addDays(-safety_.QuarantineDays));
+        QDateTime::currentDateTimeUtc().addDays(-options_.QuarantineDays));
     if (purged > 0) {
         Log(QStringLiteral("%1 kept copies older than %2 days removed.")
                 .arg(purged)
-                .arg(safety_.QuarantineDays));
+                .arg(options_.QuarantineDays));
     }
 }
 
@@ -62,8 +62,8 @@ bool ScreeningEngine::RestoredByUs(int i) const {
     const MessageNote& note = notes_.at(i);
     const QString from =
         i < lists_.FieldsList.size() ? lists_.FieldsList[i].From : lists_.FromList.at(i);
-    return !note.Token.isEmpty() && !safety_.RestoreKey.isEmpty() &&
-           IsValidRestoreToken(safety_.RestoreKey, note.Token, from, note.MessageId);
+    return !note.Token.isEmpty() && !options_.RestoreKey.isEmpty() &&
+           IsValidRestoreToken(options_.RestoreKey, note.Token, from, note.MessageId);
 }
 
 // Why message i was kept: the first rule that holds, in the order the rules try them.

@@ -40,6 +40,7 @@ void ScreeningEngine::RunPass() {
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
+    options_ = window_.ReadPassOptions();
     if (!LoadBook()) {
         passRunning_ = false;
         return;
@@ -74,7 +75,8 @@ void ScreeningEngine::RunPass() {
 }
 
 void ScreeningEngine::RefreshContacts() {
-    accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+    const PassOptions options = window_.ReadPassOptions();
+    accepted_.Load(options.WabFile, options.AddressBooks, options.AllowedSenders);
 }
 
 // The lines of a load that went well are shown with the results; those of a failed one are
@@ -82,7 +84,7 @@ void ScreeningEngine::RefreshContacts() {
 // is shown now, or the error lines would sit out of sight.
 bool ScreeningEngine::LoadBook() {
     const AcceptedSet::Outcome loaded =
-        accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+        accepted_.Load(options_.WabFile, options_.AddressBooks, options_.AllowedSenders);
     if (!loaded.Ok) {
         window_.SelectStatusNode();
         for (const QString& line : loaded.Lines) {
@@ -104,7 +106,7 @@ bool ScreeningEngine::LoadBook() {
 }
 
 void ScreeningEngine::BeginPass() {
-    if (window_.AutoMode()) {
+    if (options_.AutoMode) {
         window_.StartTrayAnimation();
         UpdateTrayTip(TrayTipMode::Checking);
     }
@@ -114,7 +116,7 @@ void ScreeningEngine::BeginPass() {
     window_.SetTreeEnabled(false);
     window_.ClearStatusLines();
     window_.SetDateLabel(StatusDate());
-    if (safety_.PreviewOnly) {
+    if (options_.PreviewOnly) {
         Log(QStringLiteral("<B>Preview only: nothing is deleted and no reply is sent; the "
                            "history shows what would be deleted.</B>"));
     }
@@ -157,7 +159,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     }
     // The addresses owed a reply reach the disk before QUIT makes the deletions final. A
     // preview leaves the queue as it is.
-    const bool replies = !account.Hints.isEmpty() && !safety_.PreviewOnly;
+    const bool replies = !account.Hints.isEmpty() && !options_.PreviewOnly;
     const bool saved = !replies || BackUpReplies(account);
     if (!saved) {
         KeepMessagesOnServer();
@@ -178,7 +180,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
 // At most "Max Messages Per Pass" messages of a session are screened; the others wait. The
 // server's count alone must not decide how long a pass runs or how much it holds.
 int ScreeningEngine::ScreenedCount(int count) {
-    const int limit = std::max(window_.MaxMessagesPerPass(), 1);
+    const int limit = std::max(options_.MaxMessagesPerPass, 1);
     if (count <= limit) {
         return count;
     }
@@ -231,7 +233,7 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
         } else if (RestoredByUs(i)) {
             ++counters_.WaitingCount;
             Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));
-        } else if (safety_.PreviewOnly) {
+        } else if (options_.PreviewOnly) {
             ++counters_.WouldDeleteCount;
             Record(account, i, Decision::WouldDelete, QStringLiteral("no match"));
         } else if (!DeleteMessage(account, i)) {
@@ -290,7 +292,7 @@ bool ScreeningEngine::QueueReply(const QString& replyTo) {
 }
 
 void ScreeningEngine::FinishPass() {
-    const bool automatic = window_.AutoMode();
+    const bool automatic = options_.AutoMode;
     if (automatic) {
         window_.StopTrayAnimation();
     }
@@ -304,7 +306,7 @@ void ScreeningEngine::FinishPass() {
         results += QStringLiteral("%1 waiting. %2 deleted. ")
                        .arg(counters_.WaitingCount)
                        .arg(counters_.DeletedCount);
-        if (safety_.PreviewOnly) {
+        if (options_.PreviewOnly) {
             results +=
                 QStringLiteral("%1 would be deleted (preview). ").arg(counters_.WouldDeleteCount);
         }
@@ -332,14 +334,14 @@ void ScreeningEngine::FinishPass() {
 // new.
 void ScreeningEngine::Notify() {
     const bool fresh = counters_.WaitingCount > 0 &&
-                       counters_.WaitingCount != counters_.LastWaitingCount && window_.AutoMode();
-    if (fresh && window_.BeepOn()) {
+                       counters_.WaitingCount != counters_.LastWaitingCount && options_.AutoMode;
+    if (fresh && options_.BeepOn) {
         window_.Beep();
     }
     if (counters_.WaitingCount > 0) {
         window_.EnableLaunchMailClient();
     }
-    if (fresh && window_.VisualAlertOn()) {
+    if (fresh && options_.VisualAlertOn) {
         window_.ShowNewMailPopup(counters_.WaitingCount);
     }
 }

@@ -28,7 +28,7 @@ bool ScreeningEngine::CopyBeforeDelete(const Account& account, int i, MessageCop
         return false;
     }
     const qint64 size = pop3_.ListSize();
-    const bool whole = size <= safety_.QuarantineSizeLimit;
+    const bool whole = size <= options_.QuarantineSizeLimit;
     QByteArray bytes;
     if (!whole) {
         bytes = QStringLiteral("X-Sievra-Copy: header only; the message had %1 bytes\n")

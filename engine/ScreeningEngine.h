@@ -77,20 +77,6 @@ public:
     // and a first pass that finds them read already.
     void RefreshContacts();
 
-    // The safety net of a pass: preview, record and quarantine.
-    struct SafetyOptions {
-        bool PreviewOnly = false;
-        int HistoryDays = DefaultHistoryDays;
-        int QuarantineDays = DefaultQuarantineDays;
-        qint64 QuarantineSizeLimit = DefaultQuarantineSizeLimit;
-        QString RestoreKey; // Base64; empty: no restore token is honoured
-
-        static SafetyOptions FromGlobals(const GlobalSettings& globals) {
-            return {globals.PreviewOnly, globals.HistoryDays, globals.QuarantineDays,
-                    globals.QuarantineSizeLimit, globals.RestoreKey};
-        }
-    };
-    void SetSafetyOptions(const SafetyOptions& options) { safety_ = options; }
     // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
     void SetHistoryPath(const QString& path) { historyPath_ = path; }
     void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
@@ -104,17 +90,30 @@ private:
         Client From = Client::Pop3;
         int Type = -1;
     };
-    void Request(const QString& words, Client client, int type, const std::function<void()>& issue);
+    // What ends the wait: the request's own completion, or (the SMTP connect) the session.
+    enum class Until { Completion, SmtpSession };
+    // Issues one request and waits; the outcome is in state_.
+    void Request(const QString& words, Client client, int type, const std::function<void()>& issue,
+                 Until until = Until::Completion);
     void PopRequest(const QString& words, TPop3Request type, const std::function<void()>& issue) {
         Request(words, Client::Pop3, type, issue);
     }
     void SmtpRequestOf(const QString& words, SmtpRequest type, const std::function<void()>& issue) {
         Request(words, Client::Smtp, static_cast<int>(type), issue);
     }
+    // A request whose failure needs nothing but its error lines: waits, reports a failure,
+    // and returns whether the request succeeded.
+    bool PopStep(const QString& words, TPop3Request type, const std::function<void()>& issue) {
+        PopRequest(words, type, issue);
+        return Succeeded();
+    }
+    bool SmtpStep(const QString& words, SmtpRequest type, const std::function<void()>& issue) {
+        SmtpRequestOf(words, type, issue);
+        return Succeeded();
+    }
+    bool Succeeded();
     void DropStaleCompletions();
     void NoteException(const QString& message);
-    void AwaitRequest();
-    void AwaitSmtpSession();
     void AwaitUntil(const std::function<bool()>& done);
     void CheckWait();
     void ReportError();
@@ -208,6 +207,8 @@ private:
     void StoreTestedFlags(const Account& account);
 
     EngineWindow& window_;
+    // The window's inputs as they were when this GO or pass began.
+    PassOptions options_;
     SettingsStore* store_;
     TPop3Cli pop3_;
     TSmtpCli smtp_;
@@ -224,7 +225,6 @@ private:
     PendingReplies pending_;
     HeaderCollector collector_;
     QList<MessageNote> notes_;
-    SafetyOptions safety_;
     QString historyPath_ = HistoryDatabase::DefaultPath();
     std::unique_ptr<HistoryDatabase> historyDb_;
     std::unique_ptr<DecisionHistory> history_;

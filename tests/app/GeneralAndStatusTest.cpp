@@ -1,12 +1,17 @@
 #include "WindowFixture.h"
 #include "app/HeaderPicture.h"
+#include "app/HistoryPanel.h"
 #include "engine/ScreeningEngine.h"
+#include "history/QuarantineStore.h"
+#include "settings/ContactSettings.h"
 #include "settings/Keyring.h"
 #include "settings/PasswordCipher.h"
 #include "widgets/EditListBox.h"
 #include "widgets/StatusList.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -15,8 +20,10 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
 using namespace sievra;
 
@@ -36,7 +43,7 @@ TEST_F(GeneralPanelTest, LoadsTheOptionsAndEnablesThemWithAutomaticMode) {
     ASSERT_TRUE(OpenWindow());
     EXPECT_TRUE(Find<QCheckBox>("chkBeep")->isChecked());
     EXPECT_EQ(Find<QSpinBox>("spnInterval")->value(), 1) << "kept within 1 to 999";
-    EXPECT_EQ(window->WabFile(), "/home/alice/book.wab");
+    EXPECT_EQ(window->ReadPassOptions().WabFile, "/home/alice/book.wab");
     for (const char* name : {"chkBeep", "chkVisual", "spnInterval", "chkAutoLoad"}) {
         EXPECT_FALSE(Enabled(name)) << name;
     }
@@ -55,7 +62,7 @@ TEST_F(GeneralPanelTest, LoadsTheOptionsAndEnablesThemWithAutomaticMode) {
     TypeInto("spnInterval", "15");
     Leave();
     EXPECT_EQ(Stored(ProductKey, "Interval")->Number, 15);
-    EXPECT_EQ(window->IntervalMinutes(), 15);
+    EXPECT_EQ(window->ReadPassOptions().IntervalMinutes, 15);
 }
 
 // Choosing the keyring when none answers moves nothing: the user is told, the choice shows
@@ -119,7 +126,7 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     dialogs.ChosenFile = vcf;
     Click("butAddSourceFile");
     EXPECT_EQ(Stored(ProductKey, "Address Book 1")->Text, vcf);
-    EXPECT_EQ(window->AddressBooks(), QStringList({vcf}));
+    EXPECT_EQ(window->ReadPassOptions().AddressBooks, QStringList({vcf}));
     ASSERT_EQ(sources->count(), 2);
     EXPECT_EQ(sources->item(1)->text(), "vCard file: friends.vcf (2 addresses)");
     Click("butAddSourceFolder");
@@ -129,7 +136,7 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     sources->setCurrentRow(0);
     Click("butRemoveSource");
     EXPECT_EQ(Stored(ProductKey, "WAB File")->Text, "");
-    EXPECT_EQ(window->WabFile(), "");
+    EXPECT_EQ(window->ReadPassOptions().WabFile, "");
     ASSERT_EQ(sources->count(), 1);
 
     auto* allowed = Find<EditListBox>("lstAllowed");
@@ -140,7 +147,8 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     allowed->CommitEdit();
     Leave();
     EXPECT_EQ(Stored(ProductKey, "Allowed Sender 2")->Text, "*.work.example");
-    EXPECT_EQ(window->AllowedSenders(), QStringList({"@family.example", "*.work.example"}));
+    EXPECT_EQ(window->ReadPassOptions().AllowedSenders,
+              QStringList({"@family.example", "*.work.example"}));
     EXPECT_TRUE(dialogs.Warnings.size() == 1) << "both entries are well-formed";
 }
 
@@ -233,6 +241,71 @@ TEST_F(StatusPanelTest, ALineShowsMarkedUpInTheListAndPlainInTheLabel) {
     EXPECT_EQ(list->count(), 0);
     window->SetDateLabel("Testing...");
     EXPECT_EQ(Find<QLabel>("lblDateTime")->text(), "Testing...");
+}
+
+// The History node lists the decisions newest first, decoded, filtered as asked, and acts on
+// the selected row: open its kept copy, allow its sender, copy its address.
+TEST_F(GeneralPanelTest, HistoryPanelListsFiltersAndActs) {
+    QuarantineStore quarantine;
+    const QByteArray message("From: spam@bad.example\nSubject: =?UTF-8?Q?K=C3=A4se?=\n\nx\n");
+    {
+        HistoryDatabase db;
+        DecisionHistory history(db);
+        for (const auto& [sender, outcome, age] :
+             {std::tuple{"friend@example.org", Decision::Kept, 300},
+              std::tuple{"spam@bad.example", Decision::Deleted, 200},
+              std::tuple{"offer@bad.example", Decision::WouldDelete, 100}}) {
+            DecisionRecord r;
+            r.Time = QDateTime::currentDateTimeUtc().addSecs(-age);
+            r.Account = "00000001";
+            r.AccountName = "Home";
+            r.Sender = sender;
+            r.From = sender;
+            r.Subject = outcome == Decision::Deleted ? "=?UTF-8?Q?K=C3=A4se?=" : "hello";
+            r.Outcome = outcome;
+            if (outcome == Decision::Deleted) {
+                r.Copy = CopyKind::Whole;
+                r.CopyPath = quarantine.Store("00000001", message);
+            }
+            history.Add(r);
+        }
+    }
+    ASSERT_TRUE(OpenWindow());
+    Select({"History"});
+    EXPECT_EQ(VisiblePanels(), QStringList({"pnlHistory"}));
+    auto* table = Find<QTableView>("tblHistory");
+    QAbstractItemModel* rows = table->model();
+    ASSERT_EQ(rows->rowCount(), 3);
+    EXPECT_EQ(rows->index(0, DecisionTableModel::From).data().toString(), "offer@bad.example");
+    EXPECT_EQ(rows->index(1, DecisionTableModel::Subject).data().toString(),
+              QString::fromUtf8("Käse"));
+
+    auto* decision = Find<QComboBox>("cboHistoryDecision");
+    decision->setCurrentIndex(decision->findText("deleted"));
+    emit decision->activated(decision->currentIndex());
+    ASSERT_EQ(rows->rowCount(), 1);
+    TypeInto("txtHistoryFilter", "nobody");
+    EXPECT_EQ(rows->rowCount(), 0);
+    TypeInto("txtHistoryFilter", "SPAM");
+    ASSERT_EQ(rows->rowCount(), 1);
+
+    auto* panel = Find<HistoryPanel>("pnlHistory");
+    QString opened;
+    panel->OpenFile = [&](const QString& path) {
+        opened = path;
+        return true;
+    };
+    table->selectRow(0);
+    Click("butOpenMessage");
+    ASSERT_TRUE(opened.endsWith(".eml")) << opened.toStdString();
+    QFile copy(opened);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), message);
+    Click("butAllowSender");
+    EXPECT_TRUE(LoadAllowedSenders(*store).contains("spam@bad.example"));
+    EXPECT_TRUE(Find<EditListBox>("lstAllowed")->Entries().contains("spam@bad.example"));
+    Click("butCopyAddress");
+    EXPECT_EQ(QApplication::clipboard()->text(), "spam@bad.example");
 }
 
 } // namespace

@@ -20,12 +20,6 @@ protected:
         std::reverse(rows.begin(), rows.end()); // message order
         return rows;
     }
-    void SetOptions(const std::function<void(ScreeningEngine::SafetyOptions&)>& change) {
-        options_ = {};
-        change(options_);
-        engine->SetSafetyOptions(options_);
-    }
-    ScreeningEngine::SafetyOptions options_;
 };
 
 TEST_F(SafetyNet, PreviewChangesNothingAndRecordsWhatWouldGo) {
@@ -33,7 +27,7 @@ TEST_F(SafetyNet, PreviewChangesNothingAndRecordsWhatWouldGo) {
                                    Mail("spammer@bad.example", "=?UTF-8?Q?G=C3=BCnstig?=")},
                                   "Write again with a code word.|");
     account.KeepDeletedCopies = true;
-    SetOptions([](auto& o) { o.PreviewOnly = true; });
+    window.Options.PreviewOnly = true;
     const QList<QByteArray> before = pop->Messages(account.Pop3User);
     engine->RunPass();
 
@@ -65,8 +59,8 @@ TEST_F(SafetyNet, NormalPassRecordsEveryDecisionAndKeepsCopies) {
                                   "Write again with a code word.|");
     account.CodeWords = "pineapple|";
     account.KeepDeletedCopies = true;
-    window.Allowed = {"friend@example.org"};
-    SetOptions([](auto& o) { o.QuarantineSizeLimit = 2000; });
+    window.Options.AllowedSenders = {"friend@example.org"};
+    window.Options.QuarantineSizeLimit = 2000;
     engine->RunPass();
 
     ASSERT_EQ(MailboxSize(account), 2);
@@ -117,14 +111,14 @@ TEST_F(SafetyNet, OnlyOurOwnRestoreTokenKeepsAMessage) {
     };
     Account& account = AddMailbox({restored(from, token), restored("other@bad.example", token),
                                    restored(from, MakeRestoreToken(NewRestoreKey(), from, id))});
-    SetOptions([&](auto& o) { o.RestoreKey = key; });
+    window.Options.RestoreKey = key;
     engine->RunPass();
 
     const auto left = pop->Messages(account.Pop3User);
     ASSERT_EQ(left.size(), 1);
     EXPECT_TRUE(left[0].contains(token.toUtf8()));
     EXPECT_EQ(Decisions()[0].Reason, "restored from the history");
-    EXPECT_TRUE(window.Allowed.isEmpty());
+    EXPECT_TRUE(window.Options.AllowedSenders.isEmpty());
 }
 
 } // namespace

@@ -10,8 +10,11 @@
 #include "tests/support/UnansweredPort.h"
 #include "tests/support/WaitFor.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace sievra;
@@ -113,6 +116,52 @@ TEST_F(SievraPass, DryRunIsRecordedAndTheHistoryToolReadsIt) {
     EXPECT_EQ(history({"purge", "--all"}), 0);
     history({"list"});
     EXPECT_EQ(out.count('\n'), 1) << out.toStdString();
+}
+
+// Killed while it copies and deletes: never a deleted message without its copy, and the pass
+// after the kills leaves exactly one copy of each deleted message.
+TEST_F(SievraPass, KilledDuringCopiesLosesNothingAndDoublesNothing) {
+    QList<QByteArray> spam;
+    for (int i = 0; i < 60; ++i) {
+        spam << "From: spam@bad.example\nSubject: n" + QByteArray::number(i) + "\n\n" +
+                    QByteArray(3000, 'x') + "\n";
+    }
+    WriteStore("killed", spam);
+    const QDir copies(home.DataHome() + "/sievra/quarantine/00000001/new");
+    const auto copiedSubjects = [&] {
+        QStringList subjects;
+        for (const QString& name : copies.entryList(QDir::Files)) {
+            QFile file(copies.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+            subjects
+                << QString::fromUtf8(file.readAll()).section("Subject: ", 1).section('\n', 0, 0);
+        }
+        return subjects;
+    };
+    for (const int delayMs : {60, 150, 300, 600}) {
+        QProcess pass;
+        pass.start(BuiltProgram("bin/sievra-pass"), {});
+        ASSERT_TRUE(pass.waitForStarted(10000));
+        QThread::msleep(static_cast<unsigned long>(delayMs));
+        ::kill(static_cast<pid_t>(pass.processId()), SIGKILL);
+        ASSERT_TRUE(pass.waitForFinished(10000));
+        QStringList left;
+        for (const QByteArray& message : pop->Messages("killed")) {
+            left << QString::fromUtf8(message).section("Subject: ", 1).section('\n', 0, 0);
+        }
+        const QStringList copied = copiedSubjects();
+        for (int i = 0; i < 60; ++i) {
+            const QString subject = "n" + QString::number(i);
+            EXPECT_TRUE(left.contains(subject) || copied.contains(subject))
+                << subject.toStdString() << " gone without a copy after a kill at " << delayMs;
+        }
+    }
+    EXPECT_EQ(Run(), 0) << out.toStdString();
+    EXPECT_TRUE(pop->Messages("killed").isEmpty());
+    QStringList copied = copiedSubjects();
+    EXPECT_EQ(copied.size(), 60);
+    copied.removeDuplicates();
+    EXPECT_EQ(copied.size(), 60) << "a message copied twice";
 }
 
 TEST_F(SievraPass, ErrorLinesGiveOne) {

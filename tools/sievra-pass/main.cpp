@@ -87,11 +87,9 @@ int main(int argc, char* argv[]) {
             err << "sievra-pass: No accounts found! Unable to initialize Sievra.\n";
             return ExitNotStarted;
         }
-        auto safety = sievra::ScreeningEngine::SafetyOptions::FromGlobals(settings.Globals);
-        safety.PreviewOnly = safety.PreviewOnly || dryRun;
         sievra::ConsoleWindow window(std::move(settings), out, err, isatty(STDOUT_FILENO) == 1);
+        window.SetDryRun(dryRun);
         sievra::ScreeningEngine engine(window, &store);
-        engine.SetSafetyOptions(safety);
         if (!engine.StartScreening()) {
             return ExitNotStarted;
         }
