@@ -34,8 +34,12 @@ QVariant DecisionTableModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     switch (index.column()) {
-    case Time:
-        return QLocale().toString(r.Time.toLocalTime(), QLocale::ShortFormat);
+    case Time: {
+        const QDateTime local = r.Time.toLocalTime();
+        const QLocale locale;
+        return locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+               locale.toString(local.time(), QLocale::ShortFormat);
+    }
     case Account:
         return r.AccountName;
     case Outcome:

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 namespace sievra {
@@ -25,6 +26,7 @@ namespace {
 
 // Enough to find any recent message; an older one is a filter away.
 constexpr int ShownRows = 5000;
+constexpr int MaxColumn = 190;
 
 template <typename T> T* Named(T* widget, const QString& name, const QString& hint = {}) {
     widget->setObjectName(name);
@@ -146,7 +148,11 @@ void HistoryPanel::Reload() {
         lblHistoryNote->setText(error.Message());
         lblHistoryNote->show();
     }
+    // Each column as wide as it needs, but none so wide that the subject scrolls out of view.
     tblHistory->resizeColumnsToContents();
+    for (int column = 0; column < DecisionTableModel::ColumnCount; ++column) {
+        tblHistory->setColumnWidth(column, std::min(tblHistory->columnWidth(column), MaxColumn));
+    }
     UpdateActions();
 }
 

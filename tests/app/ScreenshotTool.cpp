@@ -24,6 +24,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWindow>
@@ -298,6 +299,7 @@ int main(int argc, char** argv) {
     WriteStatusExample(w);
     ok &= Shoot(w, out + "/main-status.png");
     tree->setCurrentItem(Node(w, {"History"}));
+    w.findChild<QTableView*>("tblHistory")->selectRow(2);
     ok &= Shoot(w, out + "/main-history.png");
 
     TfrmSplash splash(true);
