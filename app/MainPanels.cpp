@@ -82,6 +82,13 @@ GeneralPanel::GeneralPanel(QWidget* parent)
     autoGrid->addWidget(chkAuto, 0, 0);
     autoGrid->addLayout(every, 0, 1);
     autoGrid->addWidget(chkAutoLoad, 1, 0);
+    chkPreview = Named(new QCheckBox(QStringLiteral("Preview only: delete nothing, only show what "
+                                                    "would be deleted"),
+                                     automatic),
+                       QStringLiteral("chkPreview"),
+                       QStringLiteral("Passes record their decisions in the history, but delete "
+                                      "no message and send no reply"));
+    autoGrid->addWidget(chkPreview, 2, 0, 1, 2);
     autoGrid->setColumnStretch(1, 1);
 
     auto* notify =

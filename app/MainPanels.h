@@ -34,6 +34,7 @@ public:
     QCheckBox* chkAuto;
     SpinEdit* spnInterval;
     QCheckBox* chkAutoLoad;
+    QCheckBox* chkPreview;
     QCheckBox* chkBeep;
     QCheckBox* chkVisual;
     // The contact sources, each with what it gave at the last load, and the allowed senders.

@@ -5,6 +5,7 @@
 #include "FieldExit.h"
 #include "HeaderPicture.h"
 #include "HelpWindow.h"
+#include "HistoryPanel.h"
 #include "MainPanels.h"
 #include "TfrmNotify.h"
 #include "TrayIcon.h"
@@ -123,6 +124,7 @@ void TfrmMain::BuildTree() {
     settingsNode_ = topNode(QStringLiteral("Settings"), QStyle::SP_FileDialogDetailedView);
     messageNode_ = topNode(QStringLiteral("Message"), QStyle::SP_FileIcon);
     statusNode_ = topNode(QStringLiteral("Status"), QStyle::SP_FileDialogInfoView);
+    historyNode_ = topNode(QStringLiteral("History"), QStyle::SP_FileDialogContentsView);
 }
 
 void TfrmMain::BuildAccountButtons() {
@@ -142,9 +144,15 @@ void TfrmMain::BuildPanels() {
     pnlStatus = new StatusPanel(panels_);
     pnlAccount = new AccountPanel(panels_);
     pnlCodeWords = new CodeWordsPanel(panels_);
-    for (QWidget* panel : {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
-                           static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
-                           static_cast<QWidget*>(pnlCodeWords)}) {
+    pnlHistory = new HistoryPanel(store_, panels_);
+    pnlHistory->SenderAllowed = [this](const QString& sender) {
+        allowedSenders_.append(sender);
+        pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
+    };
+    for (QWidget* panel :
+         {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
+          static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
+          static_cast<QWidget*>(pnlCodeWords), static_cast<QWidget*>(pnlHistory)}) {
         panels_->addWidget(panel);
     }
 }
@@ -242,6 +250,7 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
     connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
+    connect(g->chkPreview, &QCheckBox::clicked, this, &TfrmMain::chkPreviewClick);
     connect(g->cboPasswordStorage, &QComboBox::activated, this,
             &TfrmMain::cboPasswordStorageChange);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
@@ -316,6 +325,7 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->chkBeep->setChecked(g.Beep);
     pnlGeneral->chkVisual->setChecked(g.VisualAlert);
     pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
+    pnlGeneral->chkPreview->setChecked(g.PreviewOnly);
     pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
     wabFile_ = g.WabFile;
     addressBooks_ = g.AddressBooks;
@@ -384,6 +394,9 @@ void TfrmMain::tvAccountsChange(QTreeWidgetItem* node) {
             ShowPanel(pnlGeneral);
         } else if (node == messageNode_) {
             ShowPanel(pnlMessage);
+        } else if (node == historyNode_) {
+            pnlHistory->Reload();
+            ShowPanel(pnlHistory);
         } else {
             ShowPanel(pnlStatus);
         }

@@ -36,6 +36,7 @@ class SettingsKey;
 class SettingsStore;
 class SpinEdit;
 class StatusPanel;
+class HistoryPanel;
 class TfrmNotify;
 class TrayIcon;
 class UserDialogs;
@@ -211,6 +212,7 @@ private:
     void butChangeEmailClientClick();
     void butClearEmailClientClick();
     void chkAutoLoadClick(bool checked);
+    void chkPreviewClick(bool checked);
     void cboPasswordStorageChange(int index);
     void ShowPasswordStorage();
     void ApplyAutomaticMode();
@@ -297,6 +299,7 @@ private:
     QTreeWidgetItem* settingsNode_ = nullptr;
     QTreeWidgetItem* messageNode_ = nullptr;
     QTreeWidgetItem* statusNode_ = nullptr;
+    QTreeWidgetItem* historyNode_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QShortcut* abortShortcut_ = nullptr;
     QStackedWidget* panels_ = nullptr;
@@ -305,6 +308,7 @@ private:
     StatusPanel* pnlStatus = nullptr;
     AccountPanel* pnlAccount = nullptr;
     CodeWordsPanel* pnlCodeWords = nullptr;
+    HistoryPanel* pnlHistory = nullptr;
     ImageButton* butAddAccount = nullptr;
     ImageButton* butDeleteAccount = nullptr;
     ImageButton* butGO = nullptr;

@@ -1,5 +1,7 @@
 #include "HeaderCollector.h"
 
+#include "history/RestoreToken.h"
+
 namespace sievra {
 
 namespace {
@@ -20,8 +22,14 @@ bool IsContinuation(const QString& line) {
 } // namespace
 
 const QStringList& HeaderCollector::FieldNames() {
-    static const QStringList names = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
-                                      QStringLiteral("Return-path:"), QStringLiteral("Subject:")};
+    // Date, Message-ID and the restore token are for the history and the restore check.
+    static const QStringList names = {QStringLiteral("From:"),
+                                      QStringLiteral("Reply-to:"),
+                                      QStringLiteral("Return-path:"),
+                                      QStringLiteral("Subject:"),
+                                      QStringLiteral("Date:"),
+                                      QStringLiteral("Message-ID:"),
+                                      RestoreTokenField + QLatin1Char(':')};
     return names;
 }
 

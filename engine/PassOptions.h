@@ -31,6 +31,15 @@ struct PassOptions {
     bool VisualAlertOn = false;
     // How many messages of one session a pass screens at most.
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
+    // The safety net: preview passes delete nothing, send no reply and leave the queue alone;
+    // decisions and the copies of deleted messages are kept for so many days; a message over
+    // the size limit is kept as its header.
+    bool PreviewOnly = false;
+    int HistoryDays = DefaultHistoryDays;
+    int QuarantineDays = DefaultQuarantineDays;
+    qint64 QuarantineSizeLimit = DefaultQuarantineSizeLimit;
+    // Base64; empty: no restore token is honoured.
+    QString RestoreKey;
 
     // The stored product values as they are.
     static PassOptions FromGlobals(const GlobalSettings& globals);

@@ -11,6 +11,8 @@
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
+#include "history/DecisionHistory.h"
+#include "history/QuarantineStore.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
@@ -21,6 +23,7 @@
 #include <QSet>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 
@@ -73,6 +76,10 @@ public:
     // Reads the window's sources now, without status lines: the counts the settings show,
     // and a first pass that finds them read already.
     void RefreshContacts();
+
+    // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
+    void SetHistoryPath(const QString& path) { historyPath_ = path; }
+    void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion
@@ -149,7 +156,32 @@ private:
     int ScreenedCount(int count);
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
-    void QueueReply(const QString& replyTo);
+    bool QueueReply(const QString& replyTo);
+
+    // The record and the copies (EngineHistory.cpp, EngineQuarantine.cpp).
+    struct MessageNote {
+        QString Date;
+        QString MessageId;
+        QString Token;
+        QString Header;
+    };
+    struct MessageCopy {
+        CopyKind Kind = CopyKind::None;
+        QString Path;
+    };
+    void OpenHistory();
+    void HistoryFailed(const HistoryError& error);
+    void NoteHeader(const QStringList& lines);
+    bool RestoredByUs(int i) const;
+    QString KeepReason(int i) const;
+    void Record(const Account& account, int i, Decision decision, const QString& reason) {
+        Record(account, i, decision, reason, MessageCopy{CopyKind::None, QString()});
+    }
+    void Record(const Account& account, int i, Decision decision, const QString& reason,
+                const MessageCopy& copy);
+    void RecordReply(const Account& account, const QString& address, const QString& outcome);
+    bool CopyBeforeDelete(const Account& account, int i, MessageCopy& copy);
+    bool DeleteMessage(const Account& account, int i);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
@@ -192,6 +224,18 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
     HeaderCollector collector_;
+    QList<MessageNote> notes_;
+    QString historyPath_ = HistoryDatabase::DefaultPath();
+    std::unique_ptr<HistoryDatabase> historyDb_;
+    std::unique_ptr<DecisionHistory> history_;
+    QuarantineStore quarantine_;
+    AddressIndex allowedIndex_;
+    // Where RETR puts the lines of the message being copied; null while headers are read.
+    QByteArray* copyBytes_ = nullptr;
+    bool copyLineCut_ = false;
+    bool queuedNow_ = false;
+    // The account whose replies go out now, for the record of each.
+    const Account* replyAccount_ = nullptr;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;

@@ -16,6 +16,10 @@ AccountValueRow Text(const QString& name, QString A::*field, const QString& text
 AccountValueRow Flag(const QString& name, bool A::*field, R resets, const QString& meaning) {
     return {name, K::Flag, field, QString(), 0, resets, meaning};
 }
+// A flag that is on for new accounts and for accounts stored without it.
+AccountValueRow FlagOn(const QString& name, bool A::*field, const QString& meaning) {
+    return {name, K::Flag, field, QString(), 1, R::Nothing, meaning};
+}
 AccountValueRow Number(const QString& name, K kind, int A::*field, qint32 number, R resets,
                        const QString& meaning) {
     return {name, kind, field, QString(), number, resets, meaning};
@@ -82,6 +86,9 @@ const QList<AccountValueRow>& AccountValueTable() {
                               "although it failed verification")),
         Secret(V::SmtpCertificate, K::Certificate, &A::SmtpCertificate, R::Nothing,
                QStringLiteral("the same for SMTP")),
+        // Accounts stored before these values existed get them on, as new ones do.
+        FlagOn(V::KeepDeletedCopies, &A::KeepDeletedCopies,
+               QStringLiteral("a copy of each deleted message is kept in the quarantine")),
     };
     return table;
 }

@@ -21,7 +21,8 @@ enum class TestedReset { Nothing, Pop3, Smtp };
 using AccountField = std::variant<QString Account::*, int Account::*, bool Account::*>;
 
 // One value of an account key, in the order the programs write them, with what a new account
-// holds (NewText for the text kinds, NewNumber for the others).
+// holds (NewText for the text kinds, NewNumber for the others; a Flag missing from a stored
+// account reads as its NewNumber too).
 struct AccountValueRow {
     QString Name;
     AccountValueKind Kind;

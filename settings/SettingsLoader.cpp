@@ -84,6 +84,16 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
+    g.PreviewOnly = v.Flag(GlobalValue::PreviewOnly);
+    // A nonsense number keeps the default: zero days would throw away the safety net.
+    const auto positive = [&v](const QString& name, int fallback) {
+        const int n = v.NumberOr(name, fallback);
+        return n > 0 ? n : fallback;
+    };
+    g.HistoryDays = positive(GlobalValue::HistoryDays, DefaultHistoryDays);
+    g.QuarantineDays = positive(GlobalValue::QuarantineDays, DefaultQuarantineDays);
+    g.QuarantineSizeLimit = positive(GlobalValue::QuarantineSizeLimit, DefaultQuarantineSizeLimit);
+    g.RestoreKey = v.Text(GlobalValue::RestoreKey);
     return g;
 }
 
@@ -95,7 +105,7 @@ void ReadPlainValue(const ValueSnapshot& v, const AccountValueRow& row, Account&
         a.*std::get<QString Account::*>(row.Field) = v.Text(row.Name);
         break;
     case AccountValueKind::Flag:
-        a.*std::get<bool Account::*>(row.Field) = v.Flag(row.Name);
+        a.*std::get<bool Account::*>(row.Field) = v.NumberOr(row.Name, row.NewNumber) != 0;
         break;
     case AccountValueKind::Number:
         a.*std::get<int Account::*>(row.Field) = v.Number(row.Name);

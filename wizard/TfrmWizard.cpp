@@ -10,7 +10,9 @@
 #include "addressbook/ContactDiscovery.h"
 #include "settings/Account.h"
 #include "settings/EntryRules.h"
+#include "settings/GlobalSettings.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/PathLabel.h"
 
@@ -589,11 +591,16 @@ void TfrmWizard::Save() {
         for (const QString& path : unreadable_) {
             others.removeAll(path);
         }
-        if (existing_.Found) {
-            WriteChangedSettings(store, accounts_, existing_, wabFile, MailClientPath(), others);
-        } else {
-            WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
-        }
+        store.InTransaction([&] {
+            if (existing_.Found) {
+                WriteChangedSettings(store, accounts_, existing_, wabFile, MailClientPath(),
+                                     others);
+            } else {
+                WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
+            }
+            store.OpenKey(ProductKey, true)
+                ->WriteFlag(GlobalValue::PreviewOnly, c_.chkPreview->isChecked());
+        });
     } catch (const StoreError& error) {
         // Nothing was written; the user may mend the file and press Save again.
         prompts_->Error(error.Message());

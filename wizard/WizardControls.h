@@ -62,6 +62,8 @@ struct WizardControls {
     QLabel* lblOptions = nullptr;
     QPlainTextEdit* memCodeWords = nullptr;
     QPlainTextEdit* memHints = nullptr;
+    // page 8: a new user tries Sievra without losing mail ("Preview Only").
+    QCheckBox* chkPreview = nullptr;
 };
 
 // Builds the eight pages, the separator and the buttons into the window.

@@ -278,7 +278,7 @@ QWidget* BuildOptionsPage(WizardControls& c) {
     return page;
 }
 
-QWidget* BuildFinishedPage() {
+QWidget* BuildFinishedPage(WizardControls& c) {
     QWidget* page = Page(8);
     QVBoxLayout* column = BannerColumn(page);
     column->addWidget(Heading("Label18", QStringLiteral("Finished!")));
@@ -290,6 +290,12 @@ QWidget* BuildFinishedPage() {
     column->addWidget(Caption("Label9", QStringLiteral("Things to consider before running "
                                                        "Sievra:")));
     column->addWidget(ScrollingProse(WizardText::Advice()), 1);
+    c.chkPreview = Named<QCheckBox>(
+        "chkPreview", QStringLiteral("Try Sievra first: for now, only show what would be deleted"));
+    c.chkPreview->setToolTip(QStringLiteral("Nothing is deleted and no reply is sent until you "
+                                            "turn Preview off in the Settings"));
+    c.chkPreview->setChecked(true);
+    column->addWidget(c.chkPreview);
     return page;
 }
 
@@ -308,7 +314,7 @@ WizardControls BuildWizardPages(QDialog* window) {
     c.Pages->setMinimumSize(PageWidth, PageHeight);
     c.pnlPage = {BuildWelcomePage(c),  BuildAddressBookPage(c),     BuildMailClientPage(c),
                  BuildAccountsPage(c), BuildAccountSettingsPage(c), BuildCodeWordsIntroPage(),
-                 BuildOptionsPage(c),  BuildFinishedPage()};
+                 BuildOptionsPage(c),  BuildFinishedPage(c)};
     for (QWidget* page : c.pnlPage) {
         c.Pages->addWidget(page);
     }

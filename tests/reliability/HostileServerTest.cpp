@@ -69,6 +69,8 @@ protected:
         key.WriteNumber("POP3 Timeout", 60);
         key.WriteNumber("POP3 Security", 0);
         key.WriteFlag("POP3 Tested", true);
+        // The scripts answer screening alone; the copies before deletion have tests of their own.
+        key.WriteFlag("Keep Deleted Copies", false);
     }
 
     // Runs sievra-pass while this process serves the dialogue; its peak memory comes from

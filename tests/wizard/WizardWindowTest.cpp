@@ -421,6 +421,7 @@ TEST_F(WizardWindowTest, SaveWritesTheSettingsStartsSievraAndCloses) {
     c->memCodeWords->setPlainText("kestrel\nharbour7");
     Next();
     ASSERT_EQ(Where(), "8A");
+    EXPECT_TRUE(c->chkPreview->isChecked()) << "a new user tries before anything is deleted";
     Next(); // Save
     EXPECT_FALSE(wizard->isVisible());
     EXPECT_EQ(wizard->result(), QDialog::Accepted);
@@ -440,6 +441,8 @@ TEST_F(WizardWindowTest, SaveWritesTheSettingsStartsSievraAndCloses) {
     EXPECT_EQ(a.CodeWords, "kestrel|harbour7|");
     EXPECT_EQ(a.SmtpServer, "smtp.a.example");
     EXPECT_EQ(loaded.Globals.WabFile, home.Path() + "/books/contacts.wab");
+    EXPECT_TRUE(loaded.Globals.PreviewOnly);
+    EXPECT_TRUE(a.KeepDeletedCopies);
 }
 
 // Run again over existing settings, the wizard says so, starts from them, and Save changes
@@ -476,12 +479,15 @@ TEST_F(WizardWindowTest, ARunOverExistingSettingsStartsFromThemAndKeepsTheRest) 
     Next();
     EXPECT_EQ(c->memCodeWords->toPlainText(), "old\n");
     Next();
+    c->chkPreview->setChecked(false);
     Next(); // Save
     EXPECT_EQ(wizard->result(), QDialog::Accepted);
 
     SettingsStore store;
     const auto p = store.OpenKey(ProductKey);
     EXPECT_EQ(p->ReadNumber("Interval"), 25);
+    EXPECT_TRUE(p->ValueExists("Preview Only"));
+    EXPECT_FALSE(p->ReadFlag("Preview Only"));
     EXPECT_EQ(p->ReadText("Header 1"), "My own reply");
     EXPECT_FALSE(store.KeyExists(AccountKeyPath("00000009")));
     const auto a = store.OpenKey(AccountKeyPath("00000001"));
