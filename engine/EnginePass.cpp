@@ -197,7 +197,7 @@ void ScreeningEngine::FetchHeaders(int count) {
         if (pop3_.MessageCut()) {
             cutHeaders_.insert(state_.MessageNumber - 1);
         }
-        AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
+        AppendHeaderValues(state_.HeaderLines, lists_, options_.Reading);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
     } while (!state_.ErrorFlag && state_.MessageNumber <= count);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/HeaderValues.h"
 #include "settings/GlobalSettings.h"
 
 #include <QString>
@@ -31,6 +32,10 @@ struct PassOptions {
     bool VisualAlertOn = false;
     // How many messages of one session a pass screens at most.
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
+    // How long one second of a server time-out lasts; the tests shorten it.
+    int TimeoutSecondMs = 1000;
+    // How the header lines become the rules' values; the benchmark compares both ways.
+    HeaderReading Reading = HeaderReading::Fields;
 
     // The stored product values as they are.
     static PassOptions FromGlobals(const GlobalSettings& globals);
