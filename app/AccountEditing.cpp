@@ -30,30 +30,64 @@ int SecurityIndex(int stored) {
     return stored >= SecurityValue::None && stored <= SecurityValue::Tls ? stored : -1;
 }
 
+// The panel's control of each value it shows. The Tested flags and the trusted certificates
+// have none: the connection tests and the certificate dialog set them.
+QList<std::pair<AccountField, QWidget*>> PanelControls(AccountPanel* p) {
+    return {{&Account::Active, p->chkActive},
+            {&Account::AccountName, p->txtAccountName},
+            {&Account::Pop3Server, p->txtHost},
+            {&Account::Pop3Port, p->txtPOP3Port},
+            {&Account::Pop3User, p->txtUser},
+            {&Account::Pop3Password, p->txtPWD},
+            {&Account::SavePop3Password, p->chkSavePWD},
+            {&Account::Pop3Timeout, p->spnPOP3TimeOut},
+            {&Account::SmtpServer, p->txtSMTP},
+            {&Account::SmtpPort, p->txtSMTPPort},
+            {&Account::SmtpAddress, p->txtEMail},
+            {&Account::SmtpDisplayName, p->txtDisplayName},
+            {&Account::RequiresAuth, p->chkAUTH},
+            {&Account::UsePop3Login, p->chkUseSame},
+            {&Account::SmtpUser, p->txtSMTPUser},
+            {&Account::SmtpPassword, p->txtSMTPPWD},
+            {&Account::SaveSmtpPassword, p->chkSaveSMTPPWD},
+            {&Account::SmtpTimeout, p->spnSMTPTimeOut},
+            {&Account::Pop3Security, p->cboPOP3Security},
+            {&Account::SmtpSecurity, p->cboSMTPSecurity}};
+}
+
+// Shows the record's value of a row in its control, without marking the control modified.
+void ShowAccountValue(QWidget* control, const AccountValueRow& row, const Account& a) {
+    switch (row.Kind) {
+    case AccountValueKind::Text:
+    case AccountValueKind::Password:
+        static_cast<QLineEdit*>(control)->setText(a.*std::get<QString Account::*>(row.Field));
+        break;
+    case AccountValueKind::Flag:
+        static_cast<QCheckBox*>(control)->setChecked(a.*std::get<bool Account::*>(row.Field));
+        break;
+    case AccountValueKind::Number:
+        static_cast<SpinEdit*>(control)->SetValueQuietly(a.*std::get<int Account::*>(row.Field));
+        break;
+    case AccountValueKind::Security:
+        static_cast<QComboBox*>(control)->setCurrentIndex(
+            SecurityIndex(a.*std::get<int Account::*>(row.Field)));
+        break;
+    case AccountValueKind::Certificate:
+        break;
+    }
+}
+
 } // namespace
 
 void TfrmMain::FillAccountPanel(const Account& a) {
-    AccountPanel* p = pnlAccount;
-    p->txtAccountName->setText(a.AccountName);
-    p->chkActive->setChecked(a.Active);
-    p->txtHost->setText(a.Pop3Server);
-    p->txtUser->setText(a.Pop3User);
-    p->txtPWD->setText(a.Pop3Password);
-    p->txtPOP3Port->setText(a.Pop3Port);
-    p->cboPOP3Security->setCurrentIndex(SecurityIndex(a.Pop3Security));
-    p->spnPOP3TimeOut->SetValueQuietly(a.Pop3Timeout);
-    p->chkSavePWD->setChecked(a.SavePop3Password);
-    p->txtSMTP->setText(a.SmtpServer);
-    p->txtSMTPPort->setText(a.SmtpPort);
-    p->cboSMTPSecurity->setCurrentIndex(SecurityIndex(a.SmtpSecurity));
-    p->spnSMTPTimeOut->SetValueQuietly(a.SmtpTimeout);
-    p->txtEMail->setText(a.SmtpAddress);
-    p->txtDisplayName->setText(a.SmtpDisplayName);
-    p->chkAUTH->setChecked(a.RequiresAuth);
-    p->chkUseSame->setChecked(a.UsePop3Login);
-    p->txtSMTPUser->setText(a.SmtpUser);
-    p->txtSMTPPWD->setText(a.SmtpPassword);
-    p->chkSaveSMTPPWD->setChecked(a.SaveSmtpPassword);
+    const QList<std::pair<AccountField, QWidget*>> controls = PanelControls(pnlAccount);
+    for (const AccountValueRow& row : AccountValueTable()) {
+        for (const auto& [field, control] : controls) {
+            if (field == row.Field) {
+                ShowAccountValue(control, row, a);
+            }
+        }
+    }
     UpdateActiveControls();
 }
 

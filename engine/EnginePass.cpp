@@ -208,7 +208,7 @@ void ScreeningEngine::FetchHeaders(int count) {
         if (pop3_.MessageCut()) {
             cutHeaders_.insert(state_.MessageNumber - 1);
         }
-        AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
+        AppendHeaderValues(state_.HeaderLines, lists_, options_.Reading);
         NoteHeader(state_.HeaderLines);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));

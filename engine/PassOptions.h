@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/HeaderValues.h"
 #include "settings/GlobalSettings.h"
 
 #include <QString>
@@ -40,6 +41,10 @@ struct PassOptions {
     qint64 QuarantineSizeLimit = DefaultQuarantineSizeLimit;
     // Base64; empty: no restore token is honoured.
     QString RestoreKey;
+    // How long one second of a server time-out lasts; the tests shorten it.
+    int TimeoutSecondMs = 1000;
+    // How the header lines become the rules' values; the benchmark compares both ways.
+    HeaderReading Reading = HeaderReading::Fields;
 
     // The stored product values as they are.
     static PassOptions FromGlobals(const GlobalSettings& globals);

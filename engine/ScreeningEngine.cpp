@@ -225,7 +225,7 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
         CheckWait();
     });
     // A stored time-out of years must neither overflow nor turn into no time-out at all.
-    qint64 ms = qint64{state_.CurrentTimeout} * timeoutUnitMs_;
+    qint64 ms = qint64{state_.CurrentTimeout} * options_.TimeoutSecondMs;
     if (!sessionBound_.isForever()) {
         ms = std::min(ms, std::max<qint64>(sessionBound_.remainingTime(), 0));
     }
@@ -251,7 +251,7 @@ void ScreeningEngine::SetTimeout(int seconds) {
 
 void ScreeningEngine::StartSessionBound() {
     sessionBound_.setRemainingTime(qint64{state_.CurrentTimeout} * SessionTimeouts *
-                                   timeoutUnitMs_);
+                                   options_.TimeoutSecondMs);
 }
 
 void ScreeningEngine::ReportError() {

@@ -64,10 +64,6 @@ public:
     bool LastPassHadErrors() const { return lastPassHadErrors_; }
     // True when the last pass left an account alone because another program was screening it.
     bool LastPassSkipped() const { return lastPassSkipped_; }
-    // Tests shorten every time-out by measuring its seconds in this many milliseconds.
-    void SetTimeoutUnitForTests(int milliseconds) { timeoutUnitMs_ = milliseconds; }
-    // Benchmarks compare a pass with the raw rules alone against one with the header reader.
-    void SetHeaderReadingForBench(HeaderReading reading) { headerReading_ = reading; }
     TPop3Cli& Pop3Client() { return pop3_; }
     TSmtpCli& SmtpClient() { return smtp_; }
     ReplyQueueFile& Queue() { return queue_; }
@@ -253,8 +249,6 @@ private:
     Awaited awaited_;
     QEventLoop* waitLoop_ = nullptr;
     std::function<bool()> waitDone_;
-    int timeoutUnitMs_ = 1000;
-    HeaderReading headerReading_ = HeaderReading::Fields;
     // The whole of one session may last this many request time-outs, so a server that drips
     // data just fast enough for each request cannot hold a pass for ever.
     static constexpr int SessionTimeouts = 20;

@@ -118,14 +118,17 @@ bool StoredAsText(AccountValueKind kind) {
 
 void WriteNewAccountValues(SettingsKey& key) {
     for (const AccountValueRow& row : AccountValueTable()) {
-        if (row.Kind == K::Certificate) {
-            continue; // written only once the user trusts a certificate
+        if (row.Kind != K::Certificate) { // written only once the user trusts a certificate
+            WriteNewAccountValue(key, row);
         }
-        if (StoredAsText(row.Kind)) {
-            key.WriteText(row.Name, row.NewText);
-        } else {
-            key.WriteNumber(row.Name, row.NewNumber);
-        }
+    }
+}
+
+void WriteNewAccountValue(SettingsKey& key, const AccountValueRow& row) {
+    if (StoredAsText(row.Kind)) {
+        key.WriteText(row.Name, row.NewText);
+    } else {
+        key.WriteNumber(row.Name, row.NewNumber);
     }
 }
 

@@ -50,6 +50,8 @@ bool StoredAsText(AccountValueKind kind);
 
 // Writes the values of a new account into `key`, in table order.
 void WriteNewAccountValues(SettingsKey& key);
+// Writes one row's new-account value.
+void WriteNewAccountValue(SettingsKey& key, const AccountValueRow& row);
 
 // Writes the record's value of a row that is not a password (those go through
 // SavePassword, which knows about the keyring).

@@ -81,6 +81,7 @@ Result RunEngine(test::DovecotServer& pop, test::SmtpSink& smtp, const QString& 
                  const QString& book, HeaderReading reading, bool keepCopies) {
     BenchWindow window;
     window.Options.WabFile = book;
+    window.Options.Reading = reading;
     Account a;
     a.KeyName = QStringLiteral("00000001");
     a.Active = true;
@@ -97,7 +98,6 @@ Result RunEngine(test::DovecotServer& pop, test::SmtpSink& smtp, const QString& 
     a.KeepDeletedCopies = keepCopies;
     window.Records.push_back(a);
     ScreeningEngine engine(window, nullptr);
-    engine.SetHeaderReadingForBench(reading);
     bench::Stopwatch watch;
     window.Watch = watch;
     const std::clock_t cpu = std::clock();

@@ -16,7 +16,7 @@ protected:
     void SetUp() override {
         EngineFixture::SetUp();
         // Time-outs are at least 30 "seconds"; here a second lasts 10 ms.
-        engine->SetTimeoutUnitForTests(10);
+        window.Options.TimeoutSecondMs = 10;
     }
     Account& FakeAccount(const FakeServer& server) {
         Account account = MakeAccount("fake");

@@ -216,7 +216,7 @@ TEST_F(HostileServer, DrippingServerCannotHoldThePassForEver) {
     account.Pop3Password = "alice-pw";
     account.Pop3Timeout = 30;
     window.AddAccount(account);
-    engine->SetTimeoutUnitForTests(10); // time-out 300 ms, session 6 s
+    window.Options.TimeoutSecondMs = 10; // time-out 300 ms, session 6 s
     engine->RunPass();
     EXPECT_TRUE(window.HasLine("Error 0: Session took longer than 600 seconds"))
         << window.PlainLines().join("\n").toStdString();

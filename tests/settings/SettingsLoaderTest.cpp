@@ -1,11 +1,14 @@
 #include "settings/SettingsLoader.h"
 
 #include "settings/AccountTable.h"
+#include "settings/KnownValues.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 #include "tests/support/TestHome.h"
 
+#include <QFile>
+#include <QMap>
 #include <QVariant>
 #include <gtest/gtest.h>
 
@@ -23,6 +26,54 @@ protected:
     test::TestHome home;
     SettingsStore store;
 };
+
+// One row of the README's "Stored values" table, for each name it lists.
+struct ReadmeValue {
+    QString Type;
+    QString Default;
+    QString Mark; // "(P)", "(S)" or empty
+};
+
+// The README's rows of one key ("`\\Software\\…\\Sievra`" or "`…\\Sievra\\NNNNNNNN`"), by
+// lower-cased name.
+QMap<QString, ReadmeValue> ReadmeValues(const QString& keyCell) {
+    QFile file(QStringLiteral(SIEVRA_SOURCE_DIR "/README.md"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QString section = text.mid(text.indexOf(QStringLiteral("### Stored values")));
+    QMap<QString, ReadmeValue> values;
+    for (const QString& line : section.split(QLatin1Char('\n'))) {
+        const QStringList cells = line.split(QLatin1Char('|'));
+        if (cells.size() < 6 || cells[1].trimmed() != keyCell) {
+            continue;
+        }
+        QString def = cells[4].trimmed();
+        def.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+            .replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+        for (QString name : cells[2].split(QLatin1Char(','))) {
+            name = name.trimmed();
+            QString mark;
+            if (name.endsWith(QStringLiteral(" (P)")) || name.endsWith(QStringLiteral(" (S)"))) {
+                mark = name.right(3);
+                name.chop(4);
+            }
+            values.insert(name.toLower(), {cells[3].trimmed(), def, mark});
+        }
+    }
+    return values;
+}
+
+QString ReadmeType(AccountValueKind kind) {
+    switch (kind) {
+    case AccountValueKind::Flag:
+        return QStringLiteral("flag");
+    case AccountValueKind::Number:
+    case AccountValueKind::Security:
+        return QStringLiteral("integer");
+    default:
+        return QStringLiteral("text");
+    }
+}
 
 TEST_F(SettingsLoaderTest, NoProductKeyOrNoAccountFails) {
     EXPECT_FALSE(LoadSettings(store).Ok);
@@ -138,8 +189,6 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     EXPECT_EQ(k.Values().size(), 19u);
 }
 
-// Stores from before the security values: the TLS ports mean TLS, also when named by their
-// service names, and every other port none.
 // Every row of the account table, written from one record and loaded back, lands in its own
 // field: a row wired to the wrong field or the wrong kind shows up here.
 TEST_F(SettingsLoaderTest, EveryTableValueRoundTripsThroughItsField) {
@@ -183,6 +232,40 @@ TEST_F(SettingsLoaderTest, EveryTableValueRoundTripsThroughItsField) {
     }
 }
 
+// The README's table of stored values names every value of both tables with its type, its
+// default and the connection test a change sends it back to, so the two cannot drift apart.
+TEST_F(SettingsLoaderTest, TheReadmeNamesEveryStoredValue) {
+    const QMap<QString, ReadmeValue> product =
+        ReadmeValues(QLatin1Char('`') + ProductKey + QLatin1Char('`'));
+    ASSERT_FALSE(product.isEmpty()) << "no \"Stored values\" table in README.md";
+    for (const ProductValueRow& row : ProductValueTable()) {
+        const auto found = product.find(row.Name.toLower());
+        ASSERT_NE(found, product.end()) << row.Name.toStdString() << " is missing";
+        EXPECT_EQ(found->Type.toStdString(), ReadmeType(row.Kind).toStdString())
+            << row.Name.toStdString();
+        EXPECT_EQ(found->Default.toStdString(), row.Default.toStdString())
+            << row.Name.toStdString();
+    }
+    const QMap<QString, ReadmeValue> account =
+        ReadmeValues(QStringLiteral("`…\\Sievra\\NNNNNNNN`"));
+    for (const AccountValueRow& row : AccountValueTable()) {
+        const auto found = account.find(row.Name.toLower());
+        ASSERT_NE(found, account.end()) << row.Name.toStdString() << " is missing";
+        EXPECT_EQ(found->Type.toStdString(), ReadmeType(row.Kind).toStdString())
+            << row.Name.toStdString();
+        const QString def = row.Kind == AccountValueKind::Certificate ? QString()
+                            : StoredAsText(row.Kind)                  ? row.NewText
+                                                     : QString::number(row.NewNumber);
+        EXPECT_EQ(found->Default.toStdString(), def.toStdString()) << row.Name.toStdString();
+        const QString mark = row.Resets == TestedReset::Pop3   ? QStringLiteral("(P)")
+                             : row.Resets == TestedReset::Smtp ? QStringLiteral("(S)")
+                                                               : QString();
+        EXPECT_EQ(found->Mark.toStdString(), mark.toStdString()) << row.Name.toStdString();
+    }
+}
+
+// Stores from before the security values: the TLS ports mean TLS, also when named by their
+// service names, and every other port none.
 TEST_F(SettingsLoaderTest, SecurityFollowsThePortUntilItIsStored) {
     Product();
     const struct {

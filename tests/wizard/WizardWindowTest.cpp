@@ -460,6 +460,8 @@ TEST_F(WizardWindowTest, ARunOverExistingSettingsStartsFromThemAndKeepsTheRest) 
         a.WriteText("POP3 User Name", "anna");
         a.WriteText("POP3 Port", "110");
         a.WriteFlag("POP3 Tested", true);
+        a.WriteNumber("POP3 Timeout", 90);
+        a.WriteText("POP3 Certificate", "AB:CD");
         store.OpenKey(AccountKeyPath("00000001") + "\\Code Words", true)->WriteText("1", "old|");
         store.OpenKey(AccountKeyPath("00000009"), true)->WriteText("Account Name", "Gone");
     }
@@ -493,6 +495,8 @@ TEST_F(WizardWindowTest, ARunOverExistingSettingsStartsFromThemAndKeepsTheRest) 
     const auto a = store.OpenKey(AccountKeyPath("00000001"));
     EXPECT_EQ(a->ReadText("POP3 Server"), "pop.stored.example");
     EXPECT_TRUE(a->ReadFlag("POP3 Tested")) << "nothing of its connection changed";
+    EXPECT_EQ(a->ReadNumber("POP3 Timeout"), 90);
+    EXPECT_EQ(a->ReadText("POP3 Certificate"), "AB:CD") << "values the pages do not show stay";
 }
 
 TEST_F(WizardWindowTest, SaveWithoutSievraWarnsAndAStoreErrorKeepsPage8) {
