@@ -71,6 +71,7 @@ public:
     QStringList AddressBooks() const override { return addressBooks_; }
     QStringList AllowedSenders() const override { return allowedSenders_; }
     int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
+    int LearnedSenderDays() const override { return learnedSenderDays_; }
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -267,6 +268,14 @@ private:
     void lstHintsExit();
     void SaveList(EditListBox* list, const QString& subkey, QString Account::*field);
 
+    // Learned senders.
+    void FillLearnedList(AccountNode* node);
+    void UpdateLearnedButtons();
+    QStringList SelectedLearned() const;
+    void chkRememberClick(bool checked);
+    void butForgetLearnedClick();
+    void butAllowLearnedClick();
+
     // Reply text.
     void txtSubjectExit();
     void memHeaderExit();
@@ -287,6 +296,7 @@ private:
     bool firstRunHelpShown_ = false;
     bool showMainWindow_ = true;
     int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
+    int learnedSenderDays_ = DefaultLearnedSenderDays;   // nor this
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;

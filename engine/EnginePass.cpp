@@ -44,6 +44,7 @@ void ScreeningEngine::RunPass() {
         return;
     }
     BeginPass();
+    ForgetUnseenSenders();
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
             continue;
@@ -135,6 +136,9 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
     codeWords_ = SplitJoined(account.CodeWords);
+    if (!LoadLearned(account)) {
+        return true;
+    }
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         counters_.SeenCount += pop3_.MsgCount();
@@ -212,8 +216,11 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                                "server.")
                     .arg(i + 1));
             ++counters_.WaitingCount;
-        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
+        } else if (const Verdict verdict =
+                       JudgeMessage(lists_, i, accepted_.Index(), learnedIndex_, codeWords_);
+                   verdict != Verdict::Rejected) {
             ++counters_.WaitingCount;
+            NoteAcceptance(account, verdict, i);
         } else {
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
             pop3_.SetMsgNum(i + 1);

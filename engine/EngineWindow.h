@@ -35,6 +35,8 @@ public:
     virtual bool VisualAlertOn() const = 0;
     // How many messages of one session a pass screens at most.
     virtual int MaxMessagesPerPass() const { return DefaultMaxMessagesPerPass; }
+    // Days a learned sender stays learned without writing.
+    virtual int LearnedSenderDays() const { return DefaultLearnedSenderDays; }
 
     // The status panel.
     virtual void AppendStatusLine(const QString& markup) = 0; // keeps the newest line in view

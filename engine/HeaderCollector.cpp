@@ -20,8 +20,26 @@ bool IsContinuation(const QString& line) {
 } // namespace
 
 const QStringList& HeaderCollector::FieldNames() {
-    static const QStringList names = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
-                                      QStringLiteral("Return-path:"), QStringLiteral("Subject:")};
+    static const QStringList names = [] {
+        QStringList all = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
+                           QStringLiteral("Return-path:"), QStringLiteral("Subject:"),
+                           QStringLiteral("Date:")};
+        for (const QString& name : GuardFieldNames()) {
+            all.append(name + QLatin1Char(':'));
+        }
+        return all;
+    }();
+    return names;
+}
+
+const QStringList& HeaderCollector::GuardFieldNames() {
+    static const QStringList names = {QStringLiteral("Auto-Submitted"),
+                                      QStringLiteral("X-Auto-Response-Suppress"),
+                                      QStringLiteral("Precedence"),
+                                      QStringLiteral("List-Id"),
+                                      QStringLiteral("List-Unsubscribe"),
+                                      QStringLiteral("List-Post"),
+                                      QStringLiteral("Authentication-Results")};
     return names;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/StatusMarkup.h"
+#include "history/HistoryDatabase.h"
 #include "net/SocketError.h"
 
 #include <QCoreApplication>

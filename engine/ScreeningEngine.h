@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addressbook/StatusOutput.h"
+#include "engine/AcceptanceRules.h"
 #include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
 #include "engine/EngineWindow.h"
@@ -11,6 +12,7 @@
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
+#include "history/LearnedSenders.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
@@ -21,12 +23,14 @@
 #include <QSet>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 
 namespace sievra {
 
 class EngineWindow;
+class HistoryDatabase;
 class SettingsStore;
 
 // Screens the accounts: one pass fetches every header of each active account, deletes what
@@ -73,6 +77,12 @@ public:
     // Reads the window's sources now, without status lines: the counts the settings show,
     // and a first pass that finds them read already.
     void RefreshContacts();
+    // The senders the accounts learned from code words, in history.db (opened on first use);
+    // null when that file cannot be used, and HistoryProblem() says why.
+    LearnedSenders* Learned();
+    const QString& HistoryProblem() const { return historyProblem_; }
+    // Tests make the days pass for the learned senders; before the first use of Learned().
+    void SetClock(LearnedSenders::Clock clock) { clock_ = std::move(clock); }
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion
@@ -137,6 +147,12 @@ private:
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
     void QueueReply(const QString& replyTo);
+
+    // Learned senders.
+    void ForgetUnseenSenders();
+    bool LoadLearned(const Account& account);
+    void NoteAcceptance(const Account& account, Verdict verdict, qsizetype i);
+    void LearnSender(const Account& account, qsizetype i);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
@@ -177,6 +193,12 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
     HeaderCollector collector_;
+    std::unique_ptr<HistoryDatabase> history_;
+    std::unique_ptr<LearnedSenders> learned_;
+    LearnedSenders::Clock clock_;
+    // The learned senders of the account being screened; empty while it learns none.
+    AddressIndex learnedIndex_;
+    QString historyProblem_;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;

@@ -44,6 +44,8 @@ struct Account {
     // Why a password kept in the desktop keyring could not be read; such an account is
     // skipped by the pass with this reason on its error line, and nothing else changes.
     QString KeyringError;
+    // A stranger who got through with a code word is accepted from then on.
+    bool RememberCodeWordSenders = true;
 };
 
 // Stored numbers of "POP3 Security" and "SMTP Security".
@@ -95,6 +97,7 @@ inline const QString SmtpCertificate = QStringLiteral("SMTP Certificate");
 // Set while the password lives in the desktop keyring; the store then keeps no form of it.
 inline const QString Pop3PasswordInKeyring = QStringLiteral("POP3 Password In Keyring");
 inline const QString SmtpPasswordInKeyring = QStringLiteral("SMTP Password In Keyring");
+inline const QString RememberCodeWordSenders = QStringLiteral("Remember Code-Word Senders");
 } // namespace AccountValue
 
 } // namespace sievra

@@ -7,6 +7,8 @@ namespace sievra {
 
 // Messages of one session screened in a pass when the store names no other number.
 inline constexpr int DefaultMaxMessagesPerPass = 50000;
+// Days a learned sender stays learned without sending anything.
+inline constexpr int DefaultLearnedSenderDays = 365;
 
 // The values held directly in the product key.
 struct GlobalSettings {
@@ -24,6 +26,7 @@ struct GlobalSettings {
     QStringList AddressBooks;
     QStringList AllowedSenders;
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
+    int LearnedSenderDays = DefaultLearnedSenderDays;
 };
 
 namespace GlobalValue {
@@ -38,6 +41,7 @@ inline const QString EmailClient = QStringLiteral("EMail Client");
 inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
 inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
+inline const QString LearnedSenderDays = QStringLiteral("Learned Sender Days");
 // Where the main window was left: QWidget::saveGeometry and QSplitter::saveState, Base64.
 inline const QString WindowGeometry = QStringLiteral("Window Geometry");
 inline const QString WindowSplitter = QStringLiteral("Window Splitter");

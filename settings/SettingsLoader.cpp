@@ -83,6 +83,8 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
+    const int learnedDays = v.NumberOr(GlobalValue::LearnedSenderDays, DefaultLearnedSenderDays);
+    g.LearnedSenderDays = learnedDays > 0 ? learnedDays : DefaultLearnedSenderDays;
     return g;
 }
 
@@ -133,6 +135,8 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpSecurityStored = v.HasNumber(V::SmtpSecurity);
     a.Pop3Certificate = v.Text(V::Pop3Certificate);
     a.SmtpCertificate = v.Text(V::SmtpCertificate);
+    // On unless turned off: an account stored before the value existed learns too.
+    a.RememberCodeWordSenders = v.NumberOr(V::RememberCodeWordSenders, 1) != 0;
     return a;
 }
 

@@ -98,6 +98,7 @@ qint32 WriteWizardAccount(SettingsStore& store, const WizardAccount& a, bool fre
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
     key.WriteNumber(V::Pop3Security, EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort));
     key.WriteNumber(V::SmtpSecurity, EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort));
+    key.WriteFlag(V::RememberCodeWordSenders, a.RememberCodeWordSenders);
     if (pop3Changed) {
         key.WriteFlag(V::Pop3Tested, false);
     }

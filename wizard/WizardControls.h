@@ -62,6 +62,7 @@ struct WizardControls {
     QLabel* lblOptions = nullptr;
     QPlainTextEdit* memCodeWords = nullptr;
     QPlainTextEdit* memHints = nullptr;
+    QCheckBox* chkRemember = nullptr;
 };
 
 // Builds the eight pages, the separator and the buttons into the window.

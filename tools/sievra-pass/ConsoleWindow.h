@@ -27,6 +27,7 @@ public:
     bool BeepOn() const override { return false; }
     bool VisualAlertOn() const override { return false; }
     int MaxMessagesPerPass() const override { return settings_.Globals.MaxMessagesPerPass; }
+    int LearnedSenderDays() const override { return settings_.Globals.LearnedSenderDays; }
 
     void AppendStatusLine(const QString& markup) override;
     void ClearStatusLines() override {}

@@ -1,0 +1,114 @@
+// Senders learned from code words: loaded per account, touched when they write again,
+// learned when a stranger's message is kept by its code word, forgotten after a quiet year.
+#include "ScreeningEngine.h"
+#include "engine/EngineWindow.h"
+#include "engine/PlainMailbox.h"
+#include "engine/SenderLearning.h"
+#include "history/HistoryDatabase.h"
+#include "history/HistoryError.h"
+#include "mail/HeaderText.h"
+#include "mail/MailAddress.h"
+#include "mail/MailDate.h"
+
+namespace sievra {
+
+LearnedSenders* ScreeningEngine::Learned() {
+    if (learned_) {
+        return learned_.get();
+    }
+    try {
+        history_ = std::make_unique<HistoryDatabase>();
+        learned_ = std::make_unique<LearnedSenders>(*history_, clock_);
+        historyProblem_.clear();
+    } catch (const HistoryError& error) {
+        learned_.reset();
+        history_.reset();
+        historyProblem_ = error.Message();
+    }
+    return learned_.get();
+}
+
+// Once per pass, before any account: a sender quiet for the set days needs a code word again.
+void ScreeningEngine::ForgetUnseenSenders() {
+    LearnedSenders* learned = Learned();
+    if (learned == nullptr) {
+        return;
+    }
+    try {
+        for (const LearnedSender& sender : learned->ForgetUnseen(window_.LearnedSenderDays())) {
+            Log(QStringLiteral("Forgot %1: nothing from them in %2 days.")
+                    .arg(ShownAddress(sender.Address))
+                    .arg(window_.LearnedSenderDays()));
+        }
+    } catch (const HistoryError& error) {
+        Complain(QStringLiteral("<font color=\"clRed\"><B>Error: %1</B>").arg(error.Message()));
+    }
+}
+
+// False when the account remembers senders but they cannot be read: it is not screened then,
+// since every learned sender's mail would be deleted.
+bool ScreeningEngine::LoadLearned(const Account& account) {
+    learnedIndex_ = AddressIndex();
+    if (!account.RememberCodeWordSenders) {
+        return true;
+    }
+    LearnedSenders* learned = Learned();
+    try {
+        if (learned != nullptr) {
+            learnedIndex_ = AddressIndex(learned->Addresses(account.KeyName));
+            return true;
+        }
+    } catch (const HistoryError& error) {
+        historyProblem_ = error.Message();
+    }
+    Complain(QStringLiteral("<font color=\"clRed\"><B>Error: Account \"%1\" skipped: its learned "
+                            "senders cannot be read. %2</B>")
+                 .arg(account.AccountName, historyProblem_));
+    return false;
+}
+
+void ScreeningEngine::NoteAcceptance(const Account& account, Verdict verdict, qsizetype i) {
+    if (learned_ == nullptr || !account.RememberCodeWordSenders) {
+        return;
+    }
+    try {
+        if (verdict == Verdict::LearnedSender && i < lists_.FieldsList.size()) {
+            // Whichever form of the From address matched, its entry is the one touched.
+            const MessageFields& fields = lists_.FieldsList.at(i);
+            const QDateTime written = ParseMailDate(fields.Date);
+            learned_->Seen(account.KeyName, lists_.FromList.at(i), written);
+            for (const MailAddress& from : ParseAddressList(fields.From)) {
+                learned_->Seen(account.KeyName, from.Address, written);
+            }
+        } else if (verdict == Verdict::CodeWord) {
+            LearnSender(account, i);
+        }
+    } catch (const HistoryError& error) {
+        Log(QStringLiteral("<font color=\"clRed\">%1</font>").arg(error.Message()));
+    }
+}
+
+void ScreeningEngine::LearnSender(const Account& account, qsizetype i) {
+    if (i >= lists_.FieldsList.size()) {
+        return; // the header reader is off
+    }
+    const MessageFields& fields = lists_.FieldsList.at(i);
+    const QString address = LearnableAddress(fields);
+    if (address.isEmpty()) {
+        return;
+    }
+    const QString refusal = LearningRefusal(fields);
+    if (!refusal.isEmpty()) {
+        Log(QStringLiteral("Not remembering %1: %2").arg(ShownAddress(address), refusal));
+        return;
+    }
+    if (!learned_->Learn(account.KeyName, address, DecodeHeaderText(fields.Subject), fields.Date,
+                         ParseMailDate(fields.Date))) {
+        return;
+    }
+    Log(RememberedLine(address));
+    // A later message of this pass from the same sender needs no code word either.
+    learnedIndex_ = AddressIndex(learned_->Addresses(account.KeyName));
+}
+
+} // namespace sievra
