@@ -17,21 +17,25 @@ LearnedSenders* ScreeningEngine::Learned() {
         return learned_.get();
     }
     try {
-        history_ = std::make_unique<HistoryDatabase>();
-        learned_ = std::make_unique<LearnedSenders>(*history_, clock_);
+        learnedDb_ = std::make_unique<HistoryDatabase>(historyPath_);
+        learned_ = std::make_unique<LearnedSenders>(*learnedDb_, clock_);
         historyProblem_.clear();
     } catch (const HistoryError& error) {
         learned_.reset();
-        history_.reset();
+        learnedDb_.reset();
         historyProblem_ = error.Message();
     }
     return learned_.get();
 }
 
 // Once per pass, before any account: a sender quiet for the set days needs a code word again.
+// The file is opened anew, as the pass's own opening may have set a damaged one aside.
 void ScreeningEngine::ForgetUnseenSenders() {
+    learned_.reset();
+    learnedDb_.reset();
     LearnedSenders* learned = Learned();
-    if (learned == nullptr) {
+    // A preview changes nothing that lasts.
+    if (learned == nullptr || safety_.PreviewOnly) {
         return;
     }
     try {
@@ -68,7 +72,7 @@ bool ScreeningEngine::LoadLearned(const Account& account) {
 }
 
 void ScreeningEngine::NoteAcceptance(const Account& account, Verdict verdict, qsizetype i) {
-    if (learned_ == nullptr || !account.RememberCodeWordSenders) {
+    if (learned_ == nullptr || !account.RememberCodeWordSenders || safety_.PreviewOnly) {
         return;
     }
     try {

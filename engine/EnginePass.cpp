@@ -36,6 +36,7 @@ void ScreeningEngine::RunPass() {
     lastPassHadErrors_ = false;
     lastPassSkipped_ = false;
     counters_.DeletedCount = 0;
+    counters_.WouldDeleteCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
@@ -44,6 +45,7 @@ void ScreeningEngine::RunPass() {
         return;
     }
     BeginPass();
+    OpenHistory();
     ForgetUnseenSenders();
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
@@ -67,6 +69,8 @@ void ScreeningEngine::RunPass() {
     }
     window_.SetAbortEnabled(false);
     FinishPass();
+    history_.reset();
+    historyDb_.reset();
     passRunning_ = false;
 }
 
@@ -111,6 +115,10 @@ void ScreeningEngine::BeginPass() {
     window_.SetTreeEnabled(false);
     window_.ClearStatusLines();
     window_.SetDateLabel(StatusDate());
+    if (safety_.PreviewOnly) {
+        Log(QStringLiteral("<B>Preview only: nothing is deleted and no reply is sent; the "
+                           "history shows what would be deleted.</B>"));
+    }
     state_.ErrorFlag = false;
     state_.AbortRequested = false;
     window_.SetAbortEnabled(true);
@@ -130,6 +138,7 @@ void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& l
 // Screens one active account; false when the pass must not go on to the next one.
 bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
+    notes_.clear();
     pending_.Clear();
     cutHeaders_.clear();
     accountDeleted_ = 0;
@@ -150,8 +159,10 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
             DecideMessages(account, count);
         }
     }
-    // The addresses owed a reply reach the disk before QUIT makes the deletions final.
-    const bool saved = account.Hints.isEmpty() || BackUpReplies(account);
+    // The addresses owed a reply reach the disk before QUIT makes the deletions final. A
+    // preview leaves the queue as it is.
+    const bool replies = !account.Hints.isEmpty() && !safety_.PreviewOnly;
+    const bool saved = !replies || BackUpReplies(account);
     if (!saved) {
         KeepMessagesOnServer();
     }
@@ -159,7 +170,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     if (state_.AbortRequested) {
         return false;
     }
-    if (!account.Hints.isEmpty() && saved) {
+    if (replies && saved) {
         RunReplyPhase(account);
         if (state_.AbortRequested) {
             return false;
@@ -200,6 +211,7 @@ void ScreeningEngine::FetchHeaders(int count) {
             cutHeaders_.insert(state_.MessageNumber - 1);
         }
         AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
+        NoteHeader(state_.HeaderLines);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
     } while (!state_.ErrorFlag && state_.MessageNumber <= count);
@@ -216,43 +228,74 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                                "server.")
                     .arg(i + 1));
             ++counters_.WaitingCount;
+            Record(account, i, Decision::Kept, QStringLiteral("header too large to screen"));
         } else if (const Verdict verdict =
                        JudgeMessage(lists_, i, accepted_.Index(), learnedIndex_, codeWords_);
                    verdict != Verdict::Rejected) {
             ++counters_.WaitingCount;
+            Record(account, i, Decision::Kept,
+                   verdict == Verdict::LearnedSender ? QStringLiteral("learned sender")
+                                                     : KeepReason(i));
             NoteAcceptance(account, verdict, i);
-        } else {
-            WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
-            pop3_.SetMsgNum(i + 1);
-            PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
-            if (state_.ErrorFlag) {
-                ReportError();
-                break;
-            }
-            ++counters_.DeletedCount;
-            ++accountDeleted_;
-            if (!account.Hints.isEmpty()) {
-                QueueReply(lists_.ReplyToList[i]);
-            }
+        } else if (RestoredByUs(i)) {
+            ++counters_.WaitingCount;
+            Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));
+        } else if (safety_.PreviewOnly) {
+            ++counters_.WouldDeleteCount;
+            Record(account, i, Decision::WouldDelete, QStringLiteral("no match"));
+        } else if (!DeleteMessage(account, i)) {
+            break;
         }
         window_.SetStatusBarPosition(Percent(i + 1, count));
     }
 }
 
+// Copies (where the account keeps copies) and deletes rejected message i. False when the
+// session cannot go on; a message whose copy failed stays on the server and the pass goes on.
+bool ScreeningEngine::DeleteMessage(const Account& account, int i) {
+    MessageCopy copy;
+    if (account.KeepDeletedCopies && !CopyBeforeDelete(account, i, copy)) {
+        ++counters_.WaitingCount;
+        Record(account, i, Decision::NotDeleted, QStringLiteral("no match; no copy could be kept"));
+        if (state_.ErrorFlag) {
+            ReportError();
+            return false;
+        }
+        return true;
+    }
+    WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
+    pop3_.SetMsgNum(i + 1);
+    PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
+    if (state_.ErrorFlag) {
+        Record(account, i, Decision::NotDeleted, QStringLiteral("no match; the server refused"),
+               copy);
+        ReportError();
+        return false;
+    }
+    ++counters_.DeletedCount;
+    ++accountDeleted_;
+    queuedNow_ = !account.Hints.isEmpty() && QueueReply(lists_.ReplyToList[i]);
+    Record(account, i, Decision::Deleted, QStringLiteral("no match"), copy);
+    queuedNow_ = false;
+    return true;
+}
+
 // Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header
-// line into the reply, or be refused by every server and hold up the account's queue.
-void ScreeningEngine::QueueReply(const QString& replyTo) {
+// line into the reply, or be refused by every server and hold up the account's queue. True
+// when the address is owed a reply (also when an earlier message queued it).
+bool ScreeningEngine::QueueReply(const QString& replyTo) {
     if (!IsValidAddress(replyTo)) {
-        return;
+        return false;
     }
     if (!IsPlainMailbox(replyTo)) {
         Log(QStringLiteral("No reply to \"%1\": not a plain mail address.")
                 .arg(ShownAddress(replyTo)));
-        return;
+        return false;
     }
     if (pending_.Add(replyTo)) {
         ++accountQueued_;
     }
+    return true;
 }
 
 void ScreeningEngine::FinishPass() {
@@ -264,11 +307,16 @@ void ScreeningEngine::FinishPass() {
         Log(line);
     }
     QString results = QStringLiteral("<font color=\"clGreen\"><B>RESULTS: ");
-    const int screened = counters_.DeletedCount + counters_.WaitingCount;
+    const int screened =
+        counters_.DeletedCount + counters_.WaitingCount + counters_.WouldDeleteCount;
     if (screened > 0 || counters_.SeenCount > 0) {
         results += QStringLiteral("%1 waiting. %2 deleted. ")
                        .arg(counters_.WaitingCount)
                        .arg(counters_.DeletedCount);
+        if (safety_.PreviewOnly) {
+            results +=
+                QStringLiteral("%1 would be deleted (preview). ").arg(counters_.WouldDeleteCount);
+        }
         // A pass cut short must not read as an empty mailbox.
         if (counters_.SeenCount > screened) {
             results += QStringLiteral("%1 not screened. ").arg(counters_.SeenCount - screened);

@@ -104,6 +104,7 @@ void ScreeningEngine::SetReplyFields(const Account& account) {
 }
 
 void ScreeningEngine::SendReplies(const Account& account) {
+    replyAccount_ = &account;
     SetReplyFields(account);
     served_.clear();
     sinceFlush_.start();
@@ -134,6 +135,7 @@ void ScreeningEngine::SendReplies(const Account& account) {
             sameRefusals_ = 0;
             deferrals_.Forget(address);
             served_.append({i, address});
+            RecordReply(account, address, QStringLiteral("sent"));
         }
         if (sinceFlush_.elapsed() >= ServedFlushMs) {
             ForgetServedReplies(account);
@@ -190,6 +192,7 @@ bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
 // it is not an error of the pass.
 void ScreeningEngine::DropReply(int index, const QString& address, const QString& reason) {
     Log(QStringLiteral("Reply to %1 dropped: %2").arg(address, reason));
+    RecordReply(*replyAccount_, address, QStringLiteral("not sent: ") + reason);
     deferrals_.Forget(address);
     deferralsChanged_ = true;
     served_.append({index, address});

@@ -1,5 +1,7 @@
 #include "HeaderCollector.h"
 
+#include "history/RestoreToken.h"
+
 namespace sievra {
 
 namespace {
@@ -20,10 +22,16 @@ bool IsContinuation(const QString& line) {
 } // namespace
 
 const QStringList& HeaderCollector::FieldNames() {
+    // Date, Message-ID and the restore token are for the history and the restore check; the
+    // guard fields tell automatic and forged mail.
     static const QStringList names = [] {
-        QStringList all = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
-                           QStringLiteral("Return-path:"), QStringLiteral("Subject:"),
-                           QStringLiteral("Date:")};
+        QStringList all = {QStringLiteral("From:"),
+                           QStringLiteral("Reply-to:"),
+                           QStringLiteral("Return-path:"),
+                           QStringLiteral("Subject:"),
+                           QStringLiteral("Date:"),
+                           QStringLiteral("Message-ID:"),
+                           RestoreTokenField + QLatin1Char(':')};
         for (const QString& name : GuardFieldNames()) {
             all.append(name + QLatin1Char(':'));
         }

@@ -96,9 +96,15 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
 }
 
 void ScreeningEngine::Pop3MessageLine() {
-    if (state_.InMessage) {
-        collector_.Add(pop3_.LastResponse());
+    if (!state_.InMessage) {
+        return;
     }
+    if (copyBytes_ != nullptr) {
+        copyBytes_->append(pop3_.LastLine());
+        copyBytes_->append('\n');
+        return;
+    }
+    collector_.Add(pop3_.LastResponse());
 }
 
 void ScreeningEngine::SmtpSessionConnected(quint16 error) {
@@ -296,8 +302,9 @@ void ScreeningEngine::Abort() {
 }
 
 void ScreeningEngine::UpdateTrayTip(TrayTipMode mode) {
-    window_.SetTrayTip(ComposeTrayTip(
-        mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount}));
+    window_.SetTrayTip(
+        ComposeTrayTip(mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount,
+                              safety_.PreviewOnly, counters_.WouldDeleteCount}));
 }
 
 } // namespace sievra

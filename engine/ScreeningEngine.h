@@ -12,7 +12,9 @@
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
+#include "history/DecisionHistory.h"
 #include "history/LearnedSenders.h"
+#include "history/QuarantineStore.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
@@ -84,6 +86,24 @@ public:
     // Tests make the days pass for the learned senders; before the first use of Learned().
     void SetClock(LearnedSenders::Clock clock) { clock_ = std::move(clock); }
 
+    // The safety net of a pass: preview, record and quarantine.
+    struct SafetyOptions {
+        bool PreviewOnly = false;
+        int HistoryDays = DefaultHistoryDays;
+        int QuarantineDays = DefaultQuarantineDays;
+        qint64 QuarantineSizeLimit = DefaultQuarantineSizeLimit;
+        QString RestoreKey; // Base64; empty: no restore token is honoured
+
+        static SafetyOptions FromGlobals(const GlobalSettings& globals) {
+            return {globals.PreviewOnly, globals.HistoryDays, globals.QuarantineDays,
+                    globals.QuarantineSizeLimit, globals.RestoreKey};
+        }
+    };
+    void SetSafetyOptions(const SafetyOptions& options) { safety_ = options; }
+    // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
+    void SetHistoryPath(const QString& path) { historyPath_ = path; }
+    void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
+
 private:
     // Requests and waiting. Each request names the client and request type whose completion
     // it waits for; a completion of another (one that timed out or was aborted earlier and
@@ -146,13 +166,38 @@ private:
     int ScreenedCount(int count);
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
-    void QueueReply(const QString& replyTo);
-
-    // Learned senders.
+    // Learned senders (EngineLearning.cpp).
     void ForgetUnseenSenders();
     bool LoadLearned(const Account& account);
     void NoteAcceptance(const Account& account, Verdict verdict, qsizetype i);
     void LearnSender(const Account& account, qsizetype i);
+
+    bool QueueReply(const QString& replyTo);
+
+    // The record and the copies (EngineHistory.cpp, EngineQuarantine.cpp).
+    struct MessageNote {
+        QString Date;
+        QString MessageId;
+        QString Token;
+        QString Header;
+    };
+    struct MessageCopy {
+        CopyKind Kind = CopyKind::None;
+        QString Path;
+    };
+    void OpenHistory();
+    void HistoryFailed(const HistoryError& error);
+    void NoteHeader(const QStringList& lines);
+    bool RestoredByUs(int i) const;
+    QString KeepReason(int i) const;
+    void Record(const Account& account, int i, Decision decision, const QString& reason) {
+        Record(account, i, decision, reason, MessageCopy{CopyKind::None, QString()});
+    }
+    void Record(const Account& account, int i, Decision decision, const QString& reason,
+                const MessageCopy& copy);
+    void RecordReply(const Account& account, const QString& address, const QString& outcome);
+    bool CopyBeforeDelete(const Account& account, int i, MessageCopy& copy);
+    bool DeleteMessage(const Account& account, int i);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
@@ -193,12 +238,25 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
     HeaderCollector collector_;
-    std::unique_ptr<HistoryDatabase> history_;
+    // The learned senders on a connection of their own: the window reads them between passes.
+    std::unique_ptr<HistoryDatabase> learnedDb_;
     std::unique_ptr<LearnedSenders> learned_;
     LearnedSenders::Clock clock_;
     // The learned senders of the account being screened; empty while it learns none.
     AddressIndex learnedIndex_;
     QString historyProblem_;
+    QList<MessageNote> notes_;
+    SafetyOptions safety_;
+    QString historyPath_ = HistoryDatabase::DefaultPath();
+    std::unique_ptr<HistoryDatabase> historyDb_;
+    std::unique_ptr<DecisionHistory> history_;
+    QuarantineStore quarantine_;
+    AddressIndex allowedIndex_;
+    // Where RETR puts the lines of the message being copied; null while headers are read.
+    QByteArray* copyBytes_ = nullptr;
+    bool queuedNow_ = false;
+    // The account whose replies go out now, for the record of each.
+    const Account* replyAccount_ = nullptr;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;

@@ -1,5 +1,7 @@
 #include "DecisionHistory.h"
 
+#include "mail/HeaderText.h"
+
 #include <array>
 
 namespace sievra {
@@ -52,6 +54,10 @@ std::optional<Decision> DecisionFromText(const QString& text) {
         }
     }
     return std::nullopt;
+}
+
+QString DisplayText(const QString& raw) {
+    return DecodeHeaderText(raw);
 }
 
 DecisionHistory::DecisionHistory(HistoryDatabase& db)

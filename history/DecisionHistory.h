@@ -19,6 +19,10 @@ enum class CopyKind { None = 0, Whole = 1, HeaderOnly = 2 };
 QString DecisionText(Decision decision);
 std::optional<Decision> DecisionFromText(const QString& text);
 
+// A header value as a person reads it: encoded words decoded, control characters turned into
+// spaces (a terminal or a table must not be steered by a sender's bytes).
+QString DisplayText(const QString& raw);
+
 // One row of the decision history. Header values are kept as the header gives them
 // (unfolded, not decoded); they are decoded only for display.
 struct DecisionRecord {

@@ -83,8 +83,17 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
-    const int learnedDays = v.NumberOr(GlobalValue::LearnedSenderDays, DefaultLearnedSenderDays);
-    g.LearnedSenderDays = learnedDays > 0 ? learnedDays : DefaultLearnedSenderDays;
+    g.PreviewOnly = v.Flag(GlobalValue::PreviewOnly);
+    // A nonsense number keeps the default: zero days would throw away the safety net.
+    const auto positive = [&v](const QString& name, int fallback) {
+        const int n = v.NumberOr(name, fallback);
+        return n > 0 ? n : fallback;
+    };
+    g.HistoryDays = positive(GlobalValue::HistoryDays, DefaultHistoryDays);
+    g.QuarantineDays = positive(GlobalValue::QuarantineDays, DefaultQuarantineDays);
+    g.QuarantineSizeLimit = positive(GlobalValue::QuarantineSizeLimit, DefaultQuarantineSizeLimit);
+    g.RestoreKey = v.Text(GlobalValue::RestoreKey);
+    g.LearnedSenderDays = positive(GlobalValue::LearnedSenderDays, DefaultLearnedSenderDays);
     return g;
 }
 
@@ -137,6 +146,8 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpCertificate = v.Text(V::SmtpCertificate);
     // On unless turned off: an account stored before the value existed learns too.
     a.RememberCodeWordSenders = v.NumberOr(V::RememberCodeWordSenders, 1) != 0;
+    // Accounts from before the quarantine keep copies too.
+    a.KeepDeletedCopies = v.NumberOr(V::KeepDeletedCopies, 1) != 0;
     return a;
 }
 
