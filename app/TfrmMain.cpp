@@ -314,8 +314,7 @@ bool TfrmMain::LoadSettings() {
     allowedSenders_ = g.AllowedSenders;
     pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
     FillSources();
-    maxMessagesPerPass_ = g.MaxMessagesPerPass;
-    learnedSenderDays_ = g.LearnedSenderDays;
+    loadedOptions_ = PassOptions::FromGlobals(g);
     TightenFile(AutostartEntryPath()); // an older version wrote it readable by all
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);

@@ -20,7 +20,7 @@ QString ErrorLine(const QString& message) {
 void ScreeningEngine::OpenHistory() {
     history_.reset();
     historyDb_.reset();
-    allowedIndex_ = AddressIndex(window_.AllowedSenders());
+    allowedIndex_ = AddressIndex(options_.AllowedSenders);
     try {
         historyDb_ = std::make_unique<HistoryDatabase>(historyPath_);
         if (!historyDb_->SetAsideNotice().isEmpty()) {

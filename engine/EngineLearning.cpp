@@ -39,10 +39,10 @@ void ScreeningEngine::ForgetUnseenSenders() {
         return;
     }
     try {
-        for (const LearnedSender& sender : learned->ForgetUnseen(window_.LearnedSenderDays())) {
+        for (const LearnedSender& sender : learned->ForgetUnseen(options_.LearnedSenderDays)) {
             Log(QStringLiteral("Forgot %1: nothing from them in %2 days.")
                     .arg(ShownAddress(sender.Address))
-                    .arg(window_.LearnedSenderDays()));
+                    .arg(options_.LearnedSenderDays));
         }
     } catch (const HistoryError& error) {
         Complain(QStringLiteral("<font color=\"clRed\"><B>Error: %1</B>").arg(error.Message()));

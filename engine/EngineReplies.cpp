@@ -26,11 +26,11 @@ QString AddressOf(const QString& entry) {
 } // namespace
 
 QStringList ScreeningEngine::BuildReplyBody(const Account& account) const {
-    QStringList body = window_.ReplyHeaderLines();
+    QStringList body = options_.ReplyHeaderLines;
     body.append(QString());
     body.append(SplitJoined(account.Hints));
     body.append(QString());
-    body.append(window_.ReplyFooterLines());
+    body.append(options_.ReplyFooterLines);
     return body;
 }
 
@@ -96,7 +96,7 @@ bool ScreeningEngine::BackUpReplies(const Account& account) {
 }
 
 void ScreeningEngine::SetReplyFields(const Account& account) {
-    smtp_.SetHdrSubject(TrimBlanks(window_.ReplySubject()));
+    smtp_.SetHdrSubject(TrimBlanks(options_.ReplySubject));
     smtp_.SetMailMessage(replyBody_);
     smtp_.SetFromName(QString());
     smtp_.SetHdrReplyTo(account.SmtpAddress);

@@ -202,7 +202,7 @@ TEST_F(CodeWordsTest, LearnedSendersAreForgottenOrAllowedFromTheList) {
     Click("butAllowLearned");
     EXPECT_EQ(list->topLevelItemCount(), 0);
     EXPECT_EQ(Stored(ProductKey, "Allowed Sender 1")->Text, "anna@x.example");
-    EXPECT_EQ(window->AllowedSenders(), QStringList{"anna@x.example"});
+    EXPECT_EQ(window->ReadPassOptions().AllowedSenders, QStringList{"anna@x.example"});
     EXPECT_TRUE(window->Engine().Learned()->List().isEmpty()) << "allowed now on every account";
 
     auto* remember = Find<QCheckBox>("chkRemember");
