@@ -8,6 +8,7 @@
 #include "history/HistoryError.h"
 #include "history/LearnedSenders.h"
 #include "settings/ContactSettings.h"
+#include "settings/SettingsStore.h"
 #include "settings/StoreError.h"
 #include "widgets/EditListBox.h"
 #include "widgets/ImageButton.h"

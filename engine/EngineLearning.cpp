@@ -12,6 +12,15 @@
 
 namespace sievra {
 
+namespace {
+
+QString ErrorLine(const QString& message) {
+    return QStringLiteral("<font color=\"clRed\"><B>Error: ") + message.toHtmlEscaped() +
+           QStringLiteral("</B>");
+}
+
+} // namespace
+
 LearnedSenders* ScreeningEngine::Learned() {
     if (learned_) {
         return learned_.get();
@@ -45,7 +54,7 @@ void ScreeningEngine::ForgetUnseenSenders() {
                     .arg(options_.LearnedSenderDays));
         }
     } catch (const HistoryError& error) {
-        Complain(QStringLiteral("<font color=\"clRed\"><B>Error: %1</B>").arg(error.Message()));
+        Complain(ErrorLine(error.Message()));
     }
 }
 
@@ -65,9 +74,9 @@ bool ScreeningEngine::LoadLearned(const Account& account) {
     } catch (const HistoryError& error) {
         historyProblem_ = error.Message();
     }
-    Complain(QStringLiteral("<font color=\"clRed\"><B>Error: Account \"%1\" skipped: its learned "
-                            "senders cannot be read. %2</B>")
-                 .arg(account.AccountName, historyProblem_));
+    Complain(ErrorLine(QStringLiteral("Account \"%1\" skipped: its learned senders cannot be "
+                                      "read. %2")
+                           .arg(account.AccountName, historyProblem_)));
     return false;
 }
 
@@ -88,7 +97,7 @@ void ScreeningEngine::NoteAcceptance(const Account& account, Verdict verdict, qs
             LearnSender(account, i);
         }
     } catch (const HistoryError& error) {
-        Log(QStringLiteral("<font color=\"clRed\">%1</font>").arg(error.Message()));
+        Complain(ErrorLine(error.Message()));
     }
 }
 
@@ -97,13 +106,9 @@ void ScreeningEngine::LearnSender(const Account& account, qsizetype i) {
         return; // the header reader is off
     }
     const MessageFields& fields = lists_.FieldsList.at(i);
+    // Kept mail is read again by every pass, so a refusal is not logged: it would repeat.
     const QString address = LearnableAddress(fields);
-    if (address.isEmpty()) {
-        return;
-    }
-    const QString refusal = LearningRefusal(fields);
-    if (!refusal.isEmpty()) {
-        Log(QStringLiteral("Not remembering %1: %2").arg(ShownAddress(address), refusal));
+    if (address.isEmpty() || !LearningRefusal(fields).isEmpty()) {
         return;
     }
     if (!learned_->Learn(account.KeyName, address, DecodeHeaderText(fields.Subject), fields.Date,

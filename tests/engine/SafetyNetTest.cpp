@@ -65,7 +65,7 @@ TEST_F(SafetyNet, NormalPassRecordsEveryDecisionAndKeepsCopies) {
                                   "Write again with a code word.|");
     account.CodeWords = "pineapple|";
     account.KeepDeletedCopies = true;
-    window.Allowed = {"friend@example.org"};
+    window.Options.AllowedSenders = {"friend@example.org"};
     SetOptions([](auto& o) { o.QuarantineSizeLimit = 2000; });
     engine->RunPass();
 
@@ -124,7 +124,7 @@ TEST_F(SafetyNet, OnlyOurOwnRestoreTokenKeepsAMessage) {
     ASSERT_EQ(left.size(), 1);
     EXPECT_TRUE(left[0].contains(token.toUtf8()));
     EXPECT_EQ(Decisions()[0].Reason, "restored from the history");
-    EXPECT_TRUE(window.Allowed.isEmpty());
+    EXPECT_TRUE(window.Options.AllowedSenders.isEmpty());
 }
 
 } // namespace
