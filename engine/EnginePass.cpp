@@ -72,6 +72,9 @@ void ScreeningEngine::RunPass() {
     FinishPass();
     history_.reset();
     historyDb_.reset();
+    // Closed between passes like the record; the window opens it again when it lists them.
+    learned_.reset();
+    learnedDb_.reset();
     passRunning_ = false;
 }
 
