@@ -21,8 +21,9 @@ namespace sievra {
 
 namespace {
 
+// The day is enough to tell when and how recently; the list stays narrow.
 QString ShownTime(const QDateTime& time) {
-    return QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
+    return QLocale().toString(time.toLocalTime().date(), QLocale::ShortFormat);
 }
 
 } // namespace
@@ -57,6 +58,9 @@ void TfrmMain::FillLearnedList(AccountNode* node) {
                                 : sender.Subject + QStringLiteral("\nDate: ") + sender.MessageDate);
     }
     p->lstLearned->setSortingEnabled(true);
+    for (int column = 0; column < 3; ++column) {
+        p->lstLearned->resizeColumnToContents(column);
+    }
     UpdateLearnedButtons();
 }
 

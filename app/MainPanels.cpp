@@ -486,6 +486,7 @@ QGroupBox* CodeWordsPanel::BuildLearnedGroup() {
     lstLearned->setRootIsDecorated(false);
     lstLearned->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstLearned->setSortingEnabled(true);
+    lstLearned->sortByColumn(0, Qt::AscendingOrder);
     butForgetLearned = MakeImageButton(QStringLiteral("butForgetLearned"), QStringLiteral("Forget"),
                                        QStringLiteral("Forget the selected senders: their next "
                                                       "mail needs a code word again"),
