@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace sievra {
@@ -321,10 +322,50 @@ CodeWordsPanel::CodeWordsPanel(QWidget* parent)
         QStringLiteral("Double-click to edit a Hint"), QStringLiteral("New Hint"), butAddHint,
         QStringLiteral("butAddHint"), QStringLiteral("Add a new Hint"), butDeleteHint,
         QStringLiteral("butDeleteHint"), QStringLiteral("Delete the selected Hint"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
     row->addWidget(codes, 2);
     row->addWidget(hints, 3);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(row, 1);
+    column->addWidget(BuildLearnedGroup(), 1);
+}
+
+// The senders this account remembered because they wrote with a code word.
+QGroupBox* CodeWordsPanel::BuildLearnedGroup() {
+    auto* box = Group(QStringLiteral("grpLearned"), QStringLiteral(" Learned Senders "), this);
+    chkRemember = Named(new QCheckBox(QStringLiteral("Remember Code-Word Senders"), box),
+                        QStringLiteral("chkRemember"),
+                        QStringLiteral("A stranger who writes with a code word is accepted from "
+                                       "then on, without it"));
+    lstLearned = Named(new QTreeWidget(box), QStringLiteral("lstLearned"),
+                       QStringLiteral("Senders remembered because they used a code word"));
+    lstLearned->setHeaderLabels({QStringLiteral("Sender"), QStringLiteral("Learned"),
+                                 QStringLiteral("Last Seen"), QStringLiteral("Subject")});
+    lstLearned->setRootIsDecorated(false);
+    lstLearned->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstLearned->setSortingEnabled(true);
+    lstLearned->sortByColumn(0, Qt::AscendingOrder);
+    butForgetLearned = MakeImageButton(QStringLiteral("butForgetLearned"), QStringLiteral("Forget"),
+                                       QStringLiteral("Forget the selected senders: their next "
+                                                      "mail needs a code word again"),
+                                       ButtonColour::Remove, SmallButton, box);
+    butAllowLearned =
+        MakeImageButton(QStringLiteral("butAllowLearned"), QStringLiteral("Allow"),
+                        QStringLiteral("Move the selected senders to the Allowed Senders of "
+                                       "every account"),
+                        ButtonColour::Action, SmallButton, box);
+    butForgetLearned->setEnabled(false);
+    butAllowLearned->setEnabled(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(chkRemember);
+    buttons->addStretch();
+    buttons->addWidget(butAllowLearned);
+    buttons->addWidget(butForgetLearned);
+    auto* column = new QVBoxLayout(box);
+    column->addWidget(lstLearned, 1);
+    column->addLayout(buttons);
+    return box;
 }
 
 } // namespace sievra

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QTreeWidget;
 
 namespace sievra {
 
@@ -99,6 +100,13 @@ public:
     EditListBox* lstHints;
     ImageButton* butAddHint;
     ImageButton* butDeleteHint;
+    QCheckBox* chkRemember;
+    QTreeWidget* lstLearned;
+    ImageButton* butForgetLearned;
+    ImageButton* butAllowLearned;
+
+private:
+    QGroupBox* BuildLearnedGroup();
 };
 
 // Colours of the image buttons, shared with the window's own buttons.

@@ -285,6 +285,11 @@ void TfrmMain::ConnectHandlers() {
     c->lstHints->SetEntryCheck([](const QString& text, const QStringList& others) {
         return ListEntryProblem(text, others, QStringLiteral("hint"));
     });
+    connect(c->chkRemember, &QCheckBox::clicked, this, &TfrmMain::chkRememberClick);
+    connect(c->lstLearned, &QTreeWidget::itemSelectionChanged, this,
+            &TfrmMain::UpdateLearnedButtons);
+    connect(c->butForgetLearned, &QAbstractButton::clicked, this, &TfrmMain::butForgetLearnedClick);
+    connect(c->butAllowLearned, &QAbstractButton::clicked, this, &TfrmMain::butAllowLearnedClick);
     for (EditListBox* list : {c->lstCodes, c->lstHints}) {
         connect(list, &EditListBox::EntryRefused, this,
                 [this](const QString& reason) { dialogs_.Warning(reason); });

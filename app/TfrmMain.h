@@ -266,6 +266,14 @@ private:
     void lstHintsExit();
     void SaveList(EditListBox* list, const QString& subkey, QString Account::*field);
 
+    // Learned senders.
+    void FillLearnedList(AccountNode* node);
+    void UpdateLearnedButtons();
+    QStringList SelectedLearned() const;
+    void chkRememberClick(bool checked);
+    void butForgetLearnedClick();
+    void butAllowLearnedClick();
+
     // Reply text.
     void txtSubjectExit();
     void memHeaderExit();

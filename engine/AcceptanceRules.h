@@ -33,4 +33,13 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut);
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
                    const QStringList& codeWordList);
 
+// Why a message is kept, or that it is not.
+enum class Verdict { Rejected, KnownSender, LearnedSender, CodeWord };
+
+// DecideMessage with the account's learned senders beside the book, saying why: a sender in
+// the book or learned is known whatever the subject says, so only a stranger is kept because
+// of a code word.
+Verdict JudgeMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
+                     const AddressIndex& learned, const QStringList& codeWordList);
+
 } // namespace sievra

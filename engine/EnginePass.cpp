@@ -47,6 +47,7 @@ void ScreeningEngine::RunPass() {
     }
     BeginPass();
     OpenHistory();
+    ForgetUnseenSenders();
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
             continue;
@@ -71,6 +72,9 @@ void ScreeningEngine::RunPass() {
     FinishPass();
     history_.reset();
     historyDb_.reset();
+    // Closed between passes like the record; the window opens it again when it lists them.
+    learned_.reset();
+    learnedDb_.reset();
     passRunning_ = false;
 }
 
@@ -146,6 +150,9 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
     codeWords_ = SplitJoined(account.CodeWords);
+    if (!LoadLearned(account)) {
+        return true;
+    }
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         counters_.SeenCount += pop3_.MsgCount();
@@ -227,9 +234,14 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                     .arg(i + 1));
             ++counters_.WaitingCount;
             Record(account, i, Decision::Kept, QStringLiteral("header too large to screen"));
-        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
+        } else if (const Verdict verdict =
+                       JudgeMessage(lists_, i, accepted_.Index(), learnedIndex_, codeWords_);
+                   verdict != Verdict::Rejected) {
             ++counters_.WaitingCount;
-            Record(account, i, Decision::Kept, KeepReason(i));
+            Record(account, i, Decision::Kept,
+                   verdict == Verdict::LearnedSender ? QStringLiteral("learned sender")
+                                                     : KeepReason(i));
+            NoteAcceptance(account, verdict, i);
         } else if (RestoredByUs(i)) {
             ++counters_.WaitingCount;
             Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));

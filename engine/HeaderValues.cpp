@@ -1,5 +1,6 @@
 #include "HeaderValues.h"
 
+#include "HeaderCollector.h"
 #include "UpperCase.h"
 #include "mail/HeaderFields.h"
 
@@ -13,13 +14,27 @@ QString Shared(const QString& unfolded, const QString& raw) {
     return unfolded == raw ? raw : unfolded;
 }
 
+// Most mail carries none of them, so most messages keep an empty list.
+QStringList GuardLines(const HeaderFields& header) {
+    QStringList lines;
+    for (const HeaderFields::Field& field : header.Fields()) {
+        if (HeaderCollector::GuardFieldNames().contains(field.Name, Qt::CaseInsensitive)) {
+            lines.append(field.Name + QStringLiteral(": ") + field.Value);
+        }
+    }
+    return lines;
+}
+
 MessageFields ReadFields(const QStringList& headerLines, const MessageLists& lists) {
     const HeaderFields header(headerLines);
     const QString& rawReply = lists.ReplyToList.last();
-    return {Shared(header.Value(u"From"), lists.FromList.last()), header.Count(u"From"),
+    return {Shared(header.Value(u"From"), lists.FromList.last()),
+            header.Count(u"From"),
             Shared(header.Value(u"Reply-To"), rawReply),
             Shared(header.Value(u"Return-Path"), rawReply),
-            Shared(header.Value(u"Subject"), lists.SubjectList.last())};
+            Shared(header.Value(u"Subject"), lists.SubjectList.last()),
+            header.Value(u"Date"),
+            GuardLines(header)};
 }
 
 } // namespace

@@ -26,6 +26,9 @@ struct MessageFields {
     QString ReplyTo;
     QString ReturnPath;
     QString Subject;
+    QString Date; // as written
+    // The fields that tell automatic and forged mail, unfolded, in header order ("Name: value").
+    QStringList GuardLines;
 };
 
 // One account's header values in message order: position 0 belongs to message 1.

@@ -20,6 +20,7 @@ PassOptions PassOptions::FromGlobals(const GlobalSettings& globals) {
     options.QuarantineDays = globals.QuarantineDays;
     options.QuarantineSizeLimit = globals.QuarantineSizeLimit;
     options.RestoreKey = globals.RestoreKey;
+    options.LearnedSenderDays = globals.LearnedSenderDays;
     return options;
 }
 

@@ -45,6 +45,8 @@ struct PassOptions {
     int TimeoutSecondMs = 1000;
     // How the header lines become the rules' values; the benchmark compares both ways.
     HeaderReading Reading = HeaderReading::Fields;
+    // Days a sender learned from a code word stays learned without writing.
+    int LearnedSenderDays = DefaultLearnedSenderDays;
 
     // The stored product values as they are.
     static PassOptions FromGlobals(const GlobalSettings& globals);

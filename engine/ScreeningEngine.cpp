@@ -2,6 +2,7 @@
 
 #include "engine/EngineWindow.h"
 #include "engine/ReplyRefusal.h"
+#include "history/HistoryDatabase.h"
 #include "markup/StatusMarkup.h"
 #include "net/LineReceiver.h"
 #include "net/SocketError.h"

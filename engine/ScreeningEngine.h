@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addressbook/StatusOutput.h"
+#include "engine/AcceptanceRules.h"
 #include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
 #include "engine/EngineWindow.h"
@@ -12,6 +13,7 @@
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
 #include "history/DecisionHistory.h"
+#include "history/LearnedSenders.h"
 #include "history/QuarantineStore.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
@@ -30,6 +32,7 @@ class QEventLoop;
 namespace sievra {
 
 class EngineWindow;
+class HistoryDatabase;
 class SettingsStore;
 
 // Screens the accounts: one pass fetches every header of each active account, deletes what
@@ -72,6 +75,12 @@ public:
     // Reads the window's sources now, without status lines: the counts the settings show,
     // and a first pass that finds them read already.
     void RefreshContacts();
+    // The senders the accounts learned from code words, in history.db (opened on first use);
+    // null when that file cannot be used, and HistoryProblem() says why.
+    LearnedSenders* Learned();
+    const QString& HistoryProblem() const { return historyProblem_; }
+    // Tests make the days pass for the learned senders; before the first use of Learned().
+    void SetClock(LearnedSenders::Clock clock) { clock_ = std::move(clock); }
 
     // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
     void SetHistoryPath(const QString& path) { historyPath_ = path; }
@@ -152,6 +161,12 @@ private:
     int ScreenedCount(int count);
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
+    // Learned senders (EngineLearning.cpp).
+    void ForgetUnseenSenders();
+    bool LoadLearned(const Account& account);
+    void NoteAcceptance(const Account& account, Verdict verdict, qsizetype i);
+    void LearnSender(const Account& account, qsizetype i);
+
     bool QueueReply(const QString& replyTo);
 
     // The record and the copies (EngineHistory.cpp, EngineQuarantine.cpp).
@@ -220,6 +235,13 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
     HeaderCollector collector_;
+    // The learned senders on a connection of their own: the window reads them between passes.
+    std::unique_ptr<HistoryDatabase> learnedDb_;
+    std::unique_ptr<LearnedSenders> learned_;
+    LearnedSenders::Clock clock_;
+    // The learned senders of the account being screened; empty while it learns none.
+    AddressIndex learnedIndex_;
+    QString historyProblem_;
     QList<MessageNote> notes_;
     QString historyPath_ = HistoryDatabase::DefaultPath();
     std::unique_ptr<HistoryDatabase> historyDb_;

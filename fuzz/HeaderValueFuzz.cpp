@@ -2,6 +2,8 @@
 // included) and deciding on them must never fail, and the results must keep the promises the
 // engine relies on.
 #include "engine/AcceptanceRules.h"
+#include "mail/AuthenticationResults.h"
+#include "mail/AutomaticMessage.h"
 #include "mail/HeaderFields.h"
 #include "mail/HeaderText.h"
 #include "settings/JoinedList.h"
@@ -50,6 +52,30 @@ void CheckReader(const QStringList& lines, const QString& name) {
     }
 }
 
+// The reply guards: a sign or a verdict goes to a status line and a history as it is, so it
+// carries no control character; a verdict is only ever one of the three failures.
+void CheckGuards(const QStringList& lines) {
+    const HeaderFields header(lines);
+    const QString reply = ReplyAddressOf(header);
+    const auto sign = FindAutomaticSign(header, reply);
+    if (sign && (HoldsControls(sign->Describe()) || sign->Value.size() > 83)) {
+        std::abort();
+    }
+    for (const QString& value : header.Values(u"Authentication-Results")) {
+        for (const AuthResult& result : ParseAuthenticationResults(value)) {
+            if (result.Method.isEmpty() || result.Result.isEmpty() ||
+                result.Method != result.Method.toLower()) {
+                std::abort();
+            }
+        }
+    }
+    const auto forged = FindForgedSender(header, reply);
+    if (forged && *forged != QLatin1String("dmarc=fail") && *forged != QLatin1String("spf=fail") &&
+        *forged != QLatin1String("dkim=fail, spf=fail")) {
+        std::abort();
+    }
+}
+
 bool Decide(const QStringList& lines, HeaderReading reading, const AddressIndex& index,
             const QStringList& codeWords) {
     MessageLists lists;
@@ -72,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckReader(lines, QString::fromLatin1(name));
     }
     CheckReader(lines, lines.front().section(QLatin1Char(':'), 0, 0));
+    CheckGuards(lines);
 
     // The lines double as address book and code words; the index must decide like a scan.
     MessageLists lists;

@@ -89,6 +89,8 @@ const QList<AccountValueRow>& AccountValueTable() {
         // Accounts stored before these values existed get them on, as new ones do.
         FlagOn(V::KeepDeletedCopies, &A::KeepDeletedCopies,
                QStringLiteral("a copy of each deleted message is kept in the quarantine")),
+        FlagOn(V::RememberCodeWordSenders, &A::RememberCodeWordSenders,
+               QStringLiteral("a stranger kept by a code word is let through from then on")),
     };
     return table;
 }

@@ -7,6 +7,8 @@ namespace sievra {
 
 // Messages of one session screened in a pass when the store names no other number.
 inline constexpr int DefaultMaxMessagesPerPass = 50000;
+// Days a learned sender stays learned without sending anything.
+inline constexpr int DefaultLearnedSenderDays = 365;
 // How long decisions and copies of deleted messages are kept, and the largest message kept
 // whole (a larger one is kept as its header).
 inline constexpr int DefaultHistoryDays = 180;
@@ -29,6 +31,7 @@ struct GlobalSettings {
     QStringList AddressBooks;
     QStringList AllowedSenders;
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
+    int LearnedSenderDays = DefaultLearnedSenderDays;
     // Passes decide and record, but delete nothing, send no reply and leave the queue alone.
     bool PreviewOnly = false;
     int HistoryDays = DefaultHistoryDays;
@@ -50,6 +53,7 @@ inline const QString EmailClient = QStringLiteral("EMail Client");
 inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
 inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
+inline const QString LearnedSenderDays = QStringLiteral("Learned Sender Days");
 inline const QString PreviewOnly = QStringLiteral("Preview Only");
 inline const QString HistoryDays = QStringLiteral("History Days");
 inline const QString QuarantineDays = QStringLiteral("Quarantine Days");

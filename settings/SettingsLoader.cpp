@@ -94,6 +94,7 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.QuarantineDays = positive(GlobalValue::QuarantineDays, DefaultQuarantineDays);
     g.QuarantineSizeLimit = positive(GlobalValue::QuarantineSizeLimit, DefaultQuarantineSizeLimit);
     g.RestoreKey = v.Text(GlobalValue::RestoreKey);
+    g.LearnedSenderDays = positive(GlobalValue::LearnedSenderDays, DefaultLearnedSenderDays);
     return g;
 }
 

@@ -120,6 +120,7 @@ Account RecordOf(const WizardAccount& a) {
     r.SmtpTimeout = a.SmtpTimeout.toInt();
     r.Pop3Security = EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort);
     r.SmtpSecurity = EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort);
+    r.RememberCodeWordSenders = a.RememberCodeWordSenders;
     return r;
 }
 
@@ -139,7 +140,8 @@ WizardWrite HowWritten(const AccountValueRow& row) {
                 {&A::Pop3Server, &A::Pop3Port, &A::Pop3User, &A::Pop3Password, &A::SavePop3Password,
                  &A::SmtpServer, &A::SmtpPort, &A::SmtpAddress, &A::SmtpDisplayName,
                  &A::RequiresAuth, &A::UsePop3Login, &A::SmtpUser, &A::SmtpPassword,
-                 &A::SaveSmtpPassword, &A::Pop3Security, &A::SmtpSecurity})) {
+                 &A::SaveSmtpPassword, &A::Pop3Security, &A::SmtpSecurity,
+                 &A::RememberCodeWordSenders})) {
         return WizardWrite::Shown;
     }
     if (IsField(row, {&A::Active, &A::AccountName, &A::Pop3Timeout, &A::SmtpTimeout})) {

@@ -275,6 +275,7 @@ void TfrmWizard::StoreCodeWordMemos() {
     }
     Current().CodeWords = JoinMemoLines(c_.memCodeWords->toPlainText());
     Current().Hints = JoinMemoLines(c_.memHints->toPlainText());
+    Current().RememberCodeWordSenders = c_.chkRemember->isChecked();
 }
 
 // --- pages ---
@@ -356,6 +357,7 @@ void TfrmWizard::FillOptionsPage() {
     c_.lblOptions->setText(QStringLiteral("Account Options (") + a.AccountName + QLatin1Char(')'));
     c_.memCodeWords->setPlainText(MemoTextOfJoined(a.CodeWords));
     c_.memHints->setPlainText(MemoTextOfJoined(a.Hints));
+    c_.chkRemember->setChecked(a.RememberCodeWordSenders);
 }
 
 // What the account will be written with: a choice of the user's or of discovery, else what

@@ -30,6 +30,8 @@ struct WizardAccount {
     QString SmtpSecurity;
     QString CodeWords; // joined list: every entry followed by "|"
     QString Hints;
+    // Strangers who write with a code word are accepted from then on.
+    bool RememberCodeWordSenders = true;
     // The check mark of the account's line: only checked accounts are written.
     bool Checked = false;
 };

@@ -62,6 +62,7 @@ struct WizardControls {
     QLabel* lblOptions = nullptr;
     QPlainTextEdit* memCodeWords = nullptr;
     QPlainTextEdit* memHints = nullptr;
+    QCheckBox* chkRemember = nullptr;
     // page 8: a new user tries Sievra without losing mail ("Preview Only").
     QCheckBox* chkPreview = nullptr;
 };

@@ -275,6 +275,11 @@ QWidget* BuildOptionsPage(WizardControls& c) {
     row->addWidget(MemoGroup(QStringLiteral(" Code Words "), c.memCodeWords), 2);
     row->addWidget(MemoGroup(QStringLiteral(" Hints  "), c.memHints), 3);
     column->addLayout(row, 1);
+    c.chkRemember = Named<QCheckBox>(
+        "chkRemember",
+        QStringLiteral("Remember senders who use a code word, so they need it once"));
+    c.chkRemember->setChecked(true);
+    column->addWidget(c.chkRemember);
     return page;
 }
 

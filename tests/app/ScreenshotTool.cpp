@@ -11,6 +11,8 @@
 #include "engine/ScreeningEngine.h"
 #include "history/DecisionHistory.h"
 #include "history/QuarantineStore.h"
+#include "history/HistoryDatabase.h"
+#include "history/LearnedSenders.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -104,6 +106,17 @@ void WriteDemoStore(const QStringList& books) {
     };
     account("00000001", "Home", "pop.example.org", "alice", true);
     account("00000002", "Work", "mail.example.com", "ajohnson", false);
+}
+
+// Two strangers who wrote again with a code word, remembered on "Home".
+void WriteLearnedSenders() {
+    HistoryDatabase db;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    LearnedSenders learned(db, [&now] { return now.addDays(-40); });
+    learned.Learn("00000001", "maria.lopez@university.example", "Re: pineapple - the rowing club",
+                  "", now);
+    LearnedSenders recent(db, [&now] { return now.addDays(-3); });
+    recent.Learn("00000001", "tom@bakery.example", "Orchard order for Saturday", "", now);
 }
 
 QTreeWidgetItem* Node(TfrmMain& w, const QStringList& path) {
@@ -266,6 +279,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     WriteDemoStore(WriteDemoBooks(home.path()));
     WriteDemoHistory();
+    WriteLearnedSenders();
 
     SettingsStore store;
     test::RecordingDialogs dialogs;

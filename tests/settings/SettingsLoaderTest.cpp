@@ -117,6 +117,11 @@ TEST_F(SettingsLoaderTest, GlobalValuesAndHeaderLinesUpToTheFirstGap) {
     EXPECT_EQ(g.Subject, "Your message was deleted!");
     EXPECT_EQ(g.HeaderLines, QStringList({"one", "two "}));
     EXPECT_EQ(g.FooterLines, QStringList({"foot"}));
+    EXPECT_EQ(g.LearnedSenderDays, 365) << "missing: the default";
+    p.WriteNumber("Learned Sender Days", 30);
+    EXPECT_EQ(LoadSettings(store).Globals.LearnedSenderDays, 30);
+    p.WriteNumber("Learned Sender Days", 0);
+    EXPECT_EQ(LoadSettings(store).Globals.LearnedSenderDays, 365) << "0 days would forget all";
 }
 
 TEST_F(SettingsLoaderTest, AccountWithoutValuesLoadsEmptyAndInactive) {
@@ -136,6 +141,7 @@ TEST_F(SettingsLoaderTest, AccountWithoutValuesLoadsEmptyAndInactive) {
     EXPECT_FALSE(a.SmtpTested);
     EXPECT_EQ(a.CodeWords, "");
     EXPECT_EQ(a.Hints, "");
+    EXPECT_TRUE(a.RememberCodeWordSenders) << "stored before the value existed: on";
 }
 
 TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
@@ -160,6 +166,7 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     k.WriteText("SMTP Password", EncodePassword("s3cret"));
     k.WriteFlag("Save SMTP Password", true);
     k.WriteNumber("SMTP Timeout", 60);
+    k.WriteFlag("Remember Code-Word Senders", false);
     store.OpenKey(AccountKeyPath("00000003") + "\\Code Words", true)->WriteText("1", "alpha|beta|");
     store.OpenKey(AccountKeyPath("00000003") + "\\Hints", true)->WriteText("1", "a fruit|");
 
@@ -182,11 +189,12 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     EXPECT_EQ(a.SmtpPassword, "s3cret");
     EXPECT_EQ(a.CodeWords, "alpha|beta|");
     EXPECT_EQ(a.Hints, "a fruit|");
+    EXPECT_FALSE(a.RememberCodeWordSenders);
 
     // A later write under the other spelling replaces the same value.
     k.WriteText("SMTP User Name", "bob");
     EXPECT_EQ(LoadSettings(store).Accounts.at(0).SmtpUser, "bob");
-    EXPECT_EQ(k.Values().size(), 19u);
+    EXPECT_EQ(k.Values().size(), 20u);
 }
 
 // Every row of the account table, written from one record and loaded back, lands in its own

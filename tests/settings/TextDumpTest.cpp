@@ -180,6 +180,9 @@ TEST_F(SettingsTool, AccountAddWritesWhatTheWindowWrites) {
     EXPECT_EQ(Run({"account", "show", "home"}), 0);
     EXPECT_TRUE(out.contains("Code Words: abc, xyz\nHints: say abc\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("POP3 Security: starttls\n"));
+    EXPECT_TRUE(out.contains("Remember Code-Word Senders: yes\n"));
+    ASSERT_EQ(Run({"account", "set", "Home", "--remember", "no"}), 0);
+    EXPECT_EQ(Value("00000001", "Remember Code-Word Senders"), "0");
 
     // Refused values change nothing, not even the ones before them.
     for (const QStringList& bad :

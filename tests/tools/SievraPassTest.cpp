@@ -165,6 +165,33 @@ TEST_F(SievraPass, KilledDuringCopiesLosesNothingAndDoublesNothing) {
     EXPECT_EQ(copied.size(), 60) << "a message copied twice";
 }
 
+// A stranger who used the code word is remembered by sievra-pass; sievra-history lists,
+// forgets and allows the remembered senders.
+TEST_F(SievraPass, RememberedSendersAreListedForgottenAndAllowed) {
+    WriteStore("learn", {"From: Anna <anna@x.example>\nSubject: pineapple\n\nx\n",
+                         "From: bob@y.example\nSubject: Re: Pineapple\n\nx\n"});
+    store.OpenKey(AccountKeyPath("00000001") + "\\Code Words", true)->WriteText("1", "pineapple|");
+    EXPECT_EQ(Run(), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Remembered anna@x.example (code word)\n")) << out.toStdString();
+    const auto history = [&](const QStringList& args) {
+        return Run(args, QProcessEnvironment::systemEnvironment(), "sievra-history");
+    };
+    ASSERT_EQ(history({"learned", "--account", "1"}), 0) << err.toStdString();
+    const QStringList rows = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3) << out.toStdString();
+    EXPECT_TRUE(rows[1].startsWith("Home ")) << rows[1].toStdString();
+    EXPECT_EQ(rows[1].indexOf("anna@x.example"), rows[0].indexOf("ADDRESS")) << "aligned";
+    EXPECT_TRUE(rows[1].endsWith("pineapple"));
+
+    EXPECT_EQ(history({"forget", "bob@y.example"}), 0);
+    EXPECT_EQ(history({"forget", "bob@y.example"}), 1) << "forgotten already";
+    EXPECT_EQ(history({"forget", "bob"}), 2);
+    EXPECT_EQ(history({"allow", "ANNA@x.example"}), 0) << err.toStdString();
+    EXPECT_EQ(LoadAllowedSenders(store), QStringList{"anna@x.example"});
+    history({"learned"});
+    EXPECT_EQ(out.count('\n'), 1) << out.toStdString();
+}
+
 TEST_F(SievraPass, ErrorLinesGiveOne) {
     WriteStore("errors", {});
     store.OpenKey(ProductKey)->WriteText("WAB File", home.Path() + "/missing.wab");

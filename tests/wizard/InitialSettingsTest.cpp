@@ -70,6 +70,7 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
     a.SmtpUser = "smtp-user";
     a.CodeWords = "kestrel|harbour7|";
     a.Hints = "Our bird|";
+    a.RememberCodeWordSenders = false;
     Save();
 
     const SettingsKey key = Key(AccountKeyPath("00000004"));
@@ -83,6 +84,7 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
         N("POP3 Tested", 0),
         N("POP3 Timeout", 45),
         T("POP3 User Name", "user00000004"),
+        N("Remember Code-Word Senders", 0),
         N("Requires AUTH", 1),
         N("Save POP3 Password", 0),
         N("Save SMTP Password", 0),

@@ -119,6 +119,10 @@ TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
     QStringList forward{Where()};
     for (int step = 0; step < 10 && wizard->CurrentPage() != 8; ++step) {
         if (wizard->CurrentPage() == 7) {
+            EXPECT_TRUE(c->chkRemember->isChecked()) << "each account starts remembering";
+            if (wizard->CurrentAccount() == 1) {
+                c->chkRemember->click();
+            }
             PassCodeWordsPage();
         } else {
             Next();
@@ -129,6 +133,8 @@ TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
               QStringList({"4", "5A", "6A", "7A", "5B", "6B", "7B", "5C", "6C", "7C", "8C"}));
     EXPECT_EQ(c->butNext->text(), "&Save");
     EXPECT_EQ(c->lblSettings->text(), "Account Settings (C)");
+    EXPECT_FALSE(wizard->Accounts()[1].RememberCodeWordSenders);
+    EXPECT_TRUE(wizard->Accounts()[2].RememberCodeWordSenders);
     EXPECT_TRUE(prompts->Take().filter("Confirm").isEmpty());
 
     QStringList backward{Where()};

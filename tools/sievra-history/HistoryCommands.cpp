@@ -1,5 +1,6 @@
 #include "HistoryCommands.h"
 
+#include "LearnedCommands.h"
 #include "history/DecisionHistory.h"
 #include "history/QuarantineStore.h"
 #include "mail/HeaderText.h"
@@ -25,16 +26,18 @@ const char* const HistoryUsageText =
     "  show ID                         one decision with the header lines Sievra read\n"
     "  allow ID                        add the message's sender to the allowed senders\n"
     "  purge [--all]                   drop decisions and copies past their age (or all)\n"
+    "  learned [--account A] [--json]  the senders remembered because they wrote with a\n"
+    "                                  code word, with when and why\n"
+    "  forget ADDRESS [--account A]    forget a remembered sender (on every account, or on\n"
+    "                                  A): their next mail needs a code word again\n"
+    "  allow ADDRESS                   make a remembered sender an allowed sender of every\n"
+    "                                  account\n"
     "\n"
     "A is an account's key name, number or name; DATE is YYYY-MM-DD or an ISO date and time.\n"
     "  -h, --help                      this text\n"
     "Exit status: 0 success, 1 no such entry, 2 usage error, 3 the history file failed.\n";
 
 namespace {
-
-struct Usage {
-    QString Message;
-};
 
 QString Shown(const QString& raw) {
     return DisplayText(raw).simplified();
@@ -59,7 +62,8 @@ qint64 ParseId(const QStringList& args) {
     return id;
 }
 
-// A key name, an account's number or its name, as sievra-settings takes them.
+} // namespace
+
 QString AccountKeyFor(SettingsStore* store, const QString& given) {
     if (store == nullptr) {
         return given;
@@ -79,6 +83,24 @@ QString AccountKeyFor(SettingsStore* store, const QString& given) {
     }
     return given;
 }
+
+void PrintAligned(QTextStream& out, const QList<QStringList>& table) {
+    QList<qsizetype> widths(table.first().size(), 0);
+    for (const QStringList& row : table) {
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+    }
+    for (const QStringList& row : table) {
+        QString line;
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
+        }
+        out << line.trimmed() << "\n";
+    }
+}
+
+namespace {
 
 QDateTime ParseSince(const QString& text) {
     QDateTime since = QDateTime::fromString(text, Qt::ISODate);
@@ -116,19 +138,7 @@ void PrintTable(QTextStream& out, const std::vector<DecisionRecord>& rows) {
                       DecisionText(r.Outcome), Fit(Shown(r.From.isEmpty() ? r.Sender : r.From), 40),
                       Shown(r.Subject)});
     }
-    QList<qsizetype> widths(table.first().size(), 0);
-    for (const QStringList& row : table) {
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            widths[c] = std::max(widths[c], row[c].size());
-        }
-    }
-    for (const QStringList& row : table) {
-        QString line;
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
-        }
-        out << line.trimmed() << "\n";
-    }
+    PrintAligned(out, table);
 }
 
 int List(HistoryContext& c, const QStringList& args) {
@@ -216,6 +226,9 @@ int Show(HistoryContext& c, const QStringList& args) {
 }
 
 int Allow(HistoryContext& c, const QStringList& args) {
+    if (args.value(1).contains(QLatin1Char('@'))) {
+        return AllowLearned(c, args);
+    }
     const auto r = FindOrSay(c, ParseId(args));
     if (!r) {
         return HistoryMissing;
@@ -273,6 +286,12 @@ int RunHistoryCommand(HistoryContext& context, const QStringList& args) {
         }
         if (command == QLatin1String("purge")) {
             return Purge(context, args);
+        }
+        if (command == QLatin1String("learned")) {
+            return ListLearned(context, args);
+        }
+        if (command == QLatin1String("forget")) {
+            return ForgetLearned(context, args);
         }
         throw Usage{QStringLiteral("unknown command \"%1\"").arg(command)};
     } catch (const Usage& usage) {

@@ -6,6 +6,7 @@
 namespace sievra {
 
 class DecisionHistory;
+class LearnedSenders;
 class QuarantineStore;
 class SettingsStore;
 
@@ -17,6 +18,7 @@ extern const char* const HistoryUsageText;
 struct HistoryContext {
     DecisionHistory& History;
     QuarantineStore& Quarantine;
+    LearnedSenders& Learned;
     // Opened only by the commands that need the settings (allow, purge); null when there are
     // none yet.
     SettingsStore* Store;
@@ -25,5 +27,16 @@ struct HistoryContext {
 };
 
 int RunHistoryCommand(HistoryContext& context, const QStringList& args);
+
+// A wrong command line; RunHistoryCommand prints it with the pointer to --help.
+struct Usage {
+    QString Message;
+};
+
+// A key name, an account's number or its name, as sievra-settings takes them.
+QString AccountKeyFor(SettingsStore* store, const QString& given);
+
+// Rows in columns two blanks apart; the first row is the heading.
+void PrintAligned(QTextStream& out, const QList<QStringList>& table);
 
 } // namespace sievra

@@ -1,5 +1,6 @@
 #include "HistoryCommands.h"
 #include "history/DecisionHistory.h"
+#include "history/LearnedSenders.h"
 #include "history/QuarantineStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreError.h"
@@ -29,7 +30,8 @@ int main(int argc, char* argv[]) {
         }
         sievra::DecisionHistory history(db);
         sievra::QuarantineStore quarantine;
-        sievra::HistoryContext context{history, quarantine, store.get(), out, err};
+        sievra::LearnedSenders learned(db);
+        sievra::HistoryContext context{history, quarantine, learned, store.get(), out, err};
         return sievra::RunHistoryCommand(context, args);
     } catch (const sievra::HistoryError& error) {
         err << "sievra-history: " << error.Message() << "\n";

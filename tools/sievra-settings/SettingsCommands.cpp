@@ -67,6 +67,7 @@ const char* const SettingsUsage =
     "  --smtp-user NAME           SMTP user name (set its password with set-password)\n"
     "  --code-word WORD           a code word; repeat for more (set replaces the list)\n"
     "  --hint TEXT                a hint; repeat for more (set replaces the list)\n"
+    "  --remember yes|no          remember senders who wrote with a code word\n"
     "Changing a server, port, security, user or login makes the account's connection test\n"
     "run again, as in the window.\n"
     "\n"
