@@ -310,6 +310,8 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
     FillSources();
     maxMessagesPerPass_ = g.MaxMessagesPerPass;
+    replyIntervalDays_ = g.ReplyIntervalDays;
+    repliesPerPass_ = g.RepliesPerPass;
     TightenFile(AutostartEntryPath()); // an older version wrote it readable by all
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);

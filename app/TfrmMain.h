@@ -71,6 +71,8 @@ public:
     QStringList AddressBooks() const override { return addressBooks_; }
     QStringList AllowedSenders() const override { return allowedSenders_; }
     int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
+    int ReplyIntervalDays() const override { return replyIntervalDays_; }
+    int RepliesPerPass() const override { return repliesPerPass_; }
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -287,6 +289,8 @@ private:
     bool firstRunHelpShown_ = false;
     bool showMainWindow_ = true;
     int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
+    int replyIntervalDays_ = DefaultReplyIntervalDays;   // nor these two
+    int repliesPerPass_ = DefaultRepliesPerPass;
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;

@@ -25,6 +25,22 @@ bool HoldsCodeWord(const QString& subject, const QStringList& codeWordList) {
     return false;
 }
 
+// The receiving server says the From line lies: a contact's address there proves nothing, so
+// only the code words can keep the message.
+bool DecideForged(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
+                  const QStringList& codeWordList) {
+    static const AddressIndex noContacts;
+    MessageFields& fields = lists.FieldsList[i];
+    fields.ForgedContact = addressBook.Contains(lists.FromList[i]) ||
+                           IsAcceptedAsRead(fields, addressBook, QStringList{});
+    if (IsAccepted(lists.FromList[i], lists.SubjectList.at(i), noContacts, codeWordList) ||
+        IsAcceptedAsRead(fields, noContacts, codeWordList)) {
+        return true;
+    }
+    lists.ReplyToList[i] = ReplyAddressAsRead(fields, lists.ReplyToList[i]);
+    return false;
+}
+
 } // namespace
 
 bool IsAccepted(const QString& from, const QString& subject, const AddressIndex& addressBook,
@@ -58,7 +74,7 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
 }
 
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
-                   const QStringList& codeWordList) {
+                   const QStringList& codeWordList, SenderCheck senderCheck) {
     // The three lists grow together; a position outside them is a fault of the caller, and
     // deciding on missing values would delete mail that may be wanted.
     if (i < 0 || i >= lists.FromList.size() || i >= lists.ReplyToList.size() ||
@@ -67,6 +83,10 @@ bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& address
     }
     lists.FromList[i] = ExtractAngleAddress(lists.FromList[i]);
     lists.ReplyToList[i] = ExtractAngleAddress(lists.ReplyToList[i]);
+    if (senderCheck == SenderCheck::On && i < lists.FieldsList.size() &&
+        !lists.FieldsList[i].ForgedSender.isEmpty()) {
+        return DecideForged(lists, i, addressBook, codeWordList);
+    }
     if (IsAccepted(lists.FromList[i], lists.SubjectList.at(i), addressBook, codeWordList)) {
         return true;
     }

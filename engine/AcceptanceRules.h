@@ -30,7 +30,11 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut);
 // and the raw Subject, or IsAcceptedAsRead for the fields the reader found. The reader may only
 // ever keep more mail, never less: a header it cannot parse is still judged by the raw rule.
 // A rejected message's reply address is then the one ReplyAddressAsRead gives.
+// With `senderCheck` on, a contact whose message the receiving server found forged
+// (MessageFields::ForgedSender) is not taken as a contact: the message is judged by the code
+// words alone, and ForgedContact says so.
+enum class SenderCheck { Off, On };
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
-                   const QStringList& codeWordList);
+                   const QStringList& codeWordList, SenderCheck senderCheck = SenderCheck::Off);
 
 } // namespace sievra

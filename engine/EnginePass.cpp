@@ -5,6 +5,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/PassLock.h"
 #include "engine/PlainMailbox.h"
+#include "engine/ReplyMarks.h"
 #include "settings/JoinedList.h"
 
 #include <QDateTime>
@@ -39,6 +40,8 @@ void ScreeningEngine::RunPass() {
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
+    repliesThisPass_ = 0;
+    ownAddresses_ = OwnAddresses();
     if (!LoadBook()) {
         passRunning_ = false;
         return;
@@ -130,6 +133,7 @@ void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& l
 bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
     pending_.Clear();
+    repliedMessageIds_.clear();
     cutHeaders_.clear();
     accountDeleted_ = 0;
     accountQueued_ = 0;
@@ -205,6 +209,8 @@ void ScreeningEngine::FetchHeaders(int count) {
 void ScreeningEngine::DecideMessages(const Account& account, int count) {
     WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(count), false, true);
     window_.SetStatusBarPosition(0);
+    const SenderCheck check =
+        account.CheckSenderAuthentication ? SenderCheck::On : SenderCheck::Off;
     for (int i = 0; i < count && !state_.AbortRequested; ++i) {
         WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
         if (cutHeaders_.contains(i)) {
@@ -212,9 +218,11 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                                "server.")
                     .arg(i + 1));
             ++counters_.WaitingCount;
-        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_)) {
+        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_, check)) {
+            NoteForgedContact(i);
             ++counters_.WaitingCount;
         } else {
+            NoteForgedContact(i);
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
             pop3_.SetMsgNum(i + 1);
             PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
@@ -225,16 +233,64 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
             ++counters_.DeletedCount;
             ++accountDeleted_;
             if (!account.Hints.isEmpty()) {
-                QueueReply(lists_.ReplyToList[i]);
+                QueueReply(account, i);
             }
         }
         window_.SetStatusBarPosition(Percent(i + 1, count));
     }
 }
 
+void ScreeningEngine::NoteForgedContact(qsizetype i) {
+    if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
+        Log(QStringLiteral("Message %1 from %2: forged sender (%3); judged by the code words.")
+                .arg(i + 1)
+                .arg(ShownAddress(lists_.FromList[i]), lists_.FieldsList[i].ForgedSender));
+    }
+}
+
+// The addresses of every account, as the replies and the logins name them.
+QStringList ScreeningEngine::OwnAddresses() const {
+    QStringList own;
+    for (const Account* account : window_.Accounts()) {
+        for (const QString& address : {account->SmtpAddress, account->Pop3User}) {
+            if (address.contains(QLatin1Char('@'))) {
+                own.append(address.trimmed());
+            }
+        }
+    }
+    return own;
+}
+
+// Why the sender of deleted message i must not be answered, or "": a program wrote it, the
+// reply would go to the user himself (RFC 3834), or the receiving server found the sender
+// forged, so a reply would land on whoever's name was taken.
+QString ScreeningEngine::ReplyGuard(const Account& account, qsizetype i) const {
+    const QString& replyTo = lists_.ReplyToList[i];
+    if (i < lists_.FieldsList.size()) {
+        const MessageFields& fields = lists_.FieldsList[i];
+        if (fields.Automatic) {
+            return fields.Automatic->Describe();
+        }
+        if (account.CheckSenderAuthentication && !fields.ForgedSender.isEmpty()) {
+            return QStringLiteral("forged sender (%1)").arg(fields.ForgedSender);
+        }
+    }
+    std::optional<AutomaticSign> sign = FindProgramAddress(replyTo);
+    if (!sign) {
+        sign = FindOwnAddress(replyTo, ownAddresses_);
+    }
+    return sign ? sign->Describe() : QString();
+}
+
 // Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header
 // line into the reply, or be refused by every server and hold up the account's queue.
-void ScreeningEngine::QueueReply(const QString& replyTo) {
+void ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
+    const QString& replyTo = lists_.ReplyToList[i];
+    if (const QString guard = ReplyGuard(account, i); !guard.isEmpty()) {
+        const QString& shown = replyTo.isEmpty() ? lists_.FromList[i] : replyTo;
+        Log(QStringLiteral("No reply to %1: %2").arg(ShownAddress(shown), guard));
+        return;
+    }
     if (!IsValidAddress(replyTo)) {
         return;
     }
@@ -245,6 +301,9 @@ void ScreeningEngine::QueueReply(const QString& replyTo) {
     }
     if (pending_.Add(replyTo)) {
         ++accountQueued_;
+        if (i < lists_.FieldsList.size()) {
+            repliedMessageIds_.insert(replyTo.toCaseFolded(), lists_.FieldsList[i].MessageId);
+        }
     }
 }
 

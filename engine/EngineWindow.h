@@ -35,6 +35,10 @@ public:
     virtual bool VisualAlertOn() const = 0;
     // How many messages of one session a pass screens at most.
     virtual int MaxMessagesPerPass() const { return DefaultMaxMessagesPerPass; }
+    // Days before the same address may be sent another reply (0: at every pass), and the
+    // replies one pass sends at most.
+    virtual int ReplyIntervalDays() const { return DefaultReplyIntervalDays; }
+    virtual int RepliesPerPass() const { return DefaultRepliesPerPass; }
 
     // The status panel.
     virtual void AppendStatusLine(const QString& markup) = 0; // keeps the newest line in view

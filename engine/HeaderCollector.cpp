@@ -20,8 +20,20 @@ bool IsContinuation(const QString& line) {
 } // namespace
 
 const QStringList& HeaderCollector::FieldNames() {
-    static const QStringList names = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
-                                      QStringLiteral("Return-path:"), QStringLiteral("Subject:")};
+    // Beside the four the rules read: the marks of automatic mail, the Message-ID a reply
+    // refers to, and the receiving server's authentication verdict.
+    static const QStringList names = {QStringLiteral("From:"),
+                                      QStringLiteral("Reply-to:"),
+                                      QStringLiteral("Return-path:"),
+                                      QStringLiteral("Subject:"),
+                                      QStringLiteral("Auto-Submitted:"),
+                                      QStringLiteral("X-Auto-Response-Suppress:"),
+                                      QStringLiteral("Precedence:"),
+                                      QStringLiteral("List-Id:"),
+                                      QStringLiteral("List-Unsubscribe:"),
+                                      QStringLiteral("List-Post:"),
+                                      QStringLiteral("Message-ID:"),
+                                      QStringLiteral("Authentication-Results:")};
     return names;
 }
 

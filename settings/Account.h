@@ -44,6 +44,8 @@ struct Account {
     // Why a password kept in the desktop keyring could not be read; such an account is
     // skipped by the pass with this reason on its error line, and nothing else changes.
     QString KeyringError;
+    // A contact's message that the receiving server found forged counts as a stranger's.
+    bool CheckSenderAuthentication = true;
 };
 
 // Stored numbers of "POP3 Security" and "SMTP Security".
@@ -95,6 +97,7 @@ inline const QString SmtpCertificate = QStringLiteral("SMTP Certificate");
 // Set while the password lives in the desktop keyring; the store then keeps no form of it.
 inline const QString Pop3PasswordInKeyring = QStringLiteral("POP3 Password In Keyring");
 inline const QString SmtpPasswordInKeyring = QStringLiteral("SMTP Password In Keyring");
+inline const QString CheckSenderAuthentication = QStringLiteral("Check Sender Authentication");
 } // namespace AccountValue
 
 } // namespace sievra

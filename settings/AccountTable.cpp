@@ -49,6 +49,7 @@ const QList<AccountValueRow>& AccountValueTable() {
         NumberRow(V::SmtpSecurity, K::Security, SecurityValue::None),
         {V::Pop3Certificate, K::Certificate, QString(), 0},
         {V::SmtpCertificate, K::Certificate, QString(), 0},
+        NumberRow(V::CheckSenderAuthentication, K::Flag, 1),
     };
     return table;
 }

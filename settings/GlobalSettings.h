@@ -7,6 +7,10 @@ namespace sievra {
 
 // Messages of one session screened in a pass when the store names no other number.
 inline constexpr int DefaultMaxMessagesPerPass = 50000;
+// Days before the same sender may be sent another reply, and replies sent at most in one pass
+// (a flood of spam must not get the user's SMTP account blocked for sending too much).
+inline constexpr int DefaultReplyIntervalDays = 7;
+inline constexpr int DefaultRepliesPerPass = 100;
 
 // The values held directly in the product key.
 struct GlobalSettings {
@@ -24,6 +28,8 @@ struct GlobalSettings {
     QStringList AddressBooks;
     QStringList AllowedSenders;
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
+    int ReplyIntervalDays = DefaultReplyIntervalDays;
+    int RepliesPerPass = DefaultRepliesPerPass;
 };
 
 namespace GlobalValue {
@@ -38,6 +44,8 @@ inline const QString EmailClient = QStringLiteral("EMail Client");
 inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
 inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
+inline const QString ReplyIntervalDays = QStringLiteral("Reply Interval Days");
+inline const QString RepliesPerPass = QStringLiteral("Replies Per Pass");
 // Where the main window was left: QWidget::saveGeometry and QSplitter::saveState, Base64.
 inline const QString WindowGeometry = QStringLiteral("Window Geometry");
 inline const QString WindowSplitter = QStringLiteral("Window Splitter");

@@ -83,6 +83,11 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
+    // 0 days: a reply at every pass; a negative number is a typing error, not a wish.
+    const int interval = v.NumberOr(GlobalValue::ReplyIntervalDays, DefaultReplyIntervalDays);
+    g.ReplyIntervalDays = interval >= 0 ? interval : DefaultReplyIntervalDays;
+    const int perPass = v.NumberOr(GlobalValue::RepliesPerPass, DefaultRepliesPerPass);
+    g.RepliesPerPass = perPass > 0 ? perPass : DefaultRepliesPerPass;
     return g;
 }
 
@@ -133,6 +138,8 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpSecurityStored = v.HasNumber(V::SmtpSecurity);
     a.Pop3Certificate = v.Text(V::Pop3Certificate);
     a.SmtpCertificate = v.Text(V::SmtpCertificate);
+    // On for an account stored before the value existed.
+    a.CheckSenderAuthentication = v.NumberOr(V::CheckSenderAuthentication, 1) != 0;
     return a;
 }
 

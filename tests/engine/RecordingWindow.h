@@ -59,6 +59,8 @@ public:
     bool SawGoDisabled = false;
     bool SawAbortEnabled = false;
     int MaxMessages = DefaultMaxMessagesPerPass;
+    int IntervalDays = DefaultReplyIntervalDays;
+    int PerPass = DefaultRepliesPerPass;
     // Called for every logged line (to abort at a chosen moment, for example).
     std::function<void(const QString&)> OnLine;
     std::function<void(const QString&)> OnLabel;
@@ -81,6 +83,8 @@ public:
     bool BeepOn() const override { return BeepOption; }
     bool VisualAlertOn() const override { return VisualOption; }
     int MaxMessagesPerPass() const override { return MaxMessages; }
+    int ReplyIntervalDays() const override { return IntervalDays; }
+    int RepliesPerPass() const override { return PerPass; }
 
     void AppendStatusLine(const QString& markup) override;
     void ClearStatusLines() override;

@@ -27,6 +27,8 @@ public:
     bool BeepOn() const override { return false; }
     bool VisualAlertOn() const override { return false; }
     int MaxMessagesPerPass() const override { return settings_.Globals.MaxMessagesPerPass; }
+    int ReplyIntervalDays() const override { return settings_.Globals.ReplyIntervalDays; }
+    int RepliesPerPass() const override { return settings_.Globals.RepliesPerPass; }
 
     void AppendStatusLine(const QString& markup) override;
     void ClearStatusLines() override {}
