@@ -35,18 +35,6 @@ QString StartDirectory(const QString& path) {
 bool TfrmMain::AutoMode() const {
     return pnlGeneral->chkAuto->isChecked();
 }
-int TfrmMain::IntervalMinutes() const {
-    return pnlGeneral->spnInterval->value();
-}
-bool TfrmMain::BeepOn() const {
-    return pnlGeneral->chkBeep->isChecked();
-}
-bool TfrmMain::VisualAlertOn() const {
-    return pnlGeneral->chkVisual->isChecked();
-}
-QString TfrmMain::WabFile() const {
-    return wabFile_;
-}
 QString TfrmMain::EmailClient() const {
     return pnlGeneral->lblEMailClient->Path();
 }

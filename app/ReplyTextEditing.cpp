@@ -43,16 +43,6 @@ void SaveMemo(LineMemo* memo, SettingsStore& store, const QString& prefix, UserD
 
 } // namespace
 
-QString TfrmMain::ReplySubject() const {
-    return pnlMessage->txtSubject->text();
-}
-QStringList TfrmMain::ReplyHeaderLines() const {
-    return LinesToSave(pnlMessage->memHeader->DisplayLines());
-}
-QStringList TfrmMain::ReplyFooterLines() const {
-    return LinesToSave(pnlMessage->memFooter->DisplayLines());
-}
-
 void TfrmMain::txtSubjectExit() {
     QLineEdit* edit = pnlMessage->txtSubject;
     if (!edit->isModified()) {

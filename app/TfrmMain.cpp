@@ -309,9 +309,7 @@ bool TfrmMain::LoadSettings() {
     allowedSenders_ = g.AllowedSenders;
     pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
     FillSources();
-    maxMessagesPerPass_ = g.MaxMessagesPerPass;
-    replyIntervalDays_ = g.ReplyIntervalDays;
-    repliesPerPass_ = g.RepliesPerPass;
+    loadedOptions_ = PassOptions::FromGlobals(g);
     TightenFile(AutostartEntryPath()); // an older version wrote it readable by all
     pnlGeneral->lblEMailClient->SetPath(g.EmailClient);
     pnlMessage->txtSubject->setText(g.Subject);

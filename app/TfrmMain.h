@@ -60,19 +60,8 @@ public:
     // --- EngineWindow: what the screening engine reads and shows ---
     // The account records in tree order; the window owns them.
     QList<Account*> Accounts() override;
-    QString ReplySubject() const override;
-    QStringList ReplyHeaderLines() const override;
-    QStringList ReplyFooterLines() const override;
-    bool AutoMode() const override;
-    int IntervalMinutes() const override;
-    bool BeepOn() const override;
-    bool VisualAlertOn() const override;
-    QString WabFile() const override;
-    QStringList AddressBooks() const override { return addressBooks_; }
-    QStringList AllowedSenders() const override { return allowedSenders_; }
-    int MaxMessagesPerPass() const override { return maxMessagesPerPass_; }
-    int ReplyIntervalDays() const override { return replyIntervalDays_; }
-    int RepliesPerPass() const override { return repliesPerPass_; }
+    // The stored product values, with what the controls show now in place of their own.
+    PassOptions ReadPassOptions() const override;
     QString EmailClient() const;
 
     void AppendStatusLine(const QString& markup) override;
@@ -174,6 +163,7 @@ private:
     void UpdateActiveControls();
     void UpdateNodeLook(AccountNode* node);
     void ActivateWhenReady();
+    bool AutoMode() const;
     bool PortRefused(QLineEdit* edit, const QString& stored);
     void OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort);
 
@@ -288,9 +278,9 @@ private:
     // The first-run help has been shown in this run: once is enough.
     bool firstRunHelpShown_ = false;
     bool showMainWindow_ = true;
-    int maxMessagesPerPass_ = DefaultMaxMessagesPerPass; // no field of its own in the window
-    int replyIntervalDays_ = DefaultReplyIntervalDays;   // nor these two
-    int repliesPerPass_ = DefaultRepliesPerPass;
+    // The product values as loaded: those without a control of their own reach the engine
+    // from here.
+    PassOptions loadedOptions_;
     bool started_ = false;
     bool busy_ = false;
     bool quitPending_ = false;

@@ -5,7 +5,6 @@
 #include "engine/EngineWindow.h"
 #include "engine/PassLock.h"
 #include "engine/PlainMailbox.h"
-#include "engine/ReplyMarks.h"
 #include "settings/JoinedList.h"
 
 #include <QDateTime>
@@ -40,6 +39,7 @@ void ScreeningEngine::RunPass() {
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
+    options_ = window_.ReadPassOptions();
     repliesThisPass_ = 0;
     ownAddresses_ = OwnAddresses();
     if (!LoadBook()) {
@@ -73,7 +73,8 @@ void ScreeningEngine::RunPass() {
 }
 
 void ScreeningEngine::RefreshContacts() {
-    accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+    const PassOptions options = window_.ReadPassOptions();
+    accepted_.Load(options.WabFile, options.AddressBooks, options.AllowedSenders);
 }
 
 // The lines of a load that went well are shown with the results; those of a failed one are
@@ -81,7 +82,7 @@ void ScreeningEngine::RefreshContacts() {
 // is shown now, or the error lines would sit out of sight.
 bool ScreeningEngine::LoadBook() {
     const AcceptedSet::Outcome loaded =
-        accepted_.Load(window_.WabFile(), window_.AddressBooks(), window_.AllowedSenders());
+        accepted_.Load(options_.WabFile, options_.AddressBooks, options_.AllowedSenders);
     if (!loaded.Ok) {
         window_.SelectStatusNode();
         for (const QString& line : loaded.Lines) {
@@ -103,7 +104,7 @@ bool ScreeningEngine::LoadBook() {
 }
 
 void ScreeningEngine::BeginPass() {
-    if (window_.AutoMode()) {
+    if (options_.AutoMode) {
         window_.StartTrayAnimation();
         UpdateTrayTip(TrayTipMode::Checking);
     }
@@ -171,7 +172,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
 // At most "Max Messages Per Pass" messages of a session are screened; the others wait. The
 // server's count alone must not decide how long a pass runs or how much it holds.
 int ScreeningEngine::ScreenedCount(int count) {
-    const int limit = std::max(window_.MaxMessagesPerPass(), 1);
+    const int limit = std::max(options_.MaxMessagesPerPass, 1);
     if (count <= limit) {
         return count;
     }
@@ -225,9 +226,8 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
             NoteForgedContact(i);
             WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
             pop3_.SetMsgNum(i + 1);
-            PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
-            if (state_.ErrorFlag) {
-                ReportError();
+            if (!PopStep(QStringLiteral("deleting a message"), pop3Dele,
+                         [this] { pop3_.Dele(); })) {
                 break;
             }
             ++counters_.DeletedCount;
@@ -308,7 +308,7 @@ void ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
 }
 
 void ScreeningEngine::FinishPass() {
-    const bool automatic = window_.AutoMode();
+    const bool automatic = options_.AutoMode;
     if (automatic) {
         window_.StopTrayAnimation();
     }
@@ -345,14 +345,14 @@ void ScreeningEngine::FinishPass() {
 // new.
 void ScreeningEngine::Notify() {
     const bool fresh = counters_.WaitingCount > 0 &&
-                       counters_.WaitingCount != counters_.LastWaitingCount && window_.AutoMode();
-    if (fresh && window_.BeepOn()) {
+                       counters_.WaitingCount != counters_.LastWaitingCount && options_.AutoMode;
+    if (fresh && options_.BeepOn) {
         window_.Beep();
     }
     if (counters_.WaitingCount > 0) {
         window_.EnableLaunchMailClient();
     }
-    if (fresh && window_.VisualAlertOn()) {
+    if (fresh && options_.VisualAlertOn) {
         window_.ShowNewMailPopup(counters_.WaitingCount);
     }
 }

@@ -29,11 +29,11 @@ QString AddressOf(const QString& entry) {
 } // namespace
 
 QStringList ScreeningEngine::BuildReplyBody(const Account& account) const {
-    QStringList body = window_.ReplyHeaderLines();
+    QStringList body = options_.ReplyHeaderLines;
     body.append(QString());
     body.append(SplitJoined(account.Hints));
     body.append(QString());
-    body.append(window_.ReplyFooterLines());
+    body.append(options_.ReplyFooterLines);
     return body;
 }
 
@@ -73,7 +73,7 @@ bool ScreeningEngine::LoadLedger() {
 QList<int> ScreeningEngine::PlanReplies(const QStringList& addresses) {
     served_.clear();
     sinceFlush_.start();
-    const int days = window_.ReplyIntervalDays();
+    const int days = options_.ReplyIntervalDays;
     const QDateTime since = QDateTime::currentDateTimeUtc().addDays(-days);
     QList<int> plan;
     int recent = 0;
@@ -91,7 +91,7 @@ QList<int> ScreeningEngine::PlanReplies(const QStringList& addresses) {
                 .arg(recent)
                 .arg(days));
     }
-    const int perPass = window_.RepliesPerPass();
+    const int perPass = options_.RepliesPerPass;
     const int room = std::max(perPass - repliesThisPass_, 0);
     if (plan.size() > room) {
         Log(QStringLiteral("%1 address(es) stay queued for the next pass: at most %2 replies go "
@@ -153,7 +153,7 @@ bool ScreeningEngine::BackUpReplies(const Account& account) {
 }
 
 void ScreeningEngine::SetReplyFields(const Account& account) {
-    smtp_.SetHdrSubject(TrimBlanks(window_.ReplySubject()));
+    smtp_.SetHdrSubject(TrimBlanks(options_.ReplySubject));
     smtp_.SetMailMessage(replyBody_);
     smtp_.SetFromName(QString());
     smtp_.SetHdrReplyTo(account.SmtpAddress);
@@ -291,7 +291,7 @@ void ScreeningEngine::RecordReplies() {
     constexpr int KeepDays = 90;
     try {
         ledger_->Note(replied_, QDateTime::currentDateTimeUtc(),
-                      std::max(window_.ReplyIntervalDays(), KeepDays));
+                      std::max(options_.ReplyIntervalDays, KeepDays));
     } catch (const QueueFileError& error) {
         Complain(QueueErrorLine(error.Message()));
         ledger_.reset(); // one error line, not one per reply

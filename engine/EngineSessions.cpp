@@ -69,23 +69,12 @@ bool ScreeningEngine::OpenPop3Session(Account& account) {
         OfferCertificate(account, CertificateServer::Pop3, pop3_.RefusedCertificate());
         return false;
     }
-    PopRequest(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); });
-    if (state_.ErrorFlag) {
-        ReportError();
-        return false;
-    }
-    PopRequest(QStringLiteral("giving password"), pop3Pass, [this] { pop3_.Pass(); });
-    if (state_.ErrorFlag) {
-        ReportError();
+    if (!PopStep(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); }) ||
+        !PopStep(QStringLiteral("giving password"), pop3Pass, [this] { pop3_.Pass(); })) {
         return false;
     }
     Log(QStringLiteral("Getting status.."));
-    PopRequest(QStringLiteral("getting status"), pop3Stat, [this] { pop3_.Stat(); });
-    if (state_.ErrorFlag) {
-        ReportError();
-        return false;
-    }
-    return true;
+    return PopStep(QStringLiteral("getting status"), pop3Stat, [this] { pop3_.Stat(); });
 }
 
 // The server offered STARTTLS to an account that connected in clear only because it was
@@ -130,11 +119,8 @@ void ScreeningEngine::QuitPop3() {
     if (pop3_.Connected() && pop3_.State() == pop3Ready) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from POP server.."));
-        PopRequest(QStringLiteral("disconnecting from POP server"), pop3Quit,
-                   [this] { pop3_.Quit(); });
-        if (state_.ErrorFlag) {
-            ReportError();
-        }
+        PopStep(QStringLiteral("disconnecting from POP server"), pop3Quit,
+                [this] { pop3_.Quit(); });
     }
     if (pop3_.State() != pop3Ready || pop3_.Connected()) {
         pop3_.Abort();
@@ -150,9 +136,7 @@ void ScreeningEngine::KeepMessagesOnServer() {
     }
     EndSessionBound();
     state_.ErrorFlag = false;
-    PopRequest(QStringLiteral("undoing the deletions"), pop3Rset, [this] { pop3_.Rset(); });
-    if (state_.ErrorFlag) {
-        ReportError();
+    if (!PopStep(QStringLiteral("undoing the deletions"), pop3Rset, [this] { pop3_.Rset(); })) {
         pop3_.Abort();
         return;
     }
@@ -202,17 +186,9 @@ bool ScreeningEngine::OpenSmtpSession(Account& account) {
     smtp_.SetUser(account.UsePop3Login ? account.Pop3User : account.SmtpUser);
     smtp_.SetPassword(account.UsePop3Login ? account.Pop3Password : account.SmtpPassword);
 
-    DropStaleCompletions();
-    state_.ServerSaid.clear();
-    state_.Operation = QStringLiteral("connecting to SMTP server");
-    state_.RequestDone = false;
-    awaited_ = {Client::Smtp, static_cast<int>(SmtpRequest::Connect)};
-    try {
-        smtp_.Connect();
-    } catch (const ClientException& exception) {
-        NoteException(exception.Message());
-    }
-    AwaitSmtpSession();
+    Request(
+        QStringLiteral("connecting to SMTP server"), Client::Smtp,
+        static_cast<int>(SmtpRequest::Connect), [this] { smtp_.Connect(); }, Until::SmtpSession);
     if (probe && smtp_.StartTlsOffered()) {
         UpgradeToStartTls(account, false);
     }
@@ -222,19 +198,11 @@ bool ScreeningEngine::OpenSmtpSession(Account& account) {
         return false;
     }
     if (!account.RequiresAuth) {
-        SmtpRequestOf(QStringLiteral("sending HELO"), SmtpRequest::Helo, [this] { smtp_.Helo(); });
-        if (state_.ErrorFlag) {
-            ReportError();
-            return false;
-        }
-        return true;
+        return SmtpStep(QStringLiteral("sending HELO"), SmtpRequest::Helo,
+                        [this] { smtp_.Helo(); });
     }
-    SmtpRequestOf(QStringLiteral("sending EHLO"), SmtpRequest::Ehlo, [this] { smtp_.Ehlo(); });
-    if (state_.ErrorFlag) {
-        ReportError();
-        return false;
-    }
-    return AuthStep(QStringLiteral("sending AUTH LOGIN"), SmtpRequest::AuthLogin, 334,
+    return SmtpStep(QStringLiteral("sending EHLO"), SmtpRequest::Ehlo, [this] { smtp_.Ehlo(); }) &&
+           AuthStep(QStringLiteral("sending AUTH LOGIN"), SmtpRequest::AuthLogin, 334,
                     [this] { smtp_.AuthLogin(); }) &&
            AuthStep(QStringLiteral("sending user ID"), SmtpRequest::AuthUser, 334,
                     [this] { smtp_.AuthUser(); }) &&
@@ -251,11 +219,7 @@ bool ScreeningEngine::AuthStep(const QString& words, SmtpRequest type, int accep
         state_.ErrorFlag = false;
         state_.ErrorCode = 0;
     }
-    if (state_.ErrorFlag) {
-        ReportError();
-        return false;
-    }
-    return true;
+    return Succeeded();
 }
 
 void ScreeningEngine::QuitSmtp() {
@@ -263,11 +227,8 @@ void ScreeningEngine::QuitSmtp() {
     if (smtp_.Connected() && smtp_.State() == smtpReady) {
         state_.ErrorFlag = false;
         Log(QStringLiteral("Disconnecting from SMTP server.."));
-        SmtpRequestOf(QStringLiteral("disconnecting from SMTP server"), SmtpRequest::Quit,
-                      [this] { smtp_.Quit(); });
-        if (state_.ErrorFlag) {
-            ReportError();
-        }
+        SmtpStep(QStringLiteral("disconnecting from SMTP server"), SmtpRequest::Quit,
+                 [this] { smtp_.Quit(); });
     }
     if (smtp_.State() != smtpReady || smtp_.Connected()) {
         smtp_.Abort();

@@ -8,6 +8,7 @@ namespace sievra {
 
 bool ScreeningEngine::StartScreening() {
     window_.FocusStatusList();
+    options_ = window_.ReadPassOptions();
     if (!CheckPasswords()) {
         return false;
     }
@@ -18,8 +19,8 @@ bool ScreeningEngine::StartScreening() {
     counters_.WaitingCount = 0;
     counters_.LastWaitingCount = 0;
     UpdateTrayTip(TrayTipMode::Waiting);
-    if (window_.AutoMode()) {
-        window_.StartAutomaticMode(window_.IntervalMinutes());
+    if (options_.AutoMode) {
+        window_.StartAutomaticMode(options_.IntervalMinutes);
         return true;
     }
     window_.SetGoEnabled(false);
@@ -131,21 +132,12 @@ bool ScreeningEngine::CheckReplyPath(const Account& account) {
     Log(QStringLiteral("Checking that the server takes replies.."));
     smtp_.SetFromName(QString());
     smtp_.SetRcptName({account.SmtpAddress});
-    SmtpRequestOf(QStringLiteral("checking the reply sender"), SmtpRequest::MailFrom,
-                  [this] { smtp_.MailFrom(); });
-    if (!state_.ErrorFlag) {
-        SmtpRequestOf(QStringLiteral("checking the reply recipient"), SmtpRequest::RcptTo,
-                      [this] { smtp_.RcptTo(); });
-    }
-    if (!state_.ErrorFlag) {
-        SmtpRequestOf(QStringLiteral("resetting the SMTP session"), SmtpRequest::Rset,
-                      [this] { smtp_.Rset(); });
-    }
-    if (state_.ErrorFlag) {
-        ReportError();
-        return false;
-    }
-    return true;
+    return SmtpStep(QStringLiteral("checking the reply sender"), SmtpRequest::MailFrom,
+                    [this] { smtp_.MailFrom(); }) &&
+           SmtpStep(QStringLiteral("checking the reply recipient"), SmtpRequest::RcptTo,
+                    [this] { smtp_.RcptTo(); }) &&
+           SmtpStep(QStringLiteral("resetting the SMTP session"), SmtpRequest::Rset,
+                    [this] { smtp_.Rset(); });
 }
 
 void ScreeningEngine::StoreTestedFlags(const Account& account) {

@@ -1,89 +1,68 @@
 #pragma once
 
+#include "engine/PassOptions.h"
 #include "settings/Account.h"
-#include "settings/GlobalSettings.h"
 
 #include <QList>
 #include <QSslCertificate>
 #include <QString>
-#include <QStringList>
 
 namespace sievra {
 
 enum class CertificateServer { Pop3, Smtp };
 
 // All the engine needs of the program around it. The main window implements it; so do
-// sievra-pass (on a terminal) and the tests.
+// sievra-pass (on a terminal) and the tests. Only the two inputs must be given; every output
+// does nothing unless the program shows it.
 class EngineWindow {
 public:
     virtual ~EngineWindow() = default;
 
-    // What to screen and what to reply, as the window holds it now. The engine may set the
-    // two Tested flags of these records.
+    // The accounts as the window holds them now; the engine may set their two Tested flags.
     virtual QList<Account*> Accounts() = 0;
-    virtual QString WabFile() const = 0;
-    // The contact sources beside the WAB file, and the allowed senders (addresses and the
-    // domain forms "@example.org" and "*.example.org").
-    virtual QStringList AddressBooks() const { return {}; }
-    virtual QStringList AllowedSenders() const { return {}; }
-    virtual QString ReplySubject() const = 0;
-    virtual QStringList ReplyHeaderLines() const = 0;
-    virtual QStringList ReplyFooterLines() const = 0;
-    virtual bool AutoMode() const = 0;
-    virtual int IntervalMinutes() const = 0;
-    virtual bool BeepOn() const = 0;
-    virtual bool VisualAlertOn() const = 0;
-    // How many messages of one session a pass screens at most.
-    virtual int MaxMessagesPerPass() const { return DefaultMaxMessagesPerPass; }
-    // Days before the same address may be sent another reply (0: at every pass), and the
-    // replies one pass sends at most.
-    virtual int ReplyIntervalDays() const { return DefaultReplyIntervalDays; }
-    virtual int RepliesPerPass() const { return DefaultRepliesPerPass; }
+    // Read once when GO or a pass starts.
+    virtual PassOptions ReadPassOptions() const = 0;
 
     // The status panel.
-    virtual void AppendStatusLine(const QString& markup) = 0; // keeps the newest line in view
-    virtual void ClearStatusLines() = 0;
-    virtual void SetStatusLabel(const QString& plainText) = 0;
-    virtual void ShowStatusBar(bool visible) = 0;
-    virtual void SetStatusBarPosition(int percent) = 0;
-    virtual void SetDateLabel(const QString& text) = 0;
-    virtual void SelectStatusNode() = 0;
-    virtual void FocusStatusList() = 0;
+    virtual void AppendStatusLine(const QString& /*markup*/) {} // keeps the newest line in view
+    virtual void ClearStatusLines() {}
+    virtual void SetStatusLabel(const QString& /*plainText*/) {}
+    virtual void ShowStatusBar(bool /*visible*/) {}
+    virtual void SetStatusBarPosition(int /*percent*/) {}
+    virtual void SetDateLabel(const QString& /*text*/) {}
+    virtual void SelectStatusNode() {}
+    virtual void FocusStatusList() {}
 
     // Buttons and the account tree.
-    virtual void SetGoEnabled(bool enabled) = 0;
-    virtual void SetCloseEnabled(bool enabled) = 0;
-    virtual void SetAbortEnabled(bool enabled) = 0;
-    virtual void SetAddAccountEnabled(bool enabled) = 0;
-    virtual void SetDeleteAccountEnabled(bool enabled) = 0;
-    virtual void SetTreeEnabled(bool enabled) = 0;
-    virtual bool SelectedNodeIsAccount() const = 0;
+    virtual void SetGoEnabled(bool /*enabled*/) {}
+    virtual void SetCloseEnabled(bool /*enabled*/) {}
+    virtual void SetAbortEnabled(bool /*enabled*/) {}
+    virtual void SetAddAccountEnabled(bool /*enabled*/) {}
+    virtual void SetDeleteAccountEnabled(bool /*enabled*/) {}
+    virtual void SetTreeEnabled(bool /*enabled*/) {}
+    virtual bool SelectedNodeIsAccount() const { return false; }
 
     // Whether the main window is to be shown (off while automatic mode starts hidden).
-    virtual bool ShowMainWindowFlag() const = 0;
-    virtual void SetShowMainWindowFlag(bool on) = 0;
-    virtual void ShowWarning(const QString& text) = 0;
+    virtual bool ShowMainWindowFlag() const { return true; }
+    virtual void SetShowMainWindowFlag(bool /*on*/) {}
+    virtual void ShowWarning(const QString& /*text*/) {}
     // After the missing-password warning: take the user to the field to fill in.
     virtual void SelectPasswordField(Account* /*account*/, bool /*smtp*/) {}
 
     // Automatic mode and its notifications.
-    virtual void StartAutomaticMode(int intervalMinutes) = 0; // start the timer, hide
-    virtual void SetTrayTip(const QString& tip) = 0;
-    virtual void StartTrayAnimation() = 0;
-    virtual void StopTrayAnimation() = 0;
-    virtual void Beep() = 0;
-    virtual void EnableLaunchMailClient() = 0;
+    virtual void StartAutomaticMode(int /*intervalMinutes*/) {} // start the timer, hide
+    virtual void SetTrayTip(const QString& /*tip*/) {}
+    virtual void StartTrayAnimation() {}
+    virtual void StopTrayAnimation() {}
+    virtual void Beep() {}
+    virtual void EnableLaunchMailClient() {}
     // Modal; a mail client launched from it tells the engine through MailClientLaunched().
-    virtual void ShowNewMailPopup(int waitingCount) = 0;
+    virtual void ShowNewMailPopup(int /*waitingCount*/) {}
 
     // A server's certificate failed verification (its error line is already out). The main
     // window offers to trust it for the account; programs without a window ignore it.
-    virtual void CertificateRefused(const Account& account, CertificateServer server,
-                                    const QSslCertificate& certificate) {
-        (void)account;
-        (void)server;
-        (void)certificate;
-    }
+    virtual void CertificateRefused(const Account& /*account*/, CertificateServer /*server*/,
+                                    const QSslCertificate& /*certificate*/) {}
 };
 
 } // namespace sievra

@@ -155,7 +155,7 @@ void ScreeningEngine::BeginSession(const Account& account, const QString& host,
 // --- Requests and waiting ---
 
 void ScreeningEngine::Request(const QString& words, Client client, int type,
-                              const std::function<void()>& issue) {
+                              const std::function<void()>& issue, Until until) {
     DropStaleCompletions();
     state_.Operation = words;
     state_.RequestDone = false;
@@ -166,7 +166,19 @@ void ScreeningEngine::Request(const QString& words, Client client, int type,
     } catch (const ClientException& exception) {
         NoteException(exception.Message());
     }
-    AwaitRequest();
+    if (until == Until::SmtpSession) {
+        AwaitUntil([this] { return state_.ErrorFlag || state_.SmtpConnected; });
+    } else {
+        AwaitUntil([this] { return state_.ErrorFlag || state_.RequestDone; });
+    }
+}
+
+bool ScreeningEngine::Succeeded() {
+    if (state_.ErrorFlag) {
+        ReportError();
+        return false;
+    }
+    return true;
 }
 
 // A request that timed out or was aborted still completes, later, through a posted event.
@@ -183,14 +195,6 @@ void ScreeningEngine::NoteException(const QString& message) {
     state_.ErrorFlag = true;
     state_.ErrorText = message;
     cause_ = ErrorCause::Exception;
-}
-
-void ScreeningEngine::AwaitRequest() {
-    AwaitUntil([this] { return state_.ErrorFlag || state_.RequestDone; });
-}
-
-void ScreeningEngine::AwaitSmtpSession() {
-    AwaitUntil([this] { return state_.ErrorFlag || state_.SmtpConnected; });
 }
 
 // Runs the event loop until done() holds, the user aborts or the current time-out passes.

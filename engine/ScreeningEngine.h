@@ -86,17 +86,30 @@ private:
         Client From = Client::Pop3;
         int Type = -1;
     };
-    void Request(const QString& words, Client client, int type, const std::function<void()>& issue);
+    // What ends the wait: the request's own completion, or (the SMTP connect) the session.
+    enum class Until { Completion, SmtpSession };
+    // Issues one request and waits; the outcome is in state_.
+    void Request(const QString& words, Client client, int type, const std::function<void()>& issue,
+                 Until until = Until::Completion);
     void PopRequest(const QString& words, TPop3Request type, const std::function<void()>& issue) {
         Request(words, Client::Pop3, type, issue);
     }
     void SmtpRequestOf(const QString& words, SmtpRequest type, const std::function<void()>& issue) {
         Request(words, Client::Smtp, static_cast<int>(type), issue);
     }
+    // A request whose failure needs nothing but its error lines: waits, reports a failure,
+    // and returns whether the request succeeded.
+    bool PopStep(const QString& words, TPop3Request type, const std::function<void()>& issue) {
+        PopRequest(words, type, issue);
+        return Succeeded();
+    }
+    bool SmtpStep(const QString& words, SmtpRequest type, const std::function<void()>& issue) {
+        SmtpRequestOf(words, type, issue);
+        return Succeeded();
+    }
+    bool Succeeded();
     void DropStaleCompletions();
     void NoteException(const QString& message);
-    void AwaitRequest();
-    void AwaitSmtpSession();
     void AwaitUntil(const std::function<bool()>& done);
     void CheckWait();
     void ReportError();
@@ -171,6 +184,8 @@ private:
     void StoreTestedFlags(const Account& account);
 
     EngineWindow& window_;
+    // The window's inputs as they were when this GO or pass began.
+    PassOptions options_;
     SettingsStore* store_;
     TPop3Cli pop3_;
     TSmtpCli smtp_;

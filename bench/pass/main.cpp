@@ -28,8 +28,8 @@ namespace {
 class BenchWindow : public test::QuietWindow {
 public:
     BenchWindow() {
-        HeaderLines = {QStringLiteral("Header.")};
-        FooterLines = {QStringLiteral("Footer.")};
+        Options.ReplyHeaderLines = {QStringLiteral("Header.")};
+        Options.ReplyFooterLines = {QStringLiteral("Footer.")};
     }
     void AppendStatusLine(const QString& line) override {
         Last = line;
@@ -80,7 +80,7 @@ struct Result {
 Result RunEngine(test::DovecotServer& pop, test::SmtpSink& smtp, const QString& user,
                  const QString& book, HeaderReading reading) {
     BenchWindow window;
-    window.Book = book;
+    window.Options.WabFile = book;
     Account a;
     a.KeyName = QStringLiteral("00000001");
     a.Active = true;

@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     book.Add(test::AddressBookBytes::Record(QStringLiteral("friend@example.org")));
 
     test::QuietWindow window;
-    window.Book = home.WriteFile(QStringLiteral("book.wab"), book.Bytes());
+    window.Options.WabFile = home.WriteFile(QStringLiteral("book.wab"), book.Bytes());
     Account account;
     account.KeyName = QStringLiteral("00000001");
     account.Active = true;

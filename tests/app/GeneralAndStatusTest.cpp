@@ -36,7 +36,7 @@ TEST_F(GeneralPanelTest, LoadsTheOptionsAndEnablesThemWithAutomaticMode) {
     ASSERT_TRUE(OpenWindow());
     EXPECT_TRUE(Find<QCheckBox>("chkBeep")->isChecked());
     EXPECT_EQ(Find<QSpinBox>("spnInterval")->value(), 1) << "kept within 1 to 999";
-    EXPECT_EQ(window->WabFile(), "/home/alice/book.wab");
+    EXPECT_EQ(window->ReadPassOptions().WabFile, "/home/alice/book.wab");
     for (const char* name : {"chkBeep", "chkVisual", "spnInterval", "chkAutoLoad"}) {
         EXPECT_FALSE(Enabled(name)) << name;
     }
@@ -55,7 +55,7 @@ TEST_F(GeneralPanelTest, LoadsTheOptionsAndEnablesThemWithAutomaticMode) {
     TypeInto("spnInterval", "15");
     Leave();
     EXPECT_EQ(Stored(ProductKey, "Interval")->Number, 15);
-    EXPECT_EQ(window->IntervalMinutes(), 15);
+    EXPECT_EQ(window->ReadPassOptions().IntervalMinutes, 15);
 }
 
 // Choosing the keyring when none answers moves nothing: the user is told, the choice shows
@@ -119,7 +119,7 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     dialogs.ChosenFile = vcf;
     Click("butAddSourceFile");
     EXPECT_EQ(Stored(ProductKey, "Address Book 1")->Text, vcf);
-    EXPECT_EQ(window->AddressBooks(), QStringList({vcf}));
+    EXPECT_EQ(window->ReadPassOptions().AddressBooks, QStringList({vcf}));
     ASSERT_EQ(sources->count(), 2);
     EXPECT_EQ(sources->item(1)->text(), "vCard file: friends.vcf (2 addresses)");
     Click("butAddSourceFolder");
@@ -129,7 +129,7 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     sources->setCurrentRow(0);
     Click("butRemoveSource");
     EXPECT_EQ(Stored(ProductKey, "WAB File")->Text, "");
-    EXPECT_EQ(window->WabFile(), "");
+    EXPECT_EQ(window->ReadPassOptions().WabFile, "");
     ASSERT_EQ(sources->count(), 1);
 
     auto* allowed = Find<EditListBox>("lstAllowed");
@@ -140,7 +140,8 @@ TEST_F(GeneralPanelTest, ContactSourcesAndAllowedSendersAreWrittenThrough) {
     allowed->CommitEdit();
     Leave();
     EXPECT_EQ(Stored(ProductKey, "Allowed Sender 2")->Text, "*.work.example");
-    EXPECT_EQ(window->AllowedSenders(), QStringList({"@family.example", "*.work.example"}));
+    EXPECT_EQ(window->ReadPassOptions().AllowedSenders,
+              QStringList({"@family.example", "*.work.example"}));
     EXPECT_TRUE(dialogs.Warnings.size() == 1) << "both entries are well-formed";
 }
 

@@ -53,7 +53,7 @@ TEST_F(ReplyTextTest, TrailingEmptyLinesAreDroppedAndSurplusValuesDeleted) {
     EXPECT_EQ(StoredLines("Header "), QStringList({"1=first", "2=second"}));
     EXPECT_EQ(header->DisplayLines(), QStringList({"first", "second"}))
         << "the memo shows what was saved";
-    EXPECT_EQ(window->ReplyHeaderLines(), QStringList({"first", "second"}));
+    EXPECT_EQ(window->ReadPassOptions().ReplyHeaderLines, QStringList({"first", "second"}));
 }
 
 TEST_F(ReplyTextTest, OnlyEmptyLinesKeepTheFirst) {
@@ -91,7 +91,7 @@ TEST_F(ReplyTextTest, FooterAndSubjectHaveTheirOwnValues) {
     TypeInto("txtSubject", "Please use a code word");
     Leave();
     EXPECT_EQ(Stored(ProductKey, "Subject")->Text, "Please use a code word");
-    EXPECT_EQ(window->ReplySubject(), "Please use a code word");
+    EXPECT_EQ(window->ReadPassOptions().ReplySubject, "Please use a code word");
 }
 
 TEST_F(ReplyTextTest, LeavingAnUnchangedMemoWritesNothing) {

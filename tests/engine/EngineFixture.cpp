@@ -88,7 +88,7 @@ void EngineFixture::WriteBook(const QStringList& addresses) {
     for (const QString& address : addresses) {
         book.Add(AddressBookBytes::Record(address, "Name of " + address));
     }
-    window.Wab = home.WriteFile("book.wab", book.Bytes());
+    window.Options.WabFile = home.WriteFile("book.wab", book.Bytes());
 }
 
 QStringList EngineFixture::Section(const QString& keyName) const {

@@ -18,16 +18,16 @@ class RecordingWindow : public EngineWindow {
 public:
     // Accounts live in a deque so the pointers the engine keeps stay valid as tests add more.
     std::deque<Account> AccountRecords;
-    QString Wab;
-    QStringList Books;
-    QStringList Allowed;
-    QString Subject = QStringLiteral("Your message was deleted!");
-    QStringList Header = {QStringLiteral("Header line one"), QStringLiteral("Header line two")};
-    QStringList Footer = {QStringLiteral("(footer)")};
-    bool Auto = false;
-    int Interval = 10;
-    bool BeepOption = true;
-    bool VisualOption = true;
+    PassOptions Options = [] {
+        PassOptions options;
+        options.ReplySubject = QStringLiteral("Your message was deleted!");
+        options.ReplyHeaderLines = {QStringLiteral("Header line one"),
+                                    QStringLiteral("Header line two")};
+        options.ReplyFooterLines = {QStringLiteral("(footer)")};
+        options.BeepOn = true;
+        options.VisualAlertOn = true;
+        return options;
+    }();
     bool ShowFlag = true;
     bool AccountNodeSelected = false;
     // What the pop-up does: by default it is cancelled; set to launch the mail client.
@@ -58,9 +58,6 @@ public:
     // While a pass runs: were GO and Close disabled at some point?
     bool SawGoDisabled = false;
     bool SawAbortEnabled = false;
-    int MaxMessages = DefaultMaxMessagesPerPass;
-    int IntervalDays = DefaultReplyIntervalDays;
-    int PerPass = DefaultRepliesPerPass;
     // Called for every logged line (to abort at a chosen moment, for example).
     std::function<void(const QString&)> OnLine;
     std::function<void(const QString&)> OnLabel;
@@ -72,19 +69,7 @@ public:
     bool HasLabel(const QString& label) const { return Labels.contains(label); }
 
     QList<Account*> Accounts() override;
-    QString WabFile() const override { return Wab; }
-    QStringList AddressBooks() const override { return Books; }
-    QStringList AllowedSenders() const override { return Allowed; }
-    QString ReplySubject() const override { return Subject; }
-    QStringList ReplyHeaderLines() const override { return Header; }
-    QStringList ReplyFooterLines() const override { return Footer; }
-    bool AutoMode() const override { return Auto; }
-    int IntervalMinutes() const override { return Interval; }
-    bool BeepOn() const override { return BeepOption; }
-    bool VisualAlertOn() const override { return VisualOption; }
-    int MaxMessagesPerPass() const override { return MaxMessages; }
-    int ReplyIntervalDays() const override { return IntervalDays; }
-    int RepliesPerPass() const override { return PerPass; }
+    PassOptions ReadPassOptions() const override { return Options; }
 
     void AppendStatusLine(const QString& markup) override;
     void ClearStatusLines() override;
@@ -94,11 +79,7 @@ public:
             OnLabel(text);
         }
     }
-    void ShowStatusBar(bool) override {}
-    void SetStatusBarPosition(int) override {}
     void SetDateLabel(const QString& text) override { DateLabels.append(text); }
-    void SelectStatusNode() override {}
-    void FocusStatusList() override {}
 
     void SetGoEnabled(bool enabled) override;
     void SetCloseEnabled(bool enabled) override { CloseEnabled = enabled; }

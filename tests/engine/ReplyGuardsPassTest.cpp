@@ -82,13 +82,14 @@ TEST_F(ReplyGuards, MixedMailboxRepliesOnlyToOrdinaryStrangersOncePerInterval) {
     QString header = QString::fromLatin1(data.left(data.indexOf("\r\n\r\n")));
     header.replace(QRegularExpression("Message-ID: <[^>]+>"), "Message-ID: <id>")
         .replace(QRegularExpression("Date: [^\r]+"), "Date: D");
-    EXPECT_EQ(header.toStdString(), "Reply-To: me@home.example\r\nFrom: Me Myself <me@home.example>\r\n"
-                      "To: stranger@bad.example\r\nSubject: Your message was deleted!\r\n"
-                      "Message-ID: <id>\r\nMime-Version: 1.0\r\n"
-                      "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
-                      "Content-Transfer-Encoding: 7bit\r\nDate: D\r\n"
-                      "Auto-Submitted: auto-replied\r\nIn-Reply-To: <m1@bad.example>\r\n"
-                      "References: <m1@bad.example>\r\nX-Auto-Response-Suppress: All");
+    EXPECT_EQ(header.toStdString(),
+              "Reply-To: me@home.example\r\nFrom: Me Myself <me@home.example>\r\n"
+              "To: stranger@bad.example\r\nSubject: Your message was deleted!\r\n"
+              "Message-ID: <id>\r\nMime-Version: 1.0\r\n"
+              "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
+              "Content-Transfer-Encoding: 7bit\r\nDate: D\r\n"
+              "Auto-Submitted: auto-replied\r\nIn-Reply-To: <m1@bad.example>\r\n"
+              "References: <m1@bad.example>\r\nX-Auto-Response-Suppress: All");
 
     // Within the interval the same sender is not answered again, by a restarted program too.
     pop->AddMessages(account.Pop3User, {Mail("stranger@bad.example", "third")});
@@ -114,8 +115,8 @@ TEST_F(ReplyGuards, ForgedContactCountsWhenTheAccountDoesNotCheck) {
 }
 
 TEST_F(ReplyGuards, RepliesPastTheCapWaitForTheNextPass) {
-    window.PerPass = 2;
-    window.IntervalDays = 0; // every pass may answer again
+    window.Options.RepliesPerPass = 2;
+    window.Options.ReplyIntervalDays = 0; // every pass may answer again
     Account& account = AddMailbox(
         {Mail("a@bad.example", "1"), Mail("b@bad.example", "2"), Mail("c@bad.example", "3")},
         Hints);
@@ -138,12 +139,12 @@ TEST_F(ReplyGuards, RepliesPastTheCapWaitForTheNextPass) {
 // Two screeners whose users are strangers to each other, each answering what reaches it:
 // one reply each way, then silence, for 20 passes.
 TEST_F(ReplyGuards, TwoScreenersDoNotLoop) {
-    window.IntervalDays = 0; // only the marks may stop the loop
+    window.Options.ReplyIntervalDays = 0; // only the marks may stop the loop
     Account& a = AddMailbox({Mail("b@home-b.example", "hello from b")}, Hints);
     a.SmtpAddress = "a@home-a.example";
     RecordingWindow otherWindow;
-    otherWindow.Wab = window.Wab;
-    otherWindow.IntervalDays = 0;
+    otherWindow.Options.WabFile = window.Options.WabFile;
+    otherWindow.Options.ReplyIntervalDays = 0;
     Account b = MakeAccount("loop-b");
     b.Hints = Hints;
     b.SmtpAddress = "b@home-b.example";

@@ -111,9 +111,9 @@ TEST_F(ScreeningPass, UnreachableFirstServerEndsThePass) {
 
 TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
     AddMailbox({Mail("spammer@bad.example", "spam")});
-    window.Wab = home.Path() + "/missing.wab";
+    window.Options.WabFile = home.Path() + "/missing.wab";
     engine->RunPass();
-    EXPECT_EQ(window.PlainLines(), QStringList({"Unable to open " + window.Wab + "!",
+    EXPECT_EQ(window.PlainLines(), QStringList({"Unable to open " + window.Options.WabFile + "!",
                                                 "Error: Unable to load address book."}));
     WriteBook({});
     window.Lines.clear();
@@ -124,12 +124,12 @@ TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
 }
 
 TEST_F(ScreeningPass, SourcesAndAllowedSendersMakeOneSet) {
-    window.Wab.clear();
-    window.Books = {home.WriteFile("friends.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Friend\r\n"
+    window.Options.WabFile.clear();
+    window.Options.AddressBooks = {home.WriteFile("friends.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Friend\r\n"
                                                   "EMAIL:friend@example.org\r\nEND:VCARD\r\n"
                                                   "BEGIN:VCARD\r\nEMAIL:FRIEND@example.org\r\n"
                                                   "END:VCARD\r\n")};
-    window.Allowed = {"@partner.example", "*.corp.example", "not an entry"};
+    window.Options.AllowedSenders = {"@partner.example", "*.corp.example", "not an entry"};
     const Account& account =
         AddMailbox({Mail("friend@example.org", "a"), Mail("x@partner.example", "b"),
                     Mail("y@eu.corp.example", "c"), Mail("z@sub.partner.example", "d")});
@@ -144,7 +144,7 @@ TEST_F(ScreeningPass, SourcesAndAllowedSendersMakeOneSet) {
 // A source that went missing would delete its contacts' mail, so nothing is screened.
 TEST_F(ScreeningPass, UnreadableSourceEndsThePassBeforeAnyDeletion) {
     const QString gone = home.Path() + "/moved-away.vcf";
-    window.Books = {gone};
+    window.Options.AddressBooks = {gone};
     const Account& account = AddMailbox({Mail("spammer@bad.example", "spam")});
     engine->RunPass();
     EXPECT_EQ(window.PlainLines(),
@@ -185,7 +185,7 @@ TEST_F(ScreeningPass, AbortWhileFetchingHeadersDecidesNothing) {
 }
 
 TEST_F(ScreeningPass, NotifiesOnlyWhenTheWaitingCountIsNew) {
-    window.Auto = true;
+    window.Options.AutoMode = true;
     WriteBook({"friend@example.org"});
     Account& account =
         AddMailbox({Mail("friend@example.org", "a"), Mail("friend@example.org", "b")});
@@ -210,7 +210,7 @@ TEST_F(ScreeningPass, NotifiesOnlyWhenTheWaitingCountIsNew) {
 }
 
 TEST_F(ScreeningPass, LaunchingTheMailClientFromThePopupResetsTheCount) {
-    window.Auto = true;
+    window.Options.AutoMode = true;
     window.OnPopup = [&](int) {
         engine->MailClientLaunched();
     };
@@ -224,8 +224,8 @@ TEST_F(ScreeningPass, LaunchingTheMailClientFromThePopupResetsTheCount) {
 }
 
 TEST_F(ScreeningPass, TrayTipCountsTheDeletedTotalAcrossPasses) {
-    window.Auto = true;
-    window.VisualOption = false;
+    window.Options.AutoMode = true;
+    window.Options.VisualAlertOn = false;
     Account& account = AddMailbox({Mail("friend@example.org", "a"), Mail("spam@bad.example", "x")});
     engine->RunPass();
     EXPECT_EQ(window.TrayTips.first(), "Sievra\rChecking...");

@@ -109,7 +109,7 @@ TEST_F(StartScreening, SmtpTestAsksTheServerToTakeAReply) {
 TEST_F(StartScreening, AllFlagsOnMeansNoTest) {
     AddMailbox({});
     window.Lines = {"kept"};
-    window.Auto = true;
+    window.Options.AutoMode = true;
     EXPECT_TRUE(engine->StartScreening());
     EXPECT_TRUE(window.DateLabels.isEmpty());
     EXPECT_EQ(window.Lines, QStringList({"kept"})) << "the start does not clear the list";

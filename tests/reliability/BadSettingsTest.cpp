@@ -86,7 +86,7 @@ protected:
     void SetUp() override {
         EngineFixture::SetUp();
         auto product = store->OpenKey(ProductKey, true);
-        product->WriteText("WAB File", window.Wab);
+        product->WriteText("WAB File", window.Options.WabFile);
         product->WriteText("Subject", "Your message was deleted!");
         SaveLines(*store, HeaderPrefix, {"Your message was deleted."});
         SaveLines(*store, FooterPrefix, {"(footer)"});
@@ -143,10 +143,10 @@ protected:
         for (const Account& account : loaded.Accounts) {
             window.AddAccount(account);
         }
-        window.Wab = loaded.Globals.WabFile;
-        window.Subject = loaded.Globals.Subject;
-        window.Header = loaded.Globals.HeaderLines;
-        window.Footer = loaded.Globals.FooterLines;
+        window.Options.WabFile = loaded.Globals.WabFile;
+        window.Options.ReplySubject = loaded.Globals.Subject;
+        window.Options.ReplyHeaderLines = loaded.Globals.HeaderLines;
+        window.Options.ReplyFooterLines = loaded.Globals.FooterLines;
         mailsBefore = static_cast<int>(smtp->Messages().size());
         engine->RunPass();
         return loaded;
@@ -394,7 +394,7 @@ TEST_F(BadSettings, MissingOrEmptyAddressBookScreensNothing) {
               QStringList({"No address book specified!", "Error: Unable to load address book."}));
     window.Lines.clear();
     WriteBook({});
-    store->OpenKey(ProductKey)->WriteText("WAB File", window.Wab);
+    store->OpenKey(ProductKey)->WriteText("WAB File", window.Options.WabFile);
     LoadAndRunPass();
     EXPECT_EQ(window.PlainLines(), QStringList({"Error: No valid addresses in address book."}));
     EXPECT_EQ(Subjects(broken_).size(), 3);

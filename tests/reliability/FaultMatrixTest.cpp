@@ -65,8 +65,8 @@ class FaultMatrix : public EngineFixture, public testing::WithParamInterface<Sce
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        window.Header = ReplyHeader;
-        window.Footer = ReplyFooter;
+        window.Options.ReplyHeaderLines = ReplyHeader;
+        window.Options.ReplyFooterLines = ReplyFooter;
     }
 
     void SeedQueue(const QString& section, const QString& address) {

@@ -97,10 +97,10 @@ public:
 
     explicit AutoModeWindow(ScreeningEngine*& engine)
         : engine_(engine) {
-        Automatic = true;
-        Interval = 1;
-        BeepWanted = true;
-        VisualAlertWanted = true;
+        Options.AutoMode = true;
+        Options.IntervalMinutes = 1;
+        Options.BeepOn = true;
+        Options.VisualAlertOn = true;
         ShowMainWindow = false;
         timer_.setSingleShot(true);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Timer1Timer(); });
@@ -223,7 +223,7 @@ TEST_F(LongRun, AutomaticModeKeepsMemoryAndHandlesSteady) {
     ScreeningEngine screening(window, &store);
     engine = &screening;
     window.accounts = {&replying, &quiet};
-    window.Book = wab;
+    window.Options.WabFile = wab;
     window.passesWanted = passes;
 
     // The mail of every pass is made up front, so that what the test itself keeps does not

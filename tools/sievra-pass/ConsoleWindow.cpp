@@ -36,6 +36,14 @@ QList<Account*> ConsoleWindow::Accounts() {
     return accounts;
 }
 
+PassOptions ConsoleWindow::ReadPassOptions() const {
+    PassOptions options = PassOptions::FromGlobals(settings_.Globals);
+    options.AutoMode = false;
+    options.BeepOn = false;
+    options.VisualAlertOn = false;
+    return options;
+}
+
 void ConsoleWindow::AppendStatusLine(const QString& markup) {
     if (colour_) {
         for (const StatusRun& run : ParseStatusMarkup(markup)) {

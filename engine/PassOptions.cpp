@@ -1,0 +1,23 @@
+#include "PassOptions.h"
+
+namespace sievra {
+
+PassOptions PassOptions::FromGlobals(const GlobalSettings& globals) {
+    PassOptions options;
+    options.WabFile = globals.WabFile;
+    options.AddressBooks = globals.AddressBooks;
+    options.AllowedSenders = globals.AllowedSenders;
+    options.ReplySubject = globals.Subject;
+    options.ReplyHeaderLines = globals.HeaderLines;
+    options.ReplyFooterLines = globals.FooterLines;
+    options.AutoMode = globals.AutoRun;
+    options.IntervalMinutes = globals.Interval;
+    options.BeepOn = globals.Beep;
+    options.VisualAlertOn = globals.VisualAlert;
+    options.MaxMessagesPerPass = globals.MaxMessagesPerPass;
+    options.ReplyIntervalDays = globals.ReplyIntervalDays;
+    options.RepliesPerPass = globals.RepliesPerPass;
+    return options;
+}
+
+} // namespace sievra
