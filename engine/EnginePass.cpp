@@ -36,6 +36,7 @@ void ScreeningEngine::RunPass() {
     lastPassHadErrors_ = false;
     lastPassSkipped_ = false;
     counters_.DeletedCount = 0;
+    counters_.WouldDeleteCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
@@ -47,6 +48,7 @@ void ScreeningEngine::RunPass() {
         return;
     }
     BeginPass();
+    OpenHistory();
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
             continue;
@@ -69,6 +71,8 @@ void ScreeningEngine::RunPass() {
     }
     window_.SetAbortEnabled(false);
     FinishPass();
+    history_.reset();
+    historyDb_.reset();
     passRunning_ = false;
 }
 
@@ -114,6 +118,10 @@ void ScreeningEngine::BeginPass() {
     window_.SetTreeEnabled(false);
     window_.ClearStatusLines();
     window_.SetDateLabel(StatusDate());
+    if (safety_.PreviewOnly) {
+        Log(QStringLiteral("<B>Preview only: nothing is deleted and no reply is sent; the "
+                           "history shows what would be deleted.</B>"));
+    }
     state_.ErrorFlag = false;
     state_.AbortRequested = false;
     window_.SetAbortEnabled(true);
@@ -133,6 +141,7 @@ void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& l
 // Screens one active account; false when the pass must not go on to the next one.
 bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
+    notes_.clear();
     pending_.Clear();
     repliedMessageIds_.clear();
     cutHeaders_.clear();
@@ -151,8 +160,10 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
             DecideMessages(account, count);
         }
     }
-    // The addresses owed a reply reach the disk before QUIT makes the deletions final.
-    const bool saved = account.Hints.isEmpty() || BackUpReplies(account);
+    // The addresses owed a reply reach the disk before QUIT makes the deletions final. A
+    // preview leaves the queue as it is.
+    const bool replies = !account.Hints.isEmpty() && !safety_.PreviewOnly;
+    const bool saved = !replies || BackUpReplies(account);
     if (!saved) {
         KeepMessagesOnServer();
     }
@@ -160,7 +171,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     if (state_.AbortRequested) {
         return false;
     }
-    if (!account.Hints.isEmpty() && saved) {
+    if (replies && saved) {
         RunReplyPhase(account);
         if (state_.AbortRequested) {
             return false;
@@ -201,6 +212,7 @@ void ScreeningEngine::FetchHeaders(int count) {
             cutHeaders_.insert(state_.MessageNumber - 1);
         }
         AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
+        NoteHeader(state_.HeaderLines);
         ++state_.MessageNumber;
         window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
     } while (!state_.ErrorFlag && state_.MessageNumber <= count);
@@ -219,25 +231,33 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                                "server.")
                     .arg(i + 1));
             ++counters_.WaitingCount;
-        } else if (DecideMessage(lists_, i, accepted_.Index(), codeWords_, check)) {
-            NoteForgedContact(i);
-            ++counters_.WaitingCount;
+            Record(account, i, Decision::Kept, QStringLiteral("header too large to screen"));
         } else {
+            const bool accepted = DecideMessage(lists_, i, accepted_.Index(), codeWords_, check);
             NoteForgedContact(i);
-            WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
-            pop3_.SetMsgNum(i + 1);
-            if (!PopStep(QStringLiteral("deleting a message"), pop3Dele,
-                         [this] { pop3_.Dele(); })) {
+            if (accepted) {
+                ++counters_.WaitingCount;
+                Record(account, i, Decision::Kept, KeepReason(i));
+            } else if (RestoredByUs(i)) {
+                ++counters_.WaitingCount;
+                Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));
+            } else if (safety_.PreviewOnly) {
+                ++counters_.WouldDeleteCount;
+                Record(account, i, Decision::WouldDelete, RejectReason(i));
+            } else if (!DeleteMessage(account, i)) {
                 break;
-            }
-            ++counters_.DeletedCount;
-            ++accountDeleted_;
-            if (!account.Hints.isEmpty()) {
-                QueueReply(account, i);
             }
         }
         window_.SetStatusBarPosition(Percent(i + 1, count));
     }
+}
+
+// "no match", or what made a contact's message count as a stranger's.
+QString ScreeningEngine::RejectReason(qsizetype i) const {
+    if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
+        return QStringLiteral("forged sender (%1)").arg(lists_.FieldsList[i].ForgedSender);
+    }
+    return QStringLiteral("no match");
 }
 
 void ScreeningEngine::NoteForgedContact(qsizetype i) {
@@ -282,22 +302,56 @@ QString ScreeningEngine::ReplyGuard(const Account& account, qsizetype i) const {
     return sign ? sign->Describe() : QString();
 }
 
+// Copies (where the account keeps copies) and deletes rejected message i. False when the
+// session cannot go on; a message whose copy failed stays on the server and the pass goes on.
+bool ScreeningEngine::DeleteMessage(const Account& account, int i) {
+    MessageCopy copy;
+    if (account.KeepDeletedCopies && !CopyBeforeDelete(account, i, copy)) {
+        ++counters_.WaitingCount;
+        Record(account, i, Decision::NotDeleted,
+               RejectReason(i) + QStringLiteral("; no copy could be kept"));
+        if (state_.ErrorFlag) {
+            ReportError();
+            return false;
+        }
+        return true;
+    }
+    WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
+    pop3_.SetMsgNum(i + 1);
+    PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
+    if (state_.ErrorFlag) {
+        Record(account, i, Decision::NotDeleted,
+               RejectReason(i) + QStringLiteral("; the server refused"), copy);
+        ReportError();
+        return false;
+    }
+    ++counters_.DeletedCount;
+    ++accountDeleted_;
+    queuedNow_ = !account.Hints.isEmpty() && QueueReply(account, i);
+    Record(account, i, Decision::Deleted, RejectReason(i), copy);
+    queuedNow_ = false;
+    replyNote_.clear();
+    return true;
+}
+
 // Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header
-// line into the reply, or be refused by every server and hold up the account's queue.
-void ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
+// line into the reply, or be refused by every server and hold up the account's queue. True
+// when the address is owed a reply (also when an earlier message queued it).
+bool ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
     const QString& replyTo = lists_.ReplyToList[i];
     if (const QString guard = ReplyGuard(account, i); !guard.isEmpty()) {
         const QString& shown = replyTo.isEmpty() ? lists_.FromList[i] : replyTo;
         Log(QStringLiteral("No reply to %1: %2").arg(ShownAddress(shown), guard));
-        return;
+        replyNote_ = QStringLiteral("no reply: ") + guard;
+        return false;
     }
     if (!IsValidAddress(replyTo)) {
-        return;
+        return false;
     }
     if (!IsPlainMailbox(replyTo)) {
         Log(QStringLiteral("No reply to \"%1\": not a plain mail address.")
                 .arg(ShownAddress(replyTo)));
-        return;
+        return false;
     }
     if (pending_.Add(replyTo)) {
         ++accountQueued_;
@@ -305,6 +359,7 @@ void ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
             repliedMessageIds_.insert(replyTo.toCaseFolded(), lists_.FieldsList[i].MessageId);
         }
     }
+    return true;
 }
 
 void ScreeningEngine::FinishPass() {
@@ -316,11 +371,16 @@ void ScreeningEngine::FinishPass() {
         Log(line);
     }
     QString results = QStringLiteral("<font color=\"clGreen\"><B>RESULTS: ");
-    const int screened = counters_.DeletedCount + counters_.WaitingCount;
+    const int screened =
+        counters_.DeletedCount + counters_.WaitingCount + counters_.WouldDeleteCount;
     if (screened > 0 || counters_.SeenCount > 0) {
         results += QStringLiteral("%1 waiting. %2 deleted. ")
                        .arg(counters_.WaitingCount)
                        .arg(counters_.DeletedCount);
+        if (safety_.PreviewOnly) {
+            results +=
+                QStringLiteral("%1 would be deleted (preview). ").arg(counters_.WouldDeleteCount);
+        }
         // A pass cut short must not read as an empty mailbox.
         if (counters_.SeenCount > screened) {
             results += QStringLiteral("%1 not screened. ").arg(counters_.SeenCount - screened);

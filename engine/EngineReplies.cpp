@@ -42,7 +42,7 @@ void ScreeningEngine::RunReplyPhase(Account& account) {
     if (pending_.IsEmpty() || !LoadLedger()) {
         return;
     }
-    const QList<int> plan = PlanReplies(pending_.Items());
+    const QList<int> plan = PlanReplies(account, pending_.Items());
     if (!plan.isEmpty()) {
         state_.ErrorFlag = false;
         if (OpenSmtpSession(account)) {
@@ -70,7 +70,7 @@ bool ScreeningEngine::LoadLedger() {
 
 // The positions of the addresses that get a reply now. Those answered within the interval
 // leave the queue unanswered; those past the pass's cap wait for the next pass.
-QList<int> ScreeningEngine::PlanReplies(const QStringList& addresses) {
+QList<int> ScreeningEngine::PlanReplies(const Account& account, const QStringList& addresses) {
     served_.clear();
     sinceFlush_.start();
     const int days = options_.ReplyIntervalDays;
@@ -81,6 +81,8 @@ QList<int> ScreeningEngine::PlanReplies(const QStringList& addresses) {
         const std::optional<QDateTime> last = ledger_->LastReplied(addresses[i]);
         if (days > 0 && last && *last > since) {
             served_.append({i, addresses[i]});
+            RecordReply(account, addresses[i],
+                        QStringLiteral("not sent: answered in the last %1 day(s)").arg(days));
             ++recent;
         } else {
             plan.append(i);
@@ -161,6 +163,7 @@ void ScreeningEngine::SetReplyFields(const Account& account) {
 }
 
 void ScreeningEngine::SendReplies(const Account& account, const QList<int>& plan) {
+    replyAccount_ = &account;
     SetReplyFields(account);
     const QStringList addresses = pending_.Items();
     const int count = static_cast<int>(plan.size());
@@ -194,6 +197,7 @@ void ScreeningEngine::SendReplies(const Account& account, const QList<int>& plan
             served_.append({i, address});
             replied_.append(address);
             ++repliesThisPass_;
+            RecordReply(account, address, QStringLiteral("sent"));
         }
         if (sinceFlush_.elapsed() >= ServedFlushMs) {
             ForgetServedReplies(account);
@@ -249,6 +253,7 @@ bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
 // it is not an error of the pass.
 void ScreeningEngine::DropReply(int index, const QString& address, const QString& reason) {
     Log(QStringLiteral("Reply to %1 dropped: %2").arg(address, reason));
+    RecordReply(*replyAccount_, address, QStringLiteral("not sent: ") + reason);
     deferrals_.Forget(address);
     deferralsChanged_ = true;
     served_.append({index, address});

@@ -1,5 +1,7 @@
 #include "HeaderCollector.h"
 
+#include "history/RestoreToken.h"
+
 namespace sievra {
 
 namespace {
@@ -20,19 +22,22 @@ bool IsContinuation(const QString& line) {
 } // namespace
 
 const QStringList& HeaderCollector::FieldNames() {
-    // Beside the four the rules read: the marks of automatic mail, the Message-ID a reply
-    // refers to, and the receiving server's authentication verdict.
+    // Beside the four the rules read: Date, Message-ID and the restore token for the history
+    // and the restore check; the marks of automatic mail and the receiving server's
+    // authentication verdict for the reply guards.
     static const QStringList names = {QStringLiteral("From:"),
                                       QStringLiteral("Reply-to:"),
                                       QStringLiteral("Return-path:"),
                                       QStringLiteral("Subject:"),
+                                      QStringLiteral("Date:"),
+                                      QStringLiteral("Message-ID:"),
+                                      RestoreTokenField + QLatin1Char(':'),
                                       QStringLiteral("Auto-Submitted:"),
                                       QStringLiteral("X-Auto-Response-Suppress:"),
                                       QStringLiteral("Precedence:"),
                                       QStringLiteral("List-Id:"),
                                       QStringLiteral("List-Unsubscribe:"),
                                       QStringLiteral("List-Post:"),
-                                      QStringLiteral("Message-ID:"),
                                       QStringLiteral("Authentication-Results:")};
     return names;
 }

@@ -3,6 +3,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/StatusMarkup.h"
+#include "net/LineReceiver.h"
 #include "net/SocketError.h"
 
 #include <QCoreApplication>
@@ -98,9 +99,18 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
 }
 
 void ScreeningEngine::Pop3MessageLine() {
-    if (state_.InMessage) {
-        collector_.Add(pop3_.LastResponse());
+    if (!state_.InMessage) {
+        return;
     }
+    if (copyBytes_ != nullptr) {
+        // A line the client had to cut (it filled the receive buffer) would make a copy that
+        // is not the message.
+        copyLineCut_ = copyLineCut_ || pop3_.LastLine().size() >= LineReceiver::BufferSize - 2;
+        copyBytes_->append(pop3_.LastLine());
+        copyBytes_->append('\n');
+        return;
+    }
+    collector_.Add(pop3_.LastResponse());
 }
 
 void ScreeningEngine::SmtpSessionConnected(quint16 error) {
@@ -302,8 +312,9 @@ void ScreeningEngine::Abort() {
 }
 
 void ScreeningEngine::UpdateTrayTip(TrayTipMode mode) {
-    window_.SetTrayTip(ComposeTrayTip(
-        mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount}));
+    window_.SetTrayTip(
+        ComposeTrayTip(mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount,
+                              safety_.PreviewOnly, counters_.WouldDeleteCount}));
 }
 
 } // namespace sievra

@@ -12,6 +12,8 @@
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
+#include "history/DecisionHistory.h"
+#include "history/QuarantineStore.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
@@ -23,6 +25,7 @@
 #include <QSet>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QEventLoop;
@@ -76,6 +79,24 @@ public:
     // Reads the window's sources now, without status lines: the counts the settings show,
     // and a first pass that finds them read already.
     void RefreshContacts();
+
+    // The safety net of a pass: preview, record and quarantine.
+    struct SafetyOptions {
+        bool PreviewOnly = false;
+        int HistoryDays = DefaultHistoryDays;
+        int QuarantineDays = DefaultQuarantineDays;
+        qint64 QuarantineSizeLimit = DefaultQuarantineSizeLimit;
+        QString RestoreKey; // Base64; empty: no restore token is honoured
+
+        static SafetyOptions FromGlobals(const GlobalSettings& globals) {
+            return {globals.PreviewOnly, globals.HistoryDays, globals.QuarantineDays,
+                    globals.QuarantineSizeLimit, globals.RestoreKey};
+        }
+    };
+    void SetSafetyOptions(const SafetyOptions& options) { safety_ = options; }
+    // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
+    void SetHistoryPath(const QString& path) { historyPath_ = path; }
+    void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion
@@ -152,10 +173,36 @@ private:
     int ScreenedCount(int count);
     void FetchHeaders(int count);
     void DecideMessages(const Account& account, int count);
-    void QueueReply(const Account& account, qsizetype i);
+    bool QueueReply(const Account& account, qsizetype i);
+    QString RejectReason(qsizetype i) const;
     QString ReplyGuard(const Account& account, qsizetype i) const;
     void NoteForgedContact(qsizetype i);
     QStringList OwnAddresses() const;
+
+    // The record and the copies (EngineHistory.cpp, EngineQuarantine.cpp).
+    struct MessageNote {
+        QString Date;
+        QString MessageId;
+        QString Token;
+        QString Header;
+    };
+    struct MessageCopy {
+        CopyKind Kind = CopyKind::None;
+        QString Path;
+    };
+    void OpenHistory();
+    void HistoryFailed(const HistoryError& error);
+    void NoteHeader(const QStringList& lines);
+    bool RestoredByUs(int i) const;
+    QString KeepReason(int i) const;
+    void Record(const Account& account, int i, Decision decision, const QString& reason) {
+        Record(account, i, decision, reason, MessageCopy{CopyKind::None, QString()});
+    }
+    void Record(const Account& account, int i, Decision decision, const QString& reason,
+                const MessageCopy& copy);
+    void RecordReply(const Account& account, const QString& address, const QString& outcome);
+    bool CopyBeforeDelete(const Account& account, int i, MessageCopy& copy);
+    bool DeleteMessage(const Account& account, int i);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
@@ -165,7 +212,7 @@ private:
     void RunReplyPhase(Account& account);
     bool BackUpReplies(const Account& account);
     bool LoadLedger();
-    QList<int> PlanReplies(const QStringList& addresses);
+    QList<int> PlanReplies(const Account& account, const QStringList& addresses);
     void SendReplies(const Account& account, const QList<int>& plan);
     void RecordReplies();
     bool TakeRefusal(int index, const QString& address);
@@ -201,6 +248,19 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
     HeaderCollector collector_;
+    QList<MessageNote> notes_;
+    SafetyOptions safety_;
+    QString historyPath_ = HistoryDatabase::DefaultPath();
+    std::unique_ptr<HistoryDatabase> historyDb_;
+    std::unique_ptr<DecisionHistory> history_;
+    QuarantineStore quarantine_;
+    AddressIndex allowedIndex_;
+    // Where RETR puts the lines of the message being copied; null while headers are read.
+    QByteArray* copyBytes_ = nullptr;
+    bool copyLineCut_ = false;
+    bool queuedNow_ = false;
+    // The account whose replies go out now, for the record of each.
+    const Account* replyAccount_ = nullptr;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;
@@ -217,6 +277,8 @@ private:
     std::optional<ReplyLedger> ledger_;
     QStringList replied_; // sent since the ledger was last written
     int repliesThisPass_ = 0;
+    // Why the message being recorded gets no reply, for its history entry.
+    QString replyNote_;
 
     static constexpr qint64 ServedFlushMs = 250;
     QList<QPair<int, QString>> served_;

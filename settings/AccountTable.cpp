@@ -50,6 +50,7 @@ const QList<AccountValueRow>& AccountValueTable() {
         {V::Pop3Certificate, K::Certificate, QString(), 0},
         {V::SmtpCertificate, K::Certificate, QString(), 0},
         NumberRow(V::CheckSenderAuthentication, K::Flag, 1),
+        NumberRow(V::KeepDeletedCopies, K::Flag, 1),
     };
     return table;
 }

@@ -11,6 +11,11 @@ inline constexpr int DefaultMaxMessagesPerPass = 50000;
 // (a flood of spam must not get the user's SMTP account blocked for sending too much).
 inline constexpr int DefaultReplyIntervalDays = 7;
 inline constexpr int DefaultRepliesPerPass = 100;
+// How long decisions and copies of deleted messages are kept, and the largest message kept
+// whole (a larger one is kept as its header).
+inline constexpr int DefaultHistoryDays = 180;
+inline constexpr int DefaultQuarantineDays = 30;
+inline constexpr int DefaultQuarantineSizeLimit = 1024 * 1024;
 
 // The values held directly in the product key.
 struct GlobalSettings {
@@ -30,6 +35,13 @@ struct GlobalSettings {
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
     int ReplyIntervalDays = DefaultReplyIntervalDays;
     int RepliesPerPass = DefaultRepliesPerPass;
+    // Passes decide and record, but delete nothing, send no reply and leave the queue alone.
+    bool PreviewOnly = false;
+    int HistoryDays = DefaultHistoryDays;
+    int QuarantineDays = DefaultQuarantineDays;
+    int QuarantineSizeLimit = DefaultQuarantineSizeLimit;
+    // The per-installation key of restore tokens, Base64; made on first use.
+    QString RestoreKey;
 };
 
 namespace GlobalValue {
@@ -46,6 +58,11 @@ inline const QString LastId = QStringLiteral("LastID");
 inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
 inline const QString ReplyIntervalDays = QStringLiteral("Reply Interval Days");
 inline const QString RepliesPerPass = QStringLiteral("Replies Per Pass");
+inline const QString PreviewOnly = QStringLiteral("Preview Only");
+inline const QString HistoryDays = QStringLiteral("History Days");
+inline const QString QuarantineDays = QStringLiteral("Quarantine Days");
+inline const QString QuarantineSizeLimit = QStringLiteral("Quarantine Size Limit");
+inline const QString RestoreKey = QStringLiteral("Restore Key");
 // Where the main window was left: QWidget::saveGeometry and QSplitter::saveState, Base64.
 inline const QString WindowGeometry = QStringLiteral("Window Geometry");
 inline const QString WindowSplitter = QStringLiteral("Window Splitter");

@@ -88,6 +88,16 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.ReplyIntervalDays = interval >= 0 ? interval : DefaultReplyIntervalDays;
     const int perPass = v.NumberOr(GlobalValue::RepliesPerPass, DefaultRepliesPerPass);
     g.RepliesPerPass = perPass > 0 ? perPass : DefaultRepliesPerPass;
+    g.PreviewOnly = v.Flag(GlobalValue::PreviewOnly);
+    // A nonsense number keeps the default: zero days would throw away the safety net.
+    const auto positive = [&v](const QString& name, int fallback) {
+        const int n = v.NumberOr(name, fallback);
+        return n > 0 ? n : fallback;
+    };
+    g.HistoryDays = positive(GlobalValue::HistoryDays, DefaultHistoryDays);
+    g.QuarantineDays = positive(GlobalValue::QuarantineDays, DefaultQuarantineDays);
+    g.QuarantineSizeLimit = positive(GlobalValue::QuarantineSizeLimit, DefaultQuarantineSizeLimit);
+    g.RestoreKey = v.Text(GlobalValue::RestoreKey);
     return g;
 }
 
@@ -140,6 +150,8 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     a.SmtpCertificate = v.Text(V::SmtpCertificate);
     // On for an account stored before the value existed.
     a.CheckSenderAuthentication = v.NumberOr(V::CheckSenderAuthentication, 1) != 0;
+    // Accounts from before the quarantine keep copies too.
+    a.KeepDeletedCopies = v.NumberOr(V::KeepDeletedCopies, 1) != 0;
     return a;
 }
 

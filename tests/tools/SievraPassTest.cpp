@@ -1,5 +1,6 @@
 // sievra-pass as a user runs it: a separate process reading the same store, printing the
 // status lines and telling with its exit status how the pass went.
+#include "settings/ContactSettings.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -10,6 +11,7 @@
 #include "tests/support/WaitFor.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace sievra;
@@ -26,10 +28,11 @@ protected:
     }
 
     int Run(const QStringList& args = {},
-            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+            const QString& program = "sievra-pass") {
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(BuiltProgram("bin/sievra-pass"), args);
+        p.start(BuiltProgram("bin/" + program), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         out = QString::fromUtf8(p.readAllStandardOutput());
         err = QString::fromUtf8(p.readAllStandardError());
@@ -75,6 +78,41 @@ TEST_F(SievraPass, CleanPassPrintsPlainLinesAndExitsZero) {
     EXPECT_FALSE(out.contains("<")) << "no markup on a pipe";
     EXPECT_FALSE(out.contains("\x1b")) << "no colours on a pipe";
     EXPECT_EQ(pop->Messages("clean").size(), 1);
+}
+
+// --dry-run previews whatever the store says; sievra-history then reads and acts on the record.
+TEST_F(SievraPass, DryRunIsRecordedAndTheHistoryToolReadsIt) {
+    WriteStore("dry", {"From: friend@example.org\nSubject: hi\n\nx\n",
+                       "From: =?UTF-8?Q?Sp=C3=A4m?= <spam@bad.example>\n"
+                       "Subject: =?UTF-8?Q?K=C3=A4se?=\n\nx\n"});
+    EXPECT_EQ(Run({"--dry-run"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("1 would be deleted (preview)")) << out.toStdString();
+    EXPECT_EQ(pop->Messages("dry").size(), 2);
+
+    const auto history = [&](const QStringList& args) {
+        return Run(args, QProcessEnvironment::systemEnvironment(), "sievra-history");
+    };
+    ASSERT_EQ(history({"list", "--would-delete", "--account", "Home"}), 0) << err.toStdString();
+    const QStringList rows = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2) << out.toStdString();
+    EXPECT_EQ(rows[1].indexOf("would delete"), rows[0].indexOf("DECISION")) << "aligned";
+    EXPECT_TRUE(rows[1].contains(QString::fromUtf8("Späm <spam@bad.example>")));
+    EXPECT_TRUE(rows[1].endsWith(QString::fromUtf8("Käse")));
+    const QString id = rows[1].section(' ', 0, 0);
+
+    ASSERT_EQ(history({"list", "--json"}), 0);
+    EXPECT_EQ(out.count("\"decision\""), 2);
+    ASSERT_EQ(history({"show", id}), 0);
+    EXPECT_TRUE(out.contains(QRegularExpression("\nWhy: +no match\n"))) << out.toStdString();
+    EXPECT_TRUE(out.contains("Subject: =?UTF-8?Q?K=C3=A4se?=")) << "the header as read";
+    ASSERT_EQ(history({"allow", id}), 0) << err.toStdString();
+    EXPECT_TRUE(LoadAllowedSenders(store).contains("spam@bad.example"));
+
+    EXPECT_EQ(history({"show", "999"}), 1);
+    EXPECT_EQ(history({"list", "--since", "yesterday"}), 2);
+    EXPECT_EQ(history({"purge", "--all"}), 0);
+    history({"list"});
+    EXPECT_EQ(out.count('\n'), 1) << out.toStdString();
 }
 
 TEST_F(SievraPass, ErrorLinesGiveOne) {

@@ -17,10 +17,12 @@ constexpr int ExitNotStarted = 2;
 constexpr int ExitSkipped = 3;
 
 const char* const Usage =
-    "Usage: sievra-pass [--help | --version]\n"
+    "Usage: sievra-pass [--dry-run] [--help | --version]\n"
     "Runs one screening pass over Sievra's accounts, as the GO button does with automatic\n"
     "mode off, and prints the status lines. Settings come from Sievra's settings store\n"
     "($XDG_CONFIG_HOME/sievra/settings.db).\n"
+    "--dry-run: preview this pass whatever the settings say: decide and record what would be\n"
+    "deleted, but delete nothing, send no reply and leave the reply queue alone.\n"
     "Passwords kept in the desktop keyring are read from it once at the start; an account\n"
     "whose keyring cannot be reached is skipped with an error line, and nothing of it changes.\n"
     "Environment: SSL_CERT_FILE and SSL_CERT_DIR name certificate authorities to trust in\n"
@@ -54,7 +56,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Sievra"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    const bool dryRun = args.removeAll(QStringLiteral("--dry-run")) > 0;
     if (args == QStringList{QStringLiteral("--help")}) {
         out << Usage;
         return ExitClean;
@@ -84,8 +87,11 @@ int main(int argc, char* argv[]) {
             err << "sievra-pass: No accounts found! Unable to initialize Sievra.\n";
             return ExitNotStarted;
         }
+        auto safety = sievra::ScreeningEngine::SafetyOptions::FromGlobals(settings.Globals);
+        safety.PreviewOnly = safety.PreviewOnly || dryRun;
         sievra::ConsoleWindow window(std::move(settings), out, err, isatty(STDOUT_FILENO) == 1);
         sievra::ScreeningEngine engine(window, &store);
+        engine.SetSafetyOptions(safety);
         if (!engine.StartScreening()) {
             return ExitNotStarted;
         }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace sievra {
+
+class DecisionHistory;
+class QuarantineStore;
+class SettingsStore;
+
+// Exit status, as sievra-settings gives it.
+enum HistoryExit { HistoryOk = 0, HistoryMissing = 1, HistoryUsage = 2, HistoryFileError = 3 };
+
+extern const char* const HistoryUsageText;
+
+struct HistoryContext {
+    DecisionHistory& History;
+    QuarantineStore& Quarantine;
+    // Opened only by the commands that need the settings (allow, purge); null when there are
+    // none yet.
+    SettingsStore* Store;
+    QTextStream& Out;
+    QTextStream& Err;
+};
+
+int RunHistoryCommand(HistoryContext& context, const QStringList& args);
+
+} // namespace sievra
