@@ -64,6 +64,7 @@ void TfrmMain::FillAccountPanel(const Account& a) {
     p->txtSMTPUser->setText(a.SmtpUser);
     p->txtSMTPPWD->setText(a.SmtpPassword);
     p->chkSaveSMTPPWD->setChecked(a.SaveSmtpPassword);
+    p->chkCheckSender->setChecked(a.CheckSenderAuthentication);
     UpdateActiveControls();
 }
 
@@ -342,6 +343,11 @@ void TfrmMain::chkSaveSMTPPWDClick(bool checked) {
 void TfrmMain::chkAUTHClick(bool checked) {
     ClickAccountFlag(checked, &Account::RequiresAuth, V::RequiresAuth, Resets::SmtpTested);
     UpdateAuthControls();
+}
+
+void TfrmMain::chkCheckSenderClick(bool checked) {
+    ClickAccountFlag(checked, &Account::CheckSenderAuthentication, V::CheckSenderAuthentication,
+                     Resets::Nothing);
 }
 
 void TfrmMain::chkUseSameClick(bool checked) {

@@ -394,6 +394,18 @@ AccountPanel::AccountPanel(QWidget* parent)
     out->addWidget(chkSaveSMTPPWD, 5, 2, 1, 2);
     out->setColumnStretch(1, 1);
 
+    chkCheckSender =
+        Named(new QCheckBox(QStringLiteral("Check sender authentication"), this),
+              QStringLiteral("chkCheckSender"),
+              QStringLiteral("A contact's message that your mail server found forged (DMARC, or "
+                             "DKIM and SPF, failed) is treated as a stranger's"));
+    auto* checkSenderNote = Named(new QLabel(QStringLiteral("A contact's address on a message your "
+                                                            "mail server found forged does not "
+                                                            "let it through."),
+                                             this),
+                                  QStringLiteral("lblCheckSender"));
+    checkSenderNote->setWordWrap(true);
+
     // Both groups line their captions and short fields up in the same columns.
     const QFontMetrics metrics = fontMetrics();
     const int captionWidth = metrics.horizontalAdvance(QStringLiteral("EMail Address:")) + 12;
@@ -412,7 +424,8 @@ AccountPanel::AccountPanel(QWidget* parent)
                                    cboPOP3Security, txtUser,        spnPOP3TimeOut, txtPWD,
                                    chkSavePWD,      txtSMTP,        txtSMTPPort,    cboSMTPSecurity,
                                    txtEMail,        spnSMTPTimeOut, txtDisplayName, chkAUTH,
-                                   chkUseSame,      txtSMTPUser,    txtSMTPPWD,     chkSaveSMTPPWD};
+                                   chkUseSame,      txtSMTPUser,    txtSMTPPWD,     chkSaveSMTPPWD,
+                                   chkCheckSender};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -423,6 +436,8 @@ AccountPanel::AccountPanel(QWidget* parent)
     column->addWidget(lblMissing);
     column->addWidget(incoming);
     column->addWidget(outgoing);
+    column->addWidget(chkCheckSender);
+    column->addWidget(checkSenderNote);
     column->addStretch();
 }
 

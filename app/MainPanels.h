@@ -96,6 +96,7 @@ public:
     QLineEdit* txtEMail;
     QLineEdit* txtDisplayName;
     QCheckBox* chkAUTH;
+    QCheckBox* chkCheckSender;
     QCheckBox* chkUseSame;
     QLabel* lblSMTPUser;
     QLineEdit* txtSMTPUser;

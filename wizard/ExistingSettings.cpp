@@ -37,6 +37,7 @@ void Fill(WizardAccount& w, const Account& a) {
     w.SmtpSecurity = QString::number(a.SmtpSecurity);
     w.CodeWords = a.CodeWords;
     w.Hints = a.Hints;
+    w.CheckSenderAuthentication = FlagText(a.CheckSenderAuthentication);
     w.Checked = true;
 }
 

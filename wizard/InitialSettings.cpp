@@ -93,6 +93,7 @@ qint32 WriteWizardAccount(SettingsStore& store, const WizardAccount& a, bool fre
     key.WriteText(V::SmtpDisplayName, a.SmtpDisplayName);
     key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
     key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
+    key.WriteFlag(V::CheckSenderAuthentication, a.CheckSenderAuthentication != QLatin1String("0"));
     WriteShown(key, SmtpUserValueName, a.SmtpUser, &smtpChanged);
     WritePassword(store, key, PasswordKind::Smtp, a.SmtpPassword, &smtpChanged);
     key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());

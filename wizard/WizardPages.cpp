@@ -262,6 +262,12 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     c.txtDisplayName->setPlaceholderText(QStringLiteral("Your Name"));
     c.chkAUTH = Named<QCheckBox>("chkAUTH", QStringLiteral("Server requires authentication"));
     c.chkUseSame = Named<QCheckBox>("chkUseSame", QStringLiteral("Use POP3 User ID / Password"));
+    c.chkCheckSender =
+        Named<QCheckBox>("chkCheckSender", QStringLiteral("Check sender authentication"));
+    QLabel* checkSenderNote = Named<QLabel>(
+        "lblCheckSender", QStringLiteral("A contact's address on a message your mail server "
+                                         "found forged does not let it through."));
+    checkSenderNote->setWordWrap(true);
     c.txtSMTPUser = Field("txtSMTPUser");
     c.txtSMTPPWD = PasswordField("txtSMTPPWD");
     c.lblUser = Named<QLabel>("lblUser", QStringLiteral("User ID:"));
@@ -306,6 +312,9 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     grid->addWidget(c.txtSMTPUser, row, 1);
     grid->addWidget(c.lblPWD, row, 2, Qt::AlignRight);
     grid->addWidget(c.txtSMTPPWD, row++, 3);
+    grid->setRowMinimumHeight(row++, 6);
+    grid->addWidget(c.chkCheckSender, row++, 0, 1, 4);
+    grid->addWidget(checkSenderNote, row++, 0, 1, 4);
     column->addLayout(grid);
     c.lblMissing = Named<QLabel>("lblMissing");
     c.lblMissing->setWordWrap(true);
