@@ -52,7 +52,8 @@ QList<std::pair<AccountField, QWidget*>> PanelControls(AccountPanel* p) {
             {&Account::SaveSmtpPassword, p->chkSaveSMTPPWD},
             {&Account::SmtpTimeout, p->spnSMTPTimeOut},
             {&Account::Pop3Security, p->cboPOP3Security},
-            {&Account::SmtpSecurity, p->cboSMTPSecurity}};
+            {&Account::SmtpSecurity, p->cboSMTPSecurity},
+            {&Account::CheckSenderAuthentication, p->chkCheckSender}};
 }
 
 // Shows the record's value of a row in its control, without marking the control modified.
@@ -355,6 +356,10 @@ void TfrmMain::chkSaveSMTPPWDClick(bool checked) {
 void TfrmMain::chkAUTHClick(bool checked) {
     ClickAccountFlag(checked, &Account::RequiresAuth);
     UpdateAuthControls();
+}
+
+void TfrmMain::chkCheckSenderClick(bool checked) {
+    ClickAccountFlag(checked, &Account::CheckSenderAuthentication);
 }
 
 void TfrmMain::chkUseSameClick(bool checked) {

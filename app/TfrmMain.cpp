@@ -239,6 +239,7 @@ void TfrmMain::ConnectHandlers() {
     connect(a->chkActive, &QCheckBox::clicked, this, &TfrmMain::chkActiveClick);
     connect(a->chkSavePWD, &QCheckBox::clicked, this, &TfrmMain::chkSavePWDClick);
     connect(a->chkAUTH, &QCheckBox::clicked, this, &TfrmMain::chkAUTHClick);
+    connect(a->chkCheckSender, &QCheckBox::clicked, this, &TfrmMain::chkCheckSenderClick);
     connect(a->chkUseSame, &QCheckBox::clicked, this, &TfrmMain::chkUseSameClick);
     connect(a->chkSaveSMTPPWD, &QCheckBox::clicked, this, &TfrmMain::chkSaveSMTPPWDClick);
     // activated, like clicked, comes from the user only.

@@ -197,6 +197,7 @@ private:
     void txtEMailExit();
     void txtDisplayNameExit();
     void chkAUTHClick(bool checked);
+    void chkCheckSenderClick(bool checked);
     void chkUseSameClick(bool checked);
     void txtSMTPUserExit();
     void txtSMTPPWDExit();

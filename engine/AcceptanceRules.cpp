@@ -65,12 +65,14 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
 }
 
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
-                   const QStringList& codeWordList) {
-    return JudgeMessage(lists, i, addressBook, AddressIndex(), codeWordList) != Verdict::Rejected;
+                   const QStringList& codeWordList, SenderCheck senderCheck) {
+    return JudgeMessage(lists, i, addressBook, AddressIndex(), codeWordList, senderCheck) !=
+           Verdict::Rejected;
 }
 
 Verdict JudgeMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
-                     const AddressIndex& learned, const QStringList& codeWordList) {
+                     const AddressIndex& learned, const QStringList& codeWordList,
+                     SenderCheck senderCheck) {
     // The three lists grow together; a position outside them is a fault of the caller, and
     // deciding on missing values would delete mail that may be wanted.
     if (i < 0 || i >= lists.FromList.size() || i >= lists.ReplyToList.size() ||
@@ -97,11 +99,15 @@ Verdict JudgeMessage(MessageLists& lists, qsizetype i, const AddressIndex& addre
         }
         return KnownAsRead(*parsed, index);
     };
-    if (known(addressBook)) {
+    // The receiving server says the From line lies: a contact's address there proves nothing,
+    // so only the code words can keep the message.
+    const bool forged = fields != nullptr && !fields->ForgedSender.isEmpty();
+    if (forged && senderCheck == SenderCheck::On) {
+        lists.FieldsList[i].ForgedContact = known(addressBook);
+    } else if (known(addressBook)) {
         return Verdict::KnownSender;
     }
-    if (learned.AddressCount() > 0 && known(learned) &&
-        (fields == nullptr || ForgedSenderOf(*fields).isEmpty())) {
+    if (!forged && learned.AddressCount() > 0 && known(learned)) {
         return Verdict::LearnedSender;
     }
     if (HoldsCodeWord(lists.SubjectList.at(i), codeWordList) ||

@@ -69,6 +69,10 @@ bool ScreeningEngine::RestoredByUs(int i) const {
 // Why message i was kept: the first rule that holds, in the order the rules try them.
 QString ScreeningEngine::KeepReason(int i) const {
     const QString& from = lists_.FromList.at(i);
+    const bool forged = i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact;
+    if (forged) {
+        return RejectReason(i) + QStringLiteral("; code word");
+    }
     if (allowedIndex_.Contains(from)) {
         return QStringLiteral("allowed sender");
     }
@@ -109,8 +113,8 @@ void ScreeningEngine::Record(const Account& account, int i, Decision decision,
     r.Reason = reason;
     r.Copy = copy.Kind;
     r.CopyPath = copy.Path;
-    if (decision == Decision::Deleted && !account.Hints.isEmpty() && queuedNow_) {
-        r.Reply = QStringLiteral("queued");
+    if (decision == Decision::Deleted && !account.Hints.isEmpty()) {
+        r.Reply = queuedNow_ ? QStringLiteral("queued") : replyNote_;
     }
     try {
         history_->Add(r);

@@ -44,7 +44,7 @@ void ScreeningEngine::ForgetUnseenSenders() {
     learnedDb_.reset();
     LearnedSenders* learned = Learned();
     // A preview changes nothing that lasts.
-    if (learned == nullptr || safety_.PreviewOnly) {
+    if (learned == nullptr || options_.PreviewOnly) {
         return;
     }
     try {
@@ -81,7 +81,7 @@ bool ScreeningEngine::LoadLearned(const Account& account) {
 }
 
 void ScreeningEngine::NoteAcceptance(const Account& account, Verdict verdict, qsizetype i) {
-    if (learned_ == nullptr || !account.RememberCodeWordSenders || safety_.PreviewOnly) {
+    if (learned_ == nullptr || !account.RememberCodeWordSenders || options_.PreviewOnly) {
         return;
     }
     try {

@@ -41,6 +41,8 @@ void ScreeningEngine::RunPass() {
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
     options_ = window_.ReadPassOptions();
+    repliesThisPass_ = 0;
+    ownAddresses_ = OwnAddresses();
     if (!LoadBook()) {
         passRunning_ = false;
         return;
@@ -145,6 +147,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
     notes_.clear();
     pending_.Clear();
+    repliedMessageIds_.clear();
     cutHeaders_.clear();
     accountDeleted_ = 0;
     accountQueued_ = 0;
@@ -226,6 +229,8 @@ void ScreeningEngine::FetchHeaders(int count) {
 void ScreeningEngine::DecideMessages(const Account& account, int count) {
     WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(count), false, true);
     window_.SetStatusBarPosition(0);
+    const SenderCheck check =
+        account.CheckSenderAuthentication ? SenderCheck::On : SenderCheck::Off;
     for (int i = 0; i < count && !state_.AbortRequested; ++i) {
         WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
         if (cutHeaders_.contains(i)) {
@@ -234,25 +239,78 @@ void ScreeningEngine::DecideMessages(const Account& account, int count) {
                     .arg(i + 1));
             ++counters_.WaitingCount;
             Record(account, i, Decision::Kept, QStringLiteral("header too large to screen"));
-        } else if (const Verdict verdict =
-                       JudgeMessage(lists_, i, accepted_.Index(), learnedIndex_, codeWords_);
-                   verdict != Verdict::Rejected) {
-            ++counters_.WaitingCount;
-            Record(account, i, Decision::Kept,
-                   verdict == Verdict::LearnedSender ? QStringLiteral("learned sender")
-                                                     : KeepReason(i));
-            NoteAcceptance(account, verdict, i);
-        } else if (RestoredByUs(i)) {
-            ++counters_.WaitingCount;
-            Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));
-        } else if (options_.PreviewOnly) {
-            ++counters_.WouldDeleteCount;
-            Record(account, i, Decision::WouldDelete, QStringLiteral("no match"));
-        } else if (!DeleteMessage(account, i)) {
-            break;
+        } else {
+            const Verdict verdict =
+                JudgeMessage(lists_, i, accepted_.Index(), learnedIndex_, codeWords_, check);
+            NoteForgedContact(i);
+            if (verdict != Verdict::Rejected) {
+                ++counters_.WaitingCount;
+                Record(account, i, Decision::Kept,
+                       verdict == Verdict::LearnedSender ? QStringLiteral("learned sender")
+                                                         : KeepReason(i));
+                NoteAcceptance(account, verdict, i);
+            } else if (RestoredByUs(i)) {
+                ++counters_.WaitingCount;
+                Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));
+            } else if (options_.PreviewOnly) {
+                ++counters_.WouldDeleteCount;
+                Record(account, i, Decision::WouldDelete, RejectReason(i));
+            } else if (!DeleteMessage(account, i)) {
+                break;
+            }
         }
         window_.SetStatusBarPosition(Percent(i + 1, count));
     }
+}
+
+// "no match", or what made a contact's message count as a stranger's.
+QString ScreeningEngine::RejectReason(qsizetype i) const {
+    if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
+        return QStringLiteral("forged sender (%1)").arg(lists_.FieldsList[i].ForgedSender);
+    }
+    return QStringLiteral("no match");
+}
+
+void ScreeningEngine::NoteForgedContact(qsizetype i) {
+    if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
+        Log(QStringLiteral("Message %1 from %2: forged sender (%3); judged by the code words.")
+                .arg(i + 1)
+                .arg(ShownAddress(lists_.FromList[i]), lists_.FieldsList[i].ForgedSender));
+    }
+}
+
+// The addresses of every account, as the replies and the logins name them.
+QStringList ScreeningEngine::OwnAddresses() const {
+    QStringList own;
+    for (const Account* account : window_.Accounts()) {
+        for (const QString& address : {account->SmtpAddress, account->Pop3User}) {
+            if (address.contains(QLatin1Char('@'))) {
+                own.append(address.trimmed());
+            }
+        }
+    }
+    return own;
+}
+
+// Why the sender of deleted message i must not be answered, or "": a program wrote it, the
+// reply would go to the user himself (RFC 3834), or the receiving server found the sender
+// forged, so a reply would land on whoever's name was taken.
+QString ScreeningEngine::ReplyGuard(const Account& account, qsizetype i) const {
+    const QString& replyTo = lists_.ReplyToList[i];
+    if (i < lists_.FieldsList.size()) {
+        const MessageFields& fields = lists_.FieldsList[i];
+        if (fields.Automatic) {
+            return fields.Automatic->Describe();
+        }
+        if (account.CheckSenderAuthentication && !fields.ForgedSender.isEmpty()) {
+            return QStringLiteral("forged sender (%1)").arg(fields.ForgedSender);
+        }
+    }
+    std::optional<AutomaticSign> sign = FindProgramAddress(replyTo);
+    if (!sign) {
+        sign = FindOwnAddress(replyTo, ownAddresses_);
+    }
+    return sign ? sign->Describe() : QString();
 }
 
 // Copies (where the account keeps copies) and deletes rejected message i. False when the
@@ -261,7 +319,8 @@ bool ScreeningEngine::DeleteMessage(const Account& account, int i) {
     MessageCopy copy;
     if (account.KeepDeletedCopies && !CopyBeforeDelete(account, i, copy)) {
         ++counters_.WaitingCount;
-        Record(account, i, Decision::NotDeleted, QStringLiteral("no match; no copy could be kept"));
+        Record(account, i, Decision::NotDeleted,
+               RejectReason(i) + QStringLiteral("; no copy could be kept"));
         if (state_.ErrorFlag) {
             ReportError();
             return false;
@@ -272,23 +331,31 @@ bool ScreeningEngine::DeleteMessage(const Account& account, int i) {
     pop3_.SetMsgNum(i + 1);
     PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
     if (state_.ErrorFlag) {
-        Record(account, i, Decision::NotDeleted, QStringLiteral("no match; the server refused"),
-               copy);
+        Record(account, i, Decision::NotDeleted,
+               RejectReason(i) + QStringLiteral("; the server refused"), copy);
         ReportError();
         return false;
     }
     ++counters_.DeletedCount;
     ++accountDeleted_;
-    queuedNow_ = !account.Hints.isEmpty() && QueueReply(lists_.ReplyToList[i]);
-    Record(account, i, Decision::Deleted, QStringLiteral("no match"), copy);
+    queuedNow_ = !account.Hints.isEmpty() && QueueReply(account, i);
+    Record(account, i, Decision::Deleted, RejectReason(i), copy);
     queuedNow_ = false;
+    replyNote_.clear();
     return true;
 }
 
 // Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header
 // line into the reply, or be refused by every server and hold up the account's queue. True
 // when the address is owed a reply (also when an earlier message queued it).
-bool ScreeningEngine::QueueReply(const QString& replyTo) {
+bool ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
+    const QString& replyTo = lists_.ReplyToList[i];
+    if (const QString guard = ReplyGuard(account, i); !guard.isEmpty()) {
+        const QString& shown = replyTo.isEmpty() ? lists_.FromList[i] : replyTo;
+        Log(QStringLiteral("No reply to %1: %2").arg(ShownAddress(shown), guard));
+        replyNote_ = QStringLiteral("no reply: ") + guard;
+        return false;
+    }
     if (!IsValidAddress(replyTo)) {
         return false;
     }
@@ -299,6 +366,9 @@ bool ScreeningEngine::QueueReply(const QString& replyTo) {
     }
     if (pending_.Add(replyTo)) {
         ++accountQueued_;
+        if (i < lists_.FieldsList.size()) {
+            repliedMessageIds_.insert(replyTo.toCaseFolded(), lists_.FieldsList[i].MessageId);
+        }
     }
     return true;
 }

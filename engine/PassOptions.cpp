@@ -21,6 +21,8 @@ PassOptions PassOptions::FromGlobals(const GlobalSettings& globals) {
     options.QuarantineSizeLimit = globals.QuarantineSizeLimit;
     options.RestoreKey = globals.RestoreKey;
     options.LearnedSenderDays = globals.LearnedSenderDays;
+    options.ReplyIntervalDays = globals.ReplyIntervalDays;
+    options.RepliesPerPass = globals.RepliesPerPass;
     return options;
 }
 

@@ -47,6 +47,10 @@ struct PassOptions {
     HeaderReading Reading = HeaderReading::Fields;
     // Days a sender learned from a code word stays learned without writing.
     int LearnedSenderDays = DefaultLearnedSenderDays;
+    // Days before the same address may be sent another reply (0: at every pass), and the
+    // replies one pass sends at most.
+    int ReplyIntervalDays = DefaultReplyIntervalDays;
+    int RepliesPerPass = DefaultRepliesPerPass;
 
     // The stored product values as they are.
     static PassOptions FromGlobals(const GlobalSettings& globals);

@@ -63,6 +63,9 @@ void ScreeningEngine::ConnectClients() {
             [this](TCustomSmtpClient*, SmtpRequest type, quint16 error) {
                 SmtpRequestDone(type, error);
             });
+    // A reply's own marks go after the header block the client writes.
+    connect(&smtp_, &TCustomSmtpClient::OnProcessHeader, this,
+            [this](TCustomSmtpClient*, QStringList* lines) { lines->append(replyMarks_); });
 }
 
 // --- Client events: each records what happened and lets a waiting request see it. ---

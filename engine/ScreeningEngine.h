@@ -9,6 +9,7 @@
 #include "engine/HeaderCollector.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
+#include "engine/ReplyLedger.h"
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
@@ -21,11 +22,13 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QEventLoop;
 
@@ -167,7 +170,11 @@ private:
     void NoteAcceptance(const Account& account, Verdict verdict, qsizetype i);
     void LearnSender(const Account& account, qsizetype i);
 
-    bool QueueReply(const QString& replyTo);
+    bool QueueReply(const Account& account, qsizetype i);
+    QString RejectReason(qsizetype i) const;
+    QString ReplyGuard(const Account& account, qsizetype i) const;
+    void NoteForgedContact(qsizetype i);
+    QStringList OwnAddresses() const;
 
     // The record and the copies (EngineHistory.cpp, EngineQuarantine.cpp).
     struct MessageNote {
@@ -201,7 +208,10 @@ private:
     // Replies.
     void RunReplyPhase(Account& account);
     bool BackUpReplies(const Account& account);
-    void SendReplies(const Account& account);
+    bool LoadLedger();
+    QList<int> PlanReplies(const Account& account, const QStringList& addresses);
+    void SendReplies(const Account& account, const QList<int>& plan);
+    void RecordReplies();
     bool TakeRefusal(int index, const QString& address);
     void DropReply(int index, const QString& address, const QString& reason);
     void ForgetServedReplies(const Account& account);
@@ -260,6 +270,18 @@ private:
     // This account turn's successful deletions, and the new addresses they queued.
     int accountDeleted_ = 0;
     int accountQueued_ = 0;
+    // The Message-ID of the first deleted message of each queued address (case-folded), for
+    // the reply's In-Reply-To; addresses restored from the queue have none.
+    QHash<QString, QString> repliedMessageIds_;
+    // The user's own addresses, which are never sent a reply.
+    QStringList ownAddresses_;
+    // The lines the reply going out now carries after its header block.
+    QStringList replyMarks_;
+    std::optional<ReplyLedger> ledger_;
+    QStringList replied_; // sent since the ledger was last written
+    int repliesThisPass_ = 0;
+    // Why the message being recorded gets no reply, for its history entry.
+    QString replyNote_;
 
     static constexpr qint64 ServedFlushMs = 250;
     QList<QPair<int, QString>> served_;

@@ -2,7 +2,6 @@
 
 #include "PlainMailbox.h"
 #include "addressbook/AddressValidity.h"
-#include "mail/AuthenticationResults.h"
 #include "mail/AutomaticMessage.h"
 #include "mail/HeaderFields.h"
 #include "mail/MailAddress.h"
@@ -25,14 +24,6 @@ HeaderFields GuardHeader(const MessageFields& fields) {
     return HeaderFields(lines);
 }
 
-QString ForgedVerdict(const HeaderFields& header, const MessageFields& fields) {
-    const QList<MailAddress> from = ParseAddressList(fields.From);
-    if (from.isEmpty()) {
-        return QString();
-    }
-    return FindForgedSender(header, from.front().AsciiAddress).value_or(QString());
-}
-
 } // namespace
 
 QString LearnableAddress(const MessageFields& fields) {
@@ -53,15 +44,12 @@ QString LearningRefusal(const MessageFields& fields) {
     if (const auto sign = FindAutomaticSign(header, ReplyAddressOf(header))) {
         return sign->Describe();
     }
-    const QString forged = ForgedVerdict(header, fields);
+    const QString& forged = fields.ForgedSender;
     return forged.isEmpty() ? QString() : QStringLiteral("forged sender (%1)").arg(forged);
 }
 
 QString ForgedSenderOf(const MessageFields& fields) {
-    if (fields.GuardLines.isEmpty()) {
-        return QString(); // no Authentication-Results: nothing to read
-    }
-    return ForgedVerdict(GuardHeader(fields), fields);
+    return fields.ForgedSender;
 }
 
 QString RememberedLine(const QString& address) {

@@ -46,6 +46,8 @@ struct Account {
     QString KeyringError;
     // A stranger who got through with a code word is accepted from then on.
     bool RememberCodeWordSenders = true;
+    // A contact's message that the receiving server found forged counts as a stranger's.
+    bool CheckSenderAuthentication = true;
     // A message the pass deletes is first copied to the quarantine. The store's default is
     // on (see the loader); a record made in code keeps nothing unless it says so.
     bool KeepDeletedCopies = false;
@@ -102,6 +104,7 @@ inline const QString KeepDeletedCopies = QStringLiteral("Keep Deleted Copies");
 inline const QString Pop3PasswordInKeyring = QStringLiteral("POP3 Password In Keyring");
 inline const QString SmtpPasswordInKeyring = QStringLiteral("SMTP Password In Keyring");
 inline const QString RememberCodeWordSenders = QStringLiteral("Remember Code-Word Senders");
+inline const QString CheckSenderAuthentication = QStringLiteral("Check Sender Authentication");
 } // namespace AccountValue
 
 } // namespace sievra

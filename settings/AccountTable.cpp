@@ -91,6 +91,9 @@ const QList<AccountValueRow>& AccountValueTable() {
                QStringLiteral("a copy of each deleted message is kept in the quarantine")),
         FlagOn(V::RememberCodeWordSenders, &A::RememberCodeWordSenders,
                QStringLiteral("a stranger kept by a code word is let through from then on")),
+        FlagOn(V::CheckSenderAuthentication, &A::CheckSenderAuthentication,
+               QStringLiteral("a contact's address on a message the receiving server found "
+                              "forged does not let it through")),
     };
     return table;
 }

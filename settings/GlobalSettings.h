@@ -9,6 +9,10 @@ namespace sievra {
 inline constexpr int DefaultMaxMessagesPerPass = 50000;
 // Days a learned sender stays learned without sending anything.
 inline constexpr int DefaultLearnedSenderDays = 365;
+// Days before the same sender may be sent another reply, and replies sent at most in one pass
+// (a flood of spam must not get the user's SMTP account blocked for sending too much).
+inline constexpr int DefaultReplyIntervalDays = 7;
+inline constexpr int DefaultRepliesPerPass = 100;
 // How long decisions and copies of deleted messages are kept, and the largest message kept
 // whole (a larger one is kept as its header).
 inline constexpr int DefaultHistoryDays = 180;
@@ -32,6 +36,8 @@ struct GlobalSettings {
     QStringList AllowedSenders;
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
     int LearnedSenderDays = DefaultLearnedSenderDays;
+    int ReplyIntervalDays = DefaultReplyIntervalDays;
+    int RepliesPerPass = DefaultRepliesPerPass;
     // Passes decide and record, but delete nothing, send no reply and leave the queue alone.
     bool PreviewOnly = false;
     int HistoryDays = DefaultHistoryDays;
@@ -54,6 +60,8 @@ inline const QString Subject = QStringLiteral("Subject");
 inline const QString LastId = QStringLiteral("LastID");
 inline const QString MaxMessagesPerPass = QStringLiteral("Max Messages Per Pass");
 inline const QString LearnedSenderDays = QStringLiteral("Learned Sender Days");
+inline const QString ReplyIntervalDays = QStringLiteral("Reply Interval Days");
+inline const QString RepliesPerPass = QStringLiteral("Replies Per Pass");
 inline const QString PreviewOnly = QStringLiteral("Preview Only");
 inline const QString HistoryDays = QStringLiteral("History Days");
 inline const QString QuarantineDays = QStringLiteral("Quarantine Days");

@@ -84,6 +84,11 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
+    // 0 days: a reply at every pass; a negative number is a typing error, not a wish.
+    const int interval = v.NumberOr(GlobalValue::ReplyIntervalDays, DefaultReplyIntervalDays);
+    g.ReplyIntervalDays = interval >= 0 ? interval : DefaultReplyIntervalDays;
+    const int perPass = v.NumberOr(GlobalValue::RepliesPerPass, DefaultRepliesPerPass);
+    g.RepliesPerPass = perPass > 0 ? perPass : DefaultRepliesPerPass;
     g.PreviewOnly = v.Flag(GlobalValue::PreviewOnly);
     // A nonsense number keeps the default: zero days would throw away the safety net.
     const auto positive = [&v](const QString& name, int fallback) {

@@ -63,6 +63,7 @@ AccountForm::AccountForm(Extras extras, QWidget* parent)
     QGroupBox* outgoing = BuildOutgoing(withExtras);
     column_->addWidget(incoming);
     column_->addWidget(outgoing);
+    BuildSenderCheck();
     AlignColumns(static_cast<QGridLayout*>(incoming->layout()),
                  static_cast<QGridLayout*>(outgoing->layout()));
     SetTabOrder();
@@ -216,13 +217,28 @@ void AccountForm::AlignColumns(QGridLayout* in, QGridLayout* out) {
     }
 }
 
+void AccountForm::BuildSenderCheck() {
+    chkCheckSender =
+        Named(new QCheckBox(QStringLiteral("Check sender authentication"), this),
+              QStringLiteral("chkCheckSender"),
+              QStringLiteral("A contact's message that your mail server found forged (DMARC, or "
+                             "DKIM and SPF, failed) is treated as a stranger's"));
+    auto* note = Named(new QLabel(QStringLiteral("A contact's address on a message your mail "
+                                                 "server found forged does not let it through."),
+                                  this),
+                       QStringLiteral("lblCheckSender"), QString());
+    note->setWordWrap(true);
+    column_->addWidget(chkCheckSender);
+    column_->addWidget(note);
+}
+
 // Tab goes row by row, as the fields are read.
 void AccountForm::SetTabOrder() {
     const QList<QWidget*> all = {txtHost,        txtPOP3Port,     cboPOP3Security, txtUser,
                                  spnPOP3TimeOut, txtPWD,          chkSavePWD,      txtSMTP,
                                  txtSMTPPort,    cboSMTPSecurity, txtEMail,        spnSMTPTimeOut,
                                  txtDisplayName, chkAUTH,         chkUseSame,      txtSMTPUser,
-                                 txtSMTPPWD,     chkSaveSMTPPWD};
+                                 txtSMTPPWD,     chkSaveSMTPPWD,  chkCheckSender};
     QWidget* previous = nullptr;
     for (QWidget* w : all) {
         if (w == nullptr) {

@@ -41,6 +41,8 @@ public:
     QLineEdit* txtSMTPUser;
     QLabel* lblSMTPPWD;
     PasswordEdit* txtSMTPPWD;
+    // Below both groups: a contact's forged message counts as a stranger's.
+    QCheckBox* chkCheckSender;
     // Only with Extras::TimeoutsAndSaving, else null.
     SpinEdit* spnPOP3TimeOut = nullptr;
     QCheckBox* chkSavePWD = nullptr;
@@ -57,6 +59,7 @@ private:
     void LayOutIncoming(QGridLayout* grid, QWidget* group);
     void LayOutOutgoing(QGridLayout* grid, QWidget* group);
     void AlignColumns(QGridLayout* in, QGridLayout* out);
+    void BuildSenderCheck();
     void SetTabOrder();
 
     QVBoxLayout* column_;

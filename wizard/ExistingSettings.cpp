@@ -38,6 +38,7 @@ void Fill(WizardAccount& w, const Account& a) {
     w.CodeWords = a.CodeWords;
     w.Hints = a.Hints;
     w.RememberCodeWordSenders = a.RememberCodeWordSenders;
+    w.CheckSenderAuthentication = FlagText(a.CheckSenderAuthentication);
     w.Checked = true;
 }
 

@@ -121,6 +121,7 @@ Account RecordOf(const WizardAccount& a) {
     r.Pop3Security = EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort);
     r.SmtpSecurity = EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort);
     r.RememberCodeWordSenders = a.RememberCodeWordSenders;
+    r.CheckSenderAuthentication = a.CheckSenderAuthentication != QLatin1String("0");
     return r;
 }
 
@@ -141,7 +142,7 @@ WizardWrite HowWritten(const AccountValueRow& row) {
                  &A::SmtpServer, &A::SmtpPort, &A::SmtpAddress, &A::SmtpDisplayName,
                  &A::RequiresAuth, &A::UsePop3Login, &A::SmtpUser, &A::SmtpPassword,
                  &A::SaveSmtpPassword, &A::Pop3Security, &A::SmtpSecurity,
-                 &A::RememberCodeWordSenders})) {
+                 &A::RememberCodeWordSenders, &A::CheckSenderAuthentication})) {
         return WizardWrite::Shown;
     }
     if (IsField(row, {&A::Active, &A::AccountName, &A::Pop3Timeout, &A::SmtpTimeout})) {

@@ -342,6 +342,7 @@ void TfrmWizard::FillAccountPage() {
     c_.txtDisplayName->setText(a.SmtpDisplayName);
     c_.chkUseSame->setChecked(a.UsePop3Login == QLatin1String("1"));
     c_.chkAUTH->setChecked(a.RequiresAuth == QLatin1String("1"));
+    c_.chkCheckSender->setChecked(a.CheckSenderAuthentication != QLatin1String("0"));
     c_.txtSMTPUser->setText(a.SmtpUser);
     c_.txtSMTPPWD->setText(a.SmtpPassword);
     ShowSecurity();
@@ -405,6 +406,11 @@ void TfrmWizard::ConnectAccountFields() {
     connect(c_.chkAUTH, &QCheckBox::clicked, this, [this](bool on) {
         if (HasCurrentAccount()) {
             Current().RequiresAuth = FlagText(on);
+        }
+    });
+    connect(c_.chkCheckSender, &QCheckBox::clicked, this, [this](bool on) {
+        if (HasCurrentAccount()) {
+            Current().CheckSenderAuthentication = FlagText(on);
         }
     });
     connect(c_.chkUseSame, &QCheckBox::clicked, this, [this](bool on) {

@@ -32,6 +32,8 @@ struct WizardAccount {
     QString Hints;
     // Strangers who write with a code word are accepted from then on.
     bool RememberCodeWordSenders = true;
+    // "1" or "0": a contact's message the receiving server found forged counts as a stranger's.
+    QString CheckSenderAuthentication = QStringLiteral("1");
     // The check mark of the account's line: only checked accounts are written.
     bool Checked = false;
 };

@@ -54,6 +54,7 @@ struct WizardControls {
     QLineEdit* txtDisplayName = nullptr;
     QCheckBox* chkAUTH = nullptr;
     QCheckBox* chkUseSame = nullptr;
+    QCheckBox* chkCheckSender = nullptr;
     QLabel* lblUser = nullptr;
     QLineEdit* txtSMTPUser = nullptr;
     QLabel* lblPWD = nullptr;

@@ -228,6 +228,7 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     c.txtSMTPUser = form->txtSMTPUser;
     c.lblPWD = form->lblSMTPPWD;
     c.txtSMTPPWD = form->txtSMTPPWD;
+    c.chkCheckSender = form->chkCheckSender;
     column->addWidget(form);
     c.lblMissing = Named<QLabel>("lblMissing");
     c.lblMissing->setWordWrap(true);
