@@ -58,10 +58,11 @@ int Level(const QTreeWidgetItem* node) {
 
 } // namespace
 
-TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
+TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, int minuteMs, QWidget* parent)
     : QWidget(parent)
     , store_(store)
-    , dialogs_(dialogs) {
+    , dialogs_(dialogs)
+    , minuteMs_(minuteMs) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Sievra"));
     engine_ = std::make_unique<ScreeningEngine>(*this, &store_);

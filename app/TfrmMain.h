@@ -48,7 +48,9 @@ class UserDialogs;
 class TfrmMain : public QWidget, public EngineWindow {
     Q_OBJECT
 public:
-    TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // A minute of "Interval" lasts `minuteMs` (the tests shorten it).
+    TfrmMain(SettingsStore& store, UserDialogs& dialogs, int minuteMs = 60000,
+             QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // Loads the settings into the controls and the tree; false (after the warning) when there
@@ -115,9 +117,6 @@ public:
     void BringForward();
     // True while a pass or a start of screening runs.
     bool Busy() const { return busy_; }
-
-    // Tests make the minutes of "Interval" shorter; 0 restores real minutes.
-    static void SetMinuteLengthForTests(int milliseconds);
 
     ScreeningEngine& Engine() { return *engine_; }
     TrayIcon& Tray() { return *tray_; }
@@ -302,6 +301,7 @@ private:
     bool quitPending_ = false;
     // Timer1 has been given its interval by GO in automatic mode.
     bool timerArmed_ = false;
+    const int minuteMs_;
 
     HeaderPicture* header_ = nullptr;
     QTreeWidget* tvAccounts = nullptr;

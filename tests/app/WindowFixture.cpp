@@ -48,7 +48,7 @@ void WindowFixture::WriteStandardStore() {
 }
 
 bool WindowFixture::OpenWindow() {
-    window = std::make_unique<TfrmMain>(*store, dialogs);
+    window = std::make_unique<TfrmMain>(*store, dialogs, minuteMs);
     if (!window->FormCreate()) {
         return false;
     }
