@@ -41,6 +41,9 @@ void ScreeningEngine::RunPass() {
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
     options_ = window_.ReadPassOptions();
+    if (options_.RestoreKey.isEmpty()) {
+        options_.RestoreKey = madeRestoreKey_; // made by a restore since the settings were read
+    }
     if (!LoadBook()) {
         passRunning_ = false;
         return;

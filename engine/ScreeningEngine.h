@@ -77,6 +77,16 @@ public:
     // and a first pass that finds them read already.
     void RefreshContacts();
 
+    // Sends the kept copy of history entry `id` back to its account's own address through the
+    // account's SMTP server: unchanged, under Resent- fields and the restore token, so later
+    // passes keep it without allowing its sender. The status panel gets the session's lines;
+    // the outcome carries the one result line.
+    struct RestoreOutcome {
+        enum Kind { Restored, NoSuchEntry, Refused } Result = Refused;
+        QString Line;
+    };
+    RestoreOutcome RestoreMessage(qint64 id);
+
     // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
     void SetHistoryPath(const QString& path) { historyPath_ = path; }
     void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
@@ -187,6 +197,10 @@ private:
     void EnableAccountControls();
     void UpdateTrayTip(TrayTipMode mode);
 
+    // Restore (EngineRestore.cpp).
+    QString RestoreKeyForSending(QString& problem);
+    bool SendRestored(Account& account, const QByteArray& message);
+
     // Replies.
     void RunReplyPhase(Account& account);
     bool BackUpReplies(const Account& account);
@@ -226,6 +240,7 @@ private:
     HeaderCollector collector_;
     QList<MessageNote> notes_;
     QString historyPath_ = HistoryDatabase::DefaultPath();
+    QString madeRestoreKey_; // stored by the first restore; the window's settings lag behind
     std::unique_ptr<HistoryDatabase> historyDb_;
     std::unique_ptr<DecisionHistory> history_;
     QuarantineStore quarantine_;
