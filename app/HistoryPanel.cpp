@@ -83,6 +83,10 @@ HistoryPanel::HistoryPanel(SettingsStore& store, QWidget* parent)
                            QStringLiteral("butAllowSender"),
                            QStringLiteral("Add the senders of the selected messages to the "
                                           "allowed senders"));
+    butRestoreMessage = Named(new QPushButton(QStringLiteral("&Restore"), this),
+                              QStringLiteral("butRestoreMessage"),
+                              QStringLiteral("Send the kept copies of the selected messages back "
+                                             "to their mailbox"));
     butOpenMessage =
         Named(new QPushButton(QStringLiteral("&Open"), this), QStringLiteral("butOpenMessage"),
               QStringLiteral("Open the kept copy of the selected message"));
@@ -91,6 +95,7 @@ HistoryPanel::HistoryPanel(SettingsStore& store, QWidget* parent)
               QStringLiteral("butCopyAddress"), QStringLiteral("Copy the senders' addresses"));
     auto* actions = new QHBoxLayout;
     actions->addWidget(butAllowSender);
+    actions->addWidget(butRestoreMessage);
     actions->addWidget(butOpenMessage);
     actions->addWidget(butCopyAddress);
     actions->addStretch();
@@ -107,6 +112,7 @@ HistoryPanel::HistoryPanel(SettingsStore& store, QWidget* parent)
     connect(tblHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &HistoryPanel::UpdateActions);
     connect(butAllowSender, &QPushButton::clicked, this, &HistoryPanel::AllowSender);
+    connect(butRestoreMessage, &QPushButton::clicked, this, &HistoryPanel::RestoreMessages);
     connect(butOpenMessage, &QPushButton::clicked, this, &HistoryPanel::OpenMessage);
     connect(butCopyAddress, &QPushButton::clicked, this, &HistoryPanel::CopyAddress);
     UpdateActions();
@@ -170,6 +176,24 @@ void HistoryPanel::UpdateActions() {
     butAllowSender->setEnabled(any);
     butCopyAddress->setEnabled(any);
     butOpenMessage->setEnabled(records.size() == 1 && records[0].Copy != CopyKind::None);
+    butRestoreMessage->setEnabled(
+        RestoreEntry && std::any_of(records.begin(), records.end(), [](const DecisionRecord& r) {
+            return r.Copy != CopyKind::None;
+        }));
+}
+
+// One result line per selected row; a row without a whole copy says why it cannot go back.
+void HistoryPanel::RestoreMessages() {
+    if (!RestoreEntry) {
+        return;
+    }
+    QStringList lines;
+    for (const DecisionRecord& r : SelectedRecords()) {
+        lines << RestoreEntry(r.Id);
+    }
+    Reload();
+    lblHistoryNote->setVisible(!lines.isEmpty());
+    lblHistoryNote->setText(lines.join(QLatin1Char('\n')));
 }
 
 void HistoryPanel::AllowSender() {

@@ -30,6 +30,9 @@ public:
 
     // A sender the user allowed here, already in the store: the window shows it in its list.
     std::function<void(const QString& sender)> SenderAllowed;
+    // Sends entry `id`'s copy back to its mailbox and returns the result line; the window
+    // gives it the engine's restore. Null: the Restore button stays off.
+    std::function<QString(qint64 id)> RestoreEntry;
     // Hands a stored copy to the desktop; replaced in tests. True when it could be started.
     std::function<bool(const QString& path)> OpenFile;
 
@@ -39,6 +42,7 @@ public:
     QTableView* tblHistory;
     QLabel* lblHistoryNote;
     QPushButton* butAllowSender;
+    QPushButton* butRestoreMessage;
     QPushButton* butOpenMessage;
     QPushButton* butCopyAddress;
     DecisionTableModel Model;
@@ -48,6 +52,7 @@ private:
     std::vector<DecisionRecord> SelectedRecords() const;
     void UpdateActions();
     void AllowSender();
+    void RestoreMessages();
     void OpenMessage();
     void CopyAddress();
 

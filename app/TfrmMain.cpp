@@ -150,6 +150,9 @@ void TfrmMain::BuildPanels() {
         allowedSenders_.append(sender);
         pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
     };
+    pnlHistory->RestoreEntry = [this](qint64 id) {
+        return engine_->RestoreMessage(id).Line;
+    };
     for (QWidget* panel :
          {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
           static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),

@@ -43,6 +43,9 @@ void ScreeningEngine::RunPass() {
     options_ = window_.ReadPassOptions();
     repliesThisPass_ = 0;
     ownAddresses_ = OwnAddresses();
+    if (options_.RestoreKey.isEmpty()) {
+        options_.RestoreKey = madeRestoreKey_; // made by a restore since the settings were read
+    }
     if (!LoadBook()) {
         passRunning_ = false;
         return;

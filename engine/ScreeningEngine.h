@@ -85,6 +85,16 @@ public:
     // Tests make the days pass for the learned senders; before the first use of Learned().
     void SetClock(LearnedSenders::Clock clock) { clock_ = std::move(clock); }
 
+    // Sends the kept copy of history entry `id` back to its account's own address through the
+    // account's SMTP server: unchanged, under Resent- fields and the restore token, so later
+    // passes keep it without allowing its sender. The status panel gets the session's lines;
+    // the outcome carries the one result line.
+    struct RestoreOutcome {
+        enum Kind { Restored, NoSuchEntry, Refused } Result = Refused;
+        QString Line;
+    };
+    RestoreOutcome RestoreMessage(qint64 id);
+
     // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
     void SetHistoryPath(const QString& path) { historyPath_ = path; }
     void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
@@ -205,6 +215,10 @@ private:
     void EnableAccountControls();
     void UpdateTrayTip(TrayTipMode mode);
 
+    // Restore (EngineRestore.cpp).
+    QString RestoreKeyForSending(QString& problem);
+    bool SendRestored(Account& account, const QByteArray& message);
+
     // Replies.
     void RunReplyPhase(Account& account);
     bool BackUpReplies(const Account& account);
@@ -254,6 +268,7 @@ private:
     QString historyProblem_;
     QList<MessageNote> notes_;
     QString historyPath_ = HistoryDatabase::DefaultPath();
+    QString madeRestoreKey_; // stored by the first restore; the window's settings lag behind
     std::unique_ptr<HistoryDatabase> historyDb_;
     std::unique_ptr<DecisionHistory> history_;
     QuarantineStore quarantine_;

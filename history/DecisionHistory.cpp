@@ -112,6 +112,13 @@ void DecisionHistory::SetCopy(qint64 id, CopyKind copy, const QString& path) {
     st.Bind(1, id).Bind(2, qint64(copy)).Bind(3, path).Run();
 }
 
+void DecisionHistory::NoteRestored(qint64 id, const QDateTime& time) {
+    const QString note = QStringLiteral("; restored ") +
+                         time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    HistoryStatement st = db_.Prepare("UPDATE decisions SET reason = reason || ?2 WHERE id = ?1");
+    st.Bind(1, id).Bind(2, note).Run();
+}
+
 std::vector<DecisionRecord> DecisionHistory::List(const DecisionFilter& filter) const {
     // One statement for every filter: an empty condition matches all.
     static const QByteArray sql =

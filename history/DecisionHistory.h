@@ -63,6 +63,8 @@ public:
     // The reply to `address` that a pass of `account` queued has this outcome now.
     void SetReplyOutcome(const QString& account, const QString& address, const QString& outcome);
     void SetCopy(qint64 id, CopyKind copy, const QString& path);
+    // The row's reason gains "; restored <time>", so the list shows the message went back.
+    void NoteRestored(qint64 id, const QDateTime& time);
     std::vector<DecisionRecord> List(const DecisionFilter& filter) const;
     std::optional<DecisionRecord> Find(qint64 id) const;
     // Drops the rows older than `cutoff`; returns how many went.

@@ -148,6 +148,10 @@ public:
     // and a transfer encoding the server takes (see MimeText.h); MAIL FROM carries
     // BODY=8BITMIME and SMTPUTF8 where they apply.
     void Mail();
+    // As Mail, but `message` (a whole message, header and body) goes out unchanged: dot-stuffed
+    // and with CR LF line ends on the wire, no header of the client's own, nothing re-encoded.
+    // Reported as Mail.
+    void MailRaw(const QByteArray& message);
     // The single steps, for a check that the server takes mail from this sender and to the
     // first of RcptName without sending any: "MAIL FROM:" (type 2), "RCPT TO:" (type 4),
     // "RSET" (type 7).

@@ -21,6 +21,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <tuple>
@@ -270,6 +271,17 @@ TEST_F(GeneralPanelTest, HistoryPanelListsFiltersAndActs) {
             history.Add(r);
         }
     }
+    // Restore meets a server that refuses the connection: a clear line, the copy kept.
+    quint16 closedPort = 0;
+    {
+        QTcpServer listener;
+        ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+        closedPort = listener.serverPort();
+    }
+    auto account = store->OpenKey(AccountKeyPath("00000001"));
+    account->WriteText("SMTP Server", "127.0.0.1");
+    account->WriteText("SMTP Port", QString::number(closedPort));
+    account->WriteNumber("SMTP Security", 0);
     ASSERT_TRUE(OpenWindow());
     Select({"History"});
     EXPECT_EQ(VisiblePanels(), QStringList({"pnlHistory"}));
@@ -295,6 +307,10 @@ TEST_F(GeneralPanelTest, HistoryPanelListsFiltersAndActs) {
         opened = path;
         return true;
     };
+    table->selectRow(0);
+    Click("butRestoreMessage");
+    EXPECT_TRUE(Find<QLabel>("lblHistoryNote")->text().contains(" not restored: "))
+        << Find<QLabel>("lblHistoryNote")->text().toStdString();
     table->selectRow(0);
     Click("butOpenMessage");
     ASSERT_TRUE(opened.endsWith(".eml")) << opened.toStdString();

@@ -2,6 +2,8 @@
 // the copies kept before a deletion, and the restore token.
 #include "EngineFixture.h"
 #include "history/RestoreToken.h"
+#include "settings/GlobalSettings.h"
+#include "settings/StoreLayout.h"
 
 #include <QFile>
 #include <algorithm>
@@ -118,6 +120,52 @@ TEST_F(SafetyNet, OnlyOurOwnRestoreTokenKeepsAMessage) {
     ASSERT_EQ(left.size(), 1);
     EXPECT_TRUE(left[0].contains(token.toUtf8()));
     EXPECT_EQ(Decisions()[0].Reason, "restored from the history");
+    EXPECT_TRUE(window.Options.AllowedSenders.isEmpty());
+}
+
+// Restore sends the kept copy back unchanged under Resent- fields; fed into the mailbox as the
+// SMTP server received it, the next pass keeps it without allowing its sender. A copy kept as
+// its header only cannot go back.
+TEST_F(SafetyNet, RestoredMessageComesBackAndIsKept) {
+    const QByteArray spam =
+        Mail("spammer@bad.example", "wanted after all", {"Message-ID: <9@bad.example>"}) +
+        ".a line that starts with a dot\n";
+    const QByteArray big = Mail("big@bad.example", "large") + QByteArray(4000, 'x') + "\n";
+    Account& account = AddMailbox({spam, big});
+    account.KeepDeletedCopies = true;
+    window.Options.QuarantineSizeLimit = 2000;
+    engine->RunPass();
+    ASSERT_EQ(MailboxSize(account), 0);
+    const auto rows = Decisions();
+    ASSERT_EQ(rows.size(), 2u);
+
+    const auto headerOnly = engine->RestoreMessage(rows[1].Id);
+    EXPECT_EQ(headerOnly.Result, ScreeningEngine::RestoreOutcome::Refused);
+    EXPECT_TRUE(headerOnly.Line.contains("header only")) << headerOnly.Line.toStdString();
+    EXPECT_EQ(engine->RestoreMessage(rows[1].Id + 100).Result,
+              ScreeningEngine::RestoreOutcome::NoSuchEntry);
+    EXPECT_EQ(smtp->Messages().size(), mailsBefore);
+
+    const auto restored = engine->RestoreMessage(rows[0].Id);
+    ASSERT_EQ(restored.Result, ScreeningEngine::RestoreOutcome::Restored)
+        << restored.Line.toStdString();
+    ASSERT_TRUE(smtp->WaitForMessages(mailsBefore + 1));
+    const ReceivedMail mail = smtp->Messages().last();
+    EXPECT_EQ(mail.RcptTos, QStringList{"me@home.example"});
+    QByteArray data = mail.Data;
+    data.replace("\r\n", "\n");
+    EXPECT_TRUE(data.startsWith("Resent-Date: ")) << data.constData();
+    EXPECT_TRUE(data.contains("\nResent-From: me@home.example\nResent-To: me@home.example\n"));
+    EXPECT_TRUE(data.contains("\nResent-Message-ID: <"));
+    EXPECT_TRUE(data.endsWith(spam)) << "the message itself unchanged";
+    EXPECT_FALSE(store->OpenKey(ProductKey)->ReadText(GlobalValue::RestoreKey).isEmpty());
+    EXPECT_TRUE(Decisions()[0].Reason.contains("; restored "))
+        << Decisions()[0].Reason.toStdString();
+
+    pop->AddMessages(account.Pop3User, {data});
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 1);
+    EXPECT_EQ(Decisions().back().Reason, "restored from the history");
     EXPECT_TRUE(window.Options.AllowedSenders.isEmpty());
 }
 

@@ -112,6 +112,10 @@ TEST_F(SievraPass, DryRunIsRecordedAndTheHistoryToolReadsIt) {
     ASSERT_EQ(history({"allow", id}), 0) << err.toStdString();
     EXPECT_TRUE(LoadAllowedSenders(store).contains("spam@bad.example"));
 
+    EXPECT_EQ(history({"restore", id}), 4) << "a preview kept no copy";
+    EXPECT_TRUE(err.contains("has no kept copy to restore")) << err.toStdString();
+    EXPECT_EQ(history({"restore", "999"}), 1);
+    EXPECT_EQ(history({"restore"}), 2);
     EXPECT_EQ(history({"show", "999"}), 1);
     EXPECT_EQ(history({"list", "--since", "yesterday"}), 2);
     EXPECT_EQ(history({"purge", "--all"}), 0);

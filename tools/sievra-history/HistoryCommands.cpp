@@ -24,6 +24,7 @@ const char* const HistoryUsageText =
     "  list [--account A] [--since DATE] [--deleted|--kept|--would-delete]\n"
     "       [--limit N] [--json]       the decisions, newest first\n"
     "  show ID                         one decision with the header lines Sievra read\n"
+    "  restore ID                      send the kept copy back to the account's mailbox\n"
     "  allow ID                        add the message's sender to the allowed senders\n"
     "  purge [--all]                   drop decisions and copies past their age (or all)\n"
     "  learned [--account A] [--json]  the senders remembered because they wrote with a\n"
@@ -35,7 +36,8 @@ const char* const HistoryUsageText =
     "\n"
     "A is an account's key name, number or name; DATE is YYYY-MM-DD or an ISO date and time.\n"
     "  -h, --help                      this text\n"
-    "Exit status: 0 success, 1 no such entry, 2 usage error, 3 the history file failed.\n";
+    "Exit status: 0 success, 1 no such entry, 2 usage error, 3 the history file failed,\n"
+    "4 the message could not be restored.\n";
 
 namespace {
 
@@ -283,6 +285,10 @@ int RunHistoryCommand(HistoryContext& context, const QStringList& args) {
         }
         if (command == QLatin1String("allow")) {
             return Allow(context, args);
+        }
+        if (command == QLatin1String("restore")) {
+            const qint64 id = ParseId(args);
+            return context.Restore ? context.Restore(id) : HistoryNotRestored;
         }
         if (command == QLatin1String("purge")) {
             return Purge(context, args);

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 
 namespace sievra {
 
@@ -11,7 +12,13 @@ class QuarantineStore;
 class SettingsStore;
 
 // Exit status, as sievra-settings gives it.
-enum HistoryExit { HistoryOk = 0, HistoryMissing = 1, HistoryUsage = 2, HistoryFileError = 3 };
+enum HistoryExit {
+    HistoryOk = 0,
+    HistoryMissing = 1,
+    HistoryUsage = 2,
+    HistoryFileError = 3,
+    HistoryNotRestored = 4
+};
 
 extern const char* const HistoryUsageText;
 
@@ -24,6 +31,9 @@ struct HistoryContext {
     SettingsStore* Store;
     QTextStream& Out;
     QTextStream& Err;
+    // Sends entry ID's copy back to its mailbox and prints the result line; returns the exit
+    // status. The program supplies it (it needs the accounts and a mail session).
+    std::function<int(qint64 id)> Restore;
 };
 
 int RunHistoryCommand(HistoryContext& context, const QStringList& args);
