@@ -65,6 +65,25 @@ const QList<ProductValueRow>& ProductValueTable() {
         {G::LastId, K::Number, QString(), QStringLiteral("the largest account number handed out")},
         {G::MaxMessagesPerPass, K::Number, QString::number(DefaultMaxMessagesPerPass),
          QStringLiteral("messages of one session a pass screens at most")},
+        {G::PreviewOnly, K::Flag, QStringLiteral("0"),
+         QStringLiteral("passes only show what they would delete (the wizard offers it, "
+                        "checked)")},
+        {G::HistoryDays, K::Number, QString::number(DefaultHistoryDays),
+         QStringLiteral("days the decision history keeps an entry")},
+        {G::QuarantineDays, K::Number, QString::number(DefaultQuarantineDays),
+         QStringLiteral("days a copy of a deleted message is kept")},
+        {G::QuarantineSizeLimit, K::Number, QString::number(DefaultQuarantineSizeLimit),
+         QStringLiteral("bytes; a larger deleted message is kept as its header only")},
+        {G::RestoreKey, K::Text, QString(),
+         QStringLiteral("this installation's key for the token a restored message carries "
+                        "(made at the first restore)")},
+        {G::ReplyIntervalDays, K::Number, QString::number(DefaultReplyIntervalDays),
+         QStringLiteral("days before the same address may be sent another reply (0: every "
+                        "pass)")},
+        {G::RepliesPerPass, K::Number, QString::number(DefaultRepliesPerPass),
+         QStringLiteral("replies one pass sends at most; the rest wait for the next")},
+        {G::LearnedSenderDays, K::Number, QString::number(DefaultLearnedSenderDays),
+         QStringLiteral("days a sender remembered from a code word stays without writing")},
         {PasswordStorageValue, K::Text, QString(),
          QStringLiteral("\"Keyring\" or \"Settings Store\"; missing: the keyring when one "
                         "answers")},

@@ -137,12 +137,11 @@ enum class WizardWrite { Shown, WhenFresh, Default, Never };
 
 WizardWrite HowWritten(const AccountValueRow& row) {
     using A = Account;
-    if (IsField(row,
-                {&A::Pop3Server, &A::Pop3Port, &A::Pop3User, &A::Pop3Password, &A::SavePop3Password,
-                 &A::SmtpServer, &A::SmtpPort, &A::SmtpAddress, &A::SmtpDisplayName,
-                 &A::RequiresAuth, &A::UsePop3Login, &A::SmtpUser, &A::SmtpPassword,
-                 &A::SaveSmtpPassword, &A::Pop3Security, &A::SmtpSecurity,
-                 &A::RememberCodeWordSenders, &A::CheckSenderAuthentication})) {
+    if (IsField(row, {&A::Pop3Server, &A::Pop3Port, &A::Pop3User, &A::Pop3Password,
+                      &A::SavePop3Password, &A::SmtpServer, &A::SmtpPort, &A::SmtpAddress,
+                      &A::SmtpDisplayName, &A::RequiresAuth, &A::UsePop3Login, &A::SmtpUser,
+                      &A::SmtpPassword, &A::SaveSmtpPassword, &A::Pop3Security, &A::SmtpSecurity,
+                      &A::RememberCodeWordSenders, &A::CheckSenderAuthentication})) {
         return WizardWrite::Shown;
     }
     if (IsField(row, {&A::Active, &A::AccountName, &A::Pop3Timeout, &A::SmtpTimeout})) {
