@@ -78,6 +78,7 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
         T("Account Name", "Account 00000004"),
         N("Active", 1),
         N("Check Sender Authentication", 1),
+        N("Keep Deleted Copies", 1),
         T("POP3 Password", ""),
         T("POP3 Port", "0110"),
         N("POP3 Security", 0),
