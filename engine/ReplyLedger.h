@@ -1,36 +1,40 @@
 #pragma once
 
-#include "engine/ReplyQueueFile.h"
+#include "history/HistoryDatabase.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace sievra {
 
 // When each address was last sent a reply, by any account and either program: the record
 // that keeps Sievra to one reply per sender per interval, across passes and restarts. Kept in
-// "Replied.ini" beside the reply queue, with the queue's care: every change is one locked,
-// atomic replacement of the file.
+// its own table of the history file, through a connection of its own, so a failed write of
+// the decision record never takes it away in the middle of the reply phase. SQLite's locking
+// (with the file's busy time-out) lets `sievra` and `sievra-pass` share it.
 class ReplyLedger {
 public:
-    // "Replied.ini" in the folder of the queue file at queuePath.
-    static QString PathBeside(const QString& queuePath);
+    // Opens the history file at path and the ledger's table. Raises HistoryError when neither
+    // can be used. A damaged file is set aside by the database and a new, empty one started.
+    explicit ReplyLedger(const QString& path);
 
-    explicit ReplyLedger(QString path);
+    // Non-empty when opening set a damaged history file aside.
+    const QString& SetAsideNotice() const { return db_->SetAsideNotice(); }
 
-    // Reads the record as it is now. Raises QueueFileError when it cannot be read.
+    // Reads the record as it is now. Raises HistoryError when it cannot be read.
     void Load();
     // When the address (compared without case) was last sent a reply, as loaded.
     std::optional<QDateTime> LastReplied(const QString& address) const;
-    // Records the replies in one write, and forgets those older than `keepDays`. Raises
-    // QueueFileError when the file cannot be written; it is then unchanged.
+    // Records the replies in one transaction, and forgets those older than `keepDays`.
+    // Raises HistoryError when it cannot be written; the table is then unchanged.
     void Note(const QStringList& addresses, const QDateTime& when, int keepDays);
 
 private:
-    ReplyQueueFile file_;
+    std::unique_ptr<HistoryDatabase> db_;
     QHash<QString, QDateTime> last_; // case-folded address -> time (UTC)
 };
 
