@@ -73,6 +73,7 @@ void ScreeningEngine::RunPass() {
     FinishPass();
     history_.reset();
     historyDb_.reset();
+    ledger_.reset(); // its own connection to the history file, closed with the other
     passRunning_ = false;
 }
 
