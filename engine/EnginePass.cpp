@@ -71,9 +71,9 @@ void ScreeningEngine::RunPass() {
     }
     window_.SetAbortEnabled(false);
     FinishPass();
+    ledger_.reset(); // uses the history's connection
     history_.reset();
     historyDb_.reset();
-    ledger_.reset(); // its own connection to the history file, closed with the other
     passRunning_ = false;
 }
 

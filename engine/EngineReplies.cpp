@@ -58,11 +58,13 @@ void ScreeningEngine::RunReplyPhase(Account& account) {
 bool ScreeningEngine::LoadLedger() {
     ledger_.reset();
     replied_.clear();
+    if (!historyDb_) {
+        Complain(QueueErrorLine(QStringLiteral("the record of past replies cannot be read; no "
+                                               "reply sent, every address stays queued")));
+        return false;
+    }
     try {
-        ledger_.emplace(historyPath_);
-        if (!ledger_->SetAsideNotice().isEmpty()) {
-            Complain(QueueErrorLine(ledger_->SetAsideNotice().toHtmlEscaped()));
-        }
+        ledger_.emplace(*historyDb_);
         ledger_->Load();
     } catch (const HistoryError& error) {
         Complain(QueueErrorLine(error.Message().toHtmlEscaped() +

@@ -11,8 +11,8 @@ QDateTime FromSeconds(qint64 seconds) {
 
 } // namespace
 
-ReplyLedger::ReplyLedger(const QString& path)
-    : db_(std::make_unique<HistoryDatabase>(path)) {
+ReplyLedger::ReplyLedger(HistoryDatabase& db)
+    : db_(&db) {
     db_->EnsureTables(QStringLiteral("reply-interval"), 1,
                       {"CREATE TABLE IF NOT EXISTS reply_interval("
                        "address TEXT PRIMARY KEY, last INTEGER NOT NULL)"});

@@ -145,11 +145,12 @@ TEST_F(ReplyQueueFileTest, TwoProcessesUpdatingAtOnceLoseNoEntry) {
 TEST_F(ReplyQueueFileTest, ReplyLedgerKeepsEachAddressAndDropsOldOnes) {
     const QString path = home.DataHome() + "/sievra/history.db";
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    ReplyLedger(path).Note({"Old@x.org"}, now.addDays(-100), 90);
-    ReplyLedger writer(path);
-    writer.Note({"A@x.org", "b@x.org"}, now, 90);
+    HistoryDatabase first(path);
+    ReplyLedger(first).Note({"Old@x.org"}, now.addDays(-100), 90);
+    ReplyLedger(first).Note({"A@x.org", "b@x.org"}, now, 90);
 
-    ReplyLedger reader(path);
+    HistoryDatabase other(path);
+    ReplyLedger reader(other);
     reader.Load();
     ASSERT_TRUE(reader.LastReplied("a@X.org").has_value());
     EXPECT_EQ(reader.LastReplied("a@X.org")->toSecsSinceEpoch(), now.toSecsSinceEpoch());
