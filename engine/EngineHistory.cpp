@@ -43,6 +43,10 @@ void ScreeningEngine::OpenHistory() {
 
 void ScreeningEngine::HistoryFailed(const HistoryError& error) {
     Complain(ErrorLine(error.Message() + QStringLiteral("; this pass is not recorded")));
+    // The reply record shares the file: what was sent is noted if it still can be, and no
+    // further reply goes out unrecorded.
+    RecordReplies();
+    ledger_.reset();
     history_.reset();
     historyDb_.reset();
 }

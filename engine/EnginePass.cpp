@@ -75,6 +75,7 @@ void ScreeningEngine::RunPass() {
     }
     window_.SetAbortEnabled(false);
     FinishPass();
+    ledger_.reset(); // uses the history's connection
     history_.reset();
     historyDb_.reset();
     // Closed between passes like the record; the window opens it again when it lists them.

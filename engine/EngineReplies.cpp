@@ -56,12 +56,19 @@ void ScreeningEngine::RunReplyPhase(Account& account) {
 // Without the record of past replies no reply may go: it could be the second one to a
 // sender within the interval. The addresses stay queued.
 bool ScreeningEngine::LoadLedger() {
-    ledger_.emplace(ReplyLedger::PathBeside(queue_.Path()));
+    ledger_.reset();
     replied_.clear();
+    if (!historyDb_) {
+        Complain(QueueErrorLine(QStringLiteral("the record of past replies cannot be read; no "
+                                               "reply sent, every address stays queued")));
+        return false;
+    }
     try {
+        ledger_.emplace(*historyDb_);
         ledger_->Load();
-    } catch (const QueueFileError& error) {
-        Complain(QueueErrorLine(error.Message()));
+    } catch (const HistoryError& error) {
+        Complain(QueueErrorLine(error.Message().toHtmlEscaped() +
+                                QStringLiteral("; no reply sent, every address stays queued")));
         ledger_.reset();
         return false;
     }
@@ -171,7 +178,7 @@ void ScreeningEngine::SendReplies(const Account& account, const QList<int>& plan
     window_.SetStatusBarPosition(0);
     lastRefusal_.clear();
     sameRefusals_ = 0;
-    for (int n = 0; n < count && !state_.AbortRequested; ++n) {
+    for (int n = 0; n < count && !state_.AbortRequested && ledger_; ++n) {
         WriteStatus(QStringLiteral("Sending message %1 of %2").arg(n + 1).arg(count), true, true);
         const int i = plan[n];
         const QString& address = addresses[i];
@@ -297,8 +304,9 @@ void ScreeningEngine::RecordReplies() {
     try {
         ledger_->Note(replied_, QDateTime::currentDateTimeUtc(),
                       std::max(options_.ReplyIntervalDays, KeepDays));
-    } catch (const QueueFileError& error) {
-        Complain(QueueErrorLine(error.Message()));
+    } catch (const HistoryError& error) {
+        Complain(QueueErrorLine(error.Message().toHtmlEscaped() +
+                                QStringLiteral("; no further reply sent this pass")));
         ledger_.reset(); // one error line, not one per reply
     }
     replied_.clear();

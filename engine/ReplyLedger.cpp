@@ -1,41 +1,34 @@
 #include "ReplyLedger.h"
 
-#include <QFileInfo>
-#include <QUrl>
-
 namespace sievra {
 
 namespace {
 
-const QString Section = QStringLiteral("Replied");
-
-// Percent-encoded, so an address holding "=", ";" or "[" stays one key of the INI text.
-QString Key(const QString& address) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(address.toCaseFolded()));
+// Seconds since the epoch, UTC: compared and pruned as numbers.
+QDateTime FromSeconds(qint64 seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
 }
 
 } // namespace
 
-QString ReplyLedger::PathBeside(const QString& queuePath) {
-    return QFileInfo(queuePath).absolutePath() + QStringLiteral("/Replied.ini");
+ReplyLedger::ReplyLedger(HistoryDatabase& db)
+    : db_(&db) {
+    db_->EnsureTables(QStringLiteral("reply-interval"), 1,
+                      {"CREATE TABLE IF NOT EXISTS reply_interval("
+                       "address TEXT PRIMARY KEY, last INTEGER NOT NULL)"});
 }
-
-ReplyLedger::ReplyLedger(QString path)
-    : file_(std::move(path)) {}
 
 void ReplyLedger::Load() {
     last_.clear();
-    for (const QString& entry : file_.Read().ReadSection(Section)) {
-        const qsizetype equals = entry.indexOf(QLatin1Char('='));
-        const QDateTime when = QDateTime::fromString(entry.mid(equals + 1), Qt::ISODate);
-        if (equals > 0 && when.isValid()) {
-            last_.insert(entry.left(equals).trimmed(), when.toUTC());
-        }
+    // Scoped: the statement is reset when it goes, ending its read of the file.
+    HistoryStatement rows = db_->Prepare("SELECT address, last FROM reply_interval");
+    while (rows.Next()) {
+        last_.insert(rows.Text(0), FromSeconds(rows.Int(1)));
     }
 }
 
 std::optional<QDateTime> ReplyLedger::LastReplied(const QString& address) const {
-    const auto it = last_.find(Key(address));
+    const auto it = last_.find(address.toCaseFolded());
     return it == last_.end() ? std::nullopt : std::optional(*it);
 }
 
@@ -43,19 +36,21 @@ void ReplyLedger::Note(const QStringList& addresses, const QDateTime& when, int 
     if (addresses.isEmpty()) {
         return;
     }
-    const QString stamp = when.toUTC().toString(Qt::ISODate);
-    const QDateTime oldest = when.toUTC().addDays(-keepDays);
-    file_.Update([&](IniDocument& doc) {
-        doc.DeleteEntriesIf(Section, [&](const QString&, QStringView value) {
-            const QDateTime stored = QDateTime::fromString(value.toString(), Qt::ISODate);
-            return !stored.isValid() || stored < oldest;
-        });
+    const qint64 stamp = when.toSecsSinceEpoch();
+    const qint64 oldest = when.addDays(-keepDays).toSecsSinceEpoch();
+    db_->InTransaction([&] {
+        db_->Prepare("DELETE FROM reply_interval WHERE last < ?1").Bind(1, oldest).Run();
+        // One statement per address: Run() leaves a cached statement done, and only its
+        // going out of scope resets it for the next binding.
         for (const QString& address : addresses) {
-            doc.WriteEntry(Section, Key(address), stamp);
+            db_->Prepare("INSERT OR REPLACE INTO reply_interval(address, last) VALUES (?1, ?2)")
+                .Bind(1, address.toCaseFolded())
+                .Bind(2, stamp)
+                .Run();
         }
     });
     for (const QString& address : addresses) {
-        last_.insert(Key(address), when.toUTC());
+        last_.insert(address.toCaseFolded(), FromSeconds(stamp));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ReplyQueueFile.h"
+#include "history/HistoryDatabase.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -12,25 +12,24 @@ namespace sievra {
 
 // When each address was last sent a reply, by any account and either program: the record
 // that keeps Sievra to one reply per sender per interval, across passes and restarts. Kept in
-// "Replied.ini" beside the reply queue, with the queue's care: every change is one locked,
-// atomic replacement of the file.
+// its own table of the history file. SQLite's locking (with the file's busy time-out) lets
+// `sievra` and `sievra-pass` share it.
 class ReplyLedger {
 public:
-    // "Replied.ini" in the folder of the queue file at queuePath.
-    static QString PathBeside(const QString& queuePath);
+    // Opens the ledger's table in db, which must outlive the ledger. Raises HistoryError when
+    // it cannot. A damaged history file was set aside by db: the record then starts empty.
+    explicit ReplyLedger(HistoryDatabase& db);
 
-    explicit ReplyLedger(QString path);
-
-    // Reads the record as it is now. Raises QueueFileError when it cannot be read.
+    // Reads the record as it is now. Raises HistoryError when it cannot be read.
     void Load();
     // When the address (compared without case) was last sent a reply, as loaded.
     std::optional<QDateTime> LastReplied(const QString& address) const;
-    // Records the replies in one write, and forgets those older than `keepDays`. Raises
-    // QueueFileError when the file cannot be written; it is then unchanged.
+    // Records the replies in one transaction, and forgets those older than `keepDays`.
+    // Raises HistoryError when it cannot be written; the table is then unchanged.
     void Note(const QStringList& addresses, const QDateTime& when, int keepDays);
 
 private:
-    ReplyQueueFile file_;
+    HistoryDatabase* db_;
     QHash<QString, QDateTime> last_; // case-folded address -> time (UTC)
 };
 

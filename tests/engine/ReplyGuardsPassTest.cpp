@@ -104,6 +104,20 @@ TEST_F(ReplyGuards, MixedMailboxRepliesOnlyToOrdinaryStrangersOncePerInterval) {
     EXPECT_EQ(smtp->Messages().size(), static_cast<qsizetype>(before));
 }
 
+// Without the record of past replies any reply could be a second one: none goes, and the
+// addresses wait in the queue for a pass that can read it.
+TEST_F(ReplyGuards, UnreadableReplyRecordSendsNothingAndKeepsTheQueue) {
+    const QString notAFolder = home.WriteFile("not-a-folder", "x");
+    engine->SetHistoryPath(notAFolder + "/history.db");
+    Account& account = AddMailbox({Mail("stranger@bad.example", "hello")}, Hints);
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 0);
+    EXPECT_EQ(Section(account.KeyName), QStringList({"0=stranger@bad.example"}));
+    EXPECT_EQ(smtp->Messages().size(), static_cast<qsizetype>(mailsBefore));
+    EXPECT_TRUE(Lines().contains("no reply sent, every address stays queued"))
+        << Lines().toStdString();
+}
+
 TEST_F(ReplyGuards, ForgedContactCountsWhenTheAccountDoesNotCheck) {
     Account& account =
         AddMailbox({Mail("friend@example.org", "hi",
