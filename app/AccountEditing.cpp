@@ -3,6 +3,7 @@
 #include "MainPanels.h"
 #include "TfrmMain.h"
 #include "UserDialogs.h"
+#include "settings/AccountTable.h"
 #include "settings/EntryRules.h"
 #include "settings/NewAccount.h"
 #include "settings/PasswordCipher.h"
@@ -29,41 +30,65 @@ int SecurityIndex(int stored) {
     return stored >= SecurityValue::None && stored <= SecurityValue::Tls ? stored : -1;
 }
 
-void ApplyResets(Account& account, SettingsKey& key, bool pop3, bool smtp) {
-    if (pop3) {
-        account.Pop3Tested = false;
-        key.WriteFlag(V::Pop3Tested, false);
-    }
-    if (smtp) {
-        account.SmtpTested = false;
-        key.WriteFlag(V::SmtpTested, false);
+// The panel's control of each value it shows. The Tested flags and the trusted certificates
+// have none: the connection tests and the certificate dialog set them.
+QList<std::pair<AccountField, QWidget*>> PanelControls(AccountPanel* p) {
+    return {{&Account::Active, p->chkActive},
+            {&Account::AccountName, p->txtAccountName},
+            {&Account::Pop3Server, p->txtHost},
+            {&Account::Pop3Port, p->txtPOP3Port},
+            {&Account::Pop3User, p->txtUser},
+            {&Account::Pop3Password, p->txtPWD},
+            {&Account::SavePop3Password, p->chkSavePWD},
+            {&Account::Pop3Timeout, p->spnPOP3TimeOut},
+            {&Account::SmtpServer, p->txtSMTP},
+            {&Account::SmtpPort, p->txtSMTPPort},
+            {&Account::SmtpAddress, p->txtEMail},
+            {&Account::SmtpDisplayName, p->txtDisplayName},
+            {&Account::RequiresAuth, p->chkAUTH},
+            {&Account::UsePop3Login, p->chkUseSame},
+            {&Account::SmtpUser, p->txtSMTPUser},
+            {&Account::SmtpPassword, p->txtSMTPPWD},
+            {&Account::SaveSmtpPassword, p->chkSaveSMTPPWD},
+            {&Account::SmtpTimeout, p->spnSMTPTimeOut},
+            {&Account::Pop3Security, p->cboPOP3Security},
+            {&Account::SmtpSecurity, p->cboSMTPSecurity},
+            {&Account::CheckSenderAuthentication, p->chkCheckSender}};
+}
+
+// Shows the record's value of a row in its control, without marking the control modified.
+void ShowAccountValue(QWidget* control, const AccountValueRow& row, const Account& a) {
+    switch (row.Kind) {
+    case AccountValueKind::Text:
+    case AccountValueKind::Password:
+        static_cast<QLineEdit*>(control)->setText(a.*std::get<QString Account::*>(row.Field));
+        break;
+    case AccountValueKind::Flag:
+        static_cast<QCheckBox*>(control)->setChecked(a.*std::get<bool Account::*>(row.Field));
+        break;
+    case AccountValueKind::Number:
+        static_cast<SpinEdit*>(control)->SetValueQuietly(a.*std::get<int Account::*>(row.Field));
+        break;
+    case AccountValueKind::Security:
+        static_cast<QComboBox*>(control)->setCurrentIndex(
+            SecurityIndex(a.*std::get<int Account::*>(row.Field)));
+        break;
+    case AccountValueKind::Certificate:
+        break;
     }
 }
 
 } // namespace
 
 void TfrmMain::FillAccountPanel(const Account& a) {
-    AccountPanel* p = pnlAccount;
-    p->txtAccountName->setText(a.AccountName);
-    p->chkActive->setChecked(a.Active);
-    p->txtHost->setText(a.Pop3Server);
-    p->txtUser->setText(a.Pop3User);
-    p->txtPWD->setText(a.Pop3Password);
-    p->txtPOP3Port->setText(a.Pop3Port);
-    p->cboPOP3Security->setCurrentIndex(SecurityIndex(a.Pop3Security));
-    p->spnPOP3TimeOut->SetValueQuietly(a.Pop3Timeout);
-    p->chkSavePWD->setChecked(a.SavePop3Password);
-    p->txtSMTP->setText(a.SmtpServer);
-    p->txtSMTPPort->setText(a.SmtpPort);
-    p->cboSMTPSecurity->setCurrentIndex(SecurityIndex(a.SmtpSecurity));
-    p->spnSMTPTimeOut->SetValueQuietly(a.SmtpTimeout);
-    p->txtEMail->setText(a.SmtpAddress);
-    p->txtDisplayName->setText(a.SmtpDisplayName);
-    p->chkAUTH->setChecked(a.RequiresAuth);
-    p->chkUseSame->setChecked(a.UsePop3Login);
-    p->txtSMTPUser->setText(a.SmtpUser);
-    p->txtSMTPPWD->setText(a.SmtpPassword);
-    p->chkSaveSMTPPWD->setChecked(a.SaveSmtpPassword);
+    const QList<std::pair<AccountField, QWidget*>> controls = PanelControls(pnlAccount);
+    for (const AccountValueRow& row : AccountValueTable()) {
+        for (const auto& [field, control] : controls) {
+            if (field == row.Field) {
+                ShowAccountValue(control, row, a);
+            }
+        }
+    }
     UpdateActiveControls();
 }
 
@@ -139,76 +164,81 @@ void TfrmMain::UpdateAuthControls() {
     }
 }
 
-void TfrmMain::ExitAccountText(QLineEdit* edit, QString Account::*field, const QString& valueName,
-                               Resets resets) {
+// The value goes to the record and the key, and clears the Tested flag its row names.
+bool TfrmMain::WriteAccountField(const AccountField& field, const std::function<void()>& set) {
+    AccountNode* node = currentAccount_;
+    const AccountValueRow& row = AccountValueOf(field);
+    return WriteAccount(node, [&](SettingsKey& key) {
+        set();
+        WriteAccountValue(key, row, node->Record);
+        ApplyTestedReset(key, row, node->Record);
+    });
+}
+
+void TfrmMain::ExitAccountText(QLineEdit* edit, QString Account::*field) {
     if (!edit->isModified() || currentAccount_ == nullptr) {
         return;
     }
     AccountNode* node = currentAccount_;
     const QString text = edit->text();
-    WriteAccount(node, [&](SettingsKey& key) {
-        node->Record.*field = text;
-        key.WriteText(valueName, text);
-        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
-    });
+    WriteAccountField(field, [&] { node->Record.*field = text; });
     edit->setModified(false);
 }
 
-void TfrmMain::ClickAccountFlag(bool checked, bool Account::*field, const QString& valueName,
-                                Resets resets) {
+void TfrmMain::ClickAccountFlag(bool checked, bool Account::*field) {
     AccountNode* node = currentAccount_;
-    WriteAccount(node, [&](SettingsKey& key) {
-        node->Record.*field = checked;
-        key.WriteFlag(valueName, checked);
-        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
-    });
+    WriteAccountField(field, [&] { node->Record.*field = checked; });
 }
 
-void TfrmMain::ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
-                                     Resets resets) {
+void TfrmMain::ChooseAccountSecurity(int index, int Account::*field) {
     AccountNode* node = currentAccount_;
     if (node == nullptr || index < 0 || node->Record.*field == index) {
         return;
     }
-    WriteAccount(node, [&](SettingsKey& key) {
+    WriteAccountField(field, [&] {
         node->Record.*field = index;
         // Chosen by the user: no server offer may change it any more.
         (field == &Account::Pop3Security ? node->Record.Pop3SecurityStored
                                          : node->Record.SmtpSecurityStored) = true;
-        key.WriteNumber(valueName, index);
-        ApplyResets(node->Record, key, resets == Resets::Pop3Tested, resets == Resets::SmtpTested);
     });
+}
+
+// The record keeps the new time-out for this run even when the key is gone.
+void TfrmMain::ExitAccountTimeout(SpinEdit* spin, int Account::*field) {
+    if (!spin->IsModified() || currentAccount_ == nullptr) {
+        return;
+    }
+    currentAccount_->Record.*field = spin->value();
+    WriteAccountField(field, [] {});
+    spin->SetModified(false);
 }
 
 void TfrmMain::txtAccountNameExit() {
-    QLineEdit* edit = pnlAccount->txtAccountName;
-    if (!edit->isModified() || currentAccount_ == nullptr) {
+    AccountNode* node = currentAccount_;
+    if (node == nullptr || !pnlAccount->txtAccountName->isModified()) {
         return;
     }
-    AccountNode* node = currentAccount_;
-    const QString name = edit->text();
-    WriteAccount(node, [&](SettingsKey& key) {
-        node->Record.AccountName = name;
-        key.WriteText(V::AccountName, name);
+    const QString name = pnlAccount->txtAccountName->text();
+    if (WriteAccountField(&Account::AccountName, [&] { node->Record.AccountName = name; })) {
         node->setText(0, name);
-    });
-    edit->setModified(false);
+    }
+    pnlAccount->txtAccountName->setModified(false);
 }
 
 void TfrmMain::chkActiveClick(bool checked) {
-    ClickAccountFlag(checked, &Account::Active, V::Active, Resets::Nothing);
+    ClickAccountFlag(checked, &Account::Active);
     if (currentAccount_ != nullptr) {
         UpdateNodeLook(currentAccount_);
     }
 }
 
 void TfrmMain::txtHostExit() {
-    ExitAccountText(pnlAccount->txtHost, &Account::Pop3Server, V::Pop3Server, Resets::Pop3Tested);
+    ExitAccountText(pnlAccount->txtHost, &Account::Pop3Server);
     ActivateWhenReady();
 }
 
 void TfrmMain::txtUserExit() {
-    ExitAccountText(pnlAccount->txtUser, &Account::Pop3User, V::Pop3User, Resets::Pop3Tested);
+    ExitAccountText(pnlAccount->txtUser, &Account::Pop3User);
     ActivateWhenReady();
 }
 
@@ -217,17 +247,17 @@ void TfrmMain::txtPOP3PortExit() {
         PortRefused(pnlAccount->txtPOP3Port, currentAccount_->Record.Pop3Port)) {
         return;
     }
-    ExitAccountText(pnlAccount->txtPOP3Port, &Account::Pop3Port, V::Pop3Port, Resets::Pop3Tested);
+    ExitAccountText(pnlAccount->txtPOP3Port, &Account::Pop3Port);
 }
 
 void TfrmMain::cboPOP3SecurityChange(int index) {
-    ChooseAccountSecurity(index, &Account::Pop3Security, V::Pop3Security, Resets::Pop3Tested);
+    ChooseAccountSecurity(index, &Account::Pop3Security);
     OfferPortForSecurity(pnlAccount->txtPOP3Port, index, 110, Pop3TlsPort);
     txtPOP3PortExit();
 }
 
 void TfrmMain::txtSMTPExit() {
-    ExitAccountText(pnlAccount->txtSMTP, &Account::SmtpServer, V::SmtpServer, Resets::SmtpTested);
+    ExitAccountText(pnlAccount->txtSMTP, &Account::SmtpServer);
 }
 
 void TfrmMain::txtSMTPPortExit() {
@@ -235,49 +265,33 @@ void TfrmMain::txtSMTPPortExit() {
         PortRefused(pnlAccount->txtSMTPPort, currentAccount_->Record.SmtpPort)) {
         return;
     }
-    ExitAccountText(pnlAccount->txtSMTPPort, &Account::SmtpPort, V::SmtpPort, Resets::SmtpTested);
+    ExitAccountText(pnlAccount->txtSMTPPort, &Account::SmtpPort);
 }
 
 void TfrmMain::cboSMTPSecurityChange(int index) {
-    ChooseAccountSecurity(index, &Account::SmtpSecurity, V::SmtpSecurity, Resets::SmtpTested);
+    ChooseAccountSecurity(index, &Account::SmtpSecurity);
     OfferPortForSecurity(pnlAccount->txtSMTPPort, index, 25, SmtpTlsPort);
     txtSMTPPortExit();
 }
 
 void TfrmMain::txtEMailExit() {
-    ExitAccountText(pnlAccount->txtEMail, &Account::SmtpAddress, V::SmtpAddress, Resets::Nothing);
+    ExitAccountText(pnlAccount->txtEMail, &Account::SmtpAddress);
 }
 
 void TfrmMain::txtDisplayNameExit() {
-    ExitAccountText(pnlAccount->txtDisplayName, &Account::SmtpDisplayName, V::SmtpDisplayName,
-                    Resets::Nothing);
+    ExitAccountText(pnlAccount->txtDisplayName, &Account::SmtpDisplayName);
 }
 
 void TfrmMain::txtSMTPUserExit() {
-    ExitAccountText(pnlAccount->txtSMTPUser, &Account::SmtpUser, V::SmtpUser, Resets::SmtpTested);
+    ExitAccountText(pnlAccount->txtSMTPUser, &Account::SmtpUser);
 }
 
 void TfrmMain::spnPOP3TimeOutExit() {
-    SpinEdit* spin = pnlAccount->spnPOP3TimeOut;
-    if (!spin->IsModified() || currentAccount_ == nullptr) {
-        return;
-    }
-    // The record keeps the new time-out for this run even when the key is gone.
-    currentAccount_->Record.Pop3Timeout = spin->value();
-    WriteAccount(currentAccount_,
-                 [&](SettingsKey& key) { key.WriteNumber(V::Pop3Timeout, spin->value()); });
-    spin->SetModified(false);
+    ExitAccountTimeout(pnlAccount->spnPOP3TimeOut, &Account::Pop3Timeout);
 }
 
 void TfrmMain::spnSMTPTimeOutExit() {
-    SpinEdit* spin = pnlAccount->spnSMTPTimeOut;
-    if (!spin->IsModified() || currentAccount_ == nullptr) {
-        return;
-    }
-    currentAccount_->Record.SmtpTimeout = spin->value();
-    WriteAccount(currentAccount_,
-                 [&](SettingsKey& key) { key.WriteNumber(V::SmtpTimeout, spin->value()); });
-    spin->SetModified(false);
+    ExitAccountTimeout(pnlAccount->spnSMTPTimeOut, &Account::SmtpTimeout);
 }
 
 // A password lives in the record at once; it reaches the store (and makes the account need a
@@ -294,7 +308,7 @@ void TfrmMain::txtPWDExit() {
     if (pnlAccount->chkSavePWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
             SavePassword(store_, key, PasswordKind::Pop3, node->Record.Pop3Password);
-            ApplyResets(node->Record, key, true, false);
+            ApplyTestedReset(key, AccountValueOf(&Account::Pop3Password), node->Record);
         });
     }
     edit->setModified(false);
@@ -311,7 +325,7 @@ void TfrmMain::txtSMTPPWDExit() {
     if (pnlAccount->chkSaveSMTPPWD->isChecked()) {
         WriteAccount(node, [&](SettingsKey& key) {
             SavePassword(store_, key, PasswordKind::Smtp, node->Record.SmtpPassword);
-            ApplyResets(node->Record, key, false, true);
+            ApplyTestedReset(key, AccountValueOf(&Account::SmtpPassword), node->Record);
         });
     }
     edit->setModified(false);
@@ -340,12 +354,16 @@ void TfrmMain::chkSaveSMTPPWDClick(bool checked) {
 }
 
 void TfrmMain::chkAUTHClick(bool checked) {
-    ClickAccountFlag(checked, &Account::RequiresAuth, V::RequiresAuth, Resets::SmtpTested);
+    ClickAccountFlag(checked, &Account::RequiresAuth);
     UpdateAuthControls();
 }
 
+void TfrmMain::chkCheckSenderClick(bool checked) {
+    ClickAccountFlag(checked, &Account::CheckSenderAuthentication);
+}
+
 void TfrmMain::chkUseSameClick(bool checked) {
-    ClickAccountFlag(checked, &Account::UsePop3Login, V::UsePop3Login, Resets::SmtpTested);
+    ClickAccountFlag(checked, &Account::UsePop3Login);
     UpdateAuthControls();
 }
 

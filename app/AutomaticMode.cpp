@@ -18,15 +18,6 @@
 
 namespace sievra {
 
-namespace {
-constexpr int MinuteMs = 60000;
-int minuteMsForTests = 0;
-} // namespace
-
-void TfrmMain::SetMinuteLengthForTests(int milliseconds) {
-    minuteMsForTests = milliseconds;
-}
-
 void TfrmMain::ConnectTray() {
     connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
     connect(tray_.get(), &TrayIcon::leftClicked, this, &TfrmMain::TrayIconClick);
@@ -47,8 +38,7 @@ void TfrmMain::ConnectTray() {
 // GO in automatic mode: the first pass runs at once (once GO itself has returned), the next
 // ones every interval while the window stays out of sight.
 void TfrmMain::StartAutomaticMode(int intervalMinutes) {
-    const int minute = minuteMsForTests > 0 ? minuteMsForTests : MinuteMs;
-    Timer1->setInterval(intervalMinutes * minute);
+    Timer1->setInterval(intervalMinutes * minuteMs_);
     timerArmed_ = true;
     Timer1->start();
     HideToTray();

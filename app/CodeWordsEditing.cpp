@@ -19,6 +19,7 @@ void TfrmMain::FillCodeWordLists(AccountNode* node) {
     pnlCodeWords->lstCodes->SetEntries(SplitJoined(node->Record.CodeWords));
     pnlCodeWords->lstHints->SetEntries(SplitJoined(node->Record.Hints));
     UpdateDeleteButtons();
+    FillLearnedList(node);
 }
 
 void TfrmMain::UpdateDeleteButtons() {

@@ -95,6 +95,10 @@ void TfrmMain::chkVisualClick(bool checked) {
     WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::VisualAlert, checked); });
 }
 
+void TfrmMain::chkPreviewClick(bool checked) {
+    WriteProduct([&](SettingsKey& key) { key.WriteFlag(GlobalValue::PreviewOnly, checked); });
+}
+
 void TfrmMain::spnIntervalExit() {
     SpinEdit* spin = pnlGeneral->spnInterval;
     if (!spin->IsModified()) {

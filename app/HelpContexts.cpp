@@ -66,7 +66,7 @@ void TfrmMain::AssignHelpContexts() {
     GeneralPanel* g = pnlGeneral;
     for (QWidget* w : {static_cast<QWidget*>(g->chkAuto), static_cast<QWidget*>(g->spnInterval),
                        static_cast<QWidget*>(g->chkAutoLoad), static_cast<QWidget*>(g->chkBeep),
-                       static_cast<QWidget*>(g->chkVisual)}) {
+                       static_cast<QWidget*>(g->chkVisual), static_cast<QWidget*>(g->chkPreview)}) {
         SetContext(w, HelpContext::GeneralSettings);
     }
 

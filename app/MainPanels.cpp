@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace sievra {
@@ -45,21 +46,6 @@ QLineEdit* Edit(const QString& name, const QString& hint, QWidget* parent) {
 
 QGroupBox* Group(const QString& name, const QString& title, QWidget* parent) {
     return Named(new QGroupBox(title, parent), name);
-}
-
-SpinEdit* TimeoutSpin(const QString& name, QWidget* parent) {
-    auto* spin = Named(new SpinEdit(30, 999, 60, parent), name,
-                       QStringLiteral("Seconds to wait for server response before cancelling"));
-    spin->setSuffix(QStringLiteral(" s"));
-    spin->setMinimumWidth(80);
-    return spin;
-}
-
-// The connection security beside a port; an entry's index is the number the store keeps.
-QComboBox* SecurityChoice(const QString& name, const QString& hint, QWidget* parent) {
-    auto* choice = Named(new QComboBox(parent), name, hint);
-    choice->addItems({QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("TLS")});
-    return choice;
 }
 
 } // namespace
@@ -97,6 +83,13 @@ GeneralPanel::GeneralPanel(QWidget* parent)
     autoGrid->addWidget(chkAuto, 0, 0);
     autoGrid->addLayout(every, 0, 1);
     autoGrid->addWidget(chkAutoLoad, 1, 0);
+    chkPreview = Named(new QCheckBox(QStringLiteral("Preview only: delete nothing, only show what "
+                                                    "would be deleted"),
+                                     automatic),
+                       QStringLiteral("chkPreview"),
+                       QStringLiteral("Passes record their decisions in the history, but delete "
+                                      "no message and send no reply"));
+    autoGrid->addWidget(chkPreview, 2, 0, 1, 2);
     autoGrid->setColumnStretch(1, 1);
 
     auto* notify =
@@ -268,7 +261,7 @@ StatusPanel::StatusPanel(QWidget* parent)
 }
 
 AccountPanel::AccountPanel(QWidget* parent)
-    : QWidget(parent) {
+    : AccountForm(Extras::TimeoutsAndSaving, parent) {
     setObjectName(QStringLiteral("pnlAccount"));
     txtAccountName =
         Edit(QStringLiteral("txtAccountName"), QStringLiteral("Name of this account"), this);
@@ -286,144 +279,11 @@ AccountPanel::AccountPanel(QWidget* parent)
     top->addWidget(txtAccountName, 1);
     top->addSpacing(12);
     top->addWidget(chkActive);
-
-    auto* incoming = Group(QStringLiteral("grpIncoming"), QStringLiteral("Incoming Mail"), this);
-    txtHost = Edit(QStringLiteral("txtHost"), QStringLiteral("Incoming eMail server"), incoming);
-    txtHost->setPlaceholderText(QStringLiteral("pop.example.org"));
-    txtPOP3Port =
-        Edit(QStringLiteral("txtPOP3Port"), QStringLiteral("POP3 port (default 110)"), incoming);
-    cboPOP3Security = SecurityChoice(
-        QStringLiteral("cboPOP3Security"),
-        QStringLiteral("Encryption: TLS on port 995, STARTTLS on port 110, or none"), incoming);
-    txtUser =
-        Edit(QStringLiteral("txtUser"), QStringLiteral("User ID for this POP3 account"), incoming);
-    txtUser->setPlaceholderText(QStringLiteral("your user name"));
-    txtPWD = Named(new PasswordEdit(incoming), QStringLiteral("txtPWD"),
-                   QStringLiteral("User Password for this POP3 account"));
-    spnPOP3TimeOut = TimeoutSpin(QStringLiteral("spnPOP3TimeOut"), incoming);
-    chkSavePWD = Named(new QCheckBox(QStringLiteral("Save password"), incoming),
-                       QStringLiteral("chkSavePWD"), QStringLiteral("Click to save this password"));
-    auto* in = new QGridLayout(incoming);
-    in->addWidget(
-        Caption(QStringLiteral("lblHost"), QStringLiteral("POP3 Server:"), txtHost, incoming), 0,
-        0);
-    in->addWidget(txtHost, 0, 1);
-    in->addWidget(
-        Caption(QStringLiteral("lblPOP3Port"), QStringLiteral("Port:"), txtPOP3Port, incoming), 0,
-        2);
-    in->addWidget(txtPOP3Port, 0, 3);
-    in->addWidget(cboPOP3Security, 0, 4);
-    in->addWidget(Caption(QStringLiteral("lblUser"), QStringLiteral("User ID:"), txtUser, incoming),
-                  1, 0);
-    in->addWidget(txtUser, 1, 1);
-    in->addWidget(Caption(QStringLiteral("lblPOP3TimeOut"), QStringLiteral("Timeout:"),
-                          spnPOP3TimeOut, incoming),
-                  1, 2);
-    in->addWidget(spnPOP3TimeOut, 1, 3);
-    in->addWidget(Caption(QStringLiteral("lblPWD"), QStringLiteral("Password:"), txtPWD, incoming),
-                  2, 0);
-    in->addWidget(txtPWD, 2, 1);
-    in->addWidget(chkSavePWD, 2, 2, 1, 2);
-    in->setColumnStretch(1, 1);
-
-    auto* outgoing = Group(QStringLiteral("grpOutgoing"), QStringLiteral("Outgoing Mail"), this);
-    txtSMTP = Edit(QStringLiteral("txtSMTP"), QStringLiteral("Outgoing eMail server"), outgoing);
-    txtSMTP->setPlaceholderText(QStringLiteral("smtp.example.org"));
-    txtSMTPPort =
-        Edit(QStringLiteral("txtSMTPPort"), QStringLiteral("SMTP port (default 25)"), outgoing);
-    cboSMTPSecurity = SecurityChoice(
-        QStringLiteral("cboSMTPSecurity"),
-        QStringLiteral("Encryption: TLS on port 465, STARTTLS on ports 25 and 587, or none"),
-        outgoing);
-    spnSMTPTimeOut = TimeoutSpin(QStringLiteral("spnSMTPTimeOut"), outgoing);
-    txtEMail = Edit(QStringLiteral("txtEMail"), QStringLiteral("EMail address mail is sent from"),
-                    outgoing);
-    txtEMail->setPlaceholderText(QStringLiteral("you@example.org"));
-    txtDisplayName = Edit(QStringLiteral("txtDisplayName"),
-                          QStringLiteral("Name to display in recipients From column"), outgoing);
-    chkAUTH = Named(new QCheckBox(QStringLiteral("Server requires authentication"), outgoing),
-                    QStringLiteral("chkAUTH"),
-                    QStringLiteral("SMTP server requires login with id and password"));
-    chkUseSame = Named(new QCheckBox(QStringLiteral("Use POP3 ID/Password"), outgoing),
-                       QStringLiteral("chkUseSame"),
-                       QStringLiteral("ID and password are the same as POP3 server"));
-    txtSMTPUser =
-        Edit(QStringLiteral("txtSMTPUser"), QStringLiteral("User ID for SMTP server"), outgoing);
-    txtSMTPPWD = Named(new PasswordEdit(outgoing), QStringLiteral("txtSMTPPWD"),
-                       QStringLiteral("Password for SMTP server"));
-    chkSaveSMTPPWD =
-        Named(new QCheckBox(QStringLiteral("Save"), outgoing), QStringLiteral("chkSaveSMTPPWD"),
-              QStringLiteral("Click to save password"));
-    lblSMTPUser =
-        Caption(QStringLiteral("lblSMTPUser"), QStringLiteral("User ID:"), txtSMTPUser, outgoing);
-    lblSMTPPWD =
-        Caption(QStringLiteral("lblSMTPPWD"), QStringLiteral("Password:"), txtSMTPPWD, outgoing);
-
-    auto* out = new QGridLayout(outgoing);
-    out->addWidget(
-        Caption(QStringLiteral("lblSMTP"), QStringLiteral("SMTP Server:"), txtSMTP, outgoing), 0,
-        0);
-    out->addWidget(txtSMTP, 0, 1);
-    out->addWidget(
-        Caption(QStringLiteral("lblSMTPPort"), QStringLiteral("Port:"), txtSMTPPort, outgoing), 0,
-        2);
-    out->addWidget(txtSMTPPort, 0, 3);
-    out->addWidget(cboSMTPSecurity, 0, 4);
-    out->addWidget(
-        Caption(QStringLiteral("lblEMail"), QStringLiteral("EMail Address:"), txtEMail, outgoing),
-        1, 0);
-    out->addWidget(txtEMail, 1, 1);
-    out->addWidget(Caption(QStringLiteral("lblSMTPTimeOut"), QStringLiteral("Timeout:"),
-                           spnSMTPTimeOut, outgoing),
-                   1, 2);
-    out->addWidget(spnSMTPTimeOut, 1, 3);
-    out->addWidget(Caption(QStringLiteral("lblDisplayName"), QStringLiteral("Display Name:"),
-                           txtDisplayName, outgoing),
-                   2, 0);
-    out->addWidget(txtDisplayName, 2, 1);
-    auto* auth = new QHBoxLayout;
-    auth->addWidget(chkAUTH);
-    auth->addSpacing(16);
-    auth->addWidget(chkUseSame);
-    auth->addStretch();
-    out->addLayout(auth, 3, 0, 1, 4);
-    out->addWidget(lblSMTPUser, 4, 0);
-    out->addWidget(txtSMTPUser, 4, 1);
-    out->addWidget(lblSMTPPWD, 5, 0);
-    out->addWidget(txtSMTPPWD, 5, 1);
-    out->addWidget(chkSaveSMTPPWD, 5, 2, 1, 2);
-    out->setColumnStretch(1, 1);
-
-    // Both groups line their captions and short fields up in the same columns.
-    const QFontMetrics metrics = fontMetrics();
-    const int captionWidth = metrics.horizontalAdvance(QStringLiteral("EMail Address:")) + 12;
-    const int shortCaptionWidth = metrics.horizontalAdvance(QStringLiteral("Timeout:")) + 12;
-    for (QGridLayout* grid : {in, out}) {
-        grid->setColumnMinimumWidth(0, captionWidth);
-        grid->setColumnMinimumWidth(2, shortCaptionWidth);
-    }
-    for (QWidget* shortField :
-         {static_cast<QWidget*>(txtPOP3Port), static_cast<QWidget*>(spnPOP3TimeOut),
-          static_cast<QWidget*>(txtSMTPPort), static_cast<QWidget*>(spnSMTPTimeOut)}) {
-        shortField->setFixedWidth(96);
-    }
-    // Tab goes row by row, as the fields are read.
-    const QList<QWidget*> order = {txtAccountName,  chkActive,      txtHost,        txtPOP3Port,
-                                   cboPOP3Security, txtUser,        spnPOP3TimeOut, txtPWD,
-                                   chkSavePWD,      txtSMTP,        txtSMTPPort,    cboSMTPSecurity,
-                                   txtEMail,        spnSMTPTimeOut, txtDisplayName, chkAUTH,
-                                   chkUseSame,      txtSMTPUser,    txtSMTPPWD,     chkSaveSMTPPWD};
-    for (qsizetype i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->addLayout(top);
-    column->addWidget(lblMissing);
-    column->addWidget(incoming);
-    column->addWidget(outgoing);
-    column->addStretch();
+    Column()->insertLayout(0, top);
+    Column()->insertWidget(1, lblMissing);
+    Column()->addStretch();
+    setTabOrder(txtAccountName, chkActive);
+    setTabOrder(chkActive, txtHost);
 }
 
 CodeWordsPanel::CodeWordsPanel(QWidget* parent)
@@ -462,10 +322,50 @@ CodeWordsPanel::CodeWordsPanel(QWidget* parent)
         QStringLiteral("Double-click to edit a Hint"), QStringLiteral("New Hint"), butAddHint,
         QStringLiteral("butAddHint"), QStringLiteral("Add a new Hint"), butDeleteHint,
         QStringLiteral("butDeleteHint"), QStringLiteral("Delete the selected Hint"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
     row->addWidget(codes, 2);
     row->addWidget(hints, 3);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(row, 1);
+    column->addWidget(BuildLearnedGroup(), 1);
+}
+
+// The senders this account remembered because they wrote with a code word.
+QGroupBox* CodeWordsPanel::BuildLearnedGroup() {
+    auto* box = Group(QStringLiteral("grpLearned"), QStringLiteral(" Learned Senders "), this);
+    chkRemember = Named(new QCheckBox(QStringLiteral("Remember Code-Word Senders"), box),
+                        QStringLiteral("chkRemember"),
+                        QStringLiteral("A stranger who writes with a code word is accepted from "
+                                       "then on, without it"));
+    lstLearned = Named(new QTreeWidget(box), QStringLiteral("lstLearned"),
+                       QStringLiteral("Senders remembered because they used a code word"));
+    lstLearned->setHeaderLabels({QStringLiteral("Sender"), QStringLiteral("Learned"),
+                                 QStringLiteral("Last Seen"), QStringLiteral("Subject")});
+    lstLearned->setRootIsDecorated(false);
+    lstLearned->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstLearned->setSortingEnabled(true);
+    lstLearned->sortByColumn(0, Qt::AscendingOrder);
+    butForgetLearned = MakeImageButton(QStringLiteral("butForgetLearned"), QStringLiteral("Forget"),
+                                       QStringLiteral("Forget the selected senders: their next "
+                                                      "mail needs a code word again"),
+                                       ButtonColour::Remove, SmallButton, box);
+    butAllowLearned =
+        MakeImageButton(QStringLiteral("butAllowLearned"), QStringLiteral("Allow"),
+                        QStringLiteral("Move the selected senders to the Allowed Senders of "
+                                       "every account"),
+                        ButtonColour::Action, SmallButton, box);
+    butForgetLearned->setEnabled(false);
+    butAllowLearned->setEnabled(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(chkRemember);
+    buttons->addStretch();
+    buttons->addWidget(butAllowLearned);
+    buttons->addWidget(butForgetLearned);
+    auto* column = new QVBoxLayout(box);
+    column->addWidget(lstLearned, 1);
+    column->addLayout(buttons);
+    return box;
 }
 
 } // namespace sievra

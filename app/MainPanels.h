@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/AccountForm.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -10,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QTreeWidget;
 
 namespace sievra {
 
@@ -32,6 +35,7 @@ public:
     QCheckBox* chkAuto;
     SpinEdit* spnInterval;
     QCheckBox* chkAutoLoad;
+    QCheckBox* chkPreview;
     QCheckBox* chkBeep;
     QCheckBox* chkVisual;
     // The contact sources, each with what it gave at the last load, and the allowed senders.
@@ -73,7 +77,8 @@ public:
     QProgressBar* pbStatus;
 };
 
-class AccountPanel : public QWidget {
+// The account's name and active flag above its connection fields.
+class AccountPanel : public AccountForm {
     Q_OBJECT
 public:
     explicit AccountPanel(QWidget* parent = nullptr);
@@ -82,26 +87,6 @@ public:
     QCheckBox* chkActive;
     // Says what an account lacks before it can be made active.
     QLabel* lblMissing;
-    QLineEdit* txtHost;
-    QLineEdit* txtUser;
-    PasswordEdit* txtPWD;
-    QLineEdit* txtPOP3Port;
-    QComboBox* cboPOP3Security;
-    SpinEdit* spnPOP3TimeOut;
-    QCheckBox* chkSavePWD;
-    QLineEdit* txtSMTP;
-    QLineEdit* txtSMTPPort;
-    QComboBox* cboSMTPSecurity;
-    SpinEdit* spnSMTPTimeOut;
-    QLineEdit* txtEMail;
-    QLineEdit* txtDisplayName;
-    QCheckBox* chkAUTH;
-    QCheckBox* chkUseSame;
-    QLabel* lblSMTPUser;
-    QLineEdit* txtSMTPUser;
-    QLabel* lblSMTPPWD;
-    PasswordEdit* txtSMTPPWD;
-    QCheckBox* chkSaveSMTPPWD;
 };
 
 class CodeWordsPanel : public QWidget {
@@ -115,6 +100,13 @@ public:
     EditListBox* lstHints;
     ImageButton* butAddHint;
     ImageButton* butDeleteHint;
+    QCheckBox* chkRemember;
+    QTreeWidget* lstLearned;
+    ImageButton* butForgetLearned;
+    ImageButton* butAllowLearned;
+
+private:
+    QGroupBox* BuildLearnedGroup();
 };
 
 // Colours of the image buttons, shared with the window's own buttons.

@@ -22,6 +22,7 @@ PassOptions TfrmMain::ReadPassOptions() const {
     options.IntervalMinutes = pnlGeneral->spnInterval->value();
     options.BeepOn = pnlGeneral->chkBeep->isChecked();
     options.VisualAlertOn = pnlGeneral->chkVisual->isChecked();
+    options.PreviewOnly = pnlGeneral->chkPreview->isChecked();
     return options;
 }
 

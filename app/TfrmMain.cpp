@@ -5,6 +5,7 @@
 #include "FieldExit.h"
 #include "HeaderPicture.h"
 #include "HelpWindow.h"
+#include "HistoryPanel.h"
 #include "MainPanels.h"
 #include "TfrmNotify.h"
 #include "TrayIcon.h"
@@ -57,10 +58,11 @@ int Level(const QTreeWidgetItem* node) {
 
 } // namespace
 
-TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent)
+TfrmMain::TfrmMain(SettingsStore& store, UserDialogs& dialogs, int minuteMs, QWidget* parent)
     : QWidget(parent)
     , store_(store)
-    , dialogs_(dialogs) {
+    , dialogs_(dialogs)
+    , minuteMs_(minuteMs) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Sievra"));
     engine_ = std::make_unique<ScreeningEngine>(*this, &store_);
@@ -85,9 +87,19 @@ TfrmMain::~TfrmMain() {
     help_.reset();
 }
 
+// Creation order is Tab order: tree, Add, Delete, the panel, GO, Abort, Close.
 void TfrmMain::BuildWindow() {
     header_ = new HeaderPicture(this);
+    BuildTree();
+    BuildAccountButtons();
+    BuildPanels();
+    BuildRunButtons();
+    LayOutWindow();
+    setMinimumSize(640, 480);
+    resize(840, 580);
+}
 
+void TfrmMain::BuildTree() {
     tvAccounts = new QTreeWidget(this);
     tvAccounts->setObjectName(QStringLiteral("tvAccounts"));
     tvAccounts->setToolTip(QStringLiteral("Select an item to view or change the settings"));
@@ -113,7 +125,10 @@ void TfrmMain::BuildWindow() {
     settingsNode_ = topNode(QStringLiteral("Settings"), QStyle::SP_FileDialogDetailedView);
     messageNode_ = topNode(QStringLiteral("Message"), QStyle::SP_FileIcon);
     statusNode_ = topNode(QStringLiteral("Status"), QStyle::SP_FileDialogInfoView);
+    historyNode_ = topNode(QStringLiteral("History"), QStyle::SP_FileDialogContentsView);
+}
 
+void TfrmMain::BuildAccountButtons() {
     butAddAccount = MakeImageButton(QStringLiteral("butAddAccount"), QStringLiteral("&Add"),
                                     QStringLiteral("Add a new Account"), ButtonColour::Action,
                                     WindowButton, this);
@@ -121,21 +136,32 @@ void TfrmMain::BuildWindow() {
         QStringLiteral("butDeleteAccount"), QStringLiteral("&Delete"),
         QStringLiteral("Delete the selected account"), ButtonColour::Remove, WindowButton, this);
     butDeleteAccount->setEnabled(false);
+}
 
-    // Created after the account buttons and before GO, so Tab goes tree, Add, Delete, the
-    // panel, GO, Abort, Close.
+void TfrmMain::BuildPanels() {
     panels_ = new QStackedWidget(this);
     pnlGeneral = new GeneralPanel(panels_);
     pnlMessage = new MessagePanel(panels_);
     pnlStatus = new StatusPanel(panels_);
     pnlAccount = new AccountPanel(panels_);
     pnlCodeWords = new CodeWordsPanel(panels_);
-    for (QWidget* panel : {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
-                           static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
-                           static_cast<QWidget*>(pnlCodeWords)}) {
+    pnlHistory = new HistoryPanel(store_, panels_);
+    pnlHistory->SenderAllowed = [this](const QString& sender) {
+        allowedSenders_.append(sender);
+        pnlGeneral->lstAllowed->SetEntries(allowedSenders_);
+    };
+    pnlHistory->RestoreEntry = [this](qint64 id) {
+        return engine_->RestoreMessage(id).Line;
+    };
+    for (QWidget* panel :
+         {static_cast<QWidget*>(pnlGeneral), static_cast<QWidget*>(pnlMessage),
+          static_cast<QWidget*>(pnlStatus), static_cast<QWidget*>(pnlAccount),
+          static_cast<QWidget*>(pnlCodeWords), static_cast<QWidget*>(pnlHistory)}) {
         panels_->addWidget(panel);
     }
+}
 
+void TfrmMain::BuildRunButtons() {
     butGO =
         MakeImageButton(QStringLiteral("butGO"), QStringLiteral("&GO"),
                         QStringLiteral("Begin processing"), ButtonColour::Go, WindowButton, this);
@@ -146,7 +172,9 @@ void TfrmMain::BuildWindow() {
     butClose = MakeImageButton(QStringLiteral("butClose"), QStringLiteral("C&lose"),
                                QStringLiteral("Shut down Sievra"), ButtonColour::Quiet,
                                WindowButton, this);
+}
 
+void TfrmMain::LayOutWindow() {
     auto* accountButtons = new QHBoxLayout;
     accountButtons->addWidget(butAddAccount);
     accountButtons->addWidget(butDeleteAccount);
@@ -186,9 +214,6 @@ void TfrmMain::BuildWindow() {
     root->setSpacing(0);
     root->addWidget(header_);
     root->addLayout(body, 1);
-
-    setMinimumSize(640, 480);
-    resize(840, 580);
 }
 
 void TfrmMain::ConnectHandlers() {
@@ -218,6 +243,7 @@ void TfrmMain::ConnectHandlers() {
     connect(a->chkActive, &QCheckBox::clicked, this, &TfrmMain::chkActiveClick);
     connect(a->chkSavePWD, &QCheckBox::clicked, this, &TfrmMain::chkSavePWDClick);
     connect(a->chkAUTH, &QCheckBox::clicked, this, &TfrmMain::chkAUTHClick);
+    connect(a->chkCheckSender, &QCheckBox::clicked, this, &TfrmMain::chkCheckSenderClick);
     connect(a->chkUseSame, &QCheckBox::clicked, this, &TfrmMain::chkUseSameClick);
     connect(a->chkSaveSMTPPWD, &QCheckBox::clicked, this, &TfrmMain::chkSaveSMTPPWDClick);
     // activated, like clicked, comes from the user only.
@@ -229,6 +255,7 @@ void TfrmMain::ConnectHandlers() {
     connect(g->chkBeep, &QCheckBox::clicked, this, &TfrmMain::chkBeepClick);
     connect(g->chkVisual, &QCheckBox::clicked, this, &TfrmMain::chkVisualClick);
     connect(g->chkAutoLoad, &QCheckBox::clicked, this, &TfrmMain::chkAutoLoadClick);
+    connect(g->chkPreview, &QCheckBox::clicked, this, &TfrmMain::chkPreviewClick);
     connect(g->cboPasswordStorage, &QComboBox::activated, this,
             &TfrmMain::cboPasswordStorageChange);
     OnFieldExit(g->spnInterval, [this] { spnIntervalExit(); });
@@ -263,6 +290,11 @@ void TfrmMain::ConnectHandlers() {
     c->lstHints->SetEntryCheck([](const QString& text, const QStringList& others) {
         return ListEntryProblem(text, others, QStringLiteral("hint"));
     });
+    connect(c->chkRemember, &QCheckBox::clicked, this, &TfrmMain::chkRememberClick);
+    connect(c->lstLearned, &QTreeWidget::itemSelectionChanged, this,
+            &TfrmMain::UpdateLearnedButtons);
+    connect(c->butForgetLearned, &QAbstractButton::clicked, this, &TfrmMain::butForgetLearnedClick);
+    connect(c->butAllowLearned, &QAbstractButton::clicked, this, &TfrmMain::butAllowLearnedClick);
     for (EditListBox* list : {c->lstCodes, c->lstHints}) {
         connect(list, &EditListBox::EntryRefused, this,
                 [this](const QString& reason) { dialogs_.Warning(reason); });
@@ -303,6 +335,7 @@ bool TfrmMain::LoadSettings() {
     pnlGeneral->chkBeep->setChecked(g.Beep);
     pnlGeneral->chkVisual->setChecked(g.VisualAlert);
     pnlGeneral->chkAutoLoad->setChecked(g.AutoLoad);
+    pnlGeneral->chkPreview->setChecked(g.PreviewOnly);
     pnlGeneral->spnInterval->SetValueQuietly(g.Interval);
     wabFile_ = g.WabFile;
     addressBooks_ = g.AddressBooks;
@@ -371,6 +404,9 @@ void TfrmMain::tvAccountsChange(QTreeWidgetItem* node) {
             ShowPanel(pnlGeneral);
         } else if (node == messageNode_) {
             ShowPanel(pnlMessage);
+        } else if (node == historyNode_) {
+            pnlHistory->Reload();
+            ShowPanel(pnlHistory);
         } else {
             ShowPanel(pnlStatus);
         }

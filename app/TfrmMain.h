@@ -2,6 +2,7 @@
 
 #include "engine/EngineWindow.h"
 #include "settings/Account.h"
+#include "settings/AccountTable.h"
 
 #include <QHash>
 #include <QList>
@@ -33,7 +34,9 @@ class MessagePanel;
 class ScreeningEngine;
 class SettingsKey;
 class SettingsStore;
+class SpinEdit;
 class StatusPanel;
+class HistoryPanel;
 class TfrmNotify;
 class TrayIcon;
 class UserDialogs;
@@ -45,7 +48,9 @@ class UserDialogs;
 class TfrmMain : public QWidget, public EngineWindow {
     Q_OBJECT
 public:
-    TfrmMain(SettingsStore& store, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // A minute of "Interval" lasts `minuteMs` (the tests shorten it).
+    TfrmMain(SettingsStore& store, UserDialogs& dialogs, int minuteMs = 60000,
+             QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // Loads the settings into the controls and the tree; false (after the warning) when there
@@ -113,9 +118,6 @@ public:
     // True while a pass or a start of screening runs.
     bool Busy() const { return busy_; }
 
-    // Tests make the minutes of "Interval" shorter; 0 restores real minutes.
-    static void SetMinuteLengthForTests(int milliseconds);
-
     ScreeningEngine& Engine() { return *engine_; }
     TrayIcon& Tray() { return *tray_; }
     QTimer* AutoTimer() const { return Timer1; }
@@ -135,6 +137,11 @@ protected:
 
 private:
     void BuildWindow();
+    void BuildTree();
+    void BuildAccountButtons();
+    void BuildPanels();
+    void BuildRunButtons();
+    void LayOutWindow();
     void ConnectHandlers();
     void ConnectTray();
     void AssignHelpContexts();
@@ -167,14 +174,12 @@ private:
     bool PortRefused(QLineEdit* edit, const QString& stored);
     void OfferPortForSecurity(QLineEdit* edit, int index, int plainPort, int tlsPort);
 
-    // Account fields.
-    enum class Resets { Nothing, Pop3Tested, SmtpTested };
-    void ExitAccountText(QLineEdit* edit, QString Account::*field, const QString& valueName,
-                         Resets resets);
-    void ClickAccountFlag(bool checked, bool Account::*field, const QString& valueName,
-                          Resets resets);
-    void ChooseAccountSecurity(int index, int Account::*field, const QString& valueName,
-                               Resets resets);
+    // Account fields, written by the row of the account value table that names the field.
+    bool WriteAccountField(const AccountField& field, const std::function<void()>& set);
+    void ExitAccountText(QLineEdit* edit, QString Account::*field);
+    void ClickAccountFlag(bool checked, bool Account::*field);
+    void ChooseAccountSecurity(int index, int Account::*field);
+    void ExitAccountTimeout(SpinEdit* spin, int Account::*field);
     void txtAccountNameExit();
     void chkActiveClick(bool checked);
     void txtHostExit();
@@ -191,6 +196,7 @@ private:
     void txtEMailExit();
     void txtDisplayNameExit();
     void chkAUTHClick(bool checked);
+    void chkCheckSenderClick(bool checked);
     void chkUseSameClick(bool checked);
     void txtSMTPUserExit();
     void txtSMTPPWDExit();
@@ -206,6 +212,7 @@ private:
     void butChangeEmailClientClick();
     void butClearEmailClientClick();
     void chkAutoLoadClick(bool checked);
+    void chkPreviewClick(bool checked);
     void cboPasswordStorageChange(int index);
     void ShowPasswordStorage();
     void ApplyAutomaticMode();
@@ -259,6 +266,14 @@ private:
     void lstHintsExit();
     void SaveList(EditListBox* list, const QString& subkey, QString Account::*field);
 
+    // Learned senders.
+    void FillLearnedList(AccountNode* node);
+    void UpdateLearnedButtons();
+    QStringList SelectedLearned() const;
+    void chkRememberClick(bool checked);
+    void butForgetLearnedClick();
+    void butAllowLearnedClick();
+
     // Reply text.
     void txtSubjectExit();
     void memHeaderExit();
@@ -286,12 +301,14 @@ private:
     bool quitPending_ = false;
     // Timer1 has been given its interval by GO in automatic mode.
     bool timerArmed_ = false;
+    const int minuteMs_;
 
     HeaderPicture* header_ = nullptr;
     QTreeWidget* tvAccounts = nullptr;
     QTreeWidgetItem* settingsNode_ = nullptr;
     QTreeWidgetItem* messageNode_ = nullptr;
     QTreeWidgetItem* statusNode_ = nullptr;
+    QTreeWidgetItem* historyNode_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QShortcut* abortShortcut_ = nullptr;
     QStackedWidget* panels_ = nullptr;
@@ -300,6 +317,7 @@ private:
     StatusPanel* pnlStatus = nullptr;
     AccountPanel* pnlAccount = nullptr;
     CodeWordsPanel* pnlCodeWords = nullptr;
+    HistoryPanel* pnlHistory = nullptr;
     ImageButton* butAddAccount = nullptr;
     ImageButton* butDeleteAccount = nullptr;
     ImageButton* butGO = nullptr;

@@ -12,7 +12,9 @@ so that a real person can write again with a code word.
 
 The package holds the window (sievra), its set-up wizard (sievra-wizard), a
 pass without a window for cron or the included systemd user timer
-(sievra-pass), and a settings editor for the command line (sievra-settings).")
+(sievra-pass), a settings editor for the command line (sievra-settings), and
+a reader of the decision history and the copies of deleted mail
+(sievra-history).")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY sievra)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -1,11 +1,13 @@
 #include "AcceptanceRules.h"
 
 #include "PendingReplies.h"
+#include "SenderLearning.h"
 #include "UpperCase.h"
 #include "mail/HeaderText.h"
 #include "mail/MailAddress.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace sievra {
@@ -25,6 +27,16 @@ bool HoldsCodeWord(const QString& subject, const QStringList& codeWordList) {
     return false;
 }
 
+bool KnownAsRead(const QList<MailAddress>& from, const AddressIndex& index) {
+    for (const MailAddress& address : from) {
+        if (index.Contains(address.Address) ||
+            (address.AsciiAddress != address.Address && index.Contains(address.AsciiAddress))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool IsAccepted(const QString& from, const QString& subject, const AddressIndex& addressBook,
@@ -34,13 +46,8 @@ bool IsAccepted(const QString& from, const QString& subject, const AddressIndex&
 
 bool IsAcceptedAsRead(const MessageFields& fields, const AddressIndex& addressBook,
                       const QStringList& codeWordList) {
-    for (const MailAddress& address : ParseAddressList(fields.From)) {
-        if (addressBook.Contains(address.Address) || (address.AsciiAddress != address.Address &&
-                                                      addressBook.Contains(address.AsciiAddress))) {
-            return true;
-        }
-    }
-    return HoldsCodeWord(DecodeHeaderText(fields.Subject), codeWordList);
+    return KnownAsRead(ParseAddressList(fields.From), addressBook) ||
+           HoldsCodeWord(DecodeHeaderText(fields.Subject), codeWordList);
 }
 
 QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
@@ -58,7 +65,14 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut) {
 }
 
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
-                   const QStringList& codeWordList) {
+                   const QStringList& codeWordList, SenderCheck senderCheck) {
+    return JudgeMessage(lists, i, addressBook, AddressIndex(), codeWordList, senderCheck) !=
+           Verdict::Rejected;
+}
+
+Verdict JudgeMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
+                     const AddressIndex& learned, const QStringList& codeWordList,
+                     SenderCheck senderCheck) {
     // The three lists grow together; a position outside them is a fault of the caller, and
     // deciding on missing values would delete mail that may be wanted.
     if (i < 0 || i >= lists.FromList.size() || i >= lists.ReplyToList.size() ||
@@ -67,19 +81,43 @@ bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& address
     }
     lists.FromList[i] = ExtractAngleAddress(lists.FromList[i]);
     lists.ReplyToList[i] = ExtractAngleAddress(lists.ReplyToList[i]);
-    if (IsAccepted(lists.FromList[i], lists.SubjectList.at(i), addressBook, codeWordList)) {
-        return true;
+    const QString& from = lists.FromList.at(i);
+    // The reader is off (a benchmark of the raw rules) when it found no fields.
+    const MessageFields* fields = i < lists.FieldsList.size() ? &lists.FieldsList.at(i) : nullptr;
+    // Reading costs more than the raw rule, so the From field is parsed only when the raw
+    // address is not known, and once.
+    std::optional<QList<MailAddress>> parsed;
+    const auto known = [&](const AddressIndex& index) {
+        if (index.Contains(from)) {
+            return true;
+        }
+        if (fields == nullptr) {
+            return false;
+        }
+        if (!parsed) {
+            parsed = ParseAddressList(fields->From);
+        }
+        return KnownAsRead(*parsed, index);
+    };
+    // The receiving server says the From line lies: a contact's address there proves nothing,
+    // so only the code words can keep the message.
+    const bool forged = fields != nullptr && !fields->ForgedSender.isEmpty();
+    if (forged && senderCheck == SenderCheck::On) {
+        lists.FieldsList[i].ForgedContact = known(addressBook);
+    } else if (known(addressBook)) {
+        return Verdict::KnownSender;
     }
-    if (i >= lists.FieldsList.size()) {
-        return false; // the reader is off
+    if (!forged && learned.AddressCount() > 0 && known(learned)) {
+        return Verdict::LearnedSender;
     }
-    // Reading costs more than the raw rule, so only messages the raw rule rejects are read.
-    const MessageFields& fields = lists.FieldsList.at(i);
-    if (IsAcceptedAsRead(fields, addressBook, codeWordList)) {
-        return true;
+    if (HoldsCodeWord(lists.SubjectList.at(i), codeWordList) ||
+        (fields != nullptr && HoldsCodeWord(DecodeHeaderText(fields->Subject), codeWordList))) {
+        return Verdict::CodeWord;
     }
-    lists.ReplyToList[i] = ReplyAddressAsRead(fields, lists.ReplyToList[i]);
-    return false;
+    if (fields != nullptr) {
+        lists.ReplyToList[i] = ReplyAddressAsRead(*fields, lists.ReplyToList[i]);
+    }
+    return Verdict::Rejected;
 }
 
 } // namespace sievra

@@ -30,7 +30,22 @@ QString ReplyAddressAsRead(const MessageFields& fields, const QString& cut);
 // and the raw Subject, or IsAcceptedAsRead for the fields the reader found. The reader may only
 // ever keep more mail, never less: a header it cannot parse is still judged by the raw rule.
 // A rejected message's reply address is then the one ReplyAddressAsRead gives.
+//
+// With the sender check on, a message whose topmost Authentication-Results reports a failure
+// for the From domain is judged by the code words alone: a contact's address on it proves
+// nothing (MessageFields::ForgedContact then says a contact's hit did not count).
+enum class SenderCheck { Off, On };
 bool DecideMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
-                   const QStringList& codeWordList);
+                   const QStringList& codeWordList, SenderCheck senderCheck = SenderCheck::Off);
+
+// Why a message is kept, or that it is not.
+enum class Verdict { Rejected, KnownSender, LearnedSender, CodeWord };
+
+// DecideMessage with the account's learned senders beside the book, saying why: a sender in
+// the book or learned is known whatever the subject says, so only a stranger is kept because
+// of a code word. A learned sender on a forged message never counts, whatever the check says.
+Verdict JudgeMessage(MessageLists& lists, qsizetype i, const AddressIndex& addressBook,
+                     const AddressIndex& learned, const QStringList& codeWordList,
+                     SenderCheck senderCheck = SenderCheck::Off);
 
 } // namespace sievra

@@ -36,15 +36,23 @@ void ScreeningEngine::RunPass() {
     lastPassHadErrors_ = false;
     lastPassSkipped_ = false;
     counters_.DeletedCount = 0;
+    counters_.WouldDeleteCount = 0;
     counters_.WaitingCount = 0;
     counters_.ErrorCount = 0;
     counters_.SeenCount = 0;
     options_ = window_.ReadPassOptions();
+    repliesThisPass_ = 0;
+    ownAddresses_ = OwnAddresses();
+    if (options_.RestoreKey.isEmpty()) {
+        options_.RestoreKey = madeRestoreKey_; // made by a restore since the settings were read
+    }
     if (!LoadBook()) {
         passRunning_ = false;
         return;
     }
     BeginPass();
+    OpenHistory();
+    ForgetUnseenSenders();
     for (Account* account : window_.Accounts()) {
         if (!account->Active) {
             continue;
@@ -67,8 +75,12 @@ void ScreeningEngine::RunPass() {
     }
     window_.SetAbortEnabled(false);
     FinishPass();
-    // Held only while a pass runs: between passes another program may use the file alone.
+    ledger_.reset(); // uses the history's connection
     history_.reset();
+    historyDb_.reset();
+    // Closed between passes like the record; the window opens it again when it lists them.
+    learned_.reset();
+    learnedDb_.reset();
     passRunning_ = false;
 }
 
@@ -114,6 +126,10 @@ void ScreeningEngine::BeginPass() {
     window_.SetTreeEnabled(false);
     window_.ClearStatusLines();
     window_.SetDateLabel(StatusDate());
+    if (options_.PreviewOnly) {
+        Log(QStringLiteral("<B>Preview only: nothing is deleted and no reply is sent; the "
+                           "history shows what would be deleted.</B>"));
+    }
     state_.ErrorFlag = false;
     state_.AbortRequested = false;
     window_.SetAbortEnabled(true);
@@ -133,7 +149,10 @@ void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& l
 // Screens one active account; false when the pass must not go on to the next one.
 bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
+    notes_.clear();
+    heldRecords_.clear();
     pending_.Clear();
+    repliedMessageIds_.clear();
     cutHeaders_.clear();
     toScreen_.clear();
     pipelineBroken_ = false;
@@ -141,13 +160,19 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
     codeWords_ = SplitJoined(account.CodeWords);
+    if (!LoadLearned(account)) {
+        return true;
+    }
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         counters_.SeenCount += pop3_.MsgCount();
         ScreenMessages(account, ScreenedCount(pop3_.MsgCount()));
+        WriteRecords();
     }
-    // The addresses owed a reply reach the disk before QUIT makes the deletions final.
-    const bool saved = account.Hints.isEmpty() || BackUpReplies(account);
+    // The addresses owed a reply reach the disk before QUIT makes the deletions final. A
+    // preview leaves the queue as it is.
+    const bool replies = !account.Hints.isEmpty() && !options_.PreviewOnly;
+    const bool saved = !replies || BackUpReplies(account);
     if (!saved) {
         KeepMessagesOnServer();
     }
@@ -155,7 +180,7 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
     if (state_.AbortRequested) {
         return false;
     }
-    if (!account.Hints.isEmpty() && saved) {
+    if (replies && saved) {
         RunReplyPhase(account);
         if (state_.AbortRequested) {
             return false;
@@ -192,7 +217,7 @@ void ScreeningEngine::ScreenMessages(const Account& account, int count) {
             DropBrokenPipeline();
             return;
         }
-        const QList<int> rejected = DecideMessages();
+        const QList<int> rejected = DecideMessages(account);
         if (!rejected.isEmpty()) {
             DeleteMessages(account, rejected);
         }
@@ -228,18 +253,21 @@ void ScreeningEngine::TakeHeader(int position) {
     if (pop3_.MessageCut()) {
         cutHeaders_.insert(position);
     }
-    AppendHeaderValues(state_.HeaderLines, lists_, headerReading_);
+    AppendHeaderValues(state_.HeaderLines, lists_, options_.Reading);
+    NoteHeader(state_.HeaderLines);
     // After header k the bar stands one step ahead, as it always has.
     window_.SetStatusBarPosition(Percent(position + 2, int(toScreen_.size())));
 }
 
-// Every message is decided before the first DELE goes out, so a failure while the headers
-// arrive deletes nothing, and the deletions can travel together. Returns the positions of
-// the rejected messages.
-QList<int> ScreeningEngine::DecideMessages() {
+// Every message is decided and recorded before the first DELE goes out, so a failure while
+// the headers arrive deletes nothing, and the deletions can travel together. Returns the
+// positions of the messages to delete; a preview returns none.
+QList<int> ScreeningEngine::DecideMessages(const Account& account) {
     const int total = int(toScreen_.size());
     WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(total), false, true);
     window_.SetStatusBarPosition(0);
+    const SenderCheck check =
+        account.CheckSenderAuthentication ? SenderCheck::On : SenderCheck::Off;
     QList<int> rejected;
     for (int k = 0; k < total && !state_.AbortRequested; ++k) {
         WriteStatus(QStringLiteral("Checking message %1 of %2").arg(k + 1).arg(total), true, true);
@@ -248,22 +276,125 @@ QList<int> ScreeningEngine::DecideMessages() {
                                "server.")
                     .arg(toScreen_.at(k)));
             ++counters_.WaitingCount;
-        } else if (DecideMessage(lists_, k, accepted_.Index(), codeWords_)) {
-            ++counters_.WaitingCount;
-            NoteKept(k);
+            Record(account, k, Decision::Kept, QStringLiteral("header too large to screen"));
         } else {
-            rejected.append(k);
+            const Verdict verdict =
+                JudgeMessage(lists_, k, accepted_.Index(), learnedIndex_, codeWords_, check);
+            NoteForgedContact(k);
+            if (verdict != Verdict::Rejected) {
+                ++counters_.WaitingCount;
+                Record(account, k, Decision::Kept,
+                       verdict == Verdict::LearnedSender ? QStringLiteral("learned sender")
+                                                         : KeepReason(k));
+                NoteAcceptance(account, verdict, k);
+                NoteKept(k);
+            } else if (RestoredByUs(k)) {
+                ++counters_.WaitingCount;
+                Record(account, k, Decision::Kept, QStringLiteral("restored from the history"));
+                NoteKept(k);
+            } else if (options_.PreviewOnly) {
+                ++counters_.WouldDeleteCount;
+                Record(account, k, Decision::WouldDelete, RejectReason(k));
+            } else {
+                rejected.append(k);
+            }
         }
         window_.SetStatusBarPosition(Percent(k + 1, total));
     }
     return rejected;
 }
 
+// "no match", or what made a contact's message count as a stranger's.
+QString ScreeningEngine::RejectReason(qsizetype i) const {
+    if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
+        return QStringLiteral("forged sender (%1)").arg(lists_.FieldsList[i].ForgedSender);
+    }
+    return QStringLiteral("no match");
+}
+
+void ScreeningEngine::NoteForgedContact(qsizetype i) {
+    if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
+        Log(QStringLiteral("Message %1 from %2: forged sender (%3); judged by the code words.")
+                .arg(toScreen_.at(i))
+                .arg(ShownAddress(lists_.FromList[i]), lists_.FieldsList[i].ForgedSender));
+    }
+}
+
+// The addresses of every account, as the replies and the logins name them.
+QStringList ScreeningEngine::OwnAddresses() const {
+    QStringList own;
+    for (const Account* account : window_.Accounts()) {
+        for (const QString& address : {account->SmtpAddress, account->Pop3User}) {
+            if (address.contains(QLatin1Char('@'))) {
+                own.append(address.trimmed());
+            }
+        }
+    }
+    return own;
+}
+
+// Why the sender of deleted message i must not be answered, or "": a program wrote it, the
+// reply would go to the user himself (RFC 3834), or the receiving server found the sender
+// forged, so a reply would land on whoever's name was taken.
+QString ScreeningEngine::ReplyGuard(const Account& account, qsizetype i) const {
+    const QString& replyTo = lists_.ReplyToList[i];
+    if (i < lists_.FieldsList.size()) {
+        const MessageFields& fields = lists_.FieldsList[i];
+        if (fields.Automatic) {
+            return fields.Automatic->Describe();
+        }
+        if (account.CheckSenderAuthentication && !fields.ForgedSender.isEmpty()) {
+            return QStringLiteral("forged sender (%1)").arg(fields.ForgedSender);
+        }
+    }
+    std::optional<AutomaticSign> sign = FindProgramAddress(replyTo);
+    if (!sign) {
+        sign = FindOwnAddress(replyTo, ownAddresses_);
+    }
+    return sign ? sign->Describe() : QString();
+}
+
+// Keeps a copy of each rejected message (where the account keeps copies) before any DELE. A
+// message whose copy failed leaves the list and stays on the server. False when the session
+// cannot go on: nothing is deleted then.
+bool ScreeningEngine::CopyRejected(const Account& account, QList<int>& rejected,
+                                   MessageCopies& copies) {
+    if (!account.KeepDeletedCopies) {
+        return true;
+    }
+    QList<int> copied;
+    for (const int k : rejected) {
+        MessageCopy copy;
+        if (CopyBeforeDelete(account, k, copy)) {
+            copies.insert(k, copy);
+            copied.append(k);
+            continue;
+        }
+        ++counters_.WaitingCount;
+        Record(account, k, Decision::NotDeleted,
+               RejectReason(k) + QStringLiteral("; no copy could be kept"));
+        if (state_.ErrorFlag) {
+            ReportError();
+            NotDeleted(account, copied, copies);
+            return false;
+        }
+        if (state_.AbortRequested) {
+            return false;
+        }
+    }
+    rejected = copied;
+    return true;
+}
+
 // Deletes the rejected messages (positions in toScreen_). The first failure stops the step:
-// the messages after it stay on the server, neither counted as waiting nor as deleted.
-void ScreeningEngine::DeleteMessages(const Account& account, const QList<int>& rejected) {
+// the messages after it stay on the server.
+void ScreeningEngine::DeleteMessages(const Account& account, QList<int> rejected) {
+    MessageCopies copies;
+    if (!CopyRejected(account, rejected, copies) || rejected.isEmpty() || state_.AbortRequested) {
+        return;
+    }
     if (pop3_.Capabilities().Pipelining && rejected.size() > 1) {
-        DeleteMessagesPipelined(account, rejected);
+        DeleteMessagesPipelined(account, rejected, copies);
         return;
     }
     for (qsizetype d = 0; d < rejected.size() && !state_.AbortRequested; ++d) {
@@ -271,36 +402,64 @@ void ScreeningEngine::DeleteMessages(const Account& account, const QList<int>& r
         const int number = toScreen_.at(k);
         WriteStatus(QStringLiteral("Deleting message %1").arg(number), true, true);
         pop3_.SetMsgNum(number);
-        if (!PopStep(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); })) {
+        PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
+        if (state_.ErrorFlag) {
+            Record(account, k, Decision::NotDeleted,
+                   RejectReason(k) + QStringLiteral("; the server refused"), copies.value(k));
+            ReportError();
+            NotDeleted(account, rejected.mid(d + 1), copies);
             return;
         }
-        Deleted(account, k);
+        Deleted(account, k, copies.value(k));
         window_.SetStatusBarPosition(Percent(int(d) + 1, int(rejected.size())));
     }
 }
 
-void ScreeningEngine::Deleted(const Account& account, int position) {
+void ScreeningEngine::Deleted(const Account& account, int position, const MessageCopy& copy) {
     ++counters_.DeletedCount;
     ++accountDeleted_;
-    if (!account.Hints.isEmpty()) {
-        QueueReply(lists_.ReplyToList[position]);
+    queuedNow_ = !account.Hints.isEmpty() && QueueReply(account, position);
+    Record(account, position, Decision::Deleted, RejectReason(position), copy);
+    queuedNow_ = false;
+    replyNote_.clear();
+}
+
+// Rejected messages the failed session left on the server: recorded, so their copies are
+// found, and neither counted as waiting nor as deleted.
+void ScreeningEngine::NotDeleted(const Account& account, const QList<int>& positions,
+                                 const MessageCopies& copies) {
+    for (const int k : positions) {
+        Record(account, k, Decision::NotDeleted,
+               RejectReason(k) + QStringLiteral("; the session failed first"), copies.value(k));
     }
 }
 
 // Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header
-// line into the reply, or be refused by every server and hold up the account's queue.
-void ScreeningEngine::QueueReply(const QString& replyTo) {
+// line into the reply, or be refused by every server and hold up the account's queue. True
+// when the address is owed a reply (also when an earlier message queued it).
+bool ScreeningEngine::QueueReply(const Account& account, qsizetype i) {
+    const QString& replyTo = lists_.ReplyToList[i];
+    if (const QString guard = ReplyGuard(account, i); !guard.isEmpty()) {
+        const QString& shown = replyTo.isEmpty() ? lists_.FromList[i] : replyTo;
+        Log(QStringLiteral("No reply to %1: %2").arg(ShownAddress(shown), guard));
+        replyNote_ = QStringLiteral("no reply: ") + guard;
+        return false;
+    }
     if (!IsValidAddress(replyTo)) {
-        return;
+        return false;
     }
     if (!IsPlainMailbox(replyTo)) {
         Log(QStringLiteral("No reply to \"%1\": not a plain mail address.")
                 .arg(ShownAddress(replyTo)));
-        return;
+        return false;
     }
     if (pending_.Add(replyTo)) {
         ++accountQueued_;
+        if (i < lists_.FieldsList.size()) {
+            repliedMessageIds_.insert(replyTo.toCaseFolded(), lists_.FieldsList[i].MessageId);
+        }
     }
+    return true;
 }
 
 void ScreeningEngine::FinishPass() {
@@ -312,11 +471,16 @@ void ScreeningEngine::FinishPass() {
         Log(line);
     }
     QString results = QStringLiteral("<font color=\"clGreen\"><B>RESULTS: ");
-    const int screened = counters_.DeletedCount + counters_.WaitingCount;
+    const int screened =
+        counters_.DeletedCount + counters_.WaitingCount + counters_.WouldDeleteCount;
     if (screened > 0 || counters_.SeenCount > 0) {
         results += QStringLiteral("%1 waiting. %2 deleted. ")
                        .arg(counters_.WaitingCount)
                        .arg(counters_.DeletedCount);
+        if (options_.PreviewOnly) {
+            results +=
+                QStringLiteral("%1 would be deleted (preview). ").arg(counters_.WouldDeleteCount);
+        }
         // A pass cut short must not read as an empty mailbox.
         if (counters_.SeenCount > screened) {
             results += QStringLiteral("%1 not screened. ").arg(counters_.SeenCount - screened);

@@ -4,12 +4,15 @@
 #include "engine/EngineWindow.h"
 #include "engine/HeaderValues.h"
 #include "engine/PlainMailbox.h"
+#include "engine/ReplyMarks.h"
 #include "engine/ReplyRefusal.h"
 #include "net/MimeText.h"
 #include "net/SmtpReply.h"
 #include "settings/JoinedList.h"
 
+#include <QDateTime>
 #include <QHash>
+#include <algorithm>
 
 namespace sievra {
 
@@ -36,14 +39,77 @@ QStringList ScreeningEngine::BuildReplyBody(const Account& account) const {
 
 // Sends what BackUpReplies left in pending_, through the account's SMTP server.
 void ScreeningEngine::RunReplyPhase(Account& account) {
-    if (pending_.IsEmpty()) {
+    if (pending_.IsEmpty() || !LoadLedger()) {
         return;
     }
-    state_.ErrorFlag = false;
-    if (OpenSmtpSession(account)) {
-        SendReplies(account);
+    const QList<int> plan = PlanReplies(account, pending_.Items());
+    if (!plan.isEmpty()) {
+        state_.ErrorFlag = false;
+        if (OpenSmtpSession(account)) {
+            SendReplies(account, plan);
+        }
+        QuitSmtp();
     }
-    QuitSmtp();
+    ForgetServedReplies(account);
+}
+
+// Without the record of past replies no reply may go: it could be the second one to a
+// sender within the interval. The addresses stay queued.
+bool ScreeningEngine::LoadLedger() {
+    ledger_.reset();
+    replied_.clear();
+    if (!historyDb_) {
+        Complain(QueueErrorLine(QStringLiteral("the record of past replies cannot be read; no "
+                                               "reply sent, every address stays queued")));
+        return false;
+    }
+    try {
+        ledger_.emplace(*historyDb_);
+        ledger_->Load();
+    } catch (const HistoryError& error) {
+        Complain(QueueErrorLine(error.Message().toHtmlEscaped() +
+                                QStringLiteral("; no reply sent, every address stays queued")));
+        ledger_.reset();
+        return false;
+    }
+    return true;
+}
+
+// The positions of the addresses that get a reply now. Those answered within the interval
+// leave the queue unanswered; those past the pass's cap wait for the next pass.
+QList<int> ScreeningEngine::PlanReplies(const Account& account, const QStringList& addresses) {
+    served_.clear();
+    sinceFlush_.start();
+    const int days = options_.ReplyIntervalDays;
+    const QDateTime since = QDateTime::currentDateTimeUtc().addDays(-days);
+    QList<int> plan;
+    int recent = 0;
+    for (int i = 0; i < addresses.size(); ++i) {
+        const std::optional<QDateTime> last = ledger_->LastReplied(addresses[i]);
+        if (days > 0 && last && *last > since) {
+            served_.append({i, addresses[i]});
+            RecordReply(account, addresses[i],
+                        QStringLiteral("not sent: answered in the last %1 day(s)").arg(days));
+            ++recent;
+        } else {
+            plan.append(i);
+        }
+    }
+    if (recent > 0) {
+        Log(QStringLiteral("No reply to %1 address(es) answered in the last %2 day(s).")
+                .arg(recent)
+                .arg(days));
+    }
+    const int perPass = options_.RepliesPerPass;
+    const int room = std::max(perPass - repliesThisPass_, 0);
+    if (plan.size() > room) {
+        Log(QStringLiteral("%1 address(es) stay queued for the next pass: at most %2 replies go "
+                           "out in one pass.")
+                .arg(plan.size() - room)
+                .arg(perPass));
+        plan.resize(room);
+    }
+    return plan;
 }
 
 // Restores the addresses left from earlier passes, merges them with this pass's, and writes
@@ -103,18 +169,18 @@ void ScreeningEngine::SetReplyFields(const Account& account) {
     smtp_.SetHdrFrom(MailboxText(account.SmtpDisplayName, account.SmtpAddress));
 }
 
-void ScreeningEngine::SendReplies(const Account& account) {
+void ScreeningEngine::SendReplies(const Account& account, const QList<int>& plan) {
+    replyAccount_ = &account;
     SetReplyFields(account);
-    served_.clear();
-    sinceFlush_.start();
     const QStringList addresses = pending_.Items();
-    const int count = static_cast<int>(addresses.size());
+    const int count = static_cast<int>(plan.size());
     WriteStatus(QStringLiteral("Sending %1 message(s)..").arg(count), false, true);
     window_.SetStatusBarPosition(0);
     lastRefusal_.clear();
     sameRefusals_ = 0;
-    for (int i = 0; i < count && !state_.AbortRequested; ++i) {
-        WriteStatus(QStringLiteral("Sending message %1 of %2").arg(i + 1).arg(count), true, true);
+    for (int n = 0; n < count && !state_.AbortRequested && ledger_; ++n) {
+        WriteStatus(QStringLiteral("Sending message %1 of %2").arg(n + 1).arg(count), true, true);
+        const int i = plan[n];
         const QString& address = addresses[i];
         if (!IsAscii(address) && !smtp_.Extensions().SmtpUtf8) {
             DropReply(i, address,
@@ -123,8 +189,10 @@ void ScreeningEngine::SendReplies(const Account& account) {
         }
         smtp_.SetRcptName({address});
         smtp_.SetHdrTo(address);
+        replyMarks_ = ReplyMarkLines(repliedMessageIds_.value(address.toCaseFolded()));
         SmtpRequestOf(QStringLiteral("sending mail"), SmtpRequest::Mail, [this] { smtp_.Mail(); });
-        window_.SetStatusBarPosition((i + 1) * 100 / count);
+        replyMarks_.clear();
+        window_.SetStatusBarPosition((n + 1) * 100 / count);
         if (state_.ErrorFlag) {
             if (!TakeRefusal(i, address)) {
                 ReportError();
@@ -134,12 +202,14 @@ void ScreeningEngine::SendReplies(const Account& account) {
             sameRefusals_ = 0;
             deferrals_.Forget(address);
             served_.append({i, address});
+            replied_.append(address);
+            ++repliesThisPass_;
+            RecordReply(account, address, QStringLiteral("sent"));
         }
         if (sinceFlush_.elapsed() >= ServedFlushMs) {
             ForgetServedReplies(account);
         }
     }
-    ForgetServedReplies(account);
 }
 
 // A refused reply: true when it has been dealt with (dropped, or kept for the next pass) and
@@ -190,6 +260,7 @@ bool ScreeningEngine::TakeRefusal(int index, const QString& address) {
 // it is not an error of the pass.
 void ScreeningEngine::DropReply(int index, const QString& address, const QString& reason) {
     Log(QStringLiteral("Reply to %1 dropped: %2").arg(address, reason));
+    RecordReply(*replyAccount_, address, QStringLiteral("not sent: ") + reason);
     deferrals_.Forget(address);
     deferralsChanged_ = true;
     served_.append({index, address});
@@ -201,6 +272,7 @@ void ScreeningEngine::DropReply(int index, const QString& address, const QString
 // never lose one.
 void ScreeningEngine::ForgetServedReplies(const Account& account) {
     sinceFlush_.restart();
+    RecordReplies();
     if ((served_.isEmpty() && !deferralsChanged_) || !queueWritable_) {
         served_.clear();
         return;
@@ -218,6 +290,26 @@ void ScreeningEngine::ForgetServedReplies(const Account& account) {
         queueWritable_ = false;
     }
     served_.clear();
+}
+
+// The replies sent reach the record before they leave the queue: a crash in between can
+// only keep a sender from a second reply, never send him one too many.
+void ScreeningEngine::RecordReplies() {
+    if (replied_.isEmpty() || !ledger_) {
+        replied_.clear();
+        return;
+    }
+    // Kept a while past the interval, so lengthening it later still finds them.
+    constexpr int KeepDays = 90;
+    try {
+        ledger_->Note(replied_, QDateTime::currentDateTimeUtc(),
+                      std::max(options_.ReplyIntervalDays, KeepDays));
+    } catch (const HistoryError& error) {
+        Complain(QueueErrorLine(error.Message().toHtmlEscaped() +
+                                QStringLiteral("; no further reply sent this pass")));
+        ledger_.reset(); // one error line, not one per reply
+    }
+    replied_.clear();
 }
 
 // Each served entry goes by its key when the key still holds its address. Another program

@@ -31,6 +31,8 @@ struct EngineCounters {
     int WaitingCount = 0;
     int ErrorCount = 0;
     int DeletedCount = 0;
+    // Rejected in preview: recorded, left on the server.
+    int WouldDeleteCount = 0;
     // Messages the servers reported this pass; those neither kept nor deleted were not screened.
     int SeenCount = 0;
     int DeletedTotal = 0;

@@ -1,5 +1,7 @@
 #include "HeaderCollector.h"
 
+#include "history/RestoreToken.h"
+
 namespace sievra {
 
 namespace {
@@ -20,8 +22,32 @@ bool IsContinuation(const QString& line) {
 } // namespace
 
 const QStringList& HeaderCollector::FieldNames() {
-    static const QStringList names = {QStringLiteral("From:"), QStringLiteral("Reply-to:"),
-                                      QStringLiteral("Return-path:"), QStringLiteral("Subject:")};
+    // Date, Message-ID and the restore token are for the history and the restore check; the
+    // guard fields tell automatic and forged mail.
+    static const QStringList names = [] {
+        QStringList all = {QStringLiteral("From:"),
+                           QStringLiteral("Reply-to:"),
+                           QStringLiteral("Return-path:"),
+                           QStringLiteral("Subject:"),
+                           QStringLiteral("Date:"),
+                           QStringLiteral("Message-ID:"),
+                           RestoreTokenField + QLatin1Char(':')};
+        for (const QString& name : GuardFieldNames()) {
+            all.append(name + QLatin1Char(':'));
+        }
+        return all;
+    }();
+    return names;
+}
+
+const QStringList& HeaderCollector::GuardFieldNames() {
+    static const QStringList names = {QStringLiteral("Auto-Submitted"),
+                                      QStringLiteral("X-Auto-Response-Suppress"),
+                                      QStringLiteral("Precedence"),
+                                      QStringLiteral("List-Id"),
+                                      QStringLiteral("List-Unsubscribe"),
+                                      QStringLiteral("List-Post"),
+                                      QStringLiteral("Authentication-Results")};
     return names;
 }
 

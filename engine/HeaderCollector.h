@@ -14,6 +14,8 @@ class HeaderCollector {
 public:
     // The fields the acceptance rules and the reply read.
     static const QStringList& FieldNames();
+    // Among them, without their colons, the fields that tell automatic and forged mail.
+    static const QStringList& GuardFieldNames();
 
     // A new header begins; the lines go to `lines`.
     void Begin(QStringList& lines);

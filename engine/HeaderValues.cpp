@@ -1,6 +1,8 @@
 #include "HeaderValues.h"
 
+#include "HeaderCollector.h"
 #include "UpperCase.h"
+#include "mail/AuthenticationResults.h"
 #include "mail/HeaderFields.h"
 
 namespace sievra {
@@ -13,13 +15,38 @@ QString Shared(const QString& unfolded, const QString& raw) {
     return unfolded == raw ? raw : unfolded;
 }
 
+// Most mail carries none of them, so most messages keep an empty list.
+QStringList GuardLines(const HeaderFields& header) {
+    QStringList lines;
+    for (const HeaderFields::Field& field : header.Fields()) {
+        if (HeaderCollector::GuardFieldNames().contains(field.Name, Qt::CaseInsensitive)) {
+            lines.append(field.Name + QStringLiteral(": ") + field.Value);
+        }
+    }
+    return lines;
+}
+
 MessageFields ReadFields(const QStringList& headerLines, const MessageLists& lists) {
     const HeaderFields header(headerLines);
     const QString& rawReply = lists.ReplyToList.last();
-    return {Shared(header.Value(u"From"), lists.FromList.last()), header.Count(u"From"),
-            Shared(header.Value(u"Reply-To"), rawReply),
-            Shared(header.Value(u"Return-Path"), rawReply),
-            Shared(header.Value(u"Subject"), lists.SubjectList.last())};
+    MessageFields fields;
+    fields.From = Shared(header.Value(u"From"), lists.FromList.last());
+    fields.FromCount = header.Count(u"From");
+    fields.ReplyTo = Shared(header.Value(u"Reply-To"), rawReply);
+    fields.ReturnPath = Shared(header.Value(u"Return-Path"), rawReply);
+    fields.Subject = Shared(header.Value(u"Subject"), lists.SubjectList.last());
+    fields.Date = header.Value(u"Date");
+    fields.GuardLines = GuardLines(header);
+    fields.Automatic = FindAutomaticMarks(header);
+    fields.MessageId = header.Value(u"Message-ID");
+    if (header.Count(u"Authentication-Results") > 0) {
+        const QList<MailAddress> from = header.Addresses(u"From");
+        if (!from.isEmpty()) {
+            fields.ForgedSender =
+                FindForgedSender(header, from.front().AsciiAddress).value_or(QString());
+        }
+    }
+    return fields;
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "mail/AutomaticMessage.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace sievra {
 
@@ -26,6 +29,18 @@ struct MessageFields {
     QString ReplyTo;
     QString ReturnPath;
     QString Subject;
+    QString Date; // as written
+    // The fields that tell automatic and forged mail, unfolded, in header order ("Name: value").
+    QStringList GuardLines;
+    // What the header shows of a program as its writer (marks only; the reply address is
+    // checked once the decision has settled it).
+    std::optional<AutomaticSign> Automatic;
+    QString MessageId; // as written, "" when there is none
+    // The failure the topmost Authentication-Results reports for the From domain, or "".
+    QString ForgedSender;
+    // Set by the decision: the From address is a contact, and the forged-sender check made
+    // the hit not count.
+    bool ForgedContact = false;
 };
 
 // One account's header values in message order: position 0 belongs to message 1.

@@ -21,7 +21,14 @@ QByteArray ScreeningEngine::KeptRulesFingerprint(const Account& account) const {
                         .toUtf8());
     part("senders", accepted_.Fingerprint()); // the contact sources and the allowed senders
     part("code words", codeWords_.join(QLatin1Char('\0')).toUtf8());
-    part("header reading", QByteArray::number(int(headerReading_)));
+    part("header reading", QByteArray::number(int(options_.Reading)));
+    // A learned sender is kept without a code word; a forgotten one needs it again.
+    part("learning", QByteArray::number(int(account.RememberCodeWordSenders)));
+    part("learned senders", learnedAddresses_.join(QLatin1Char('\0')).toUtf8());
+    // The check turns a contact's forged message into a stranger's.
+    part("sender check", QByteArray::number(int(account.CheckSenderAuthentication)));
+    // Restored mail is kept by its token, which only this key proves.
+    part("restore key", options_.RestoreKey.toUtf8());
     return hash.result();
 }
 
@@ -83,16 +90,12 @@ void ScreeningEngine::NoteKept(int position) {
     }
 }
 
-HistoryDatabase& ScreeningEngine::History() {
-    if (!history_) {
-        history_ = std::make_unique<HistoryDatabase>();
-    }
-    return *history_;
-}
-
 QSet<QString> ScreeningEngine::LoadKept(const Account& account) {
+    if (!historyDb_) {
+        return {}; // the pass was told why the history is closed
+    }
     try {
-        KeptMessages cache(History());
+        KeptMessages cache(*historyDb_);
         return cache.Load(account.KeyName, KeptRulesFingerprint(account));
     } catch (const HistoryError& error) {
         Log(QStringLiteral("Every header is fetched: ") + error.Message());
@@ -103,11 +106,13 @@ QSet<QString> ScreeningEngine::LoadKept(const Account& account) {
 // Only a turn whose decisions all ran knows what it kept; the ids of messages gone from the
 // server are dropped with the rest.
 void ScreeningEngine::RememberKept(const Account& account) {
-    if (pop3_.UniqueIds().isEmpty() || state_.AbortRequested) {
+    // A preview learns no sender, so what it kept is not yet what a real pass would keep.
+    if (pop3_.UniqueIds().isEmpty() || state_.AbortRequested || options_.PreviewOnly ||
+        !historyDb_) {
         return;
     }
     try {
-        KeptMessages cache(History());
+        KeptMessages cache(*historyDb_);
         cache.Store(account.KeyName, KeptRulesFingerprint(account), keptIds_);
     } catch (const HistoryError& error) {
         Log(QStringLiteral("The kept messages were not remembered: ") + error.Message());

@@ -15,6 +15,14 @@ PassOptions PassOptions::FromGlobals(const GlobalSettings& globals) {
     options.BeepOn = globals.Beep;
     options.VisualAlertOn = globals.VisualAlert;
     options.MaxMessagesPerPass = globals.MaxMessagesPerPass;
+    options.PreviewOnly = globals.PreviewOnly;
+    options.HistoryDays = globals.HistoryDays;
+    options.QuarantineDays = globals.QuarantineDays;
+    options.QuarantineSizeLimit = globals.QuarantineSizeLimit;
+    options.RestoreKey = globals.RestoreKey;
+    options.LearnedSenderDays = globals.LearnedSenderDays;
+    options.ReplyIntervalDays = globals.ReplyIntervalDays;
+    options.RepliesPerPass = globals.RepliesPerPass;
     return options;
 }
 

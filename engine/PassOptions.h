@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/HeaderValues.h"
 #include "settings/GlobalSettings.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ namespace sievra {
 // - a value of the product key: one line in FromGlobals (sievra-pass and the main window's
 //   values without a control of their own come through it);
 // - a control of the main window: one line in TfrmMain::ReadPassOptions;
-// - a switch of sievra-pass: one line where its ConsoleWindow is made.
+// - a switch of sievra-pass: one line in ConsoleWindow::ReadPassOptions.
 // The engine reads it as options_.Field; test windows hold a PassOptions and need nothing.
 struct PassOptions {
     // The contact sources: the WAB file, the books beside it, and the allowed senders
@@ -31,6 +32,25 @@ struct PassOptions {
     bool VisualAlertOn = false;
     // How many messages of one session a pass screens at most.
     int MaxMessagesPerPass = DefaultMaxMessagesPerPass;
+    // The safety net: preview passes delete nothing, send no reply and leave the queue alone;
+    // decisions and the copies of deleted messages are kept for so many days; a message over
+    // the size limit is kept as its header.
+    bool PreviewOnly = false;
+    int HistoryDays = DefaultHistoryDays;
+    int QuarantineDays = DefaultQuarantineDays;
+    qint64 QuarantineSizeLimit = DefaultQuarantineSizeLimit;
+    // Base64; empty: no restore token is honoured.
+    QString RestoreKey;
+    // How long one second of a server time-out lasts; the tests shorten it.
+    int TimeoutSecondMs = 1000;
+    // How the header lines become the rules' values; the benchmark compares both ways.
+    HeaderReading Reading = HeaderReading::Fields;
+    // Days a sender learned from a code word stays learned without writing.
+    int LearnedSenderDays = DefaultLearnedSenderDays;
+    // Days before the same address may be sent another reply (0: at every pass), and the
+    // replies one pass sends at most.
+    int ReplyIntervalDays = DefaultReplyIntervalDays;
+    int RepliesPerPass = DefaultRepliesPerPass;
 
     // The stored product values as they are.
     static PassOptions FromGlobals(const GlobalSettings& globals);

@@ -36,7 +36,8 @@ void ScreeningEngine::FetchHeadersPipelined() {
     pipelineBroken_ = state_.ErrorFlag;
 }
 
-void ScreeningEngine::DeleteMessagesPipelined(const Account& account, const QList<int>& rejected) {
+void ScreeningEngine::DeleteMessagesPipelined(const Account& account, const QList<int>& rejected,
+                                              const MessageCopies& copies) {
     const int total = int(rejected.size());
     QList<int> numbers;
     for (const int k : rejected) {
@@ -60,10 +61,11 @@ void ScreeningEngine::DeleteMessagesPipelined(const Account& account, const QLis
         ReportError();
         pipelineBroken_ = true;
         DropBrokenPipeline();
+        NotDeleted(account, rejected, copies);
         return;
     }
     for (int d = 0; d < acknowledged; ++d) {
-        Deleted(account, rejected.at(d));
+        Deleted(account, rejected.at(d), copies.value(rejected.at(d)));
     }
 }
 

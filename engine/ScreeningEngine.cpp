@@ -2,7 +2,9 @@
 
 #include "engine/EngineWindow.h"
 #include "engine/ReplyRefusal.h"
-#include "engine/StatusMarkup.h"
+#include "history/HistoryDatabase.h"
+#include "markup/StatusMarkup.h"
+#include "net/LineReceiver.h"
 #include "net/SocketError.h"
 
 #include <QCoreApplication>
@@ -63,6 +65,9 @@ void ScreeningEngine::ConnectClients() {
             [this](TCustomSmtpClient*, SmtpRequest type, quint16 error) {
                 SmtpRequestDone(type, error);
             });
+    // A reply's own marks go after the header block the client writes.
+    connect(&smtp_, &TCustomSmtpClient::OnProcessHeader, this,
+            [this](TCustomSmtpClient*, QStringList* lines) { lines->append(replyMarks_); });
 }
 
 // --- Client events: each records what happened and lets a waiting request see it. ---
@@ -105,9 +110,18 @@ void ScreeningEngine::Pop3Answered(int position) {
 }
 
 void ScreeningEngine::Pop3MessageLine() {
-    if (state_.InMessage) {
-        collector_.Add(pop3_.LastResponse());
+    if (!state_.InMessage) {
+        return;
     }
+    if (copyBytes_ != nullptr) {
+        // A line the client had to cut (it filled the receive buffer) would make a copy that
+        // is not the message.
+        copyLineCut_ = copyLineCut_ || pop3_.LastLine().size() >= LineReceiver::BufferSize - 2;
+        copyBytes_->append(pop3_.LastLine());
+        copyBytes_->append('\n');
+        return;
+    }
+    collector_.Add(pop3_.LastResponse());
 }
 
 void ScreeningEngine::SmtpSessionConnected(quint16 error) {
@@ -239,7 +253,7 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
 
 int ScreeningEngine::WaitMilliseconds() const {
     // A stored time-out of years must neither overflow nor turn into no time-out at all.
-    qint64 ms = qint64{state_.CurrentTimeout} * timeoutUnitMs_;
+    qint64 ms = qint64{state_.CurrentTimeout} * options_.TimeoutSecondMs;
     if (!sessionBound_.isForever()) {
         ms = std::min(ms, std::max<qint64>(sessionBound_.remainingTime(), 0));
     }
@@ -264,7 +278,7 @@ void ScreeningEngine::SetTimeout(int seconds) {
 
 void ScreeningEngine::StartSessionBound() {
     sessionBound_.setRemainingTime(qint64{state_.CurrentTimeout} * SessionTimeouts *
-                                   timeoutUnitMs_);
+                                   options_.TimeoutSecondMs);
 }
 
 void ScreeningEngine::ReportError() {
@@ -322,8 +336,9 @@ void ScreeningEngine::Abort() {
 }
 
 void ScreeningEngine::UpdateTrayTip(TrayTipMode mode) {
-    window_.SetTrayTip(ComposeTrayTip(
-        mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount}));
+    window_.SetTrayTip(
+        ComposeTrayTip(mode, {counters_.WaitingCount, counters_.DeletedTotal, counters_.ErrorCount,
+                              options_.PreviewOnly, counters_.WouldDeleteCount}));
 }
 
 } // namespace sievra

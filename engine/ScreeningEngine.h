@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addressbook/StatusOutput.h"
+#include "engine/AcceptanceRules.h"
 #include "engine/AcceptedSet.h"
 #include "engine/EngineState.h"
 #include "engine/EngineWindow.h"
@@ -8,21 +9,28 @@
 #include "engine/HeaderCollector.h"
 #include "engine/HeaderValues.h"
 #include "engine/PendingReplies.h"
+#include "engine/ReplyLedger.h"
 #include "engine/ReplyQueueFile.h"
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
+#include "history/DecisionHistory.h"
 #include "history/HistoryDatabase.h"
+#include "history/LearnedSenders.h"
+#include "history/QuarantineStore.h"
 #include "net/TPop3Cli.h"
 #include "net/TSmtpCli.h"
 #include "settings/Account.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QEventLoop;
 class QTimer;
@@ -30,6 +38,7 @@ class QTimer;
 namespace sievra {
 
 class EngineWindow;
+class HistoryDatabase;
 class SettingsStore;
 
 // Screens the accounts: one pass fetches every header of each active account, deletes what
@@ -64,10 +73,6 @@ public:
     bool LastPassHadErrors() const { return lastPassHadErrors_; }
     // True when the last pass left an account alone because another program was screening it.
     bool LastPassSkipped() const { return lastPassSkipped_; }
-    // Tests shorten every time-out by measuring its seconds in this many milliseconds.
-    void SetTimeoutUnitForTests(int milliseconds) { timeoutUnitMs_ = milliseconds; }
-    // Benchmarks compare a pass with the raw rules alone against one with the header reader.
-    void SetHeaderReadingForBench(HeaderReading reading) { headerReading_ = reading; }
     TPop3Cli& Pop3Client() { return pop3_; }
     TSmtpCli& SmtpClient() { return smtp_; }
     ReplyQueueFile& Queue() { return queue_; }
@@ -76,6 +81,26 @@ public:
     // Reads the window's sources now, without status lines: the counts the settings show,
     // and a first pass that finds them read already.
     void RefreshContacts();
+    // The senders the accounts learned from code words, in history.db (opened on first use);
+    // null when that file cannot be used, and HistoryProblem() says why.
+    LearnedSenders* Learned();
+    const QString& HistoryProblem() const { return historyProblem_; }
+    // Tests make the days pass for the learned senders; before the first use of Learned().
+    void SetClock(LearnedSenders::Clock clock) { clock_ = std::move(clock); }
+
+    // Sends the kept copy of history entry `id` back to its account's own address through the
+    // account's SMTP server: unchanged, under Resent- fields and the restore token, so later
+    // passes keep it without allowing its sender. The status panel gets the session's lines;
+    // the outcome carries the one result line.
+    struct RestoreOutcome {
+        enum Kind { Restored, NoSuchEntry, Refused } Result = Refused;
+        QString Line;
+    };
+    RestoreOutcome RestoreMessage(qint64 id);
+
+    // Where the pass keeps its record and copies (tests and benchmarks point them elsewhere).
+    void SetHistoryPath(const QString& path) { historyPath_ = path; }
+    void SetQuarantineFolder(const QString& folder) { quarantine_ = QuarantineStore(folder); }
 
 private:
     // Requests and waiting. Each request names the client and request type whose completion
@@ -158,10 +183,53 @@ private:
     void FetchHeaders();
     void FetchHeadersPipelined();
     void TakeHeader(int position);
-    QList<int> DecideMessages();
-    void DeleteMessages(const Account& account, const QList<int>& rejected);
-    void DeleteMessagesPipelined(const Account& account, const QList<int>& rejected);
-    void Deleted(const Account& account, int position);
+    QList<int> DecideMessages(const Account& account);
+    // Learned senders (EngineLearning.cpp).
+    void ForgetUnseenSenders();
+    bool LoadLearned(const Account& account);
+    void NoteAcceptance(const Account& account, Verdict verdict, qsizetype i);
+    void LearnSender(const Account& account, qsizetype i);
+
+    bool QueueReply(const Account& account, qsizetype i);
+    QString RejectReason(qsizetype i) const;
+    QString ReplyGuard(const Account& account, qsizetype i) const;
+    void NoteForgedContact(qsizetype i);
+    QStringList OwnAddresses() const;
+
+    // The record and the copies (EngineHistory.cpp, EngineQuarantine.cpp).
+    struct MessageNote {
+        QString Date;
+        QString MessageId;
+        QString Token;
+        QString Header;
+    };
+    struct MessageCopy {
+        CopyKind Kind = CopyKind::None;
+        QString Path;
+    };
+    void OpenHistory();
+    void HistoryFailed(const HistoryError& error);
+    void NoteHeader(const QStringList& lines);
+    bool RestoredByUs(int i) const;
+    QString KeepReason(int i) const;
+    void Record(const Account& account, int i, Decision decision, const QString& reason) {
+        Record(account, i, decision, reason, MessageCopy{CopyKind::None, QString()});
+    }
+    void Record(const Account& account, int i, Decision decision, const QString& reason,
+                const MessageCopy& copy);
+    void WriteRecords();
+    void RecordReply(const Account& account, const QString& address, const QString& outcome);
+    bool CopyBeforeDelete(const Account& account, int i, MessageCopy& copy);
+
+    // The DELE step over positions of toScreen_ (EnginePass.cpp, PipelinedPass.cpp).
+    using MessageCopies = QHash<int, MessageCopy>;
+    bool CopyRejected(const Account& account, QList<int>& rejected, MessageCopies& copies);
+    void DeleteMessages(const Account& account, QList<int> rejected);
+    void DeleteMessagesPipelined(const Account& account, const QList<int>& rejected,
+                                 const MessageCopies& copies);
+    void Deleted(const Account& account, int position, const MessageCopy& copy);
+    void NotDeleted(const Account& account, const QList<int>& positions,
+                    const MessageCopies& copies);
     void Pop3Answered(int position);
     void DropBrokenPipeline();
 
@@ -170,17 +238,22 @@ private:
     QSet<QString> LoadKept(const Account& account);
     void NoteKept(int position);
     void RememberKept(const Account& account);
-    HistoryDatabase& History();
-    void QueueReply(const QString& replyTo);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
     void UpdateTrayTip(TrayTipMode mode);
 
+    // Restore (EngineRestore.cpp).
+    QString RestoreKeyForSending(QString& problem);
+    bool SendRestored(Account& account, const QByteArray& message);
+
     // Replies.
     void RunReplyPhase(Account& account);
     bool BackUpReplies(const Account& account);
-    void SendReplies(const Account& account);
+    bool LoadLedger();
+    QList<int> PlanReplies(const Account& account, const QStringList& addresses);
+    void SendReplies(const Account& account, const QList<int>& plan);
+    void RecordReplies();
     bool TakeRefusal(int index, const QString& address);
     void DropReply(int index, const QString& address, const QString& reason);
     void ForgetServedReplies(const Account& account);
@@ -216,7 +289,6 @@ private:
     QSet<QString> keptIds_;
     // What OnAnswered of a pipelined request does with each answer.
     std::function<void(int)> onAnswered_;
-    std::unique_ptr<HistoryDatabase> history_;
     // A pipelined request failed with answers perhaps still on their way.
     bool pipelineBroken_ = false;
     MessageLists lists_;
@@ -224,12 +296,47 @@ private:
     QStringList replyBody_;
     PendingReplies pending_;
     HeaderCollector collector_;
+    // The learned senders on a connection of their own: the window reads them between passes.
+    std::unique_ptr<HistoryDatabase> learnedDb_;
+    std::unique_ptr<LearnedSenders> learned_;
+    LearnedSenders::Clock clock_;
+    // The learned senders of the account being screened; empty while it learns none.
+    AddressIndex learnedIndex_;
+    QStringList learnedAddresses_; // the same, for the kept-message fingerprint
+    QString historyProblem_;
+    QList<MessageNote> notes_;
+    // This turn's decisions by position, written together in message order.
+    QMap<int, DecisionRecord> heldRecords_;
+    QString historyPath_ = HistoryDatabase::DefaultPath();
+    QString madeRestoreKey_; // stored by the first restore; the window's settings lag behind
+    std::unique_ptr<HistoryDatabase> historyDb_;
+    std::unique_ptr<DecisionHistory> history_;
+    QuarantineStore quarantine_;
+    AddressIndex allowedIndex_;
+    // Where RETR puts the lines of the message being copied; null while headers are read.
+    QByteArray* copyBytes_ = nullptr;
+    bool copyLineCut_ = false;
+    bool queuedNow_ = false;
+    // The account whose replies go out now, for the record of each.
+    const Account* replyAccount_ = nullptr;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;
     // This account turn's successful deletions, and the new addresses they queued.
     int accountDeleted_ = 0;
     int accountQueued_ = 0;
+    // The Message-ID of the first deleted message of each queued address (case-folded), for
+    // the reply's In-Reply-To; addresses restored from the queue have none.
+    QHash<QString, QString> repliedMessageIds_;
+    // The user's own addresses, which are never sent a reply.
+    QStringList ownAddresses_;
+    // The lines the reply going out now carries after its header block.
+    QStringList replyMarks_;
+    std::optional<ReplyLedger> ledger_;
+    QStringList replied_; // sent since the ledger was last written
+    int repliesThisPass_ = 0;
+    // Why the message being recorded gets no reply, for its history entry.
+    QString replyNote_;
 
     static constexpr qint64 ServedFlushMs = 250;
     QList<QPair<int, QString>> served_;
@@ -242,8 +349,6 @@ private:
     QEventLoop* waitLoop_ = nullptr;
     QTimer* waitTimer_ = nullptr;
     std::function<bool()> waitDone_;
-    int timeoutUnitMs_ = 1000;
-    HeaderReading headerReading_ = HeaderReading::Fields;
     // The whole of one session may last this many request time-outs, so a server that drips
     // data just fast enough for each request cannot hold a pass for ever.
     static constexpr int SessionTimeouts = 20;

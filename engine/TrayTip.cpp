@@ -14,7 +14,9 @@ QString Counted(int count, const QString& singular, const QString& rest) {
 } // namespace
 
 QString ComposeTrayTip(TrayTipMode mode, const TrayCounts& counts) {
-    QString tip = QStringLiteral("Sievra") + Separator;
+    QString tip =
+        (counts.Preview ? QStringLiteral("Sievra (preview only)") : QStringLiteral("Sievra")) +
+        Separator;
     switch (mode) {
     case TrayTipMode::Waiting:
         tip += QStringLiteral("Waiting to run...");
@@ -26,7 +28,10 @@ QString ComposeTrayTip(TrayTipMode mode, const TrayCounts& counts) {
         tip +=
             Counted(counts.WaitingCount, QStringLiteral(" Message"), QStringLiteral(" Waiting")) +
             Separator +
-            Counted(counts.DeletedTotal, QStringLiteral(" Spam"), QStringLiteral(" deleted")) +
+            (counts.Preview
+                 ? QString::number(counts.WouldDeleteCount) + QStringLiteral(" would be deleted")
+                 : Counted(counts.DeletedTotal, QStringLiteral(" Spam"),
+                           QStringLiteral(" deleted"))) +
             Separator + Counted(counts.ErrorCount, QStringLiteral(" Error"), QString());
         break;
     }

@@ -11,6 +11,9 @@ struct TrayCounts {
     int WaitingCount = 0;
     int DeletedTotal = 0;
     int ErrorCount = 0;
+    // Preview is on: nothing is deleted, and the tip says so.
+    bool Preview = false;
+    int WouldDeleteCount = 0;
 };
 
 // The tip holds 63 characters; a longer text is cut there. Lines are separated by a carriage

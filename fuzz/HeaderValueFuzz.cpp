@@ -2,6 +2,8 @@
 // included) and deciding on them must never fail, and the results must keep the promises the
 // engine relies on.
 #include "engine/AcceptanceRules.h"
+#include "mail/AuthenticationResults.h"
+#include "mail/AutomaticMessage.h"
 #include "mail/HeaderFields.h"
 #include "mail/HeaderText.h"
 #include "settings/JoinedList.h"
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 using namespace sievra;
 
@@ -50,6 +53,34 @@ void CheckReader(const QStringList& lines, const QString& name) {
     }
 }
 
+// The reply guards: a sign or a verdict goes to a status line and a history as it is, so it
+// carries no control character; a verdict is only ever one of the three failures.
+void CheckGuards(const QStringList& lines) {
+    const HeaderFields header(lines);
+    const QString reply = ReplyAddressOf(header);
+    const auto sign = FindAutomaticSign(header, reply);
+    if (sign && (HoldsControls(sign->Describe()) || sign->Value.size() > 83)) {
+        std::abort();
+    }
+    for (const QString& value : header.Values(u"Authentication-Results")) {
+        for (const AuthResult& result : ParseAuthenticationResults(value)) {
+            if (result.Method.isEmpty() || result.Result.isEmpty() ||
+                result.Method != result.Method.toLower()) {
+                std::abort();
+            }
+        }
+    }
+    const auto forged = FindForgedSender(header, reply);
+    if (forged && *forged != QLatin1String("dmarc=fail") && *forged != QLatin1String("spf=fail") &&
+        *forged != QLatin1String("dkim=fail, spf=fail")) {
+        std::abort();
+    }
+}
+
+bool IsDomainForm(const QString& entry) {
+    return entry.startsWith(QLatin1Char('@')) || entry.startsWith(QLatin1Char('*'));
+}
+
 bool Decide(const QStringList& lines, HeaderReading reading, const AddressIndex& index,
             const QStringList& codeWords) {
     MessageLists lists;
@@ -72,8 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckReader(lines, QString::fromLatin1(name));
     }
     CheckReader(lines, lines.front().section(QLatin1Char(':'), 0, 0));
+    CheckGuards(lines);
 
-    // The lines double as address book and code words; the index must decide like a scan.
+    // The lines double as address book, allowed senders and code words. An entry starting
+    // with "@" or "*" is a domain form of the allowed senders, which only ever allows more:
+    // the other entries must decide like a scan, and any entry the index holds accepts.
     MessageLists lists;
     AppendHeaderValues(lines, lists);
     if (lists.FromList.size() != 1 || lists.ReplyToList.size() != 1 ||
@@ -84,10 +118,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QStringList codeWords = SplitJoined(lines.back());
     const bool accepted = DecideMessage(lists, 0, index, codeWords);
     const QString from = lists.FromList[0];
-    const bool listed = std::any_of(lines.begin(), lines.end(), [&](const QString& entry) {
-        return entry.toUpper() == from.toUpper();
-    });
-    if (listed != index.Contains(from) || (listed && !accepted)) {
+    QStringList addressEntries;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(addressEntries),
+                 [](const QString& entry) { return !IsDomainForm(entry); });
+    const bool listed =
+        std::any_of(addressEntries.begin(), addressEntries.end(),
+                    [&](const QString& entry) { return entry.toUpper() == from.toUpper(); });
+    if (listed != AddressIndex(addressEntries).Contains(from) ||
+        (listed && !index.Contains(from)) || (index.Contains(from) && !accepted)) {
         std::abort();
     }
     // The reader may only ever keep more mail than the raw rule.

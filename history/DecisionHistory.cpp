@@ -1,5 +1,7 @@
 #include "DecisionHistory.h"
 
+#include "mail/HeaderText.h"
+
 #include <array>
 
 namespace sievra {
@@ -54,6 +56,10 @@ std::optional<Decision> DecisionFromText(const QString& text) {
     return std::nullopt;
 }
 
+QString DisplayText(const QString& raw) {
+    return DecodeHeaderText(raw);
+}
+
 DecisionHistory::DecisionHistory(HistoryDatabase& db)
     : db_(db) {
     db_.EnsureTables(
@@ -104,6 +110,13 @@ void DecisionHistory::SetCopy(qint64 id, CopyKind copy, const QString& path) {
     HistoryStatement st =
         db_.Prepare("UPDATE decisions SET copy = ?2, copy_path = ?3 WHERE id = ?1");
     st.Bind(1, id).Bind(2, qint64(copy)).Bind(3, path).Run();
+}
+
+void DecisionHistory::NoteRestored(qint64 id, const QDateTime& time) {
+    const QString note = QStringLiteral("; restored ") +
+                         time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    HistoryStatement st = db_.Prepare("UPDATE decisions SET reason = reason || ?2 WHERE id = ?1");
+    st.Bind(1, id).Bind(2, note).Run();
 }
 
 std::vector<DecisionRecord> DecisionHistory::List(const DecisionFilter& filter) const {

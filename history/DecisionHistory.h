@@ -19,6 +19,10 @@ enum class CopyKind { None = 0, Whole = 1, HeaderOnly = 2 };
 QString DecisionText(Decision decision);
 std::optional<Decision> DecisionFromText(const QString& text);
 
+// A header value as a person reads it: encoded words decoded, control characters turned into
+// spaces (a terminal or a table must not be steered by a sender's bytes).
+QString DisplayText(const QString& raw);
+
 // One row of the decision history. Header values are kept as the header gives them
 // (unfolded, not decoded); they are decoded only for display.
 struct DecisionRecord {
@@ -59,6 +63,8 @@ public:
     // The reply to `address` that a pass of `account` queued has this outcome now.
     void SetReplyOutcome(const QString& account, const QString& address, const QString& outcome);
     void SetCopy(qint64 id, CopyKind copy, const QString& path);
+    // The row's reason gains "; restored <time>", so the list shows the message went back.
+    void NoteRestored(qint64 id, const QDateTime& time);
     std::vector<DecisionRecord> List(const DecisionFilter& filter) const;
     std::optional<DecisionRecord> Find(qint64 id) const;
     // Drops the rows older than `cutoff`; returns how many went.

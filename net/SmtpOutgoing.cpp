@@ -5,6 +5,8 @@
 #include "SmtpException.h"
 #include "SmtpText.h"
 
+#include <algorithm>
+
 namespace sievra {
 
 namespace {
@@ -91,6 +93,31 @@ void SmtpOutgoing::SetBody(QStringList body, bool eightBitMime,
     }
 }
 
+void SmtpOutgoing::SetRaw(const QByteArray& message, bool eightBitMime) {
+    raw_ = true;
+    rawWire_ = message.split('\n');
+    if (message.endsWith('\n')) {
+        rawWire_.removeLast(); // the split's empty piece after the last line end
+    }
+    bool eightBit = false;
+    for (QByteArray& line : rawWire_) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        if (line.startsWith('.')) {
+            line.prepend('.'); // RFC 5321 4.5.2
+        }
+        eightBit = eightBit || std::any_of(line.cbegin(), line.cend(),
+                                           [](char c) { return static_cast<uchar>(c) >= 0x80; });
+    }
+    if (eightBit && eightBitMime) {
+        mailFrom_ += QStringLiteral(" BODY=8BITMIME");
+    }
+    if (!ascii_) {
+        mailFrom_ += QStringLiteral(" SMTPUTF8");
+    }
+}
+
 void SmtpOutgoing::StartText() {
     headerWire_.clear();
     headerIndex_ = 0;
@@ -108,6 +135,14 @@ QString SmtpOutgoing::AddHeaderLine(const QString& line) {
 }
 
 bool SmtpOutgoing::NextWireLine(QByteArray& line, bool& latin1) {
+    if (raw_) {
+        latin1 = false;
+        if (bodyIndex_ >= rawWire_.size()) {
+            return false;
+        }
+        line = rawWire_.at(bodyIndex_++);
+        return true;
+    }
     const bool bodyLatin1 = header_.Encoding.Charset == QStringLiteral("iso-8859-1");
     while (pendingWire_.isEmpty()) {
         if (headerIndex_ < headerWire_.size()) {

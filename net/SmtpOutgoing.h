@@ -29,6 +29,12 @@ public:
     // its own Message-ID (right side from the From address, else `localName`).
     void SetBody(QStringList body, bool eightBitMime, const std::function<QString()>& localName);
 
+    // Instead of a header and body: `message` goes out as it is, each line (ended by LF or
+    // CR LF) dot-stuffed and ended by CR LF, nothing else changed. MAIL FROM carries
+    // BODY=8BITMIME when the message has 8-bit bytes and the server offers it.
+    void SetRaw(const QByteArray& message, bool eightBitMime);
+    bool Raw() const { return raw_; }
+
     const QString& MailFrom() const { return mailFrom_; }
     const QStringList& RcptTo() const { return rcptTo_; }
     const SmtpHeaderFields& Header() const { return header_; }
@@ -53,6 +59,8 @@ private:
     qsizetype bodyIndex_ = 0;
     QByteArrayList pendingWire_; // wire lines of the line being sent
     bool pendingIsHeader_ = false;
+    bool raw_ = false;
+    QByteArrayList rawWire_;
 };
 
 } // namespace sievra

@@ -151,6 +151,10 @@ public:
     // several, the last one's reply decides whether DATA goes at all, so it waits); the
     // outcome, the reply it names and the RSET are those of the step-by-step dialogue.
     void Mail();
+    // As Mail, but `message` (a whole message, header and body) goes out unchanged: dot-stuffed
+    // and with CR LF line ends on the wire, no header of the client's own, nothing re-encoded.
+    // Reported as Mail.
+    void MailRaw(const QByteArray& message);
     // The single steps, for a check that the server takes mail from this sender and to the
     // first of RcptName without sending any: "MAIL FROM:" (type 2), "RCPT TO:" (type 4),
     // "RSET" (type 7).

@@ -41,6 +41,22 @@ void TCustomSmtpClient::Mail() {
     SendCommand(Phase::MailFrom, mail_.MailFrom(), Accepts250);
 }
 
+void TCustomSmtpClient::MailRaw(const QByteArray& message) {
+    RequireCanStart();
+    RequireProtected();
+    SmtpOutgoing mail(fromName_, rcptName_, SmtpHeaderFields{}, extensions_.SmtpUtf8);
+    mail.SetRaw(message, extensions_.EightBitMime);
+    mail_ = std::move(mail);
+    lastResponse_.clear();
+    recipientRefused_ = false;
+    BeginRequest(SmtpRequest::Mail);
+    if (extensions_.Pipelining) {
+        SendGroup();
+        return;
+    }
+    SendCommand(Phase::MailFrom, mail_.MailFrom(), Accepts250);
+}
+
 void TCustomSmtpClient::StepDone() {
     reported_ = false; // the next step is pending from here on
     try {
@@ -67,14 +83,18 @@ void TCustomSmtpClient::StartData() {
     }
 }
 
-// The header block through the handlers; false when a line they left fails the request.
+// The header block through the handlers; false when a line they left fails the request. A
+// raw message carries its own header.
 bool TCustomSmtpClient::PrepareHeader() {
+    mail_.StartText();
+    if (mail_.Raw()) {
+        return true;
+    }
     QStringList header = SmtpHeaderLines(mail_.Header(), SmtpDateNow());
     emit OnProcessHeader(this, &header);
     header.append(QString());
     // The handlers see every line before DATA goes out, so a line they break fails the
     // request while the message has not begun.
-    mail_.StartText();
     for (QString line : header) {
         emit OnHeaderLine(this, &line, 1024);
         const QString problem = mail_.AddHeaderLine(line);

@@ -39,7 +39,10 @@ TCustomPop3Cli::Plan TCustomPop3Cli::PlanFor(TPop3Request type) {
     case pop3Stat:
         return {pop3Transaction, Continuation::Stat};
     case pop3Top:
+    case pop3Retr:
         return {pop3Transaction, Continuation::Top};
+    case pop3List:
+        return {pop3Transaction, Continuation::List};
     case pop3Dele:
     case pop3Rset:
         return {pop3Transaction, Continuation::None};
@@ -202,6 +205,20 @@ void TCustomPop3Cli::Top() {
                               QString::number(msgLines_));
 }
 
+void TCustomPop3Cli::Retr() {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("RETR"));
+    }
+    StartCommand(pop3Retr, QStringLiteral("RETR ") + QString::number(msgNum_));
+}
+
+void TCustomPop3Cli::List() {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("LIST"));
+    }
+    StartCommand(pop3List, QStringLiteral("LIST ") + QString::number(msgNum_));
+}
+
 void TCustomPop3Cli::Dele() {
     if (protocolState_ != pop3Transaction) {
         RaiseInvalidNow(QStringLiteral("DELE"));
@@ -343,6 +360,7 @@ void TCustomPop3Cli::ConnectionUp() {
 // ---- Receiving
 
 void TCustomPop3Cli::ConnectionLine(const QByteArray& line) {
+    lastLine_ = line;
     lastResponse_ = QString::fromUtf8(line);
     emit OnResponse(this, lastResponse_);
     switch (state_) {
@@ -525,6 +543,10 @@ void TCustomPop3Cli::SingleLineReply() {
         connection_.SetCutLongLines(true);
         emit OnMessageBegin(this);
         break;
+    case Continuation::List:
+        ParseList();
+        ReportDone(errorCode_);
+        break;
     case Continuation::Capa:
     case Continuation::Uidl:
         multiLine_ = true;
@@ -536,6 +558,19 @@ void TCustomPop3Cli::SingleLineReply() {
             ReportDone(0);
         }
         break;
+    }
+}
+
+// "+OK 3 1204": the message number, then its size (RFC 1939 5).
+void TCustomPop3Cli::ParseList() {
+    const QStringList words = lastResponse_.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool ok = false;
+    msgListSize_ = words.size() >= 3 ? words[2].toLongLong(&ok) : 0;
+    if (!ok || msgListSize_ < 0) {
+        msgListSize_ = 0;
+        errorCode_ = ProtocolErrorCode;
+        errorMessage_ = QStringLiteral("-ERR No message size in the LIST reply");
+        emit OnDisplay(this, errorMessage_);
     }
 }
 
@@ -564,6 +599,7 @@ void TCustomPop3Cli::MultiLineReply() {
         if (lastResponse_.size() > 1 && lastResponse_[0] == QLatin1Char('.') &&
             lastResponse_[1] == QLatin1Char('.')) {
             lastResponse_.remove(0, 1);
+            lastLine_.remove(0, 1);
         }
         if (continuation_ != Continuation::Top) {
             ListLine();

@@ -38,8 +38,10 @@ enum TPop3Request : int {
     pop3Pass = 2,
     pop3Quit = 4,
     pop3Stat = 5,
+    pop3List = 6,
     pop3Top = 8,
     pop3Dele = 9,
+    pop3Retr = 10,
     pop3Rset = 12,
     pop3Uidl = 13,
     pop3Capa = 14
@@ -135,6 +137,10 @@ public:
     // The line received last; during OnMessageLine the current line of the answer with its
     // stuffed dot removed; empty once the answer has ended.
     const QString& LastResponse() const { return lastResponse_; }
+    // The last line as its bytes came, for a copy of a message that must stay unchanged.
+    const QByteArray& LastLine() const { return lastLine_; }
+    // The size LIST gave for MsgNum, in octets.
+    qint64 ListSize() const { return msgListSize_; }
     // The first failure of the current request; emptied when a request starts.
     const QString& ErrorMessage() const { return errorMessage_; }
     // The server's own line that refused the current request ("-ERR [AUTH] ..."); empty when
@@ -163,6 +169,10 @@ public:
     void Pass();
     void Stat();
     void Top();
+    // The whole message MsgNum, line by line as for Top; its bounds are the caller's to set.
+    void Retr();
+    // The size of message MsgNum (MsgSize).
+    void List();
     void Dele();
     void Rset();
     void Capa();
@@ -191,7 +201,7 @@ private:
     enum class TlsStep { None, CapaSent, StlsSent, Handshake };
 
     // What a positive reply leads to.
-    enum class Continuation { None, Stat, Top, Capa, Uidl };
+    enum class Continuation { None, Stat, Top, List, Capa, Uidl };
     struct Plan {
         TPop3ProtocolState next;
         Continuation continuation;
@@ -232,6 +242,7 @@ private:
     void EndAnswer();
     bool WithinMessageBounds();
     void ParseStat();
+    void ParseList();
 
     // Reports the request once and posts the event.
     void ReportDone(quint16 error);
@@ -248,6 +259,8 @@ private:
     int msgCount_ = 0;
     qint64 msgSize_ = 0;
     QString lastResponse_;
+    QByteArray lastLine_;
+    qint64 msgListSize_ = 0;
     QString errorMessage_;
     QString serverReply_;
     TPop3ProtocolState protocolState_ = pop3Disconnected;

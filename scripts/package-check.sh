@@ -17,11 +17,13 @@ dpkg-deb -x "$deb" "$root"
 id=org.sievra.Sievra
 expected=(
   usr/bin/sievra usr/bin/sievra-wizard usr/bin/sievra-pass usr/bin/sievra-settings
+  usr/bin/sievra-history
   usr/share/sievra/help/index.html
   "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml"
   "usr/share/icons/hicolor/scalable/apps/$id.svg"
   usr/share/man/man1/sievra.1.gz usr/share/man/man1/sievra-pass.1.gz
   usr/share/man/man1/sievra-settings.1.gz usr/share/man/man1/sievra-wizard.1.gz
+  usr/share/man/man1/sievra-history.1.gz
   usr/lib/systemd/user/sievra-pass.service usr/lib/systemd/user/sievra-pass.timer
   usr/share/doc/sievra/copyright
 )

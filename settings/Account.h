@@ -44,6 +44,13 @@ struct Account {
     // Why a password kept in the desktop keyring could not be read; such an account is
     // skipped by the pass with this reason on its error line, and nothing else changes.
     QString KeyringError;
+    // A stranger who got through with a code word is accepted from then on.
+    bool RememberCodeWordSenders = true;
+    // A contact's message that the receiving server found forged counts as a stranger's.
+    bool CheckSenderAuthentication = true;
+    // A message the pass deletes is first copied to the quarantine. The store's default is
+    // on (see the loader); a record made in code keeps nothing unless it says so.
+    bool KeepDeletedCopies = false;
 };
 
 // Stored numbers of "POP3 Security" and "SMTP Security".
@@ -92,9 +99,12 @@ inline const QString Pop3Security = QStringLiteral("POP3 Security");
 inline const QString SmtpSecurity = QStringLiteral("SMTP Security");
 inline const QString Pop3Certificate = QStringLiteral("POP3 Certificate");
 inline const QString SmtpCertificate = QStringLiteral("SMTP Certificate");
+inline const QString KeepDeletedCopies = QStringLiteral("Keep Deleted Copies");
 // Set while the password lives in the desktop keyring; the store then keeps no form of it.
 inline const QString Pop3PasswordInKeyring = QStringLiteral("POP3 Password In Keyring");
 inline const QString SmtpPasswordInKeyring = QStringLiteral("SMTP Password In Keyring");
+inline const QString RememberCodeWordSenders = QStringLiteral("Remember Code-Word Senders");
+inline const QString CheckSenderAuthentication = QStringLiteral("Check Sender Authentication");
 } // namespace AccountValue
 
 } // namespace sievra

@@ -1,5 +1,6 @@
 #include "SettingsLoader.h"
 
+#include "AccountTable.h"
 #include "JoinedList.h"
 #include "Keyring.h"
 #include "PasswordCipher.h"
@@ -83,7 +84,42 @@ GlobalSettings LoadGlobals(const SettingsKey& key) {
     g.AllowedSenders = LoadLines(key, AllowedSenderPrefix);
     const int maxMessages = v.NumberOr(GlobalValue::MaxMessagesPerPass, DefaultMaxMessagesPerPass);
     g.MaxMessagesPerPass = maxMessages > 0 ? maxMessages : DefaultMaxMessagesPerPass;
+    // 0 days: a reply at every pass; a negative number is a typing error, not a wish.
+    const int interval = v.NumberOr(GlobalValue::ReplyIntervalDays, DefaultReplyIntervalDays);
+    g.ReplyIntervalDays = interval >= 0 ? interval : DefaultReplyIntervalDays;
+    const int perPass = v.NumberOr(GlobalValue::RepliesPerPass, DefaultRepliesPerPass);
+    g.RepliesPerPass = perPass > 0 ? perPass : DefaultRepliesPerPass;
+    g.PreviewOnly = v.Flag(GlobalValue::PreviewOnly);
+    // A nonsense number keeps the default: zero days would throw away the safety net.
+    const auto positive = [&v](const QString& name, int fallback) {
+        const int n = v.NumberOr(name, fallback);
+        return n > 0 ? n : fallback;
+    };
+    g.HistoryDays = positive(GlobalValue::HistoryDays, DefaultHistoryDays);
+    g.QuarantineDays = positive(GlobalValue::QuarantineDays, DefaultQuarantineDays);
+    g.QuarantineSizeLimit = positive(GlobalValue::QuarantineSizeLimit, DefaultQuarantineSizeLimit);
+    g.RestoreKey = v.Text(GlobalValue::RestoreKey);
+    g.LearnedSenderDays = positive(GlobalValue::LearnedSenderDays, DefaultLearnedSenderDays);
     return g;
+}
+
+// Passwords and securities need more than their own value, so LoadAccount reads them itself.
+void ReadPlainValue(const ValueSnapshot& v, const AccountValueRow& row, Account& a) {
+    switch (row.Kind) {
+    case AccountValueKind::Text:
+    case AccountValueKind::Certificate:
+        a.*std::get<QString Account::*>(row.Field) = v.Text(row.Name);
+        break;
+    case AccountValueKind::Flag:
+        a.*std::get<bool Account::*>(row.Field) = v.NumberOr(row.Name, row.NewNumber) != 0;
+        break;
+    case AccountValueKind::Number:
+        a.*std::get<int Account::*>(row.Field) = v.Number(row.Name);
+        break;
+    case AccountValueKind::Password:
+    case AccountValueKind::Security:
+        break;
+    }
 }
 
 } // namespace
@@ -99,40 +135,25 @@ Account LoadAccount(SettingsStore& store, const SettingsKey& key, const QString&
     const ValueSnapshot v(key);
     Account a;
     a.KeyName = keyName;
-    a.AccountName = v.Text(V::AccountName);
-    a.Pop3User = v.Text(V::Pop3User);
-    a.Pop3Password = LoadPassword(v, V::Pop3Password, V::Pop3PasswordInKeyring,
-                                  KeyringEntry(keyName, PasswordKind::Pop3), keyringError);
-    a.Pop3Server = v.Text(V::Pop3Server);
-    a.SmtpServer = v.Text(V::SmtpServer);
-    a.RequiresAuth = v.Flag(V::RequiresAuth);
-    a.SmtpAddress = v.Text(V::SmtpAddress);
-    a.SmtpDisplayName = v.Text(V::SmtpDisplayName);
+    for (const AccountValueRow& row : AccountValueTable()) {
+        ReadPlainValue(v, row, a);
+    }
     a.CodeWords = LoadJoinedList(store, keyName, CodeWordsSubkey);
     a.Hints = LoadJoinedList(store, keyName, HintsSubkey);
-    a.SavePop3Password = v.Flag(V::SavePop3Password);
-    a.Active = v.Flag(V::Active);
-    a.UsePop3Login = v.Flag(V::UsePop3Login);
-    a.SmtpUser = v.Text(V::SmtpUser);
+    a.Pop3Password = LoadPassword(v, V::Pop3Password, V::Pop3PasswordInKeyring,
+                                  KeyringEntry(keyName, PasswordKind::Pop3), keyringError);
     a.SmtpPassword = LoadPassword(v, V::SmtpPassword, V::SmtpPasswordInKeyring,
                                   KeyringEntry(keyName, PasswordKind::Smtp), keyringError);
     if (!keyringError.isEmpty() &&
         (v.Flag(V::Pop3PasswordInKeyring) || v.Flag(V::SmtpPasswordInKeyring))) {
         a.KeyringError = keyringError;
     }
-    a.SaveSmtpPassword = v.Flag(V::SaveSmtpPassword);
-    a.Pop3Timeout = v.Number(V::Pop3Timeout);
-    a.SmtpTimeout = v.Number(V::SmtpTimeout);
-    a.Pop3Port = v.Text(V::Pop3Port);
-    a.SmtpPort = v.Text(V::SmtpPort);
-    a.Pop3Tested = v.Flag(V::Pop3Tested);
-    a.SmtpTested = v.Flag(V::SmtpTested);
+    // A store written before the security values existed: the port says, and the account is
+    // marked so a server offering STARTTLS can upgrade it.
     a.Pop3Security = v.NumberOr(V::Pop3Security, SecurityForPort(a.Pop3Port, Pop3TlsPort));
     a.SmtpSecurity = v.NumberOr(V::SmtpSecurity, SecurityForPort(a.SmtpPort, SmtpTlsPort));
     a.Pop3SecurityStored = v.HasNumber(V::Pop3Security);
     a.SmtpSecurityStored = v.HasNumber(V::SmtpSecurity);
-    a.Pop3Certificate = v.Text(V::Pop3Certificate);
-    a.SmtpCertificate = v.Text(V::SmtpCertificate);
     return a;
 }
 

@@ -1,7 +1,7 @@
 #include "StatusList.h"
 
 #include "ReadableColour.h"
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -37,6 +37,8 @@ void Fill(WizardAccount& w, const Account& a) {
     w.SmtpSecurity = QString::number(a.SmtpSecurity);
     w.CodeWords = a.CodeWords;
     w.Hints = a.Hints;
+    w.RememberCodeWordSenders = a.RememberCodeWordSenders;
+    w.CheckSenderAuthentication = FlagText(a.CheckSenderAuthentication);
     w.Checked = true;
 }
 

@@ -1,6 +1,7 @@
 #include "InitialSettings.h"
 
 #include "settings/Account.h"
+#include "settings/AccountTable.h"
 #include "settings/ContactSettings.h"
 #include "settings/GlobalSettings.h"
 #include "settings/JoinedList.h"
@@ -11,7 +12,9 @@
 #include "settings/StoreLayout.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <limits>
+#include <variant>
 
 namespace sievra {
 
@@ -32,39 +35,136 @@ qint32 KeyNumber(const QString& keyName) {
     return static_cast<qint32>(number);
 }
 
-// A value the pages show; a change to a connection value makes that session untested.
-void WriteShown(SettingsKey& key, const QString& name, const QString& text, bool* changed) {
+// The sessions whose connection values the pages changed: they must be tested again.
+struct Untested {
+    bool Pop3 = false;
+    bool Smtp = false;
+
+    void Note(const AccountValueRow& row) {
+        Pop3 = Pop3 || row.Resets == TestedReset::Pop3;
+        Smtp = Smtp || row.Resets == TestedReset::Smtp;
+    }
+};
+
+// A value the pages show.
+void WriteShown(SettingsKey& key, const AccountValueRow& row, const QString& name,
+                const QString& text, Untested& untested) {
     const auto stored = key.Read(name);
     if (!stored || stored->Text != text) {
-        *changed = true;
+        untested.Note(row);
     }
     key.WriteText(name, text);
+}
+
+// A number the pages show. A value an older store lacks is no change: it held what the port
+// stood for.
+void WriteShownNumber(SettingsKey& key, const AccountValueRow& row, qint32 number,
+                      Untested& untested) {
+    const QString& name = row.Name;
+    const auto stored = key.Read(name);
+    if (stored && stored->Type == ValueType::Integer && stored->Number != number) {
+        untested.Note(row);
+    }
+    key.WriteNumber(name, number);
 }
 
 // A password the pages show, kept where the storage choice says (the keyring when one
 // answers). One in the keyring that the pages leave empty stays there: the pages may not have
 // been able to read it.
-void WritePassword(SettingsStore& store, SettingsKey& key, PasswordKind kind,
-                   const QString& password, bool* changed) {
+void WritePassword(SettingsStore& store, SettingsKey& key, const AccountValueRow& row,
+                   const QString& password, Untested& untested) {
     namespace V = AccountValue;
-    const bool pop3 = kind == PasswordKind::Pop3;
+    const bool pop3 = row.Field == AccountField(&Account::Pop3Password);
+    const PasswordKind kind = pop3 ? PasswordKind::Pop3 : PasswordKind::Smtp;
+    const QString& name = row.Name;
+    bool changed = false;
     if (key.ReadFlag(pop3 ? V::Pop3PasswordInKeyring : V::SmtpPasswordInKeyring)) {
-        if (password.isEmpty()) {
-            return;
-        }
-        *changed = true;
+        changed = !password.isEmpty();
     } else {
-        const QString stored = key.ReadText(pop3 ? V::Pop3Password : V::SmtpPassword);
+        const QString stored = key.ReadText(name);
         try {
-            if ((stored.isEmpty() ? QString() : DecodePassword(stored)) != password) {
-                *changed = true;
-            }
+            changed = (stored.isEmpty() ? QString() : DecodePassword(stored)) != password;
         } catch (const PasswordError&) {
-            *changed = true;
+            changed = true;
         }
     }
-    if (*changed) {
+    if (changed) {
+        untested.Note(row);
+    }
+    // Rewritten whenever the session changed, a fresh key included.
+    if (changed || (pop3 ? untested.Pop3 : untested.Smtp)) {
         SavePassword(store, key, kind, password);
+    }
+}
+
+// The record the pages' text stands for. A password saved is one the user typed in.
+Account RecordOf(const WizardAccount& a) {
+    Account r;
+    r.Active = true;
+    r.AccountName = a.AccountName;
+    r.Pop3Server = a.Pop3Server;
+    r.Pop3Port = a.Pop3Port;
+    r.Pop3User = a.Pop3User;
+    r.Pop3Password = a.Pop3Password;
+    r.SavePop3Password = !a.Pop3Password.isEmpty();
+    r.Pop3Timeout = a.Pop3Timeout.toInt();
+    r.SmtpServer = a.SmtpServer;
+    r.SmtpPort = a.SmtpPort;
+    r.SmtpAddress = a.SmtpAddress;
+    r.SmtpDisplayName = a.SmtpDisplayName;
+    r.RequiresAuth = a.RequiresAuth == QLatin1String("1");
+    r.UsePop3Login = a.UsePop3Login == QLatin1String("1");
+    r.SmtpUser = a.SmtpUser;
+    r.SmtpPassword = a.SmtpPassword;
+    r.SaveSmtpPassword = !a.SmtpPassword.isEmpty();
+    r.SmtpTimeout = a.SmtpTimeout.toInt();
+    r.Pop3Security = EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort);
+    r.SmtpSecurity = EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort);
+    r.RememberCodeWordSenders = a.RememberCodeWordSenders;
+    r.CheckSenderAuthentication = a.CheckSenderAuthentication != QLatin1String("0");
+    return r;
+}
+
+bool IsField(const AccountValueRow& row, std::initializer_list<AccountField> fields) {
+    return std::find(fields.begin(), fields.end(), row.Field) != fields.end();
+}
+
+// How the wizard writes a value: those the pages show always, compared with what is stored;
+// the name, activity and time-outs only into a key of its own making (on a key it takes
+// over, the user's choices stay); a value the pages do not know gets its new-account value in
+// a fresh key. The Tested flags follow from the changes; certificates are trusted elsewhere.
+enum class WizardWrite { Shown, WhenFresh, Default, Never };
+
+WizardWrite HowWritten(const AccountValueRow& row) {
+    using A = Account;
+    if (IsField(row, {&A::Pop3Server, &A::Pop3Port, &A::Pop3User, &A::Pop3Password,
+                      &A::SavePop3Password, &A::SmtpServer, &A::SmtpPort, &A::SmtpAddress,
+                      &A::SmtpDisplayName, &A::RequiresAuth, &A::UsePop3Login, &A::SmtpUser,
+                      &A::SmtpPassword, &A::SaveSmtpPassword, &A::Pop3Security, &A::SmtpSecurity,
+                      &A::RememberCodeWordSenders, &A::CheckSenderAuthentication})) {
+        return WizardWrite::Shown;
+    }
+    if (IsField(row, {&A::Active, &A::AccountName, &A::Pop3Timeout, &A::SmtpTimeout})) {
+        return WizardWrite::WhenFresh;
+    }
+    if (row.Kind == AccountValueKind::Certificate ||
+        IsField(row, {&A::Pop3Tested, &A::SmtpTested})) {
+        return WizardWrite::Never;
+    }
+    return WizardWrite::Default;
+}
+
+void WriteRow(SettingsStore& store, SettingsKey& key, const AccountValueRow& row,
+              const Account& record, Untested& untested) {
+    if (row.Kind == AccountValueKind::Password) {
+        WritePassword(store, key, row, record.*std::get<QString Account::*>(row.Field), untested);
+    } else if (const auto* text = std::get_if<QString Account::*>(&row.Field)) {
+        const bool smtpUser = row.Field == AccountField(&Account::SmtpUser);
+        WriteShown(key, row, smtpUser ? SmtpUserValueName : row.Name, record.**text, untested);
+    } else if (const auto* flag = std::get_if<bool Account::*>(&row.Field)) {
+        WriteShownNumber(key, row, record.**flag ? 1 : 0, untested);
+    } else {
+        WriteShownNumber(key, row, record.*std::get<int Account::*>(row.Field), untested);
     }
 }
 
@@ -74,34 +174,20 @@ qint32 WriteWizardAccount(SettingsStore& store, const WizardAccount& a, bool fre
     namespace V = AccountValue;
     const qint32 number = KeyNumber(a.KeyName);
     SettingsKey key = *store.OpenKey(AccountKeyPath(a.KeyName), true);
-    if (fresh) {
-        key.WriteFlag(V::Active, true);
-        key.WriteText(V::AccountName, a.AccountName);
-        key.WriteNumber(V::Pop3Timeout, a.Pop3Timeout.toInt());
-        key.WriteNumber(V::SmtpTimeout, a.SmtpTimeout.toInt());
+    const Account record = RecordOf(a);
+    Untested untested{fresh, fresh};
+    for (const AccountValueRow& row : AccountValueTable()) {
+        const WizardWrite how = HowWritten(row);
+        if (how == WizardWrite::Shown || (fresh && how == WizardWrite::WhenFresh)) {
+            WriteRow(store, key, row, record, untested);
+        } else if (fresh && how == WizardWrite::Default) {
+            WriteNewAccountValue(key, row);
+        }
     }
-    bool pop3Changed = fresh;
-    bool smtpChanged = fresh;
-    WriteShown(key, V::Pop3Server, a.Pop3Server, &pop3Changed);
-    WriteShown(key, V::Pop3Port, a.Pop3Port, &pop3Changed);
-    WriteShown(key, V::Pop3User, a.Pop3User, &pop3Changed);
-    WritePassword(store, key, PasswordKind::Pop3, a.Pop3Password, &pop3Changed);
-    key.WriteFlag(V::SavePop3Password, !a.Pop3Password.isEmpty());
-    WriteShown(key, V::SmtpServer, a.SmtpServer, &smtpChanged);
-    WriteShown(key, V::SmtpPort, a.SmtpPort, &smtpChanged);
-    key.WriteText(V::SmtpAddress, a.SmtpAddress);
-    key.WriteText(V::SmtpDisplayName, a.SmtpDisplayName);
-    key.WriteFlag(V::RequiresAuth, a.RequiresAuth == QLatin1String("1"));
-    key.WriteFlag(V::UsePop3Login, a.UsePop3Login == QLatin1String("1"));
-    WriteShown(key, SmtpUserValueName, a.SmtpUser, &smtpChanged);
-    WritePassword(store, key, PasswordKind::Smtp, a.SmtpPassword, &smtpChanged);
-    key.WriteFlag(V::SaveSmtpPassword, !a.SmtpPassword.isEmpty());
-    key.WriteNumber(V::Pop3Security, EffectiveSecurity(a.Pop3Security, a.Pop3Port, Pop3TlsPort));
-    key.WriteNumber(V::SmtpSecurity, EffectiveSecurity(a.SmtpSecurity, a.SmtpPort, SmtpTlsPort));
-    if (pop3Changed) {
+    if (untested.Pop3) {
         key.WriteFlag(V::Pop3Tested, false);
     }
-    if (smtpChanged) {
+    if (untested.Smtp) {
         key.WriteFlag(V::SmtpTested, false);
     }
 

@@ -10,7 +10,9 @@
 #include "addressbook/ContactDiscovery.h"
 #include "settings/Account.h"
 #include "settings/EntryRules.h"
+#include "settings/GlobalSettings.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoreLayout.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/PathLabel.h"
 
@@ -273,6 +275,7 @@ void TfrmWizard::StoreCodeWordMemos() {
     }
     Current().CodeWords = JoinMemoLines(c_.memCodeWords->toPlainText());
     Current().Hints = JoinMemoLines(c_.memHints->toPlainText());
+    Current().RememberCodeWordSenders = c_.chkRemember->isChecked();
 }
 
 // --- pages ---
@@ -339,6 +342,7 @@ void TfrmWizard::FillAccountPage() {
     c_.txtDisplayName->setText(a.SmtpDisplayName);
     c_.chkUseSame->setChecked(a.UsePop3Login == QLatin1String("1"));
     c_.chkAUTH->setChecked(a.RequiresAuth == QLatin1String("1"));
+    c_.chkCheckSender->setChecked(a.CheckSenderAuthentication != QLatin1String("0"));
     c_.txtSMTPUser->setText(a.SmtpUser);
     c_.txtSMTPPWD->setText(a.SmtpPassword);
     ShowSecurity();
@@ -354,6 +358,7 @@ void TfrmWizard::FillOptionsPage() {
     c_.lblOptions->setText(QStringLiteral("Account Options (") + a.AccountName + QLatin1Char(')'));
     c_.memCodeWords->setPlainText(MemoTextOfJoined(a.CodeWords));
     c_.memHints->setPlainText(MemoTextOfJoined(a.Hints));
+    c_.chkRemember->setChecked(a.RememberCodeWordSenders);
 }
 
 // What the account will be written with: a choice of the user's or of discovery, else what
@@ -401,6 +406,11 @@ void TfrmWizard::ConnectAccountFields() {
     connect(c_.chkAUTH, &QCheckBox::clicked, this, [this](bool on) {
         if (HasCurrentAccount()) {
             Current().RequiresAuth = FlagText(on);
+        }
+    });
+    connect(c_.chkCheckSender, &QCheckBox::clicked, this, [this](bool on) {
+        if (HasCurrentAccount()) {
+            Current().CheckSenderAuthentication = FlagText(on);
         }
     });
     connect(c_.chkUseSame, &QCheckBox::clicked, this, [this](bool on) {
@@ -589,11 +599,16 @@ void TfrmWizard::Save() {
         for (const QString& path : unreadable_) {
             others.removeAll(path);
         }
-        if (existing_.Found) {
-            WriteChangedSettings(store, accounts_, existing_, wabFile, MailClientPath(), others);
-        } else {
-            WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
-        }
+        store.InTransaction([&] {
+            if (existing_.Found) {
+                WriteChangedSettings(store, accounts_, existing_, wabFile, MailClientPath(),
+                                     others);
+            } else {
+                WriteInitialSettings(store, accounts_, wabFile, MailClientPath(), others);
+            }
+            store.OpenKey(ProductKey, true)
+                ->WriteFlag(GlobalValue::PreviewOnly, c_.chkPreview->isChecked());
+        });
     } catch (const StoreError& error) {
         // Nothing was written; the user may mend the file and press Save again.
         prompts_->Error(error.Message());

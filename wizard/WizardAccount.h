@@ -30,6 +30,10 @@ struct WizardAccount {
     QString SmtpSecurity;
     QString CodeWords; // joined list: every entry followed by "|"
     QString Hints;
+    // Strangers who write with a code word are accepted from then on.
+    bool RememberCodeWordSenders = true;
+    // "1" or "0": a contact's message the receiving server found forged counts as a stranger's.
+    QString CheckSenderAuthentication = QStringLiteral("1");
     // The check mark of the account's line: only checked accounts are written.
     bool Checked = false;
 };

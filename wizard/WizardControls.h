@@ -54,6 +54,7 @@ struct WizardControls {
     QLineEdit* txtDisplayName = nullptr;
     QCheckBox* chkAUTH = nullptr;
     QCheckBox* chkUseSame = nullptr;
+    QCheckBox* chkCheckSender = nullptr;
     QLabel* lblUser = nullptr;
     QLineEdit* txtSMTPUser = nullptr;
     QLabel* lblPWD = nullptr;
@@ -62,6 +63,9 @@ struct WizardControls {
     QLabel* lblOptions = nullptr;
     QPlainTextEdit* memCodeWords = nullptr;
     QPlainTextEdit* memHints = nullptr;
+    QCheckBox* chkRemember = nullptr;
+    // page 8: a new user tries Sievra without losing mail ("Preview Only").
+    QCheckBox* chkPreview = nullptr;
 };
 
 // Builds the eight pages, the separator and the buttons into the window.

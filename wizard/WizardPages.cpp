@@ -2,6 +2,7 @@
 #include "WizardBanner.h"
 #include "WizardControls.h"
 #include "WizardTexts.h"
+#include "widgets/AccountForm.h"
 #include "widgets/PasswordEdit.h"
 #include "widgets/PathLabel.h"
 #include "widgets/ReadableColour.h"
@@ -203,38 +204,6 @@ QWidget* BuildAccountsPage(WizardControls& c) {
     return page;
 }
 
-QLineEdit* Field(const char* name) {
-    auto* field = Named<QLineEdit>(name);
-    field->setMinimumWidth(60);
-    return field;
-}
-
-QLineEdit* PasswordField(const char* name) {
-    auto* field = Named<PasswordEdit>(name);
-    field->setMinimumWidth(60);
-    return field;
-}
-
-QLabel* FieldLabel(const QString& text, QLineEdit* buddy) {
-    auto* label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
-}
-
-// The connection security beside a port; an entry's index is the number the store keeps.
-QComboBox* SecurityChoice(const char* name, const QString& hint) {
-    auto* choice = Named<QComboBox>(name);
-    choice->addItems({QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("TLS")});
-    choice->setToolTip(hint);
-    return choice;
-}
-
-QLabel* SecurityLabel(QComboBox* buddy) {
-    auto* label = new QLabel(QStringLiteral("Security:"));
-    label->setBuddy(buddy);
-    return label;
-}
-
 QWidget* BuildAccountSettingsPage(WizardControls& c) {
     QWidget* page = Page(5);
     QVBoxLayout* column = PageColumn(page);
@@ -242,71 +211,25 @@ QWidget* BuildAccountSettingsPage(WizardControls& c) {
     column->addWidget(c.lblSettings);
     column->addWidget(Prose(WizardText::AccountSettingsInstructions()));
 
-    c.txtHost = Field("txtHost");
-    c.txtHost->setPlaceholderText(QStringLiteral("pop.example.org"));
-    c.txtPOP3Port = Field("txtPOP3Port");
-    c.cboPOP3Security = SecurityChoice(
-        "cboPOP3Security", QStringLiteral("Encryption: TLS on port 995, STARTTLS on port 110"));
-    c.txtUser = Field("txtUser");
-    c.txtUser->setPlaceholderText(QStringLiteral("your user name"));
-    c.txtPWD = PasswordField("txtPWD");
-    c.txtSMTP = Field("txtSMTP");
-    c.txtSMTP->setPlaceholderText(QStringLiteral("smtp.example.org"));
-    c.txtSMTPPort = Field("txtSMTPPort");
-    c.cboSMTPSecurity =
-        SecurityChoice("cboSMTPSecurity",
-                       QStringLiteral("Encryption: TLS on port 465, STARTTLS on ports 25 and 587"));
-    c.txtEMail = Field("txtEMail");
-    c.txtEMail->setPlaceholderText(QStringLiteral("you@example.org"));
-    c.txtDisplayName = Field("txtDisplayName");
-    c.txtDisplayName->setPlaceholderText(QStringLiteral("Your Name"));
-    c.chkAUTH = Named<QCheckBox>("chkAUTH", QStringLiteral("Server requires authentication"));
-    c.chkUseSame = Named<QCheckBox>("chkUseSame", QStringLiteral("Use POP3 User ID / Password"));
-    c.txtSMTPUser = Field("txtSMTPUser");
-    c.txtSMTPPWD = PasswordField("txtSMTPPWD");
-    c.lblUser = Named<QLabel>("lblUser", QStringLiteral("User ID:"));
-    c.lblUser->setBuddy(c.txtSMTPUser);
-    c.lblPWD = Named<QLabel>("lblPWD", QStringLiteral("Password:"));
-    c.lblPWD->setBuddy(c.txtSMTPPWD);
-
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(5);
-    grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(3, 2);
-    grid->setColumnMinimumWidth(2, 70);
-    int row = 0;
-    grid->addWidget(Caption("lblIncoming", QStringLiteral("Incoming Mail (POP3)")), row++, 0, 1, 4);
-    grid->addWidget(FieldLabel(QStringLiteral("POP3 Host Server:"), c.txtHost), row, 0);
-    grid->addWidget(c.txtHost, row, 1);
-    grid->addWidget(FieldLabel(QStringLiteral("Port:"), c.txtPOP3Port), row, 2, Qt::AlignRight);
-    grid->addWidget(c.txtPOP3Port, row++, 3);
-    grid->addWidget(SecurityLabel(c.cboPOP3Security), row, 2, Qt::AlignRight);
-    grid->addWidget(c.cboPOP3Security, row++, 3);
-    grid->addWidget(FieldLabel(QStringLiteral("User ID:"), c.txtUser), row, 0);
-    grid->addWidget(c.txtUser, row, 1);
-    grid->addWidget(FieldLabel(QStringLiteral("Password:"), c.txtPWD), row, 2, Qt::AlignRight);
-    grid->addWidget(c.txtPWD, row++, 3);
-    grid->setRowMinimumHeight(row++, 6);
-    grid->addWidget(Caption("lblOutgoing", QStringLiteral("Outgoing Mail (SMTP)")), row++, 0, 1, 4);
-    grid->addWidget(FieldLabel(QStringLiteral("SMTP Host Server:"), c.txtSMTP), row, 0);
-    grid->addWidget(c.txtSMTP, row, 1);
-    grid->addWidget(FieldLabel(QStringLiteral("Port:"), c.txtSMTPPort), row, 2, Qt::AlignRight);
-    grid->addWidget(c.txtSMTPPort, row++, 3);
-    grid->addWidget(SecurityLabel(c.cboSMTPSecurity), row, 2, Qt::AlignRight);
-    grid->addWidget(c.cboSMTPSecurity, row++, 3);
-    grid->addWidget(FieldLabel(QStringLiteral("Reply-To EMail Address:"), c.txtEMail), row, 0);
-    grid->addWidget(c.txtEMail, row, 1);
-    grid->addWidget(FieldLabel(QStringLiteral("Display Name:"), c.txtDisplayName), row, 2,
-                    Qt::AlignRight);
-    grid->addWidget(c.txtDisplayName, row++, 3);
-    grid->addWidget(c.chkAUTH, row, 0, 1, 2);
-    grid->addWidget(c.chkUseSame, row++, 2, 1, 2);
-    grid->addWidget(c.lblUser, row, 0);
-    grid->addWidget(c.txtSMTPUser, row, 1);
-    grid->addWidget(c.lblPWD, row, 2, Qt::AlignRight);
-    grid->addWidget(c.txtSMTPPWD, row++, 3);
-    column->addLayout(grid);
+    auto* form = new AccountForm(AccountForm::Extras::None);
+    c.txtHost = form->txtHost;
+    c.txtPOP3Port = form->txtPOP3Port;
+    c.cboPOP3Security = form->cboPOP3Security;
+    c.txtUser = form->txtUser;
+    c.txtPWD = form->txtPWD;
+    c.txtSMTP = form->txtSMTP;
+    c.txtSMTPPort = form->txtSMTPPort;
+    c.cboSMTPSecurity = form->cboSMTPSecurity;
+    c.txtEMail = form->txtEMail;
+    c.txtDisplayName = form->txtDisplayName;
+    c.chkAUTH = form->chkAUTH;
+    c.chkUseSame = form->chkUseSame;
+    c.lblUser = form->lblSMTPUser;
+    c.txtSMTPUser = form->txtSMTPUser;
+    c.lblPWD = form->lblSMTPPWD;
+    c.txtSMTPPWD = form->txtSMTPPWD;
+    c.chkCheckSender = form->chkCheckSender;
+    column->addWidget(form);
     c.lblMissing = Named<QLabel>("lblMissing");
     c.lblMissing->setWordWrap(true);
     SetReadableColour(c.lblMissing, QColor(0xc0, 0x27, 0x1b));
@@ -353,10 +276,15 @@ QWidget* BuildOptionsPage(WizardControls& c) {
     row->addWidget(MemoGroup(QStringLiteral(" Code Words "), c.memCodeWords), 2);
     row->addWidget(MemoGroup(QStringLiteral(" Hints  "), c.memHints), 3);
     column->addLayout(row, 1);
+    c.chkRemember = Named<QCheckBox>(
+        "chkRemember",
+        QStringLiteral("Remember senders who use a code word, so they need it once"));
+    c.chkRemember->setChecked(true);
+    column->addWidget(c.chkRemember);
     return page;
 }
 
-QWidget* BuildFinishedPage() {
+QWidget* BuildFinishedPage(WizardControls& c) {
     QWidget* page = Page(8);
     QVBoxLayout* column = BannerColumn(page);
     column->addWidget(Heading("Label18", QStringLiteral("Finished!")));
@@ -368,6 +296,12 @@ QWidget* BuildFinishedPage() {
     column->addWidget(Caption("Label9", QStringLiteral("Things to consider before running "
                                                        "Sievra:")));
     column->addWidget(ScrollingProse(WizardText::Advice()), 1);
+    c.chkPreview = Named<QCheckBox>(
+        "chkPreview", QStringLiteral("Try Sievra first: for now, only show what would be deleted"));
+    c.chkPreview->setToolTip(QStringLiteral("Nothing is deleted and no reply is sent until you "
+                                            "turn Preview off in the Settings"));
+    c.chkPreview->setChecked(true);
+    column->addWidget(c.chkPreview);
     return page;
 }
 
@@ -386,7 +320,7 @@ WizardControls BuildWizardPages(QDialog* window) {
     c.Pages->setMinimumSize(PageWidth, PageHeight);
     c.pnlPage = {BuildWelcomePage(c),  BuildAddressBookPage(c),     BuildMailClientPage(c),
                  BuildAccountsPage(c), BuildAccountSettingsPage(c), BuildCodeWordsIntroPage(),
-                 BuildOptionsPage(c),  BuildFinishedPage()};
+                 BuildOptionsPage(c),  BuildFinishedPage(c)};
     for (QWidget* page : c.pnlPage) {
         c.Pages->addWidget(page);
     }

@@ -194,6 +194,11 @@ TEST_F(AccountEditingTest, CheckBoxesWriteOnClick) {
     EXPECT_TRUE(Flag("POP3 Tested"));
     Click("chkActive");
     EXPECT_TRUE(Flag("Active"));
+
+    EXPECT_TRUE(Find<QCheckBox>("chkCheckSender")->isChecked()) << "on for a new account";
+    Click("chkCheckSender");
+    EXPECT_FALSE(Flag("Check Sender Authentication"));
+    EXPECT_FALSE(Record().CheckSenderAuthentication);
 }
 
 TEST_F(AccountEditingTest, Pop3PasswordReachesTheStoreOnlyWithSavePassword) {

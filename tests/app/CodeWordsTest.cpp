@@ -1,6 +1,10 @@
 #include "WindowFixture.h"
+#include "engine/ScreeningEngine.h"
+#include "history/HistoryDatabase.h"
+#include "history/LearnedSenders.h"
 #include "widgets/EditListBox.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
 
@@ -171,6 +175,41 @@ TEST_F(CodeWordsTest, AMissingSubkeyShowsTheStoresError) {
     ASSERT_EQ(dialogs.Errors.size(), 1);
     EXPECT_TRUE(dialogs.Errors[0].contains("Code Words")) << dialogs.Errors[0].toStdString();
     EXPECT_EQ(window->Accounts().at(0)->CodeWords, "") << "the record follows the store";
+}
+
+// The account's learned senders: shown with their subject, forgotten here, or moved to the
+// allowed senders of every account; the box turns learning off for the account.
+TEST_F(CodeWordsTest, LearnedSendersAreForgottenOrAllowedFromTheList) {
+    {
+        HistoryDatabase db;
+        LearnedSenders learned(db);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        learned.Learn("00000001", "anna@x.example", "pineapple please", "", now);
+        learned.Learn("00000001", "bob@y.example", "pineapple too", "", now);
+        learned.Learn("00000002", "anna@x.example", "other account", "", now);
+    }
+    Open();
+    auto* list = Find<QTreeWidget>("lstLearned");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    list->sortItems(0, Qt::AscendingOrder);
+    EXPECT_EQ(list->topLevelItem(0)->text(3), "pineapple please");
+    EXPECT_FALSE(Enabled("butForgetLearned"));
+
+    list->setCurrentItem(list->topLevelItem(1));
+    Click("butForgetLearned");
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    list->setCurrentItem(list->topLevelItem(0));
+    Click("butAllowLearned");
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_EQ(Stored(ProductKey, "Allowed Sender 1")->Text, "anna@x.example");
+    EXPECT_EQ(window->ReadPassOptions().AllowedSenders, QStringList{"anna@x.example"});
+    EXPECT_TRUE(window->Engine().Learned()->List().isEmpty()) << "allowed now on every account";
+
+    auto* remember = Find<QCheckBox>("chkRemember");
+    EXPECT_TRUE(remember->isChecked()) << "on for an account stored without the value";
+    remember->click();
+    EXPECT_EQ(Stored(AccountKeyPath("00000001"), "Remember Code-Word Senders")->Number, 0);
+    EXPECT_FALSE(window->Accounts().at(0)->RememberCodeWordSenders);
 }
 
 } // namespace

@@ -1,12 +1,17 @@
 #include "WindowFixture.h"
 #include "app/HeaderPicture.h"
+#include "app/HistoryPanel.h"
 #include "engine/ScreeningEngine.h"
+#include "history/QuarantineStore.h"
+#include "settings/ContactSettings.h"
 #include "settings/Keyring.h"
 #include "settings/PasswordCipher.h"
 #include "widgets/EditListBox.h"
 #include "widgets/StatusList.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -15,8 +20,11 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
 using namespace sievra;
 
@@ -234,6 +242,86 @@ TEST_F(StatusPanelTest, ALineShowsMarkedUpInTheListAndPlainInTheLabel) {
     EXPECT_EQ(list->count(), 0);
     window->SetDateLabel("Testing...");
     EXPECT_EQ(Find<QLabel>("lblDateTime")->text(), "Testing...");
+}
+
+// The History node lists the decisions newest first, decoded, filtered as asked, and acts on
+// the selected row: open its kept copy, allow its sender, copy its address.
+TEST_F(GeneralPanelTest, HistoryPanelListsFiltersAndActs) {
+    QuarantineStore quarantine;
+    const QByteArray message("From: spam@bad.example\nSubject: =?UTF-8?Q?K=C3=A4se?=\n\nx\n");
+    {
+        HistoryDatabase db;
+        DecisionHistory history(db);
+        for (const auto& [sender, outcome, age] :
+             {std::tuple{"friend@example.org", Decision::Kept, 300},
+              std::tuple{"spam@bad.example", Decision::Deleted, 200},
+              std::tuple{"offer@bad.example", Decision::WouldDelete, 100}}) {
+            DecisionRecord r;
+            r.Time = QDateTime::currentDateTimeUtc().addSecs(-age);
+            r.Account = "00000001";
+            r.AccountName = "Home";
+            r.Sender = sender;
+            r.From = sender;
+            r.Subject = outcome == Decision::Deleted ? "=?UTF-8?Q?K=C3=A4se?=" : "hello";
+            r.Outcome = outcome;
+            if (outcome == Decision::Deleted) {
+                r.Copy = CopyKind::Whole;
+                r.CopyPath = quarantine.Store("00000001", message);
+            }
+            history.Add(r);
+        }
+    }
+    // Restore meets a server that refuses the connection: a clear line, the copy kept.
+    quint16 closedPort = 0;
+    {
+        QTcpServer listener;
+        ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+        closedPort = listener.serverPort();
+    }
+    auto account = store->OpenKey(AccountKeyPath("00000001"));
+    account->WriteText("SMTP Server", "127.0.0.1");
+    account->WriteText("SMTP Port", QString::number(closedPort));
+    account->WriteNumber("SMTP Security", 0);
+    ASSERT_TRUE(OpenWindow());
+    Select({"History"});
+    EXPECT_EQ(VisiblePanels(), QStringList({"pnlHistory"}));
+    auto* table = Find<QTableView>("tblHistory");
+    QAbstractItemModel* rows = table->model();
+    ASSERT_EQ(rows->rowCount(), 3);
+    EXPECT_EQ(rows->index(0, DecisionTableModel::From).data().toString(), "offer@bad.example");
+    EXPECT_EQ(rows->index(1, DecisionTableModel::Subject).data().toString(),
+              QString::fromUtf8("Käse"));
+
+    auto* decision = Find<QComboBox>("cboHistoryDecision");
+    decision->setCurrentIndex(decision->findText("deleted"));
+    emit decision->activated(decision->currentIndex());
+    ASSERT_EQ(rows->rowCount(), 1);
+    TypeInto("txtHistoryFilter", "nobody");
+    EXPECT_EQ(rows->rowCount(), 0);
+    TypeInto("txtHistoryFilter", "SPAM");
+    ASSERT_EQ(rows->rowCount(), 1);
+
+    auto* panel = Find<HistoryPanel>("pnlHistory");
+    QString opened;
+    panel->OpenFile = [&](const QString& path) {
+        opened = path;
+        return true;
+    };
+    table->selectRow(0);
+    Click("butRestoreMessage");
+    EXPECT_TRUE(Find<QLabel>("lblHistoryNote")->text().contains(" not restored: "))
+        << Find<QLabel>("lblHistoryNote")->text().toStdString();
+    table->selectRow(0);
+    Click("butOpenMessage");
+    ASSERT_TRUE(opened.endsWith(".eml")) << opened.toStdString();
+    QFile copy(opened);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), message);
+    Click("butAllowSender");
+    EXPECT_TRUE(LoadAllowedSenders(*store).contains("spam@bad.example"));
+    EXPECT_TRUE(Find<EditListBox>("lstAllowed")->Entries().contains("spam@bad.example"));
+    Click("butCopyAddress");
+    EXPECT_EQ(QApplication::clipboard()->text(), "spam@bad.example");
 }
 
 } // namespace

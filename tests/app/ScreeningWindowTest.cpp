@@ -46,16 +46,13 @@ public:
 
 protected:
     void SetUp() override {
-        TfrmMain::SetMinuteLengthForTests(TestMinuteMs);
+        minuteMs = TestMinuteMs;
         user = QStringLiteral("user%1").arg(++users);
         pop->AddUser(user, user + "-pw");
         pop->AddMessages(user, {Mail("Friend <friend@example.org>", "hello"),
                                 Mail("Spam <spam@example.net>", "buy now")});
     }
-    void TearDown() override {
-        TfrmMain::SetMinuteLengthForTests(0);
-        TrayIcon::SetAvailableForTests(std::nullopt);
-    }
+    void TearDown() override { TrayIcon::SetAvailableForTests(std::nullopt); }
 
     // The product key and one account "Home" that screens this test's mailbox on `port`.
     void WriteStore(bool autoRun, quint16 port, bool tested = true) {
@@ -155,7 +152,7 @@ TEST_F(ScreeningWindowTest, GoInAutomaticModeScreensAtOnceThenWaitsOutOfSight) {
         SCOPED_TRACE(tray ? "with a notification area" : "without one");
         TrayIcon::SetAvailableForTests(tray);
         WriteStore(true, pop->Pop3Port());
-        TfrmMain::SetMinuteLengthForTests(60000);
+        minuteMs = 60000;
         ASSERT_TRUE(OpenWatchedWindow());
         EXPECT_TRUE(window->Tray().Added());
         Click("butGO");

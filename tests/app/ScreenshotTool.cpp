@@ -9,6 +9,10 @@
 #include "app/TfrmSplash.h"
 #include "app/TrayIcon.h"
 #include "engine/ScreeningEngine.h"
+#include "history/DecisionHistory.h"
+#include "history/HistoryDatabase.h"
+#include "history/LearnedSenders.h"
+#include "history/QuarantineStore.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -22,6 +26,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWindow>
@@ -103,6 +108,17 @@ void WriteDemoStore(const QStringList& books) {
     account("00000002", "Work", "mail.example.com", "ajohnson", false);
 }
 
+// Two strangers who wrote again with a code word, remembered on "Home".
+void WriteLearnedSenders() {
+    HistoryDatabase db;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    LearnedSenders learned(db, [&now] { return now.addDays(-40); });
+    learned.Learn("00000001", "maria.lopez@university.example", "Re: pineapple - the rowing club",
+                  "", now);
+    LearnedSenders recent(db, [&now] { return now.addDays(-3); });
+    recent.Learn("00000001", "tom@bakery.example", "Orchard order for Saturday", "", now);
+}
+
 QTreeWidgetItem* Node(TfrmMain& w, const QStringList& path) {
     return test::FindNode(w.findChild<QTreeWidget*>("tvAccounts"), path);
 }
@@ -169,6 +185,53 @@ void WriteStatusExample(TfrmMain& w) {
     w.SetStatusBarPosition(58);
 }
 
+// A morning's decisions of two accounts, as the History panel lists them.
+void WriteDemoHistory() {
+    HistoryDatabase db;
+    DecisionHistory history(db);
+    QuarantineStore quarantine;
+    struct Row {
+        const char* Account;
+        const char* From;
+        const char* Subject;
+        Decision Outcome;
+        const char* Reason;
+        const char* Reply;
+    };
+    const Row rows[] = {
+        {"Home", "Anna Berg <anna@berg.example>", "Sunday lunch?", Decision::Kept, "in contacts",
+         ""},
+        {"Home", "=?UTF-8?Q?Gl=C3=BCck_Lotto?= <win@lotto.example>",
+         "=?UTF-8?Q?Sie_haben_gewonnen!?=", Decision::Deleted, "no match", "sent"},
+        {"Home", "Parish Office <office@parish.example>", "Choir rehearsal moved", Decision::Kept,
+         "allowed sender", ""},
+        {"Work", "deals@shop.example", "50% off everything", Decision::Deleted, "no match",
+         "not sent: 550 5.1.1 no such user"},
+        {"Work", "Tom Reyes <tom@reyes.example>", "bluekestrel: the invoice", Decision::Kept,
+         "code word \"bluekestrel\"", ""},
+        {"Work", "newsletter@news.example", "Your weekly digest", Decision::WouldDelete, "no match",
+         ""},
+    };
+    int minutes = 90;
+    for (const Row& row : rows) {
+        DecisionRecord r;
+        r.Time = QDateTime::currentDateTimeUtc().addSecs(-60 * (minutes -= 12));
+        r.Account = row.Account == QLatin1String("Home") ? "00000001" : "00000002";
+        r.AccountName = row.Account;
+        r.From = row.From;
+        r.Sender = QString(row.From).section('<', -1).remove('>');
+        r.Subject = row.Subject;
+        r.Outcome = row.Outcome;
+        r.Reason = row.Reason;
+        r.Reply = row.Reply;
+        if (row.Outcome == Decision::Deleted) {
+            r.Copy = CopyKind::Whole;
+            r.CopyPath = quarantine.Store(r.Account, QByteArray("From: ") + row.From + "\n\n.\n");
+        }
+        history.Add(r);
+    }
+}
+
 // A dark colour scheme as a desktop's dark theme hands it to Qt.
 QPalette DarkPalette() {
     QPalette p;
@@ -213,7 +276,10 @@ int main(int argc, char** argv) {
 
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     WriteDemoStore(WriteDemoBooks(home.path()));
+    WriteDemoHistory();
+    WriteLearnedSenders();
 
     SettingsStore store;
     test::RecordingDialogs dialogs;
@@ -246,6 +312,9 @@ int main(int argc, char** argv) {
     tree->setCurrentItem(Node(w, {"Status"}));
     WriteStatusExample(w);
     ok &= Shoot(w, out + "/main-status.png");
+    tree->setCurrentItem(Node(w, {"History"}));
+    w.findChild<QTableView*>("tblHistory")->selectRow(2);
+    ok &= Shoot(w, out + "/main-history.png");
 
     TfrmSplash splash(true);
     splash.show();

@@ -48,7 +48,7 @@ void WindowFixture::WriteStandardStore() {
 }
 
 bool WindowFixture::OpenWindow() {
-    window = std::make_unique<TfrmMain>(*store, dialogs);
+    window = std::make_unique<TfrmMain>(*store, dialogs, minuteMs);
     if (!window->FormCreate()) {
         return false;
     }
@@ -105,7 +105,7 @@ void WindowFixture::Click(const QString& name) {
 QStringList WindowFixture::VisiblePanels() {
     QStringList visible;
     for (const char* name :
-         {"pnlGeneral", "pnlMessage", "pnlStatus", "pnlAccount", "pnlCodeWords"}) {
+         {"pnlGeneral", "pnlMessage", "pnlStatus", "pnlAccount", "pnlCodeWords", "pnlHistory"}) {
         if (Find<QWidget>(name)->isVisible()) {
             visible.append(name);
         }

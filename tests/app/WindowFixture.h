@@ -54,6 +54,8 @@ protected:
     std::unique_ptr<SettingsStore> store;
     RecordingDialogs dialogs;
     std::unique_ptr<TfrmMain> window;
+    // How long a minute of "Interval" lasts in the windows OpenWindow makes.
+    int minuteMs = 60000;
 };
 
 } // namespace sievra::test

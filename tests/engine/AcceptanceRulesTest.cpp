@@ -1,6 +1,7 @@
 #include "engine/AcceptanceRules.h"
 
 #include "addressbook/StatusOutput.h"
+#include "engine/SenderLearning.h"
 #include "settings/JoinedList.h"
 #include "tests/support/AddressBookBytes.h"
 #include "tests/support/TestHome.h"
@@ -190,6 +191,41 @@ TEST_F(Acceptance, DecidingLeavesTheReplyAddressReady) {
            index, "", &lists);
     EXPECT_EQ(lists.FromList, QStringList({"a@b.org", "a@b.org", "a@b.org"}));
     EXPECT_EQ(lists.ReplyToList, QStringList({"list@b.org", "", "r@b.org"}));
+}
+
+// Known senders stay known whatever the subject; only a stranger's code word teaches, and
+// only one plain sender.
+TEST_F(Acceptance, VerdictSaysWhyAndWhomAMessageTeaches) {
+    using enum sievra::Verdict;
+    const AddressIndex learned(AddressBook{"carol@x.example"});
+    const struct {
+        QStringList Lines;
+        sievra::Verdict Expected;
+        QString Teaches; // when kept by the code word
+    } rows[] = {
+        {{"From: Bob@example.org", "Subject: banana"}, KnownSender, ""},
+        {{"From: Carol <CAROL@x.example>", "Subject: hi"}, LearnedSender, ""},
+        {{"From: carol@x.example", "Authentication-Results: mx.home; dmarc=fail "
+                                   "header.from=x.example"},
+         Rejected,
+         ""},
+        {{"From: Dave <dave@y.example>", "Subject: Re: banana"}, CodeWord, "dave@y.example"},
+        {{"From: dave@y.example (Dave)", "Subject: banana"}, CodeWord, "dave@y.example"},
+        {{"From: dave@y.example", "From: eve@z.example", "Subject: banana"}, CodeWord, ""},
+        {{"From: dave@y.example, eve@z.example", "Subject: banana"}, CodeWord, ""},
+        {{"From: \"d v\"@y.example", "Subject: banana"}, CodeWord, ""},
+        {{"From: dave@y.example", "Subject: hello"}, Rejected, ""},
+    };
+    for (const auto& row : rows) {
+        MessageLists lists;
+        AppendHeaderValues(row.Lines, lists);
+        EXPECT_EQ(JudgeMessage(lists, 0, index, learned, {"banana"}), row.Expected)
+            << row.Lines.join('|').toStdString();
+        if (row.Expected == CodeWord) {
+            EXPECT_EQ(LearnableAddress(lists.FieldsList.front()), row.Teaches)
+                << row.Lines.join('|').toStdString();
+        }
+    }
 }
 
 TEST_F(Acceptance, PositionOutsideTheListsIsRefused) {

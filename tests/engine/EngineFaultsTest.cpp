@@ -3,6 +3,7 @@
 #include "EngineFixture.h"
 #include "tests/support/FakeServer.h"
 
+#include <QDir>
 #include <QTimer>
 
 using namespace sievra;
@@ -15,7 +16,7 @@ protected:
     void SetUp() override {
         EngineFixture::SetUp();
         // Time-outs are at least 30 "seconds"; here a second lasts 10 ms.
-        engine->SetTimeoutUnitForTests(10);
+        window.Options.TimeoutSecondMs = 10;
     }
     Account& FakeAccount(const FakeServer& server) {
         Account account = MakeAccount("fake");
@@ -141,6 +142,38 @@ TEST_F(EngineFaults, DropDuringHeadersIsAnErrorAndNothingIsDecided) {
     EXPECT_TRUE(window.HasLine("Error 10004: POP3 error while getting header"))
         << window.PlainLines().join("\n").toStdString();
     EXPECT_FALSE(server.Received(0).contains("DELE"));
+}
+
+// The copy kept before a deletion: a connection that drops while the message comes, or a
+// message longer than LIST said, is never deleted.
+TEST_F(EngineFaults, CopyCutShortDeletesNothing) {
+    FakeServer server;
+    LogIn(server, "+OK 3 300");
+    for (int i = 1; i <= 3; ++i) {
+        Header(server, i, "spam@bad.example");
+    }
+    server.Expects("LIST 1").Says("+OK 1 40");
+    server.Expects("RETR 1").SaysLines(QList<QByteArray>{"+OK", "From: spam@bad.example", ""} +
+                                       QList<QByteArray>(200, QByteArray(60, 'x')) +
+                                       QList<QByteArray>{"."});
+    server.Expects("LIST 2").Says("+OK 2 6000");
+    server.Expects("RETR 2").SaysLines(
+        {"+OK", "From: spam@bad.example", "", QByteArray(5000, 'x'), "."});
+    server.Expects("LIST 3").Says("+OK 3 100");
+    server.Expects("RETR 3").SaysRaw("+OK\r\nFrom: spam@bad.example\r\n").Drops();
+    Account& account = FakeAccount(server);
+    account.KeepDeletedCopies = true;
+    engine->RunPass();
+    const QString shown = window.PlainLines().join("\n");
+    EXPECT_TRUE(shown.contains("Message 1 not deleted: it is larger than the server said"))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Message 2 not deleted: it has a line too long to copy whole"));
+    EXPECT_TRUE(shown.contains("Error 10004: POP3 error while retrieving a message"));
+    EXPECT_FALSE(server.Received(0).contains("DELE"));
+    EXPECT_EQ(engine->Counters().DeletedCount, 0);
+    EXPECT_TRUE(QDir(QuarantineStore::DefaultFolder() + "/" + account.KeyName + "/new")
+                    .entryList(QDir::Files)
+                    .isEmpty());
 }
 
 TEST_F(EngineFaults, OverlongServerLineFailsAtOnce) {

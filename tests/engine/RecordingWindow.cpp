@@ -1,6 +1,6 @@
 #include "RecordingWindow.h"
 
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 
 namespace sievra::test {
 

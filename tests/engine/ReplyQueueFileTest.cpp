@@ -1,5 +1,6 @@
 #include "engine/ReplyQueueFile.h"
 
+#include "engine/ReplyLedger.h"
 #include "tests/support/TestHome.h"
 
 #include <QDir>
@@ -137,6 +138,25 @@ TEST_F(ReplyQueueFileTest, TwoProcessesUpdatingAtOnceLoseNoEntry) {
         EXPECT_EQ(doc.ReadEntry("00000001", QStringLiteral("b%1").arg(n)),
                   QStringLiteral("b%1@example.org").arg(n));
     }
+}
+
+// The reply record beside the queue: several addresses in one write, read back by another
+// connection (the other program) without case, and old entries pruned by a later write.
+TEST_F(ReplyQueueFileTest, ReplyLedgerKeepsEachAddressAndDropsOldOnes) {
+    const QString path = home.DataHome() + "/sievra/history.db";
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    HistoryDatabase first(path);
+    ReplyLedger(first).Note({"Old@x.org"}, now.addDays(-100), 90);
+    ReplyLedger(first).Note({"A@x.org", "b@x.org"}, now, 90);
+
+    HistoryDatabase other(path);
+    ReplyLedger reader(other);
+    reader.Load();
+    ASSERT_TRUE(reader.LastReplied("a@X.org").has_value());
+    EXPECT_EQ(reader.LastReplied("a@X.org")->toSecsSinceEpoch(), now.toSecsSinceEpoch());
+    EXPECT_TRUE(reader.LastReplied("B@x.org").has_value());
+    EXPECT_FALSE(reader.LastReplied("old@x.org").has_value());
+    EXPECT_FALSE(reader.LastReplied("c@x.org").has_value());
 }
 
 } // namespace

@@ -150,7 +150,8 @@ TEST_F(ScreeningPass, AddressBookProblemsStopBeforeAnyServer) {
 
 TEST_F(ScreeningPass, SourcesAndAllowedSendersMakeOneSet) {
     window.Options.WabFile.clear();
-    window.Options.AddressBooks = {home.WriteFile("friends.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Friend\r\n"
+    window.Options.AddressBooks = {home.WriteFile("friends.vcf",
+                                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Friend\r\n"
                                                   "EMAIL:friend@example.org\r\nEND:VCARD\r\n"
                                                   "BEGIN:VCARD\r\nEMAIL:FRIEND@example.org\r\n"
                                                   "END:VCARD\r\n")};

@@ -1,4 +1,4 @@
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 
 #include <gtest/gtest.h>
 

@@ -539,3 +539,54 @@ TEST(SmtpScript, PipelinedGroupsEndAsStepByStepDialoguesDo) {
 }
 
 } // namespace
+
+TEST(SmtpScript, RawMessageGoesOutUnchangedButForStuffingAndLineEnds) {
+    FakeServer server;
+    server.Says("220 fake ESMTP")
+        .ExpectsPrefix("EHLO ")
+        .SaysLines({"250-fake", "250 8BITMIME"})
+        .Expects("MAIL FROM:<> BODY=8BITMIME")
+        .Says("250 OK")
+        .Expects("RCPT TO:<a@example.org>")
+        .Says("250 OK")
+        .Expects("DATA")
+        .Says("354 go ahead")
+        .ExpectsLinesUntil(".")
+        .Says("250 queued")
+        .Expects("MAIL FROM:<>")
+        .Says("250 OK")
+        .Expects("RCPT TO:<a@example.org>")
+        .Says("550 no such user")
+        .Expects("RSET")
+        .Says("250 OK");
+    SmtpSession s;
+    OpenWithHelo(s, server);
+    s.client.SetRcptName({QStringLiteral("a@example.org")});
+    const QByteArray message = "Subject: =?utf-8?q?Gr=C3=BC=C3=9Fe?=\n"
+                               "X-Long: " +
+                               QByteArray(1200, 'y') +
+                               "\r\n"
+                               "\n"
+                               ".\n"
+                               "..two\r\n"
+                               "Gr\xc3\xbc\xc3\x9f"
+                               "e\tno end";
+    ASSERT_EQ(s.Run([&] { s.client.MailRaw(message); }), 0) << server.Dialogue().toStdString();
+    const QByteArray received = server.Received(0);
+    EXPECT_TRUE(received.endsWith("DATA\r\n"
+                                  "Subject: =?utf-8?q?Gr=C3=BC=C3=9Fe?=\r\n"
+                                  "X-Long: " +
+                                  QByteArray(1200, 'y') +
+                                  "\r\n"
+                                  "\r\n"
+                                  "..\r\n"
+                                  "...two\r\n"
+                                  "Gr\xc3\xbc\xc3\x9f"
+                                  "e\tno end\r\n"
+                                  ".\r\n"))
+        << "no header of the client's own, no re-encoding, no folding";
+    // A plain message without 8-bit bytes names no body type; a refusal is reported after RSET.
+    EXPECT_EQ(s.Run([&] { s.client.MailRaw("Subject: x\n\nbody\n"); }), 550);
+    EXPECT_TRUE(s.client.RecipientRefused());
+    EXPECT_TRUE(server.ScriptPlayed());
+}

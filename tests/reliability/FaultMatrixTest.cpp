@@ -132,7 +132,7 @@ protected:
         account.Pop3Password = user + QStringLiteral("-pw");
         account.SmtpPort = QString::number(smtp->Port());
         account.RequiresAuth = false;
-        engine->SetTimeoutUnitForTests(1000);
+        window.Options.TimeoutSecondMs = 1000;
         const int before = static_cast<int>(smtp->Messages().size());
         window.SawGoDisabled = false;
 
@@ -177,7 +177,7 @@ TEST_P(Pop3FaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     account.Pop3Timeout = 30;
     Account& screened = window.AddAccount(account);
     SeedQueue(screened.KeyName, "old@bad.example");
-    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
+    window.Options.TimeoutSecondMs = FaultyPassSecondMs;
 
     PressGo();
     ExpectIdle();
@@ -249,7 +249,7 @@ TEST_P(SmtpFaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     account.Pop3Timeout = 30;
     account.SmtpTimeout = 30;
     SeedQueue(account.KeyName, "old@bad.example");
-    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
+    window.Options.TimeoutSecondMs = FaultyPassSecondMs;
 
     PressGo();
     ExpectIdle();
@@ -310,12 +310,12 @@ TEST_F(AfterAFault, LateCompletionOfATimedOutConnectDoesNotFailTheNextPass) {
     const QString goodPort = account.Pop3Port;
     account.Pop3Port = QString::number(unanswered.Port());
     account.Pop3Timeout = 30;
-    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
+    window.Options.TimeoutSecondMs = FaultyPassSecondMs;
     ASSERT_TRUE(engine->StartScreening());
     ASSERT_TRUE(window.HasLine("Error 0: Timeout")) << window.PlainLines().join("\n").toStdString();
 
     account.Pop3Port = goodPort;
-    engine->SetTimeoutUnitForTests(1000);
+    window.Options.TimeoutSecondMs = 1000;
     ASSERT_TRUE(engine->StartScreening());
     EXPECT_EQ(window.PlainLines().last(), "RESULTS: 1 waiting. 0 deleted. 0 Error(s)")
         << window.PlainLines().join("\n").toStdString();
@@ -331,7 +331,7 @@ TEST_F(AfterAFault, ConnectionTestBlamesOnlyTheAccountThatTimedOut) {
     down.Pop3Tested = false;
     Account& up = AddMailbox({});
     up.Pop3Tested = false;
-    engine->SetTimeoutUnitForTests(FaultyPassSecondMs);
+    window.Options.TimeoutSecondMs = FaultyPassSecondMs;
     EXPECT_FALSE(engine->StartScreening());
     EXPECT_FALSE(down.Pop3Tested);
     EXPECT_TRUE(up.Pop3Tested) << window.PlainLines().join("\n").toStdString();

@@ -71,6 +71,8 @@ protected:
         key.WriteNumber("POP3 Timeout", 60);
         key.WriteNumber("POP3 Security", 0);
         key.WriteFlag("POP3 Tested", true);
+        // The scripts answer screening alone; the copies before deletion have tests of their own.
+        key.WriteFlag("Keep Deleted Copies", false);
     }
 
     // Runs sievra-pass while this process serves the dialogue; its peak memory comes from
@@ -216,7 +218,7 @@ TEST_F(HostileServer, DrippingServerCannotHoldThePassForEver) {
     account.Pop3Password = "alice-pw";
     account.Pop3Timeout = 30;
     window.AddAccount(account);
-    engine->SetTimeoutUnitForTests(10); // time-out 300 ms, session 6 s
+    window.Options.TimeoutSecondMs = 10; // time-out 300 ms, session 6 s
     engine->RunPass();
     EXPECT_TRUE(window.HasLine("Error 0: Session took longer than 600 seconds"))
         << window.PlainLines().join("\n").toStdString();

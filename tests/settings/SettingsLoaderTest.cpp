@@ -1,10 +1,14 @@
 #include "settings/SettingsLoader.h"
 
+#include "settings/AccountTable.h"
+#include "settings/KnownValues.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
 #include "tests/support/TestHome.h"
 
+#include <QFile>
+#include <QMap>
 #include <QVariant>
 #include <gtest/gtest.h>
 
@@ -22,6 +26,54 @@ protected:
     test::TestHome home;
     SettingsStore store;
 };
+
+// One row of the README's "Stored values" table, for each name it lists.
+struct ReadmeValue {
+    QString Type;
+    QString Default;
+    QString Mark; // "(P)", "(S)" or empty
+};
+
+// The README's rows of one key ("`\\Software\\…\\Sievra`" or "`…\\Sievra\\NNNNNNNN`"), by
+// lower-cased name.
+QMap<QString, ReadmeValue> ReadmeValues(const QString& keyCell) {
+    QFile file(QStringLiteral(SIEVRA_SOURCE_DIR "/README.md"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QString section = text.mid(text.indexOf(QStringLiteral("### Stored values")));
+    QMap<QString, ReadmeValue> values;
+    for (const QString& line : section.split(QLatin1Char('\n'))) {
+        const QStringList cells = line.split(QLatin1Char('|'));
+        if (cells.size() < 6 || cells[1].trimmed() != keyCell) {
+            continue;
+        }
+        QString def = cells[4].trimmed();
+        def.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+            .replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+        for (QString name : cells[2].split(QLatin1Char(','))) {
+            name = name.trimmed();
+            QString mark;
+            if (name.endsWith(QStringLiteral(" (P)")) || name.endsWith(QStringLiteral(" (S)"))) {
+                mark = name.right(3);
+                name.chop(4);
+            }
+            values.insert(name.toLower(), {cells[3].trimmed(), def, mark});
+        }
+    }
+    return values;
+}
+
+QString ReadmeType(AccountValueKind kind) {
+    switch (kind) {
+    case AccountValueKind::Flag:
+        return QStringLiteral("flag");
+    case AccountValueKind::Number:
+    case AccountValueKind::Security:
+        return QStringLiteral("integer");
+    default:
+        return QStringLiteral("text");
+    }
+}
 
 TEST_F(SettingsLoaderTest, NoProductKeyOrNoAccountFails) {
     EXPECT_FALSE(LoadSettings(store).Ok);
@@ -65,6 +117,11 @@ TEST_F(SettingsLoaderTest, GlobalValuesAndHeaderLinesUpToTheFirstGap) {
     EXPECT_EQ(g.Subject, "Your message was deleted!");
     EXPECT_EQ(g.HeaderLines, QStringList({"one", "two "}));
     EXPECT_EQ(g.FooterLines, QStringList({"foot"}));
+    EXPECT_EQ(g.LearnedSenderDays, 365) << "missing: the default";
+    p.WriteNumber("Learned Sender Days", 30);
+    EXPECT_EQ(LoadSettings(store).Globals.LearnedSenderDays, 30);
+    p.WriteNumber("Learned Sender Days", 0);
+    EXPECT_EQ(LoadSettings(store).Globals.LearnedSenderDays, 365) << "0 days would forget all";
 }
 
 TEST_F(SettingsLoaderTest, AccountWithoutValuesLoadsEmptyAndInactive) {
@@ -84,6 +141,7 @@ TEST_F(SettingsLoaderTest, AccountWithoutValuesLoadsEmptyAndInactive) {
     EXPECT_FALSE(a.SmtpTested);
     EXPECT_EQ(a.CodeWords, "");
     EXPECT_EQ(a.Hints, "");
+    EXPECT_TRUE(a.RememberCodeWordSenders) << "stored before the value existed: on";
 }
 
 TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
@@ -108,6 +166,7 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     k.WriteText("SMTP Password", EncodePassword("s3cret"));
     k.WriteFlag("Save SMTP Password", true);
     k.WriteNumber("SMTP Timeout", 60);
+    k.WriteFlag("Remember Code-Word Senders", false);
     store.OpenKey(AccountKeyPath("00000003") + "\\Code Words", true)->WriteText("1", "alpha|beta|");
     store.OpenKey(AccountKeyPath("00000003") + "\\Hints", true)->WriteText("1", "a fruit|");
 
@@ -130,11 +189,87 @@ TEST_F(SettingsLoaderTest, FullAccountWithWizardSpellingAndPasswords) {
     EXPECT_EQ(a.SmtpPassword, "s3cret");
     EXPECT_EQ(a.CodeWords, "alpha|beta|");
     EXPECT_EQ(a.Hints, "a fruit|");
+    EXPECT_FALSE(a.RememberCodeWordSenders);
 
     // A later write under the other spelling replaces the same value.
     k.WriteText("SMTP User Name", "bob");
     EXPECT_EQ(LoadSettings(store).Accounts.at(0).SmtpUser, "bob");
-    EXPECT_EQ(k.Values().size(), 19u);
+    EXPECT_EQ(k.Values().size(), 20u);
+}
+
+// Every row of the account table, written from one record and loaded back, lands in its own
+// field: a row wired to the wrong field or the wrong kind shows up here.
+TEST_F(SettingsLoaderTest, EveryTableValueRoundTripsThroughItsField) {
+    Account written;
+    int n = 0;
+    for (const AccountValueRow& row : AccountValueTable()) {
+        ++n;
+        if (const auto* text = std::get_if<QString Account::*>(&row.Field)) {
+            written.** text = QStringLiteral("value %1").arg(n);
+        } else if (const auto* flag = std::get_if<bool Account::*>(&row.Field)) {
+            written.** flag = true;
+        } else {
+            written.*std::get<int Account::*>(row.Field) =
+                row.Kind == AccountValueKind::Security ? SecurityValue::StartTls : 100 + n;
+        }
+    }
+    auto key = AccountKey("00000001");
+    for (const AccountValueRow& row : AccountValueTable()) {
+        if (row.Kind == AccountValueKind::Password) {
+            key.WriteText(row.Name,
+                          EncodePassword(written.*std::get<QString Account::*>(row.Field)));
+        } else {
+            WriteAccountValue(key, row, written);
+        }
+    }
+    const Account loaded = LoadAccount(store, key, "00000001");
+    for (const AccountValueRow& row : AccountValueTable()) {
+        const bool same =
+            std::visit([&](auto field) { return loaded.*field == written.*field; }, row.Field);
+        EXPECT_TRUE(same) << row.Name.toStdString();
+    }
+    EXPECT_TRUE(loaded.Pop3SecurityStored);
+    EXPECT_TRUE(loaded.SmtpSecurityStored);
+    // Two rows on one field would round-trip each other's value.
+    const QList<AccountValueRow>& table = AccountValueTable();
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        for (qsizetype j = i + 1; j < table.size(); ++j) {
+            EXPECT_FALSE(table[i].Field == table[j].Field)
+                << table[i].Name.toStdString() << " / " << table[j].Name.toStdString();
+        }
+    }
+}
+
+// The README's table of stored values names every value of both tables with its type, its
+// default and the connection test a change sends it back to, so the two cannot drift apart.
+TEST_F(SettingsLoaderTest, TheReadmeNamesEveryStoredValue) {
+    const QMap<QString, ReadmeValue> product =
+        ReadmeValues(QLatin1Char('`') + ProductKey + QLatin1Char('`'));
+    ASSERT_FALSE(product.isEmpty()) << "no \"Stored values\" table in README.md";
+    for (const ProductValueRow& row : ProductValueTable()) {
+        const auto found = product.find(row.Name.toLower());
+        ASSERT_NE(found, product.end()) << row.Name.toStdString() << " is missing";
+        EXPECT_EQ(found->Type.toStdString(), ReadmeType(row.Kind).toStdString())
+            << row.Name.toStdString();
+        EXPECT_EQ(found->Default.toStdString(), row.Default.toStdString())
+            << row.Name.toStdString();
+    }
+    const QMap<QString, ReadmeValue> account =
+        ReadmeValues(QStringLiteral("`…\\Sievra\\NNNNNNNN`"));
+    for (const AccountValueRow& row : AccountValueTable()) {
+        const auto found = account.find(row.Name.toLower());
+        ASSERT_NE(found, account.end()) << row.Name.toStdString() << " is missing";
+        EXPECT_EQ(found->Type.toStdString(), ReadmeType(row.Kind).toStdString())
+            << row.Name.toStdString();
+        const QString def = row.Kind == AccountValueKind::Certificate ? QString()
+                            : StoredAsText(row.Kind)                  ? row.NewText
+                                                     : QString::number(row.NewNumber);
+        EXPECT_EQ(found->Default.toStdString(), def.toStdString()) << row.Name.toStdString();
+        const QString mark = row.Resets == TestedReset::Pop3   ? QStringLiteral("(P)")
+                             : row.Resets == TestedReset::Smtp ? QStringLiteral("(S)")
+                                                               : QString();
+        EXPECT_EQ(found->Mark.toStdString(), mark.toStdString()) << row.Name.toStdString();
+    }
 }
 
 // Stores from before the security values: the TLS ports mean TLS, also when named by their

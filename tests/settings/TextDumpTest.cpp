@@ -110,6 +110,13 @@ TEST_F(SettingsTool, SetGetListDeleteWithExitCodes) {
     EXPECT_TRUE(out.contains("\"POP3 Timeout\" (int) 45")) << out.toStdString();
 
     EXPECT_EQ(Run({"set", key, "Active", "--flag", "2"}), 2);
+    // Known values keep their type: a port stored as an integer would read as missing.
+    EXPECT_EQ(Run({"set", key, "pop3 port", "--int", "110"}), 2);
+    EXPECT_TRUE(err.contains("\"pop3 port\" is stored as text: use --text")) << err.toStdString();
+    EXPECT_EQ(Run({"set", key, "POP3 Timeout", "--text", "60"}), 2);
+    EXPECT_TRUE(err.contains("use --int")) << err.toStdString();
+    EXPECT_EQ(Run({"set", "\\Software\\Orlent Software\\Sievra", "Interval", "--text", "5"}), 2);
+    EXPECT_EQ(Run({"get", key, "POP3 Port"}), 1) << "nothing written";
     EXPECT_EQ(Run({"set", key, "Active", "--int", "x"}), 2);
     EXPECT_EQ(Run({"set", key, "Active"}), 2);
     EXPECT_EQ(Run({"frobnicate"}), 2);
@@ -173,6 +180,9 @@ TEST_F(SettingsTool, AccountAddWritesWhatTheWindowWrites) {
     EXPECT_EQ(Run({"account", "show", "home"}), 0);
     EXPECT_TRUE(out.contains("Code Words: abc, xyz\nHints: say abc\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("POP3 Security: starttls\n"));
+    EXPECT_TRUE(out.contains("Remember Code-Word Senders: yes\n"));
+    ASSERT_EQ(Run({"account", "set", "Home", "--remember", "no"}), 0);
+    EXPECT_EQ(Value("00000001", "Remember Code-Word Senders"), "0");
 
     // Refused values change nothing, not even the ones before them.
     for (const QStringList& bad :

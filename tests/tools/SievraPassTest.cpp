@@ -1,5 +1,6 @@
 // sievra-pass as a user runs it: a separate process reading the same store, printing the
 // status lines and telling with its exit status how the pass went.
+#include "settings/ContactSettings.h"
 #include "settings/PasswordCipher.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
@@ -10,7 +11,11 @@
 #include "tests/support/WaitFor.h"
 #include "tools/sievra-pass/ProtocolTrace.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace sievra;
@@ -27,10 +32,11 @@ protected:
     }
 
     int Run(const QStringList& args = {},
-            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+            const QString& program = "sievra-pass") {
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(BuiltProgram("bin/sievra-pass"), args);
+        p.start(BuiltProgram("bin/" + program), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         out = QString::fromUtf8(p.readAllStandardOutput());
         err = QString::fromUtf8(p.readAllStandardError());
@@ -76,6 +82,118 @@ TEST_F(SievraPass, CleanPassPrintsPlainLinesAndExitsZero) {
     EXPECT_FALSE(out.contains("<")) << "no markup on a pipe";
     EXPECT_FALSE(out.contains("\x1b")) << "no colours on a pipe";
     EXPECT_EQ(pop->Messages("clean").size(), 1);
+}
+
+// --dry-run previews whatever the store says; sievra-history then reads and acts on the record.
+TEST_F(SievraPass, DryRunIsRecordedAndTheHistoryToolReadsIt) {
+    WriteStore("dry", {"From: friend@example.org\nSubject: hi\n\nx\n",
+                       "From: =?UTF-8?Q?Sp=C3=A4m?= <spam@bad.example>\n"
+                       "Subject: =?UTF-8?Q?K=C3=A4se?=\n\nx\n"});
+    EXPECT_EQ(Run({"--dry-run"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("1 would be deleted (preview)")) << out.toStdString();
+    EXPECT_EQ(pop->Messages("dry").size(), 2);
+
+    const auto history = [&](const QStringList& args) {
+        return Run(args, QProcessEnvironment::systemEnvironment(), "sievra-history");
+    };
+    ASSERT_EQ(history({"list", "--would-delete", "--account", "Home"}), 0) << err.toStdString();
+    const QStringList rows = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2) << out.toStdString();
+    EXPECT_EQ(rows[1].indexOf("would delete"), rows[0].indexOf("DECISION")) << "aligned";
+    EXPECT_TRUE(rows[1].contains(QString::fromUtf8("Späm <spam@bad.example>")));
+    EXPECT_TRUE(rows[1].endsWith(QString::fromUtf8("Käse")));
+    const QString id = rows[1].section(' ', 0, 0);
+
+    ASSERT_EQ(history({"list", "--json"}), 0);
+    EXPECT_EQ(out.count("\"decision\""), 2);
+    ASSERT_EQ(history({"show", id}), 0);
+    EXPECT_TRUE(out.contains(QRegularExpression("\nWhy: +no match\n"))) << out.toStdString();
+    EXPECT_TRUE(out.contains("Subject: =?UTF-8?Q?K=C3=A4se?=")) << "the header as read";
+    ASSERT_EQ(history({"allow", id}), 0) << err.toStdString();
+    EXPECT_TRUE(LoadAllowedSenders(store).contains("spam@bad.example"));
+
+    EXPECT_EQ(history({"restore", id}), 4) << "a preview kept no copy";
+    EXPECT_TRUE(err.contains("has no kept copy to restore")) << err.toStdString();
+    EXPECT_EQ(history({"restore", "999"}), 1);
+    EXPECT_EQ(history({"restore"}), 2);
+    EXPECT_EQ(history({"show", "999"}), 1);
+    EXPECT_EQ(history({"list", "--since", "yesterday"}), 2);
+    EXPECT_EQ(history({"purge", "--all"}), 0);
+    history({"list"});
+    EXPECT_EQ(out.count('\n'), 1) << out.toStdString();
+}
+
+// Killed while it copies and deletes: never a deleted message without its copy, and the pass
+// after the kills leaves exactly one copy of each deleted message.
+TEST_F(SievraPass, KilledDuringCopiesLosesNothingAndDoublesNothing) {
+    QList<QByteArray> spam;
+    for (int i = 0; i < 60; ++i) {
+        spam << "From: spam@bad.example\nSubject: n" + QByteArray::number(i) + "\n\n" +
+                    QByteArray(3000, 'x') + "\n";
+    }
+    WriteStore("killed", spam);
+    const QDir copies(home.DataHome() + "/sievra/quarantine/00000001/new");
+    const auto copiedSubjects = [&] {
+        QStringList subjects;
+        for (const QString& name : copies.entryList(QDir::Files)) {
+            QFile file(copies.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+            subjects
+                << QString::fromUtf8(file.readAll()).section("Subject: ", 1).section('\n', 0, 0);
+        }
+        return subjects;
+    };
+    for (const int delayMs : {60, 150, 300, 600}) {
+        QProcess pass;
+        pass.start(BuiltProgram("bin/sievra-pass"), {});
+        ASSERT_TRUE(pass.waitForStarted(10000));
+        QThread::msleep(static_cast<unsigned long>(delayMs));
+        ::kill(static_cast<pid_t>(pass.processId()), SIGKILL);
+        ASSERT_TRUE(pass.waitForFinished(10000));
+        QStringList left;
+        for (const QByteArray& message : pop->Messages("killed")) {
+            left << QString::fromUtf8(message).section("Subject: ", 1).section('\n', 0, 0);
+        }
+        const QStringList copied = copiedSubjects();
+        for (int i = 0; i < 60; ++i) {
+            const QString subject = "n" + QString::number(i);
+            EXPECT_TRUE(left.contains(subject) || copied.contains(subject))
+                << subject.toStdString() << " gone without a copy after a kill at " << delayMs;
+        }
+    }
+    EXPECT_EQ(Run(), 0) << out.toStdString();
+    EXPECT_TRUE(pop->Messages("killed").isEmpty());
+    QStringList copied = copiedSubjects();
+    EXPECT_EQ(copied.size(), 60);
+    copied.removeDuplicates();
+    EXPECT_EQ(copied.size(), 60) << "a message copied twice";
+}
+
+// A stranger who used the code word is remembered by sievra-pass; sievra-history lists,
+// forgets and allows the remembered senders.
+TEST_F(SievraPass, RememberedSendersAreListedForgottenAndAllowed) {
+    WriteStore("learn", {"From: Anna <anna@x.example>\nSubject: pineapple\n\nx\n",
+                         "From: bob@y.example\nSubject: Re: Pineapple\n\nx\n"});
+    store.OpenKey(AccountKeyPath("00000001") + "\\Code Words", true)->WriteText("1", "pineapple|");
+    EXPECT_EQ(Run(), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Remembered anna@x.example (code word)\n")) << out.toStdString();
+    const auto history = [&](const QStringList& args) {
+        return Run(args, QProcessEnvironment::systemEnvironment(), "sievra-history");
+    };
+    ASSERT_EQ(history({"learned", "--account", "1"}), 0) << err.toStdString();
+    const QStringList rows = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3) << out.toStdString();
+    EXPECT_TRUE(rows[1].startsWith("Home ")) << rows[1].toStdString();
+    EXPECT_EQ(rows[1].indexOf("anna@x.example"), rows[0].indexOf("ADDRESS")) << "aligned";
+    EXPECT_TRUE(rows[1].endsWith("pineapple"));
+
+    EXPECT_EQ(history({"forget", "bob@y.example"}), 0);
+    EXPECT_EQ(history({"forget", "bob@y.example"}), 1) << "forgotten already";
+    EXPECT_EQ(history({"forget", "bob"}), 2);
+    EXPECT_EQ(history({"allow", "ANNA@x.example"}), 0) << err.toStdString();
+    EXPECT_EQ(LoadAllowedSenders(store), QStringList{"anna@x.example"});
+    history({"learned"});
+    EXPECT_EQ(out.count('\n'), 1) << out.toStdString();
 }
 
 TEST_F(SievraPass, ErrorLinesGiveOne) {

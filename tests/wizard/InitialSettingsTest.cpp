@@ -70,12 +70,15 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
     a.SmtpUser = "smtp-user";
     a.CodeWords = "kestrel|harbour7|";
     a.Hints = "Our bird|";
+    a.RememberCodeWordSenders = false;
     Save();
 
     const SettingsKey key = Key(AccountKeyPath("00000004"));
     const std::vector<Row> expected{
         T("Account Name", "Account 00000004"),
         N("Active", 1),
+        N("Check Sender Authentication", 1),
+        N("Keep Deleted Copies", 1),
         T("POP3 Password", ""),
         T("POP3 Port", "0110"),
         N("POP3 Security", 0),
@@ -83,6 +86,7 @@ TEST_F(InitialSettingsTest, EveryValueOfAnAccountAndTheGlobals) {
         N("POP3 Tested", 0),
         N("POP3 Timeout", 45),
         T("POP3 User Name", "user00000004"),
+        N("Remember Code-Word Senders", 0),
         N("Requires AUTH", 1),
         N("Save POP3 Password", 0),
         N("Save SMTP Password", 0),

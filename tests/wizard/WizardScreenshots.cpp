@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
         wanted.append(QString::fromLocal8Bit(argv[i]).toInt());
     }
     if (wanted.isEmpty()) {
-        wanted = {1, 2, 5, 7};
+        wanted = {1, 2, 5, 7, 8};
     }
     QDir().mkpath(folder);
 

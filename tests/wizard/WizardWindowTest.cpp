@@ -119,6 +119,10 @@ TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
     QStringList forward{Where()};
     for (int step = 0; step < 10 && wizard->CurrentPage() != 8; ++step) {
         if (wizard->CurrentPage() == 7) {
+            EXPECT_TRUE(c->chkRemember->isChecked()) << "each account starts remembering";
+            if (wizard->CurrentAccount() == 1) {
+                c->chkRemember->click();
+            }
             PassCodeWordsPage();
         } else {
             Next();
@@ -129,6 +133,8 @@ TEST_F(WizardWindowTest, ThreeAccountsNextAndPrevious) {
               QStringList({"4", "5A", "6A", "7A", "5B", "6B", "7B", "5C", "6C", "7C", "8C"}));
     EXPECT_EQ(c->butNext->text(), "&Save");
     EXPECT_EQ(c->lblSettings->text(), "Account Settings (C)");
+    EXPECT_FALSE(wizard->Accounts()[1].RememberCodeWordSenders);
+    EXPECT_TRUE(wizard->Accounts()[2].RememberCodeWordSenders);
     EXPECT_TRUE(prompts->Take().filter("Confirm").isEmpty());
 
     QStringList backward{Where()};
@@ -421,6 +427,7 @@ TEST_F(WizardWindowTest, SaveWritesTheSettingsStartsSievraAndCloses) {
     c->memCodeWords->setPlainText("kestrel\nharbour7");
     Next();
     ASSERT_EQ(Where(), "8A");
+    EXPECT_TRUE(c->chkPreview->isChecked()) << "a new user tries before anything is deleted";
     Next(); // Save
     EXPECT_FALSE(wizard->isVisible());
     EXPECT_EQ(wizard->result(), QDialog::Accepted);
@@ -440,6 +447,8 @@ TEST_F(WizardWindowTest, SaveWritesTheSettingsStartsSievraAndCloses) {
     EXPECT_EQ(a.CodeWords, "kestrel|harbour7|");
     EXPECT_EQ(a.SmtpServer, "smtp.a.example");
     EXPECT_EQ(loaded.Globals.WabFile, home.Path() + "/books/contacts.wab");
+    EXPECT_TRUE(loaded.Globals.PreviewOnly);
+    EXPECT_TRUE(a.KeepDeletedCopies);
 }
 
 // Run again over existing settings, the wizard says so, starts from them, and Save changes
@@ -457,6 +466,8 @@ TEST_F(WizardWindowTest, ARunOverExistingSettingsStartsFromThemAndKeepsTheRest) 
         a.WriteText("POP3 User Name", "anna");
         a.WriteText("POP3 Port", "110");
         a.WriteFlag("POP3 Tested", true);
+        a.WriteNumber("POP3 Timeout", 90);
+        a.WriteText("POP3 Certificate", "AB:CD");
         store.OpenKey(AccountKeyPath("00000001") + "\\Code Words", true)->WriteText("1", "old|");
         store.OpenKey(AccountKeyPath("00000009"), true)->WriteText("Account Name", "Gone");
     }
@@ -476,17 +487,22 @@ TEST_F(WizardWindowTest, ARunOverExistingSettingsStartsFromThemAndKeepsTheRest) 
     Next();
     EXPECT_EQ(c->memCodeWords->toPlainText(), "old\n");
     Next();
+    c->chkPreview->setChecked(false);
     Next(); // Save
     EXPECT_EQ(wizard->result(), QDialog::Accepted);
 
     SettingsStore store;
     const auto p = store.OpenKey(ProductKey);
     EXPECT_EQ(p->ReadNumber("Interval"), 25);
+    EXPECT_TRUE(p->ValueExists("Preview Only"));
+    EXPECT_FALSE(p->ReadFlag("Preview Only"));
     EXPECT_EQ(p->ReadText("Header 1"), "My own reply");
     EXPECT_FALSE(store.KeyExists(AccountKeyPath("00000009")));
     const auto a = store.OpenKey(AccountKeyPath("00000001"));
     EXPECT_EQ(a->ReadText("POP3 Server"), "pop.stored.example");
     EXPECT_TRUE(a->ReadFlag("POP3 Tested")) << "nothing of its connection changed";
+    EXPECT_EQ(a->ReadNumber("POP3 Timeout"), 90);
+    EXPECT_EQ(a->ReadText("POP3 Certificate"), "AB:CD") << "values the pages do not show stay";
 }
 
 TEST_F(WizardWindowTest, SaveWithoutSievraWarnsAndAStoreErrorKeepsPage8) {

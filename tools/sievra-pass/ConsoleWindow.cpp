@@ -1,6 +1,6 @@
 #include "ConsoleWindow.h"
 
-#include "engine/StatusMarkup.h"
+#include "markup/StatusMarkup.h"
 
 namespace sievra {
 
@@ -41,6 +41,7 @@ PassOptions ConsoleWindow::ReadPassOptions() const {
     options.AutoMode = false;
     options.BeepOn = false;
     options.VisualAlertOn = false;
+    options.PreviewOnly = options.PreviewOnly || dryRun_;
     return options;
 }
 

@@ -18,6 +18,8 @@ public:
     QList<Account*> Accounts() override;
     // Always manual mode: no tray, no beep, no pop-up.
     PassOptions ReadPassOptions() const override;
+    // --dry-run: this run previews, whatever the store says.
+    void SetDryRun(bool on) { dryRun_ = on; }
 
     void AppendStatusLine(const QString& markup) override;
     void SetDateLabel(const QString& text) override;
@@ -28,6 +30,7 @@ private:
     QTextStream& out_;
     QTextStream& err_;
     bool colour_;
+    bool dryRun_ = false;
 };
 
 } // namespace sievra

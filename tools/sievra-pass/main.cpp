@@ -19,10 +19,12 @@ constexpr int ExitNotStarted = 2;
 constexpr int ExitSkipped = 3;
 
 const char* const Usage =
-    "Usage: sievra-pass [--trace] | --help | --version\n"
+    "Usage: sievra-pass [--dry-run] [--trace] | --help | --version\n"
     "Runs one screening pass over Sievra's accounts, as the GO button does with automatic\n"
     "mode off, and prints the status lines. Settings come from Sievra's settings store\n"
     "($XDG_CONFIG_HOME/sievra/settings.db).\n"
+    "--dry-run: preview this pass whatever the settings say: decide and record what would be\n"
+    "deleted, but delete nothing, send no reply and leave the reply queue alone.\n"
     "--trace also prints on standard error every line sent to and received from the mail\n"
     "servers (passwords and logins masked), to show a server's own reason for a refusal.\n"
     "Passwords kept in the desktop keyring are read from it once at the start; an account\n"
@@ -75,6 +77,7 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
     const bool trace = args.removeAll(QStringLiteral("--trace")) > 0;
+    const bool dryRun = args.removeAll(QStringLiteral("--dry-run")) > 0;
     if (args == QStringList{QStringLiteral("--help")}) {
         out << Usage;
         return ExitClean;
@@ -105,6 +108,7 @@ int main(int argc, char* argv[]) {
             return ExitNotStarted;
         }
         sievra::ConsoleWindow window(std::move(settings), out, err, isatty(STDOUT_FILENO) == 1);
+        window.SetDryRun(dryRun);
         sievra::ScreeningEngine engine(window, &store);
         if (trace) {
             TraceProtocols(engine, err);

@@ -190,6 +190,12 @@ bool AddOption(Changes& ch, const QString& option, const QString& value) {
              c.ResetSmtp = true;
              return on.has_value();
          }},
+        {"--remember",
+         [](Changes& c, const QString& v) {
+             const auto on = ParseYesNo(v);
+             c.Values.append(Number(V::RememberCodeWordSenders, on.value_or(true)));
+             return on.has_value();
+         }},
         {"--smtp-login",
          [](Changes& c, const QString& v) {
              c.Values.append(Number(V::UsePop3Login, v == QLatin1String("pop3")));

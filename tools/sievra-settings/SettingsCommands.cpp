@@ -2,6 +2,7 @@
 
 #include "AccountCommands.h"
 #include "settings/Account.h"
+#include "settings/KnownValues.h"
 #include "settings/PasswordCipher.h"
 #include "settings/PasswordStorage.h"
 #include "settings/SettingsStore.h"
@@ -66,6 +67,7 @@ const char* const SettingsUsage =
     "  --smtp-user NAME           SMTP user name (set its password with set-password)\n"
     "  --code-word WORD           a code word; repeat for more (set replaces the list)\n"
     "  --hint TEXT                a hint; repeat for more (set replaces the list)\n"
+    "  --remember yes|no          remember senders who wrote with a code word\n"
     "Changing a server, port, security, user or login makes the account's connection test\n"
     "run again, as in the window.\n"
     "\n"
@@ -168,6 +170,13 @@ int Set(CommandContext& c, const QStringList& args) {
     const auto value = ParseSetValue(args[1], args[2], args[3]);
     if (!value) {
         return Usage(c, QStringLiteral("bad value: %1 %2").arg(args[2], args[3]));
+    }
+    // A known value of the wrong type would read as missing, and the pass then fail far from
+    // the cause.
+    const QString problem = StoredTypeProblem(args[0], value->Name, value->Type);
+    if (!problem.isEmpty()) {
+        c.Err << "sievra-settings: " << problem << "\n";
+        return ExitUsage;
     }
     c.Store.OpenKey(args[0], true)->Write(*value);
     return ExitOk;
