@@ -4,19 +4,11 @@
 #include "ScreeningEngine.h"
 #include "engine/HeaderValues.h"
 #include "history/RestoreToken.h"
+#include "markup/StatusMarkup.h"
 
 #include <utility>
 
 namespace sievra {
-
-namespace {
-
-QString ErrorLine(const QString& message) {
-    return QStringLiteral("<font color=\"clRed\"><B>Error: ") + message.toHtmlEscaped() +
-           QStringLiteral("</B>");
-}
-
-} // namespace
 
 // Opens the history, and drops decisions and copies past their age, before the first account.
 void ScreeningEngine::OpenHistory() {
@@ -26,7 +18,7 @@ void ScreeningEngine::OpenHistory() {
     try {
         historyDb_ = std::make_unique<HistoryDatabase>(historyPath_);
         if (!historyDb_->SetAsideNotice().isEmpty()) {
-            Complain(ErrorLine(historyDb_->SetAsideNotice()));
+            Complain(ErrorMarkup(historyDb_->SetAsideNotice()));
         }
         history_ = std::make_unique<DecisionHistory>(*historyDb_);
         const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -44,7 +36,7 @@ void ScreeningEngine::OpenHistory() {
 }
 
 void ScreeningEngine::HistoryFailed(const HistoryError& error) {
-    Complain(ErrorLine(error.Message() + QStringLiteral("; this pass is not recorded")));
+    Complain(ErrorMarkup(error.Message() + QStringLiteral("; this pass is not recorded")));
     // The reply record shares the file: what was sent is noted if it still can be, and no
     // further reply goes out unrecorded.
     RecordReplies();

@@ -9,17 +9,9 @@
 #include "mail/HeaderText.h"
 #include "mail/MailAddress.h"
 #include "mail/MailDate.h"
+#include "markup/StatusMarkup.h"
 
 namespace sievra {
-
-namespace {
-
-QString ErrorLine(const QString& message) {
-    return QStringLiteral("<font color=\"clRed\"><B>Error: ") + message.toHtmlEscaped() +
-           QStringLiteral("</B>");
-}
-
-} // namespace
 
 LearnedSenders* ScreeningEngine::Learned() {
     if (learned_) {
@@ -54,7 +46,7 @@ void ScreeningEngine::ForgetUnseenSenders() {
                     .arg(options_.LearnedSenderDays));
         }
     } catch (const HistoryError& error) {
-        Complain(ErrorLine(error.Message()));
+        Complain(ErrorMarkup(error.Message()));
     }
 }
 
@@ -76,9 +68,9 @@ bool ScreeningEngine::LoadLearned(const Account& account) {
     } catch (const HistoryError& error) {
         historyProblem_ = error.Message();
     }
-    Complain(ErrorLine(QStringLiteral("Account \"%1\" skipped: its learned senders cannot be "
-                                      "read. %2")
-                           .arg(account.AccountName, historyProblem_)));
+    Complain(ErrorMarkup(QStringLiteral("Account \"%1\" skipped: its learned senders cannot be "
+                                        "read. %2")
+                             .arg(account.AccountName, historyProblem_)));
     return false;
 }
 
@@ -99,7 +91,7 @@ void ScreeningEngine::NoteAcceptance(const Account& account, Verdict verdict, qs
             LearnSender(account, i);
         }
     } catch (const HistoryError& error) {
-        Complain(ErrorLine(error.Message()));
+        Complain(ErrorMarkup(error.Message()));
     }
 }
 

@@ -25,35 +25,6 @@ QString CopyError(const QString& what, int error) {
     return QStringLiteral("Cannot keep a copy: %1: %2").arg(what, FileErrorText(error));
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            if (n == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
-bool SyncFolder(const QString& folder) {
-    const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // A key names a folder: nothing that could climb out of the quarantine.
 bool IsSafeKey(const QString& key) {
     return !key.isEmpty() && !key.contains(QLatin1Char('/')) && key != QLatin1String(".") &&

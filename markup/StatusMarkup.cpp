@@ -78,4 +78,9 @@ QString StripStatusMarkup(const QString& line) {
     }
 }
 
+QString ErrorMarkup(const QString& message) {
+    return QStringLiteral("<font color=\"clRed\"><B>Error: ") + message.toHtmlEscaped() +
+           QStringLiteral("</B>");
+}
+
 } // namespace sievra

@@ -18,6 +18,9 @@ struct StatusRun {
     bool operator==(const StatusRun&) const = default;
 };
 
+// A red, bold error line: "Error: " and `message`, its text escaped so it cannot carry tags.
+QString ErrorMarkup(const QString& message);
+
 // Splits a line into runs of equal style. A colour holds to the end of the line; bold and
 // colour tags may come in either order.
 std::vector<StatusRun> ParseStatusMarkup(const QString& line);

@@ -20,6 +20,8 @@ QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
 }
 
+} // namespace
+
 bool WriteAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -29,6 +31,9 @@ bool WriteAll(int fd, const QByteArray& bytes) {
             continue;
         }
         if (n <= 0) {
+            if (n == 0) {
+                errno = ENOSPC; // a write that takes nothing is a full disk
+            }
             return false;
         }
         done += n;
@@ -36,15 +41,15 @@ bool WriteAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-void SyncFolder(const QString& folder) {
+bool SyncFolder(const QString& folder) {
     const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    if (fd < 0) {
+        return false;
     }
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
-
-} // namespace
 
 QString FileErrorText(int error) {
     if (error == ELOOP) {

@@ -23,6 +23,13 @@ void TightenFile(const QString& path);
 // for a link).
 int OpenPrivateNoFollow(const QString& path, int flags);
 
+// Writes all of `bytes` to `fd`, going on after interruptions; false with errno set otherwise
+// (ENOSPC when the disk takes nothing more).
+bool WriteAll(int fd, const QByteArray& bytes);
+
+// Flushes a folder's entries (a rename into it) to disk; false when that failed.
+bool SyncFolder(const QString& folder);
+
 // The reason for a failed open or write: "is a symbolic link" for ELOOP, else strerror.
 QString FileErrorText(int error);
 

@@ -110,7 +110,8 @@ TEST_F(ReplyGuards, UnreadableReplyRecordSendsNothingAndKeepsTheQueue) {
     const QString notAFolder = home.WriteFile("not-a-folder", "x");
     engine->SetHistoryPath(notAFolder + "/history.db");
     Account& account = AddMailbox({Mail("stranger@bad.example", "hello")}, Hints);
-    // An account that learns senders is not screened at all without the file.
+    // An account that remembers senders is not screened at all without its history; this one
+    // is, so only the reply record is missing.
     account.RememberCodeWordSenders = false;
     engine->RunPass();
     EXPECT_EQ(MailboxSize(account), 0);
