@@ -68,6 +68,8 @@ void ScreeningEngine::ConnectClients() {
     // A reply's own marks go after the header block the client writes.
     connect(&smtp_, &TCustomSmtpClient::OnProcessHeader, this,
             [this](TCustomSmtpClient*, QStringList* lines) { lines->append(replyMarks_); });
+    connect(&smtp_, &TCustomSmtpClient::OnMailFollows, this,
+            [this](TCustomSmtpClient*, bool* follows) { OfferNextReply(follows); });
 }
 
 // --- Client events: each records what happened and lets a waiting request see it. ---

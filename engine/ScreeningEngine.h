@@ -253,6 +253,9 @@ private:
     bool LoadLedger();
     QList<int> PlanReplies(const Account& account, const QStringList& addresses);
     void SendReplies(const Account& account, const QList<int>& plan);
+    bool CanAddress(const QString& address) const;
+    void SetReplyRecipient(const QString& address);
+    void OfferNextReply(bool* follows);
     void RecordReplies();
     bool TakeRefusal(int index, const QString& address);
     void DropReply(int index, const QString& address, const QString& reason);
@@ -319,6 +322,11 @@ private:
     bool queuedNow_ = false;
     // The account whose replies go out now, for the record of each.
     const Account* replyAccount_ = nullptr;
+    // The replies going out now, and the position in them of the one being sent; the next
+    // one may follow it on the wire.
+    QList<int> replyPlan_;
+    QStringList replyAddresses_;
+    int replyAt_ = -1;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;

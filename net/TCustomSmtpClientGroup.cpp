@@ -4,6 +4,8 @@
 #include "SocketError.h"
 #include "TCustomSmtpClient.h"
 
+#include <utility>
+
 namespace sievra {
 
 namespace {
@@ -21,9 +23,23 @@ void TCustomSmtpClient::SendGroup() {
     if (groupData_ && !PrepareHeader()) {
         return; // nothing sent; the failure is reported
     }
+    BeginGroup();
+    SendWire(GroupWire());
+}
+
+void TCustomSmtpClient::BeginGroup() {
+    groupAnswered_ = 0;
+    groupSenderTaken_ = false;
+    groupRefusal_ = 0;
+    groupRefusalLine_.clear();
+    accepted_ = Accepts250;
+    SetPhase(Phase::Group);
+}
+
+QByteArray TCustomSmtpClient::GroupWire() {
     QStringList commands{mail_.MailFrom()};
     commands.append(mail_.RcptTo());
-    if (groupData_) {
+    if (mail_.RcptTo().size() == 1) {
         commands.append(QStringLiteral("DATA"));
     }
     QByteArray wire;
@@ -32,13 +48,62 @@ void TCustomSmtpClient::SendGroup() {
         emit OnDisplay(this, QStringLiteral("> ") + command);
         wire += command.toUtf8() + "\r\n";
     }
-    groupAnswered_ = 0;
-    groupSenderTaken_ = false;
-    groupRefusal_ = 0;
-    groupRefusalLine_.clear();
-    accepted_ = Accepts250;
-    SetPhase(Phase::Group);
-    SendWire(wire);
+    return wire;
+}
+
+// The "." has just gone into the corked socket: the next message's group may join it, so a
+// run of messages costs one round trip each (RFC 2920 3.1 lets the text open a group).
+void TCustomSmtpClient::TakeFollower() {
+    bool follows = false;
+    emit OnMailFollows(this, &follows);
+    if (!follows) {
+        return;
+    }
+    try {
+        SmtpOutgoing next(fromName_, rcptName_, header_, extensions_.SmtpUtf8);
+        if (next.RcptTo().size() != 1) {
+            return; // DATA would wait for the last recipient: nothing to gain
+        }
+        next.SetBody(TakeBody(), extensions_.EightBitMime, [this] { return GreetingName(); });
+        mail_ = std::move(next); // the message before has gone out whole
+    } catch (const ClientException&) {
+        return; // its own Mail raises the same, with nothing sent
+    }
+    if (!HeaderProblem().isEmpty()) {
+        return; // its own Mail fails on the same line
+    }
+    followerSent_ = true;
+    followerRcpt_ = rcptName_;
+    SendWire(GroupWire());
+}
+
+// The Mail of the message that followed the last ".": the replies held so far are weighed
+// now, in order, as if they had just come in.
+void TCustomSmtpClient::AttachFollower() {
+    if (rcptName_ != followerRcpt_) {
+        throw SmtpException(QStringLiteral("SMTP component not ready"));
+    }
+    followerSent_ = false;
+    lastResponse_.clear();
+    recipientRefused_ = false;
+    BeginRequest(SmtpRequest::Mail);
+    reported_ = false;
+    groupData_ = true;
+    BeginGroup();
+    const QByteArrayList held = std::exchange(heldLines_, {});
+    for (const QByteArray& line : held) {
+        ConnectionLine(line);
+    }
+}
+
+// The message that followed will not be sent: the connection is closing, and without its
+// text the server delivers nothing.
+void TCustomSmtpClient::DropFollower() {
+    followerSent_ = false;
+    heldLines_.clear();
+    if (phase_ == Phase::Following) {
+        SetPhase(Phase::Idle);
+    }
 }
 
 // The final line of one reply of the group is in.

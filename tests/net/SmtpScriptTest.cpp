@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace sievra;
 using namespace sievra::test;
@@ -534,6 +535,69 @@ TEST(SmtpScript, PipelinedGroupsEndAsStepByStepDialoguesDo) {
         if (c.after.isEmpty() || c.after == QByteArrayList{"."}) {
             EXPECT_FALSE(lines.contains("Hello")) << "no line of the text";
         }
+        EXPECT_EQ(s.client.State(), smtpReady);
+    }
+}
+
+// The next message's group rides behind the "." of the one before: the server answers nothing
+// until it has both. Each message is still reported alone, and one the caller gives up (a
+// temporary refusal before it stops the phase) gets no line of its text.
+TEST(SmtpScript, AFollowingMessageRidesBehindTheEndOfDataAndEndsAlone) {
+    const struct {
+        QByteArrayList replies; // to the first ".", then the second's MAIL FROM, RCPT TO, DATA
+        QByteArray after;       // what the client sends next: its text, RSET, or nothing
+        QByteArray reply;
+        quint16 first;
+        std::optional<quint16> second; // nothing: the caller aborts instead of sending it
+    } cases[] = {
+        {{"250 queued", "250 OK", "250 OK", "354 go"}, "Hello", "250 queued", 0, 0},
+        {{"250 queued", "250 OK", "550 5.1.1 gone", "554 no valid recipients"},
+         "RSET",
+         "250 reset",
+         0,
+         550},
+        {{"452 4.3.1 full", "250 OK", "250 OK", "354 go"}, {}, {}, 452, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        FakeServer server;
+        server.Says("220 fake ESMTP")
+            .ExpectsPrefix("EHLO ")
+            .SaysLines({"250-fake"})
+            .Says("250 PIPELINING");
+        server.Expects("MAIL FROM:<>").Expects("RCPT TO:<a@example.org>").Expects("DATA");
+        server.SaysLines({"250 OK", "250 OK", "354 go"}).ExpectsLinesUntil(".");
+        server.Expects("MAIL FROM:<>").Expects("RCPT TO:<b@example.org>").Expects("DATA");
+        server.SaysLines(c.replies);
+        if (c.after == "Hello") {
+            server.ExpectsLinesUntil(".").Says(c.reply);
+        } else if (!c.after.isEmpty()) {
+            server.Expects(c.after).Says(c.reply);
+        } else {
+            server.ExpectsClose();
+        }
+        SmtpSession s;
+        OpenWithHelo(s, server);
+        SetMessage(s.client);
+        int asked = 0;
+        QObject::connect(&s.client, &TCustomSmtpClient::OnMailFollows, [&](auto*, bool* follows) {
+            if (asked++ == 0) {
+                s.client.SetRcptName({QStringLiteral("b@example.org")});
+                *follows = true;
+            }
+        });
+        const QString label = c.replies.join(" / ");
+        EXPECT_EQ(s.Run([&] { s.client.Mail(); }), c.first) << server.Dialogue().toStdString();
+        if (c.second) {
+            EXPECT_EQ(s.Run([&] { s.client.Mail(); }), *c.second) << label.toStdString();
+            EXPECT_EQ(s.client.RecipientRefused(), *c.second == 550);
+        } else {
+            EXPECT_NE(s.client.State(), smtpReady) << "the second message is on its way";
+            s.client.Abort();
+        }
+        RunEventsFor(50);
+        EXPECT_TRUE(server.ScriptPlayed()) << server.Dialogue().toStdString();
+        EXPECT_EQ(server.ReceivedLines(0).count("Hello"), c.after == "Hello" ? 2 : 1)
+            << label.toStdString();
         EXPECT_EQ(s.client.State(), smtpReady);
     }
 }
