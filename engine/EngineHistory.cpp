@@ -120,17 +120,18 @@ void ScreeningEngine::Record(const Account& account, int i, Decision decision,
 }
 
 void ScreeningEngine::WriteRecords() {
-    const QMap<int, DecisionRecord> held = std::exchange(heldRecords_, {});
-    for (DecisionRecord r : held) {
-        if (!history_) {
-            return;
-        }
-        r.Time = QDateTime::currentDateTimeUtc();
-        try {
-            history_->Add(r);
-        } catch (const HistoryError& error) {
-            HistoryFailed(error);
-        }
+    QList<DecisionRecord> held = std::exchange(heldRecords_, {}).values();
+    if (!history_ || held.isEmpty()) {
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (DecisionRecord& r : held) {
+        r.Time = now;
+    }
+    try {
+        history_->AddAll(held);
+    } catch (const HistoryError& error) {
+        HistoryFailed(error);
     }
 }
 
