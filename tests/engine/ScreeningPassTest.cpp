@@ -2,6 +2,8 @@
 #include "EngineFixture.h"
 
 #include <QTimer>
+#include <functional>
+#include <utility>
 
 using namespace sievra;
 using namespace sievra::test;
@@ -66,6 +68,33 @@ TEST_F(ScreeningPass, KeptMailIsNotFetchedAgainUntilTheRulesChange) {
     EXPECT_TRUE(window.HasLine("Retrieving 1 header(s).."));
     EXPECT_TRUE(window.HasLabel("Deleting message 3"));
     EXPECT_EQ(window.PlainLines().last(), "RESULTS: 2 waiting. 1 deleted. 0 Error(s)");
+
+    // Each rule that decides what is kept makes the next pass look at every message again.
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"sender check",
+         [&] {
+             account.CheckSenderAuthentication = false;
+         }},
+        {"restore key",
+         [&] {
+             window.Options.RestoreKey = "another key";
+         }},
+        {"learning",
+         [&] {
+             account.RememberCodeWordSenders = false;
+         }},
+    };
+    const QString notAgain = "2 message(s) kept by an earlier pass: not checked again.";
+    for (const auto& [rule, change] : changes) {
+        window.Lines.clear();
+        engine->RunPass();
+        ASSERT_TRUE(window.HasLine(notAgain)) << rule;
+        change();
+        window.Lines.clear();
+        engine->RunPass();
+        EXPECT_TRUE(window.HasLine("Retrieving 2 header(s)..")) << rule;
+        EXPECT_FALSE(window.HasLine(notAgain)) << rule;
+    }
 
     pop->AddMessages(account.Pop3User, {Mail("stranger@x.example", "about the pineapple")});
     account.CodeWords = "PINEAPPLE|";
