@@ -12,8 +12,8 @@
 // --smtp-step-by-step: the SMTP server does not offer PIPELINING (it does by default).
 #include "DelayProxy.h"
 #include "bench/BenchSupport.h"
+#include "bench/FriendBook.h"
 #include "engine/ScreeningEngine.h"
-#include "tests/support/AddressBookBytes.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/QuietWindow.h"
 #include "tests/support/SmtpSink.h"
@@ -28,12 +28,6 @@ using namespace sievra;
 
 namespace {
 
-constexpr int Friends = 200;
-
-QString FriendAddress(int i) {
-    return QStringLiteral("friend%1@example.org").arg(i % Friends);
-}
-
 // One in ten messages comes from a stranger when `spam` is set.
 void Seed(test::DovecotServer& pop, const QString& user, int count, bool spam) {
     constexpr int Slice = 500;
@@ -43,7 +37,7 @@ void Seed(test::DovecotServer& pop, const QString& user, int count, bool spam) {
         for (int i = first; i < std::min(count, first + Slice); ++i) {
             const QString from = spam && i % 10 == 9
                                      ? QStringLiteral("sender%1@spam.example").arg(i)
-                                     : FriendAddress(i);
+                                     : bench::FriendAddress(i);
             mails.append(QStringLiteral("Return-Path: <%1>\nFrom: Someone <%1>\nTo: "
                                         "me@home.example\nSubject: Message number %2\nDate: "
                                         "Tue, 8 Dec 2026 10:00:00 +0000\nMessage-ID: "
@@ -131,14 +125,9 @@ int main(int argc, char* argv[]) {
     test::SmtpSinkOptions smtpOptions;
     smtpOptions.Pipelining = !args.contains(QStringLiteral("--smtp-step-by-step"));
     test::SmtpSink smtp(smtpOptions);
-    test::AddressBookBytes book(Friends + 1);
-    QByteArray list;
-    for (int i = 0; i < Friends; ++i) {
-        book.Add(test::AddressBookBytes::Record(FriendAddress(i), QStringLiteral("Friend")));
-        list += FriendAddress(i).toUtf8() + "\n";
-    }
-    const QString bookPath = home.WriteFile(QStringLiteral("book.wab"), book.Bytes());
-    const QString listPath = home.WriteFile(QStringLiteral("book.txt"), list);
+    const bench::FriendBook friends = bench::WriteFriendBook(home);
+    const QString& bookPath = friends.BookPath;
+    const QString& listPath = friends.ListPath;
     bench::DelayProxy popProxy(pop.Pop3Port(), delay);
     bench::DelayProxy smtpProxy(smtp.Port(), delay);
     const Servers direct{pop, smtp, pop.Pop3Port(), smtp.Port()};

@@ -19,6 +19,14 @@ FakeServer& Greeted(FakeServer& server) {
     return server.Says("220 fake ESMTP").ExpectsPrefix("EHLO ").Says("250 hello");
 }
 
+// Greets and accepts EHLO, offering PIPELINING.
+FakeServer& GreetedPipelining(FakeServer& server) {
+    return server.Says("220 fake ESMTP")
+        .ExpectsPrefix("EHLO ")
+        .SaysLines({"250-fake"})
+        .Says("250 PIPELINING");
+}
+
 // Accepts the sender and `rcpt`, and invites the text.
 FakeServer& AwaitsText(FakeServer& server, const QByteArray& rcpt = "a@example.org") {
     return server.Expects("MAIL FROM:<>")
@@ -490,10 +498,7 @@ TEST(SmtpScript, PipelinedGroupsEndAsStepByStepDialoguesDo) {
     };
     for (const auto& c : cases) {
         FakeServer server;
-        server.Says("220 fake ESMTP")
-            .ExpectsPrefix("EHLO ")
-            .SaysLines({"250-fake"})
-            .Says("250 PIPELINING");
+        GreetedPipelining(server);
         // Every command of the group arrives before the first reply goes out.
         server.Expects("MAIL FROM:<>");
         for (const QByteArray& rcpt : c.rcpts) {
@@ -560,10 +565,7 @@ TEST(SmtpScript, AFollowingMessageRidesBehindTheEndOfDataAndEndsAlone) {
     };
     for (const auto& c : cases) {
         FakeServer server;
-        server.Says("220 fake ESMTP")
-            .ExpectsPrefix("EHLO ")
-            .SaysLines({"250-fake"})
-            .Says("250 PIPELINING");
+        GreetedPipelining(server);
         server.Expects("MAIL FROM:<>").Expects("RCPT TO:<a@example.org>").Expects("DATA");
         server.SaysLines({"250 OK", "250 OK", "354 go"}).ExpectsLinesUntil(".");
         server.Expects("MAIL FROM:<>").Expects("RCPT TO:<b@example.org>").Expects("DATA");
