@@ -3,6 +3,8 @@
 #include "addressbook/AddressBook.h"
 #include "addressbook/SenderEntry.h"
 
+#include <QCryptographicHash>
+
 namespace sievra {
 
 QString SourceCountLine(const SourceContacts& source) {
@@ -112,6 +114,11 @@ void AcceptedSet::Rebuild(const std::vector<const SourceContacts*>& read,
         }
     }
     index_ = AddressIndex(all);
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    for (const QString& entry : all) {
+        digest.addData(entry.toUtf8().append('\n'));
+    }
+    fingerprint_ = digest.result();
     empty_ = index_.AddressCount() == 0 && !index_.HasDomainEntries();
 }
 

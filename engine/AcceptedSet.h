@@ -30,6 +30,9 @@ public:
     bool IsEmpty() const { return empty_; }
     // What each source gave at the last load, by path (failed sources are absent).
     const QHash<QString, qsizetype>& CountsByPath() const { return counts_; }
+    // A digest of every address and allowed-sender entry the index holds, in order: it changes
+    // whenever the accepted senders may have.
+    const QByteArray& Fingerprint() const { return fingerprint_; }
 
 private:
     QStringList Configured(const QString& wabFile, const QStringList& sources) const;
@@ -37,6 +40,7 @@ private:
 
     SourceCache cache_;
     AddressIndex index_;
+    QByteArray fingerprint_;
     QHash<QString, qsizetype> counts_;
     // What the index was built from; a different list rebuilds it.
     QStringList builtSources_;

@@ -6,6 +6,8 @@
 #include "history/RestoreToken.h"
 #include "markup/StatusMarkup.h"
 
+#include <utility>
+
 namespace sievra {
 
 // Opens the history, and drops decisions and copies past their age, before the first account.
@@ -84,6 +86,8 @@ QString ScreeningEngine::KeepReason(int i) const {
     return QStringLiteral("in contacts");
 }
 
+// Held until the account's decisions are all made (WriteRecords): kept messages are decided
+// before any deletion, and the history still lists a turn in message order.
 void ScreeningEngine::Record(const Account& account, int i, Decision decision,
                              const QString& reason, const MessageCopy& copy) {
     if (!history_) {
@@ -91,7 +95,6 @@ void ScreeningEngine::Record(const Account& account, int i, Decision decision,
     }
     const MessageNote& note = notes_.at(i);
     DecisionRecord r;
-    r.Time = QDateTime::currentDateTimeUtc();
     r.Account = account.KeyName;
     r.AccountName = account.AccountName;
     if (i < lists_.FieldsList.size()) {
@@ -104,6 +107,7 @@ void ScreeningEngine::Record(const Account& account, int i, Decision decision,
     r.ReplyTo = lists_.ReplyToList.at(i);
     r.Date = note.Date;
     r.MessageId = note.MessageId;
+    r.UniqueId = pop3_.UniqueIds().value(toScreen_.at(i));
     r.Header = note.Header;
     r.Outcome = decision;
     r.Reason = reason;
@@ -112,8 +116,20 @@ void ScreeningEngine::Record(const Account& account, int i, Decision decision,
     if (decision == Decision::Deleted && !account.Hints.isEmpty()) {
         r.Reply = queuedNow_ ? QStringLiteral("queued") : replyNote_;
     }
+    heldRecords_.insert(i, r);
+}
+
+void ScreeningEngine::WriteRecords() {
+    QList<DecisionRecord> held = std::exchange(heldRecords_, {}).values();
+    if (!history_ || held.isEmpty()) {
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (DecisionRecord& r : held) {
+        r.Time = now;
+    }
     try {
-        history_->Add(r);
+        history_->AddAll(held);
     } catch (const HistoryError& error) {
         HistoryFailed(error);
     }

@@ -54,13 +54,15 @@ void ScreeningEngine::ForgetUnseenSenders() {
 // since every learned sender's mail would be deleted.
 bool ScreeningEngine::LoadLearned(const Account& account) {
     learnedIndex_ = AddressIndex();
+    learnedAddresses_.clear();
     if (!account.RememberCodeWordSenders) {
         return true;
     }
     LearnedSenders* learned = Learned();
     try {
         if (learned != nullptr) {
-            learnedIndex_ = AddressIndex(learned->Addresses(account.KeyName));
+            learnedAddresses_ = learned->Addresses(account.KeyName);
+            learnedIndex_ = AddressIndex(learnedAddresses_);
             return true;
         }
     } catch (const HistoryError& error) {
@@ -109,7 +111,8 @@ void ScreeningEngine::LearnSender(const Account& account, qsizetype i) {
     }
     Log(RememberedLine(address));
     // A later message of this pass from the same sender needs no code word either.
-    learnedIndex_ = AddressIndex(learned_->Addresses(account.KeyName));
+    learnedAddresses_ = learned_->Addresses(account.KeyName);
+    learnedIndex_ = AddressIndex(learnedAddresses_);
 }
 
 } // namespace sievra

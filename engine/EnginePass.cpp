@@ -150,9 +150,12 @@ void ScreeningEngine::SkipLockedAccount(const Account& account, const QString& l
 bool ScreeningEngine::ScreenAccount(Account& account) {
     lists_.Clear();
     notes_.clear();
+    heldRecords_.clear();
     pending_.Clear();
     repliedMessageIds_.clear();
     cutHeaders_.clear();
+    toScreen_.clear();
+    pipelineBroken_ = false;
     accountDeleted_ = 0;
     accountQueued_ = 0;
     replyBody_ = BuildReplyBody(account);
@@ -163,13 +166,8 @@ bool ScreeningEngine::ScreenAccount(Account& account) {
 
     if (OpenPop3Session(account) && pop3_.MsgCount() > 0) {
         counters_.SeenCount += pop3_.MsgCount();
-        const int count = ScreenedCount(pop3_.MsgCount());
-        FetchHeaders(count);
-        if (state_.ErrorFlag) {
-            ReportError();
-        } else {
-            DecideMessages(account, count);
-        }
+        ScreenMessages(account, ScreenedCount(pop3_.MsgCount()));
+        WriteRecords();
     }
     // The addresses owed a reply reach the disk before QUIT makes the deletions final. A
     // preview leaves the queue as it is.
@@ -205,66 +203,105 @@ int ScreeningEngine::ScreenedCount(int count) {
     return limit;
 }
 
-void ScreeningEngine::FetchHeaders(int count) {
-    WriteStatus(QStringLiteral("Retrieving %1 header(s)..").arg(count), false, true);
-    state_.MessageNumber = 1;
+// Fetches the headers, decides every message, then deletes the rejected ones. Headers and
+// deletions each travel as one pipelined request when the server offers it.
+void ScreeningEngine::ScreenMessages(const Account& account, int count) {
+    if (!FetchUniqueIds()) {
+        return;
+    }
+    ChooseMessages(account, count);
+    if (!toScreen_.isEmpty()) {
+        FetchHeaders();
+        if (state_.ErrorFlag) {
+            ReportError();
+            DropBrokenPipeline();
+            return;
+        }
+        const QList<int> rejected = DecideMessages(account);
+        if (!rejected.isEmpty()) {
+            DeleteMessages(account, rejected);
+        }
+    }
+    RememberKept(account);
+}
+
+// Fetches the headers of the messages in toScreen_; position k of the lists belongs to
+// message toScreen_[k].
+void ScreeningEngine::FetchHeaders() {
+    const int total = int(toScreen_.size());
+    WriteStatus(QStringLiteral("Retrieving %1 header(s)..").arg(total), false, true);
     window_.SetStatusBarPosition(0);
-    do {
-        WriteStatus(
-            QStringLiteral("Retrieving header %1 of %2").arg(state_.MessageNumber).arg(count), true,
-            true);
+    if (pop3_.Capabilities().Pipelining && total > 1) {
+        FetchHeadersPipelined();
+        return;
+    }
+    for (int k = 0; k < total && !state_.ErrorFlag; ++k) {
+        state_.MessageNumber = toScreen_.at(k);
+        WriteStatus(QStringLiteral("Retrieving header %1 of %2").arg(k + 1).arg(total), true, true);
         pop3_.SetMsgLines(0);
         pop3_.SetMsgNum(state_.MessageNumber);
         state_.HeaderLines.clear();
         state_.InMessage = false;
         collector_.Begin(state_.HeaderLines);
         PopRequest(QStringLiteral("getting header"), pop3Top, [this] { pop3_.Top(); });
-        if (pop3_.MessageCut()) {
-            cutHeaders_.insert(state_.MessageNumber - 1);
-        }
-        AppendHeaderValues(state_.HeaderLines, lists_, options_.Reading);
-        NoteHeader(state_.HeaderLines);
-        ++state_.MessageNumber;
-        window_.SetStatusBarPosition(Percent(state_.MessageNumber, count));
-    } while (!state_.ErrorFlag && state_.MessageNumber <= count);
+        TakeHeader(k);
+    }
     state_.HeaderLines.clear();
 }
 
-void ScreeningEngine::DecideMessages(const Account& account, int count) {
-    WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(count), false, true);
+void ScreeningEngine::TakeHeader(int position) {
+    if (pop3_.MessageCut()) {
+        cutHeaders_.insert(position);
+    }
+    AppendHeaderValues(state_.HeaderLines, lists_, options_.Reading);
+    NoteHeader(state_.HeaderLines);
+    // After header k the bar stands one step ahead, as it always has.
+    window_.SetStatusBarPosition(Percent(position + 2, int(toScreen_.size())));
+}
+
+// Every message is decided and recorded before the first DELE goes out, so a failure while
+// the headers arrive deletes nothing, and the deletions can travel together. Returns the
+// positions of the messages to delete; a preview returns none.
+QList<int> ScreeningEngine::DecideMessages(const Account& account) {
+    const int total = int(toScreen_.size());
+    WriteStatus(QStringLiteral("Checking %1 message(s)..").arg(total), false, true);
     window_.SetStatusBarPosition(0);
     const SenderCheck check =
         account.CheckSenderAuthentication ? SenderCheck::On : SenderCheck::Off;
-    for (int i = 0; i < count && !state_.AbortRequested; ++i) {
-        WriteStatus(QStringLiteral("Checking message %1 of %2").arg(i + 1).arg(count), true, true);
-        if (cutHeaders_.contains(i)) {
+    QList<int> rejected;
+    for (int k = 0; k < total && !state_.AbortRequested; ++k) {
+        WriteStatus(QStringLiteral("Checking message %1 of %2").arg(k + 1).arg(total), true, true);
+        if (cutHeaders_.contains(k)) {
             Log(QStringLiteral("Message %1 has a header too large to screen; it stays on the "
                                "server.")
-                    .arg(i + 1));
+                    .arg(toScreen_.at(k)));
             ++counters_.WaitingCount;
-            Record(account, i, Decision::Kept, QStringLiteral("header too large to screen"));
+            Record(account, k, Decision::Kept, QStringLiteral("header too large to screen"));
         } else {
             const Verdict verdict =
-                JudgeMessage(lists_, i, accepted_.Index(), learnedIndex_, codeWords_, check);
-            NoteForgedContact(i);
+                JudgeMessage(lists_, k, accepted_.Index(), learnedIndex_, codeWords_, check);
+            NoteForgedContact(k);
             if (verdict != Verdict::Rejected) {
                 ++counters_.WaitingCount;
-                Record(account, i, Decision::Kept,
+                Record(account, k, Decision::Kept,
                        verdict == Verdict::LearnedSender ? QStringLiteral("learned sender")
-                                                         : KeepReason(i));
-                NoteAcceptance(account, verdict, i);
-            } else if (RestoredByUs(i)) {
+                                                         : KeepReason(k));
+                NoteAcceptance(account, verdict, k);
+                NoteKept(k);
+            } else if (RestoredByUs(k)) {
                 ++counters_.WaitingCount;
-                Record(account, i, Decision::Kept, QStringLiteral("restored from the history"));
+                Record(account, k, Decision::Kept, QStringLiteral("restored from the history"));
+                NoteKept(k);
             } else if (options_.PreviewOnly) {
                 ++counters_.WouldDeleteCount;
-                Record(account, i, Decision::WouldDelete, RejectReason(i));
-            } else if (!DeleteMessage(account, i)) {
-                break;
+                Record(account, k, Decision::WouldDelete, RejectReason(k));
+            } else {
+                rejected.append(k);
             }
         }
-        window_.SetStatusBarPosition(Percent(i + 1, count));
+        window_.SetStatusBarPosition(Percent(k + 1, total));
     }
+    return rejected;
 }
 
 // "no match", or what made a contact's message count as a stranger's.
@@ -278,7 +315,7 @@ QString ScreeningEngine::RejectReason(qsizetype i) const {
 void ScreeningEngine::NoteForgedContact(qsizetype i) {
     if (i < lists_.FieldsList.size() && lists_.FieldsList[i].ForgedContact) {
         Log(QStringLiteral("Message %1 from %2: forged sender (%3); judged by the code words.")
-                .arg(i + 1)
+                .arg(toScreen_.at(i))
                 .arg(ShownAddress(lists_.FromList[i]), lists_.FieldsList[i].ForgedSender));
     }
 }
@@ -317,36 +354,84 @@ QString ScreeningEngine::ReplyGuard(const Account& account, qsizetype i) const {
     return sign ? sign->Describe() : QString();
 }
 
-// Copies (where the account keeps copies) and deletes rejected message i. False when the
-// session cannot go on; a message whose copy failed stays on the server and the pass goes on.
-bool ScreeningEngine::DeleteMessage(const Account& account, int i) {
-    MessageCopy copy;
-    if (account.KeepDeletedCopies && !CopyBeforeDelete(account, i, copy)) {
-        ++counters_.WaitingCount;
-        Record(account, i, Decision::NotDeleted,
-               RejectReason(i) + QStringLiteral("; no copy could be kept"));
-        if (state_.ErrorFlag) {
-            ReportError();
-            return false;
-        }
+// Keeps a copy of each rejected message (where the account keeps copies) before any DELE. A
+// message whose copy failed leaves the list and stays on the server. False when the session
+// cannot go on: nothing is deleted then.
+bool ScreeningEngine::CopyRejected(const Account& account, QList<int>& rejected,
+                                   MessageCopies& copies) {
+    if (!account.KeepDeletedCopies) {
         return true;
     }
-    WriteStatus(QStringLiteral("Deleting message %1").arg(i + 1), true, true);
-    pop3_.SetMsgNum(i + 1);
-    PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
-    if (state_.ErrorFlag) {
-        Record(account, i, Decision::NotDeleted,
-               RejectReason(i) + QStringLiteral("; the server refused"), copy);
-        ReportError();
-        return false;
+    QList<int> copied;
+    for (const int k : rejected) {
+        MessageCopy copy;
+        if (CopyBeforeDelete(account, k, copy)) {
+            copies.insert(k, copy);
+            copied.append(k);
+            continue;
+        }
+        ++counters_.WaitingCount;
+        Record(account, k, Decision::NotDeleted,
+               RejectReason(k) + QStringLiteral("; no copy could be kept"));
+        if (state_.ErrorFlag) {
+            ReportError();
+            NotDeleted(account, copied, copies);
+            return false;
+        }
+        if (state_.AbortRequested) {
+            return false;
+        }
     }
+    rejected = copied;
+    return true;
+}
+
+// Deletes the rejected messages (positions in toScreen_). The first failure stops the step:
+// the messages after it stay on the server.
+void ScreeningEngine::DeleteMessages(const Account& account, QList<int> rejected) {
+    MessageCopies copies;
+    if (!CopyRejected(account, rejected, copies) || rejected.isEmpty() || state_.AbortRequested) {
+        return;
+    }
+    if (pop3_.Capabilities().Pipelining && rejected.size() > 1) {
+        DeleteMessagesPipelined(account, rejected, copies);
+        return;
+    }
+    for (qsizetype d = 0; d < rejected.size() && !state_.AbortRequested; ++d) {
+        const int k = rejected.at(d);
+        const int number = toScreen_.at(k);
+        WriteStatus(QStringLiteral("Deleting message %1").arg(number), true, true);
+        pop3_.SetMsgNum(number);
+        PopRequest(QStringLiteral("deleting a message"), pop3Dele, [this] { pop3_.Dele(); });
+        if (state_.ErrorFlag) {
+            Record(account, k, Decision::NotDeleted,
+                   RejectReason(k) + QStringLiteral("; the server refused"), copies.value(k));
+            ReportError();
+            NotDeleted(account, rejected.mid(d + 1), copies);
+            return;
+        }
+        Deleted(account, k, copies.value(k));
+        window_.SetStatusBarPosition(Percent(int(d) + 1, int(rejected.size())));
+    }
+}
+
+void ScreeningEngine::Deleted(const Account& account, int position, const MessageCopy& copy) {
     ++counters_.DeletedCount;
     ++accountDeleted_;
-    queuedNow_ = !account.Hints.isEmpty() && QueueReply(account, i);
-    Record(account, i, Decision::Deleted, RejectReason(i), copy);
+    queuedNow_ = !account.Hints.isEmpty() && QueueReply(account, position);
+    Record(account, position, Decision::Deleted, RejectReason(position), copy);
     queuedNow_ = false;
     replyNote_.clear();
-    return true;
+}
+
+// Rejected messages the failed session left on the server: recorded, so their copies are
+// found, and neither counted as waiting nor as deleted.
+void ScreeningEngine::NotDeleted(const Account& account, const QList<int>& positions,
+                                 const MessageCopies& copies) {
+    for (const int k : positions) {
+        Record(account, k, Decision::NotDeleted,
+               RejectReason(k) + QStringLiteral("; the session failed first"), copies.value(k));
+    }
 }
 
 // Only a plain mailbox is queued: anything else could carry an SMTP parameter or a header

@@ -21,7 +21,7 @@ QString CopyErrorLine(int number, const QString& reason) {
 // it in the account's quarantine. False when the message must stay on the server: the error
 // line is out, and a failed request has left the error state for the caller.
 bool ScreeningEngine::CopyBeforeDelete(const Account& account, int i, MessageCopy& copy) {
-    const int number = i + 1;
+    const int number = toScreen_.at(i);
     pop3_.SetMsgNum(number);
     PopRequest(QStringLiteral("sizing a message"), pop3List, [this] { pop3_.List(); });
     if (state_.ErrorFlag) {

@@ -172,24 +172,24 @@ void ScreeningEngine::SetReplyFields(const Account& account) {
 void ScreeningEngine::SendReplies(const Account& account, const QList<int>& plan) {
     replyAccount_ = &account;
     SetReplyFields(account);
-    const QStringList addresses = pending_.Items();
+    replyPlan_ = plan;
+    replyAddresses_ = pending_.Items();
     const int count = static_cast<int>(plan.size());
     WriteStatus(QStringLiteral("Sending %1 message(s)..").arg(count), false, true);
     window_.SetStatusBarPosition(0);
     lastRefusal_.clear();
     sameRefusals_ = 0;
-    for (int n = 0; n < count && !state_.AbortRequested && ledger_; ++n) {
+    for (replyAt_ = 0; replyAt_ < count && !state_.AbortRequested && ledger_; ++replyAt_) {
+        const int n = replyAt_;
         WriteStatus(QStringLiteral("Sending message %1 of %2").arg(n + 1).arg(count), true, true);
         const int i = plan[n];
-        const QString& address = addresses[i];
-        if (!IsAscii(address) && !smtp_.Extensions().SmtpUtf8) {
+        const QString address = replyAddresses_[i];
+        if (!CanAddress(address)) {
             DropReply(i, address,
                       QStringLiteral("the server takes no address outside ASCII (no SMTPUTF8)"));
             continue;
         }
-        smtp_.SetRcptName({address});
-        smtp_.SetHdrTo(address);
-        replyMarks_ = ReplyMarkLines(repliedMessageIds_.value(address.toCaseFolded()));
+        SetReplyRecipient(address);
         SmtpRequestOf(QStringLiteral("sending mail"), SmtpRequest::Mail, [this] { smtp_.Mail(); });
         replyMarks_.clear();
         window_.SetStatusBarPosition((n + 1) * 100 / count);
@@ -209,6 +209,35 @@ void ScreeningEngine::SendReplies(const Account& account, const QList<int>& plan
         if (sinceFlush_.elapsed() >= ServedFlushMs) {
             ForgetServedReplies(account);
         }
+    }
+    // A reply that followed the last one on the wire but was not sent after all stays queued:
+    // QuitSmtp drops the connection before its text.
+    replyPlan_.clear();
+    replyAt_ = -1;
+}
+
+bool ScreeningEngine::CanAddress(const QString& address) const {
+    return IsAscii(address) || smtp_.Extensions().SmtpUtf8;
+}
+
+void ScreeningEngine::SetReplyRecipient(const QString& address) {
+    smtp_.SetRcptName({address});
+    smtp_.SetHdrTo(address);
+    replyMarks_ = ReplyMarkLines(repliedMessageIds_.value(address.toCaseFolded()));
+}
+
+// The text of the reply being sent has ended: on a pipelining server the next one's envelope
+// may go with its ".", one round trip a reply instead of two. Whether it is sent after all is
+// still decided when this one's outcome is in.
+void ScreeningEngine::OfferNextReply(bool* follows) {
+    const int next = replyAt_ + 1;
+    if (replyAt_ < 0 || next >= replyPlan_.size() || state_.AbortRequested || !ledger_) {
+        return;
+    }
+    const QString& address = replyAddresses_[replyPlan_[next]];
+    if (CanAddress(address)) {
+        SetReplyRecipient(address);
+        *follows = true;
     }
 }
 

@@ -69,7 +69,10 @@ bool ScreeningEngine::OpenPop3Session(Account& account) {
         OfferCertificate(account, CertificateServer::Pop3, pop3_.RefusedCertificate());
         return false;
     }
-    if (!PopStep(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); }) ||
+    // What the server offers decides how the headers and deletions travel; a server that
+    // offers nothing gets the dialogue it always had.
+    if (!PopStep(QStringLiteral("asking for capabilities"), pop3Capa, [this] { pop3_.Capa(); }) ||
+        !PopStep(QStringLiteral("giving user id"), pop3User, [this] { pop3_.User(); }) ||
         !PopStep(QStringLiteral("giving password"), pop3Pass, [this] { pop3_.Pass(); })) {
         return false;
     }

@@ -55,6 +55,8 @@ void ScreeningEngine::ConnectClients() {
             [this](TCustomPop3Cli*) { state_.InMessage = false; });
     connect(&pop3_, &TCustomPop3Cli::OnMessageLine, this,
             [this](TCustomPop3Cli*) { Pop3MessageLine(); });
+    connect(&pop3_, &TCustomPop3Cli::OnAnswered, this,
+            [this](TCustomPop3Cli*, int position) { Pop3Answered(position); });
     connect(&smtp_, &TCustomSmtpClient::OnSessionConnected, this,
             [this](TCustomSmtpClient*, quint16 error) { SmtpSessionConnected(error); });
     connect(&smtp_, &TCustomSmtpClient::OnSessionClosed, this,
@@ -66,6 +68,8 @@ void ScreeningEngine::ConnectClients() {
     // A reply's own marks go after the header block the client writes.
     connect(&smtp_, &TCustomSmtpClient::OnProcessHeader, this,
             [this](TCustomSmtpClient*, QStringList* lines) { lines->append(replyMarks_); });
+    connect(&smtp_, &TCustomSmtpClient::OnMailFollows, this,
+            [this](TCustomSmtpClient*, bool* follows) { OfferNextReply(follows); });
 }
 
 // --- Client events: each records what happened and lets a waiting request see it. ---
@@ -97,6 +101,14 @@ void ScreeningEngine::Pop3RequestDone(TPop3Request type, quint16 error) {
         state_.ServerSaid = pop3_.ServerReply();
     }
     CheckWait();
+}
+
+// An answer of a pipelined request: the request goes on, so its time-out starts again.
+void ScreeningEngine::Pop3Answered(int position) {
+    if (onAnswered_) {
+        onAnswered_(position);
+    }
+    ExtendWait();
 }
 
 void ScreeningEngine::Pop3MessageLine() {
@@ -228,12 +240,9 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
         cause_ = ErrorCause::Timeout;
         CheckWait();
     });
-    // A stored time-out of years must neither overflow nor turn into no time-out at all.
-    qint64 ms = qint64{state_.CurrentTimeout} * options_.TimeoutSecondMs;
-    if (!sessionBound_.isForever()) {
-        ms = std::min(ms, std::max<qint64>(sessionBound_.remainingTime(), 0));
-    }
-    timeout.start(static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max())));
+    timeout.start(WaitMilliseconds());
+    QTimer* outerTimer = waitTimer_;
+    waitTimer_ = &timeout;
     QEventLoop* outer = waitLoop_;
     std::function<bool()> outerDone = waitDone_;
     waitLoop_ = &loop;
@@ -241,6 +250,22 @@ void ScreeningEngine::AwaitUntil(const std::function<bool()>& done) {
     loop.exec();
     waitLoop_ = outer;
     waitDone_ = outerDone;
+    waitTimer_ = outerTimer;
+}
+
+int ScreeningEngine::WaitMilliseconds() const {
+    // A stored time-out of years must neither overflow nor turn into no time-out at all.
+    qint64 ms = qint64{state_.CurrentTimeout} * options_.TimeoutSecondMs;
+    if (!sessionBound_.isForever()) {
+        ms = std::min(ms, std::max<qint64>(sessionBound_.remainingTime(), 0));
+    }
+    return static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max()));
+}
+
+void ScreeningEngine::ExtendWait() {
+    if (waitTimer_ != nullptr && waitTimer_->isActive()) {
+        waitTimer_->start(WaitMilliseconds());
+    }
 }
 
 void ScreeningEngine::CheckWait() {

@@ -14,6 +14,7 @@
 #include "engine/ReplyRefusal.h"
 #include "engine/TrayTip.h"
 #include "history/DecisionHistory.h"
+#include "history/HistoryDatabase.h"
 #include "history/LearnedSenders.h"
 #include "history/QuarantineStore.h"
 #include "net/TPop3Cli.h"
@@ -23,6 +24,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -31,6 +33,7 @@
 #include <optional>
 
 class QEventLoop;
+class QTimer;
 
 namespace sievra {
 
@@ -133,6 +136,8 @@ private:
     void DropStaleCompletions();
     void NoteException(const QString& message);
     void AwaitUntil(const std::function<bool()>& done);
+    int WaitMilliseconds() const;
+    void ExtendWait();
     void CheckWait();
     void ReportError();
     void OfferCertificate(const Account& account, CertificateServer server,
@@ -172,8 +177,13 @@ private:
     bool ScreenAccount(Account& account);
     void SkipLockedAccount(const Account& account, const QString& lockError);
     int ScreenedCount(int count);
-    void FetchHeaders(int count);
-    void DecideMessages(const Account& account, int count);
+    void ScreenMessages(const Account& account, int count);
+    bool FetchUniqueIds();
+    void ChooseMessages(const Account& account, int count);
+    void FetchHeaders();
+    void FetchHeadersPipelined();
+    void TakeHeader(int position);
+    QList<int> DecideMessages(const Account& account);
     // Learned senders (EngineLearning.cpp).
     void ForgetUnseenSenders();
     bool LoadLearned(const Account& account);
@@ -207,9 +217,27 @@ private:
     }
     void Record(const Account& account, int i, Decision decision, const QString& reason,
                 const MessageCopy& copy);
+    void WriteRecords();
     void RecordReply(const Account& account, const QString& address, const QString& outcome);
     bool CopyBeforeDelete(const Account& account, int i, MessageCopy& copy);
-    bool DeleteMessage(const Account& account, int i);
+
+    // The DELE step over positions of toScreen_ (EnginePass.cpp, PipelinedPass.cpp).
+    using MessageCopies = QHash<int, MessageCopy>;
+    bool CopyRejected(const Account& account, QList<int>& rejected, MessageCopies& copies);
+    void DeleteMessages(const Account& account, QList<int> rejected);
+    void DeleteMessagesPipelined(const Account& account, const QList<int>& rejected,
+                                 const MessageCopies& copies);
+    void Deleted(const Account& account, int position, const MessageCopy& copy);
+    void NotDeleted(const Account& account, const QList<int>& positions,
+                    const MessageCopies& copies);
+    void Pop3Answered(int position);
+    void DropBrokenPipeline();
+
+    // The kept-message cache.
+    QByteArray KeptRulesFingerprint(const Account& account) const;
+    QSet<QString> LoadKept(const Account& account);
+    void NoteKept(int position);
+    void RememberKept(const Account& account);
     void FinishPass();
     void Notify();
     void EnableAccountControls();
@@ -225,6 +253,9 @@ private:
     bool LoadLedger();
     QList<int> PlanReplies(const Account& account, const QStringList& addresses);
     void SendReplies(const Account& account, const QList<int>& plan);
+    bool CanAddress(const QString& address) const;
+    void SetReplyRecipient(const QString& address);
+    void OfferNextReply(bool* follows);
     void RecordReplies();
     bool TakeRefusal(int index, const QString& address);
     void DropReply(int index, const QString& address, const QString& reason);
@@ -254,6 +285,15 @@ private:
     AcceptedSet accepted_;
     // What each source gave, shown above the results line.
     QStringList sourceLines_;
+    // The numbers of the messages whose headers this account turn fetches; position k of
+    // lists_ belongs to toScreen_[k].
+    QList<int> toScreen_;
+    // Ids of this turn's kept messages, for the cache.
+    QSet<QString> keptIds_;
+    // What OnAnswered of a pipelined request does with each answer.
+    std::function<void(int)> onAnswered_;
+    // A pipelined request failed with answers perhaps still on their way.
+    bool pipelineBroken_ = false;
     MessageLists lists_;
     QStringList codeWords_;
     QStringList replyBody_;
@@ -265,8 +305,11 @@ private:
     LearnedSenders::Clock clock_;
     // The learned senders of the account being screened; empty while it learns none.
     AddressIndex learnedIndex_;
+    QStringList learnedAddresses_; // the same, for the kept-message fingerprint
     QString historyProblem_;
     QList<MessageNote> notes_;
+    // This turn's decisions by position, written together in message order.
+    QMap<int, DecisionRecord> heldRecords_;
     QString historyPath_ = HistoryDatabase::DefaultPath();
     QString madeRestoreKey_; // stored by the first restore; the window's settings lag behind
     std::unique_ptr<HistoryDatabase> historyDb_;
@@ -279,6 +322,11 @@ private:
     bool queuedNow_ = false;
     // The account whose replies go out now, for the record of each.
     const Account* replyAccount_ = nullptr;
+    // The replies going out now, and the position in them of the one being sent; the next
+    // one may follow it on the wire.
+    QList<int> replyPlan_;
+    QStringList replyAddresses_;
+    int replyAt_ = -1;
     // Positions of the messages whose header went past the client's bounds; undecidable, so
     // they stay on the server.
     QSet<int> cutHeaders_;
@@ -307,6 +355,7 @@ private:
     QElapsedTimer sinceFlush_;
     Awaited awaited_;
     QEventLoop* waitLoop_ = nullptr;
+    QTimer* waitTimer_ = nullptr;
     std::function<bool()> waitDone_;
     // The whole of one session may last this many request time-outs, so a server that drips
     // data just fast enough for each request cannot hold a pass for ever.

@@ -2,6 +2,10 @@
 // waits for a reply. Whatever the server sends, the request must end exactly once, from the event
 // loop, and leave the client ready and disconnected once the connection ends.
 //
+// The pipelined requests (three TOP or two DELE commands in one window) take the same bytes as
+// the answers to all their commands: each answer is reported once, in order, and only a request
+// that ends well has them all.
+//
 // Input: byte 0 picks the request the client waits on, byte 1 the size of the pieces the
 // bytes arrive in (0: all at once), the rest is what the server sends.
 #include "net/Pop3Reply.h"
@@ -31,12 +35,14 @@ void Require(bool condition, int line = __builtin_LINE()) {
 struct Scenario {
     TPop3Request request;
     TPop3ProtocolState state;
+    int each = 0; // commands of a pipelined request; 0 for one command
 };
 
 constexpr Scenario Scenarios[] = {
-    {pop3Connect, pop3Disconnected}, {pop3User, pop3WaitingUser}, {pop3Pass, pop3WaitingPass},
-    {pop3Stat, pop3Transaction},     {pop3Top, pop3Transaction},  {pop3Dele, pop3Transaction},
-    {pop3Quit, pop3Transaction},
+    {pop3Connect, pop3Disconnected}, {pop3User, pop3WaitingUser},   {pop3Pass, pop3WaitingPass},
+    {pop3Stat, pop3Transaction},     {pop3Top, pop3Transaction},    {pop3Dele, pop3Transaction},
+    {pop3Quit, pop3Transaction},     {pop3Top, pop3Transaction, 3}, {pop3Dele, pop3Transaction, 2},
+    {pop3Capa, pop3WaitingUser},     {pop3Uidl, pop3Transaction},
 };
 
 // Brings the client, greeted, to `state` the way a session gets there.
@@ -56,8 +62,9 @@ void Reach(TPop3Cli& client, ScriptedTransport& net, TPop3ProtocolState state) {
     Require(client.ProtocolState() == state && client.State() == pop3Ready);
 }
 
-void Issue(TPop3Cli& client, TPop3Request request) {
-    switch (request) {
+void Issue(TPop3Cli& client, const Scenario& scenario) {
+    const QList<int> numbers = {1, 2, 3};
+    switch (scenario.request) {
     case pop3User:
         client.User();
         break;
@@ -68,10 +75,16 @@ void Issue(TPop3Cli& client, TPop3Request request) {
         client.Stat();
         break;
     case pop3Top:
-        client.Top();
+        scenario.each > 0 ? client.TopEach(numbers.first(scenario.each)) : client.Top();
         break;
     case pop3Dele:
-        client.Dele();
+        scenario.each > 0 ? client.DeleEach(numbers.first(scenario.each)) : client.Dele();
+        break;
+    case pop3Capa:
+        client.Capa();
+        break;
+    case pop3Uidl:
+        client.Uidl();
         break;
     default:
         client.Quit();
@@ -110,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         net.Accept();
     } else {
         Reach(client, net, scenario.state);
-        Issue(client, scenario.request);
+        Issue(client, scenario);
     }
 
     int done = 0;
@@ -118,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int begins = 0;
     int ends = 0;
     bool inMessage = false;
+    int answered = 0;
     QObject::connect(&client, &TCustomPop3Cli::OnRequestDone, &client,
                      [&](TCustomPop3Cli*, TPop3Request type, quint16 error) {
                          Require(type == scenario.request);
@@ -132,10 +146,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          Require(kind != Pop3ReplyKind::Err || line.startsWith(u"-ERR"));
                      });
     QObject::connect(&client, &TCustomPop3Cli::OnMessageBegin, &client, [&] {
-        Require(scenario.request == pop3Top && begins == 0);
+        Require(scenario.request == pop3Top && !inMessage && begins < std::max(scenario.each, 1));
         ++begins;
         inMessage = true;
     });
+    QObject::connect(&client, &TCustomPop3Cli::OnAnswered, &client,
+                     [&](TCustomPop3Cli*, int position) {
+                         Require(position == answered && answered < scenario.each && !inMessage);
+                         Require(scenario.request != pop3Top || ends == answered + 1);
+                         ++answered;
+                     });
     QObject::connect(&client, &TCustomPop3Cli::OnMessageLine, &client, [&] { Require(inMessage); });
     QObject::connect(&client, &TCustomPop3Cli::OnMessageEnd, &client, [&] {
         Require(inMessage);
@@ -162,7 +182,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(client.MsgCount() >= 0 && client.MsgSize() >= 0);
     Require(ends <= begins);
     if (scenario.request == pop3Top && doneError == 0) {
-        Require(ends == 1);
+        Require(ends == std::max(scenario.each, 1));
     }
+    Require(doneError != 0 || answered == scenario.each);
+    Require(client.UniqueIds().size() <= client.MsgCount());
     return 0;
 }

@@ -1,5 +1,7 @@
 // Arbitrary server bytes fed to the SMTP client over a scripted transport. The first byte picks the
-// request the client waits on; byte 0xFE splits the rest into separate reads. Whatever arrives, the
+// request the client waits on and whether each message has a next one following its "." (sent
+// before its replies are in, as on a pipelining server); byte 0xFE splits the rest into separate
+// reads. Whatever arrives, the
 // client must not crash, must end every request exactly once and never inside the event that
 // ends it, and must send only whole lines within the SMTP limit.
 #include "net/TSmtpCli.h"
@@ -54,6 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     client.SetHdrSubject(QStringList(250, QStringLiteral("long")).join(u' '));
     client.SetMailMessage({QStringLiteral("Hello"), QStringLiteral("."),
                            QStringLiteral(".") + QString(1500, u'x'), QStringLiteral("a\rb\nc")});
+    const int first = data[0];
+    const bool follow = first / 6 % 2 == 1;
+    if (follow) {
+        client.SetRcptName({QStringLiteral("a@example.org")});
+    }
+    int offered = 0;
+    int attached = 0;
+    QObject::connect(&client, &TCustomSmtpClient::OnMailFollows,
+                     [&](TCustomSmtpClient*, bool* follows) {
+                         *follows = follow;
+                         offered += follow ? 1 : 0;
+                     });
     int started = 0;
     int done = 0;
     bool inside = false;
@@ -65,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The requests of a session, started one after the other as each one ends.
     const auto startNext = [&](int which) {
         inside = true;
-        switch (which % 5) {
+        // A message that followed must be the next request.
+        switch (attached < offered ? 3 : which % 5) {
         case 0:
             client.Ehlo();
             break;
@@ -76,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             client.Helo();
             break;
         case 3:
+            attached = offered;
             client.Mail();
             break;
         default:
@@ -86,7 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++started;
     };
 
-    const int first = data[0];
     client.Connect();
     net.Accept();
     if (first % 6 == 5) {
@@ -115,7 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         inside = false;
         QCoreApplication::processEvents();
         Require(done <= started);
-        if (done == started && client.State() == smtpReady && client.Connected() && started < 8) {
+        const bool idle = client.State() == smtpReady || attached < offered;
+        if (done == started && idle && client.Connected() && started < 8) {
             startNext(first + started);
         }
         pos = end + 1;

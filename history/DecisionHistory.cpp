@@ -99,6 +99,14 @@ void DecisionHistory::Add(DecisionRecord& r) {
     r.Id = db_.LastInsertId();
 }
 
+void DecisionHistory::AddAll(QList<DecisionRecord>& records) {
+    db_.InTransaction([&] {
+        for (DecisionRecord& r : records) {
+            Add(r);
+        }
+    });
+}
+
 void DecisionHistory::SetReplyOutcome(const QString& account, const QString& address,
                                       const QString& outcome) {
     HistoryStatement st = db_.Prepare("UPDATE decisions SET reply = ?3 WHERE account = ?1 AND"

@@ -3,6 +3,7 @@
 #include "HistoryDatabase.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -60,6 +61,8 @@ public:
 
     // Stores the record and sets its Id.
     void Add(DecisionRecord& record);
+    // All of them in one transaction: one commit for a turn instead of one a message.
+    void AddAll(QList<DecisionRecord>& records);
     // The reply to `address` that a pass of `account` queued has this outcome now.
     void SetReplyOutcome(const QString& account, const QString& address, const QString& outcome);
     void SetCopy(qint64 id, CopyKind copy, const QString& path);

@@ -105,6 +105,7 @@ void SmtpExtensions::Note(QStringView line) {
     EightBitMime = EightBitMime || SmtpLineOffers(line, u"8BITMIME");
     SmtpUtf8 = SmtpUtf8 || SmtpLineOffers(line, u"SMTPUTF8");
     EnhancedStatusCodes = EnhancedStatusCodes || SmtpLineOffers(line, u"ENHANCEDSTATUSCODES");
+    Pipelining = Pipelining || SmtpLineOffers(line, u"PIPELINING");
 }
 
 } // namespace sievra

@@ -48,6 +48,7 @@ struct SmtpExtensions {
     bool EightBitMime = false;
     bool SmtpUtf8 = false;
     bool EnhancedStatusCodes = false;
+    bool Pipelining = false; // RFC 2920
     // Takes one line of the EHLO reply.
     void Note(QStringView line);
 };

@@ -11,6 +11,8 @@ namespace sievra {
 namespace {
 
 const QList<int> Accepts250 = {250};
+// More than a group's replies before its Mail is not a server keeping to the protocol.
+constexpr qsizetype MaxHeldLines = 64;
 
 } // namespace
 
@@ -235,6 +237,7 @@ void TCustomSmtpClient::Quit() {
 }
 
 void TCustomSmtpClient::Abort() {
+    DropFollower();
     SetPhase(Phase::Aborting);
     // A pending lookup ends through ConnectionFailed, a connection through ConnectionClosed;
     // both complete the pending request with 10004.
@@ -248,6 +251,14 @@ void TCustomSmtpClient::Abort() {
 // ---- Replies
 
 void TCustomSmtpClient::ConnectionLine(const QByteArray& bytes) {
+    if (phase_ == Phase::Following) {
+        heldLines_.append(bytes);
+        if (heldLines_.size() > MaxHeldLines) {
+            DropFollower();
+            connection_.Close();
+        }
+        return;
+    }
     const QString line = QString::fromUtf8(bytes);
     lastResponse_ = line;
     emit OnResponse(this, line);
@@ -447,6 +458,13 @@ void TCustomSmtpClient::ReplyIn(int code) {
             return;
         }
         break;
+    case Phase::Group:
+        try {
+            GroupReplyIn();
+        } catch (const ClientException& e) {
+            FailStep(ProtocolErrorCode, connection_.ExceptionFailure(e));
+        }
+        return;
     default:
         break;
     }
@@ -481,7 +499,7 @@ void TCustomSmtpClient::Finish(quint16 error, bool mayReset) {
 
 void TCustomSmtpClient::Report(quint16 error) {
     reported_ = true;
-    SetPhase(Phase::Idle);
+    SetPhase(followerSent_ ? Phase::Following : Phase::Idle);
     connection_.Post([this, type = rqType_, error] { emit OnRequestDone(this, type, error); });
 }
 
@@ -513,11 +531,13 @@ void TCustomSmtpClient::ConnectionLineTooLong() {
         errorCode_ = LineReceiver::LineTooLongError;
         Finish(LineReceiver::LineTooLongError, false);
     }
+    DropFollower();
 }
 
 void TCustomSmtpClient::ConnectionClosed(quint16 error) {
     emit OnSessionClosed(this, error);
     Finish(WsaError::Interrupted, false);
+    DropFollower();
 }
 
 } // namespace sievra

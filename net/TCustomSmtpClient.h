@@ -146,7 +146,13 @@ public:
     // OnRequestDone reports the refusal, so the next Mail starts clean. The message gets its
     // own Message-ID (right side from the From address), the body the charset its text fits
     // and a transfer encoding the server takes (see MimeText.h); MAIL FROM carries
-    // BODY=8BITMIME and SMTPUTF8 where they apply.
+    // BODY=8BITMIME and SMTPUTF8 where they apply. When EHLO offered PIPELINING (RFC 2920),
+    // MAIL FROM and every RCPT TO go in one write, with DATA when there is one recipient (with
+    // several, the last one's reply decides whether DATA goes at all, so it waits); the
+    // outcome, the reply it names and the RSET are those of the step-by-step dialogue. When
+    // OnMailFollows took the next message as its predecessor's text ended, its commands have
+    // already gone out behind that "."; Mail then only weighs their replies, and RcptName must
+    // be what it was then.
     void Mail();
     // As Mail, but `message` (a whole message, header and body) goes out unchanged: dot-stuffed
     // and with CR LF line ends on the wire, no header of the client's own, nothing re-encoded.
@@ -191,6 +197,12 @@ signals:
     // Kept for completeness: the product never connects to it.
     void OnGetData(sievra::TCustomSmtpClient* sender, int lineNum, QString* msgLine, int maxLen,
                    bool* more);
+    // Asked as the "." that ends a message goes out to a server that offers PIPELINING. A
+    // handler that has set up the next message (one recipient) sets *follows: its MAIL FROM,
+    // RCPT TO and DATA then follow the "." in the same write (RFC 2920), and its replies are
+    // held until its own Mail, which must be the next request. Any other request in between
+    // raises; Abort drops the connection, so the server never gets that message's text.
+    void OnMailFollows(sievra::TCustomSmtpClient* sender, bool* follows);
 
 protected:
     // Called when DATA starts: take a fresh copy of the body.
@@ -216,8 +228,12 @@ private:
         RcptTo,       // Mail: a RCPT TO sent; the server holds a sender
         Data,         // Mail: DATA sent (or its header lines being prepared)
         Text,         // Mail: the text lines go out
+        Group,        // Mail, pipelined: MAIL FROM, each RCPT TO (and DATA) in one write
         Dot,          // Mail: the final "." sent; the server ends the transaction
-        Reset,        // Mail: RSET after a refused step; the refusal is reported after it
+        Reset,        // Mail: RSET (or a lone "." after a late 354) tidies up after a refusal;
+                      // the refusal is reported after it
+        Following,    // the next message's group went out behind a "."; its replies are held
+                      // until its Mail
         Aborting      // Abort runs
     };
     void SetPhase(Phase phase);
@@ -240,6 +256,16 @@ private:
     void StepDone();
     void SendRecipient();
     void StartData();
+    bool PrepareHeader();
+    QString HeaderProblem();
+    void SendGroup();
+    void BeginGroup();
+    QByteArray GroupWire();
+    void TakeFollower();
+    void AttachFollower();
+    void DropFollower();
+    void GroupReplyIn();
+    void EndGroup();
     void StartText();
     void SendNextTextLine();
     void FailStep(quint16 error, const QString& message);
@@ -301,6 +327,18 @@ private:
     SmtpOutgoing mail_;
     qsizetype rcptIndex_ = 0;
     quint16 chainError_ = 0; // what refused the message, reported after the RSET
+    // A pipelined group: replies in so far, whether DATA went with it, and what refused the
+    // message before DATA (the sender, else the last recipient) with the server's line.
+    qsizetype groupAnswered_ = 0;
+    bool groupData_ = false;
+    bool groupSenderTaken_ = false;
+    quint16 groupRefusal_ = 0;
+    QString groupRefusalLine_;
+    // A message whose group followed the last "." (its recipients), and the replies that came
+    // before its Mail.
+    bool followerSent_ = false;
+    QStringList followerRcpt_;
+    QByteArrayList heldLines_;
 };
 
 } // namespace sievra

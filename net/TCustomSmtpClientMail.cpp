@@ -26,6 +26,10 @@ QStringList TCustomSmtpClient::TakeBody() {
 }
 
 void TCustomSmtpClient::Mail() {
+    if (phase_ == Phase::Following) {
+        AttachFollower();
+        return;
+    }
     RequireCanStart();
     RequireProtected();
     SmtpOutgoing mail(fromName_, rcptName_, header_, extensions_.SmtpUtf8);
@@ -34,6 +38,10 @@ void TCustomSmtpClient::Mail() {
     lastResponse_.clear();
     recipientRefused_ = false;
     BeginRequest(SmtpRequest::Mail);
+    if (extensions_.Pipelining) {
+        SendGroup();
+        return;
+    }
     SendCommand(Phase::MailFrom, mail_.MailFrom(), Accepts250);
 }
 
@@ -46,6 +54,10 @@ void TCustomSmtpClient::MailRaw(const QByteArray& message) {
     lastResponse_.clear();
     recipientRefused_ = false;
     BeginRequest(SmtpRequest::Mail);
+    if (extensions_.Pipelining) {
+        SendGroup();
+        return;
+    }
     SendCommand(Phase::MailFrom, mail_.MailFrom(), Accepts250);
 }
 
@@ -70,10 +82,27 @@ void TCustomSmtpClient::SendRecipient() {
 
 void TCustomSmtpClient::StartData() {
     SetPhase(Phase::Data);
+    if (PrepareHeader()) {
+        SendCommand(Phase::Data, QStringLiteral("DATA"), {354});
+    }
+}
+
+// The header block through the handlers; false when a line they left fails the request. A
+// raw message carries its own header.
+bool TCustomSmtpClient::PrepareHeader() {
+    const QString problem = HeaderProblem();
+    if (!problem.isEmpty()) {
+        FailStep(ProtocolErrorCode, QStringLiteral("500 ") + problem);
+        return false;
+    }
+    return true;
+}
+
+// Why a line of the header cannot go out, or an empty text.
+QString TCustomSmtpClient::HeaderProblem() {
     mail_.StartText();
     if (mail_.Raw()) {
-        SendCommand(Phase::Data, QStringLiteral("DATA"), {354});
-        return;
+        return {};
     }
     QStringList header = SmtpHeaderLines(mail_.Header(), SmtpDateNow());
     emit OnProcessHeader(this, &header);
@@ -84,11 +113,10 @@ void TCustomSmtpClient::StartData() {
         emit OnHeaderLine(this, &line, 1024);
         const QString problem = mail_.AddHeaderLine(line);
         if (!problem.isEmpty()) {
-            FailStep(ProtocolErrorCode, QStringLiteral("500 ") + problem);
-            return;
+            return problem;
         }
     }
-    SendCommand(Phase::Data, QStringLiteral("DATA"), {354});
+    return {};
 }
 
 void TCustomSmtpClient::StartText() {
@@ -111,6 +139,9 @@ void TCustomSmtpClient::SendNextTextLine() {
     }
     // The server ends the transaction with its reply to ".".
     SendCommand(Phase::Dot, QStringLiteral("."), Accepts250);
+    if (extensions_.Pipelining && !mail_.Raw()) {
+        TakeFollower();
+    }
     // The text lines left one at a time into a corked socket, which packed them into full
     // segments instead of one small segment a line; uncorking sends the rest at once.
     connection_.SetCork(false);

@@ -46,6 +46,10 @@ TCustomPop3Cli::Plan TCustomPop3Cli::PlanFor(TPop3Request type) {
     case pop3Dele:
     case pop3Rset:
         return {pop3Transaction, Continuation::None};
+    case pop3Uidl:
+        return {pop3Transaction, Continuation::Uidl};
+    case pop3Capa:
+        return {pop3WaitingUser, Continuation::Capa};
     case pop3Quit:
     case pop3Connect:
         break;
@@ -93,14 +97,18 @@ void TCustomPop3Cli::BeginCommand(TPop3Request type) {
     state_ = pop3WaitingResponse;
 }
 
-void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command) {
+void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command,
+                                  std::optional<CommandWindow> batch) {
     RequireReadyAndConnected();
     if (connection_.Unprotected()) {
         // Cannot happen after a completed connect; a guard, since the cost would be a password.
         throw Pop3Exception(QStringLiteral("POP3 component not encrypted"));
     }
     BeginCommand(type);
-    emit OnDisplay(this, QStringLiteral("> ") + command);
+    batch_ = std::move(batch);
+    if (!batch_) {
+        emit OnDisplay(this, QStringLiteral("> ") + command);
+    }
 
     // What was posted before this command runs first (an earlier completion, a queued call).
     // Socket, timer and input notifications are left to the caller's wait, which follows at
@@ -115,7 +123,11 @@ void TCustomPop3Cli::StartCommand(TPop3Request type, const QString& command) {
         return;
     }
     try {
-        connection_.Send((command + QStringLiteral("\r\n")).toUtf8());
+        if (batch_) {
+            SendBatch();
+        } else {
+            connection_.Send((command + QStringLiteral("\r\n")).toUtf8());
+        }
     } catch (...) {
         // The request never went out; the caller hears of it through the exception alone.
         if (!requestDone_) {
@@ -132,6 +144,9 @@ void TCustomPop3Cli::Connect() {
         throw Pop3Exception(QStringLiteral("POP3 component already connected"));
     }
     BeginRequest(pop3Connect);
+    capabilities_ = {};
+    uniqueIds_.clear();
+    batch_.reset();
     tlsStep_ = TlsStep::None;
     startTlsOffered_ = false;
     state_ = pop3DnsLookup;
@@ -216,6 +231,89 @@ void TCustomPop3Cli::Rset() {
         RaiseInvalidNow(QStringLiteral("RSET"));
     }
     StartCommand(pop3Rset, QStringLiteral("RSET"));
+}
+
+void TCustomPop3Cli::Capa() {
+    if (protocolState_ != pop3WaitingUser) {
+        RaiseInvalidNow(QStringLiteral("CAPA"));
+    }
+    StartCommand(pop3Capa, QStringLiteral("CAPA"));
+}
+
+void TCustomPop3Cli::Uidl() {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("UIDL"));
+    }
+    uniqueIds_.clear();
+    StartCommand(pop3Uidl, QStringLiteral("UIDL"));
+}
+
+void TCustomPop3Cli::TopEach(const QList<int>& numbers) {
+    if (msgLines_ < 0) {
+        throw Pop3Exception(QStringLiteral("Invalid MsgLines for TOP command"));
+    }
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("TOP"));
+    }
+    StartEach(pop3Top, QStringLiteral("TOP"), numbers);
+}
+
+void TCustomPop3Cli::DeleEach(const QList<int>& numbers) {
+    if (protocolState_ != pop3Transaction) {
+        RaiseInvalidNow(QStringLiteral("DELE"));
+    }
+    StartEach(pop3Dele, QStringLiteral("DELE"), numbers);
+}
+
+void TCustomPop3Cli::StartEach(TPop3Request type, const QString& word, const QList<int>& numbers) {
+    if (numbers.isEmpty()) {
+        throw Pop3Exception(QStringLiteral("No message for ") + word);
+    }
+    const QString lines =
+        type == pop3Top ? QLatin1Char(' ') + QString::number(msgLines_) : QString();
+    QList<QByteArray> commands;
+    commands.reserve(numbers.size());
+    for (const int number : numbers) {
+        commands.append((word + QLatin1Char(' ') + QString::number(number) + lines).toLatin1());
+    }
+    batchNumbers_ = numbers;
+    msgNum_ = numbers.first();
+    StartCommand(type, word, CommandWindow(std::move(commands)));
+}
+
+// Sends what the window allows now, each command shown as if it went alone.
+void TCustomPop3Cli::SendBatch() {
+    const QByteArray bytes = batch_->TakeSendable();
+    if (bytes.isEmpty()) {
+        return;
+    }
+    for (const QByteArray& command : bytes.chopped(2).split('\r')) {
+        emit OnDisplay(this, QStringLiteral("> ") + QString::fromLatin1(command.trimmed()));
+    }
+    connection_.Send(bytes);
+}
+
+// One command of the batch has its whole answer: report it, then wait for the next answer or
+// complete.
+void TCustomPop3Cli::NextInBatch() {
+    const int position = int(batch_->Current());
+    batch_->Answered();
+    const quint64 serial = serial_;
+    emit OnAnswered(this, position);
+    if (serial != serial_ || requestDone_ || !batch_) {
+        return; // the handler aborted
+    }
+    if (batch_->Done()) {
+        batch_.reset();
+        ReportDone(0);
+        return;
+    }
+    msgNum_ = batchNumbers_.at(batch_->Current());
+    try {
+        SendBatch();
+    } catch (const ClientException&) {
+        // The connection is gone: its close completes the request.
+    }
 }
 
 void TCustomPop3Cli::SendLine(const QString& command) {
@@ -415,6 +513,14 @@ void TCustomPop3Cli::SingleLineReply() {
         connection_.Close();
         return;
     }
+    if (!positive && rqType_ == pop3Capa) {
+        // A server without CAPA offers nothing; the session goes on as it always has.
+        errorCode_ = 0;
+        errorMessage_.clear();
+        serverReply_.clear();
+        ReportDone(0);
+        return;
+    }
     if (!positive) {
         ReportDone(ProtocolErrorCode);
         return;
@@ -441,8 +547,16 @@ void TCustomPop3Cli::SingleLineReply() {
         ParseList();
         ReportDone(errorCode_);
         break;
+    case Continuation::Capa:
+    case Continuation::Uidl:
+        multiLine_ = true;
+        break;
     case Continuation::None:
-        ReportDone(0);
+        if (batch_) {
+            NextInBatch();
+        } else {
+            ReportDone(0);
+        }
         break;
     }
 }
@@ -487,15 +601,44 @@ void TCustomPop3Cli::MultiLineReply() {
             lastResponse_.remove(0, 1);
             lastLine_.remove(0, 1);
         }
-        if (WithinMessageBounds()) {
+        if (continuation_ != Continuation::Top) {
+            ListLine();
+        } else if (WithinMessageBounds()) {
             emit OnMessageLine(this);
         }
         return;
     }
-    emit OnMessageEnd(this);
-    lastResponse_.clear();
+    EndAnswer();
+}
+
+// A line of a CAPA or UIDL list. Neither can make the client hold more than the flags and one
+// id per message the mailbox has.
+void TCustomPop3Cli::ListLine() {
+    emit OnDisplay(this, QStringLiteral("< ") + lastResponse_);
+    if (continuation_ == Continuation::Capa) {
+        capabilities_.Note(lastResponse_);
+        return;
+    }
+    const std::optional<Pop3UniqueId> id = ParseUidlLine(lastResponse_);
+    if (id && id->Number <= msgCount_) {
+        uniqueIds_.insert(id->Number, id->Id);
+    }
+}
+
+void TCustomPop3Cli::EndAnswer() {
     multiLine_ = false;
     connection_.SetCutLongLines(false);
+    if (continuation_ != Continuation::Top) {
+        lastResponse_.clear();
+        ReportDone(0);
+        return;
+    }
+    emit OnMessageEnd(this);
+    lastResponse_.clear();
+    if (batch_) {
+        NextInBatch();
+        return;
+    }
     ReportDone(errorCode_);
 }
 

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "net/ClientException.h"
+#include "net/CommandWindow.h"
 #include "net/ConnectionSecurity.h"
 #include "net/LineClient.h"
+#include "net/Pop3Capabilities.h"
 #include "net/Transport.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace sievra {
 
@@ -38,7 +42,9 @@ enum TPop3Request : int {
     pop3Top = 8,
     pop3Dele = 9,
     pop3Retr = 10,
-    pop3Rset = 12
+    pop3Rset = 12,
+    pop3Uidl = 13,
+    pop3Capa = 14
 };
 
 // A POP3 request that could not even start (wrong state, not connected, bad setting).
@@ -69,6 +75,17 @@ public:
 // lines beyond are read and dropped up to the terminating ".", and MessageCut() tells. A
 // server cannot make the client hold more than that by never ending an answer.
 // A STAT count with a minus sign fails the request with 500.
+// Capa asks for the server's capabilities (RFC 2449) into Capabilities(); a server that answers
+// "-ERR" offers nothing, and the request still completes with 0. Uidl fills UniqueIds() with
+// the ids of the messages up to MsgCount (lines it cannot read are left out).
+//
+// Pipelining, for a server that offers it: TopEach and DeleEach send TOP (with MsgLines) or
+// DELE for every number given, in a bounded window (CommandWindow), and take the answers in
+// order. Each answer raises the events its single command would (for TOP: OnMessageBegin,
+// OnMessageLine, OnMessageEnd), then OnAnswered with its position in the list; the request
+// completes once, after the last answer, or at the first failure. After a failure the answers
+// still on their way would be taken for those of later commands: end the session with Abort.
+//
 // The component has no time-out of its own; the caller's wait provides it, and Abort ends
 // whatever is pending (a pending request then completes with 10004).
 //
@@ -141,6 +158,10 @@ public:
     bool StartTlsOffered() const { return startTlsOffered_; }
     // The last message answer went past a bound and lost its end.
     bool MessageCut() const { return messageCut_; }
+    // What the last Capa found; emptied by Connect.
+    const Pop3Capabilities& Capabilities() const { return capabilities_; }
+    // Message number -> unique id, from the last Uidl; emptied by Connect.
+    const QHash<int, QString>& UniqueIds() const { return uniqueIds_; }
 
     // Requests.
     void Connect();
@@ -154,6 +175,10 @@ public:
     void List();
     void Dele();
     void Rset();
+    void Capa();
+    void Uidl();
+    void TopEach(const QList<int>& numbers);
+    void DeleEach(const QList<int>& numbers);
     void Quit();
     // Ends a pending lookup or connection at once; never raises, sends nothing.
     void Abort();
@@ -165,6 +190,8 @@ signals:
     void OnMessageBegin(sievra::TCustomPop3Cli* sender);
     void OnMessageLine(sievra::TCustomPop3Cli* sender);
     void OnMessageEnd(sievra::TCustomPop3Cli* sender);
+    // One command of TopEach or DeleEach got its whole, positive answer.
+    void OnAnswered(sievra::TCustomPop3Cli* sender, int position);
     // Kept for completeness: the product never connects to it.
     void OnResponse(sievra::TCustomPop3Cli* sender, const QString& msg);
     void OnDisplay(sievra::TCustomPop3Cli* sender, const QString& msg);
@@ -174,7 +201,7 @@ private:
     enum class TlsStep { None, CapaSent, StlsSent, Handshake };
 
     // What a positive reply leads to.
-    enum class Continuation { None, Stat, Top, List };
+    enum class Continuation { None, Stat, Top, List, Capa, Uidl };
     struct Plan {
         TPop3ProtocolState next;
         Continuation continuation;
@@ -186,8 +213,12 @@ private:
     [[noreturn]] void RaiseInvalidNow(const QString& command);
     void BeginRequest(TPop3Request type);
     void BeginCommand(TPop3Request type);
-    void StartCommand(TPop3Request type, const QString& command);
+    void StartCommand(TPop3Request type, const QString& command,
+                      std::optional<CommandWindow> batch = std::nullopt);
     void SendLine(const QString& command);
+    void StartEach(TPop3Request type, const QString& word, const QList<int>& numbers);
+    void SendBatch();
+    void NextInBatch();
 
     // The connection's events.
     void ConnectionConnecting() override;
@@ -207,6 +238,8 @@ private:
     void StlsReply();
     void SingleLineReply();
     void MultiLineReply();
+    void ListLine();
+    void EndAnswer();
     bool WithinMessageBounds();
     void ParseStat();
     void ParseList();
@@ -245,6 +278,11 @@ private:
     int messageLines_ = 0;
     qint64 messageBytes_ = 0;
     bool messageCut_ = false;
+    Pop3Capabilities capabilities_;
+    QHash<int, QString> uniqueIds_;
+    // The commands of TopEach or DeleEach and the numbers they name.
+    std::optional<CommandWindow> batch_;
+    QList<int> batchNumbers_;
     bool requestDone_ = true; // nothing pending yet
     quint64 serial_ = 0;      // tells a request apart from the one after it
 };

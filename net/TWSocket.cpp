@@ -302,7 +302,6 @@ void TWSocket::Connect() {
     tlsRefused_.clear();
     peerName_ = tlsPeerName_.isEmpty() ? addr_.trimmed() : tlsPeerName_;
     sock_ = new QSslSocket(this);
-    sock_->setSslConfiguration(ClientTlsConfiguration());
     // Qt would otherwise take in all a server sends, however much faster than the lines are
     // handled; a bounded buffer leaves the rest to TCP's flow control.
     sock_->setReadBufferSize(ReadBufferBytes);
@@ -324,6 +323,9 @@ void TWSocket::StartTransport(const QHostAddress& address, quint16 port) {
     if (tlsFromConnect_) {
         // The session counts as connected at encrypted(), not at the TCP connect.
         handshaking_ = true;
+        // The trusted authorities are read only for a connection that uses them: parsing a
+        // certificate store costs more than a whole plain pass over a small mailbox.
+        sock_->setSslConfiguration(ClientTlsConfiguration());
         sock_->connectToHostEncrypted(address.toString(), port, peerName_);
         return;
     }
@@ -409,6 +411,7 @@ void TWSocket::StartTls() {
     tlsError_.clear();
     tlsRefused_.clear();
     handshaking_ = true;
+    sock_->setSslConfiguration(ClientTlsConfiguration());
     sock_->setPeerVerifyName(peerName_);
     insideStartTls_ = true;
     sock_->startClientEncryption();

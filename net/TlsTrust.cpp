@@ -2,8 +2,10 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <optional>
 
@@ -76,13 +78,24 @@ QList<QSslCertificate> TrustedAuthorities() {
     if (dirs.isEmpty()) {
         authorities = QSslConfiguration::systemCaCertificates();
     }
+    // A hashed store names each certificate twice (its file and a hash link) and often holds
+    // the bundle SSL_CERT_FILE names as well: each file is parsed once.
+    QSet<QString> read;
+    const auto readFile = [&](const QFileInfo& info) {
+        const QString path = info.canonicalFilePath();
+        if (!path.isEmpty() && !read.contains(path)) {
+            read.insert(path);
+            authorities += QSslCertificate::fromPath(path, QSsl::Pem,
+                                                     QSslCertificate::PatternSyntax::FixedString);
+        }
+    };
     for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        authorities += QSslCertificate::fromPath(QDir(dir).filePath(QStringLiteral("*")), QSsl::Pem,
-                                                 QSslCertificate::PatternSyntax::Wildcard);
+        for (const QFileInfo& info : QDir(dir).entryInfoList(QDir::Files, QDir::Name)) {
+            readFile(info);
+        }
     }
     if (!file.isEmpty()) {
-        authorities +=
-            QSslCertificate::fromPath(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+        readFile(QFileInfo(file));
     }
     cachedDirs = dirs;
     cachedFile = file;

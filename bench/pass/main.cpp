@@ -4,9 +4,9 @@
 // reader, and with a copy of each deleted message kept before its deletion, and the time a plain
 // Python script with poplib and smtplib takes for the same job on the same servers.
 #include "bench/BenchSupport.h"
+#include "bench/FriendBook.h"
 #include "engine/ScreeningEngine.h"
 #include "settings/SettingsStore.h"
-#include "tests/support/AddressBookBytes.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/QuietWindow.h"
 #include "tests/support/SmtpSink.h"
@@ -40,18 +40,12 @@ public:
     QList<QPair<QString, double>> Marks;
 };
 
-constexpr int Friends = 200;
-
-QString FriendAddress(int i) {
-    return QStringLiteral("friend%1@example.org").arg(i % Friends);
-}
-
 QList<QByteArray> Mailbox(int first, int end) {
     QList<QByteArray> mails;
     for (int i = first; i < end; ++i) {
         const bool spam = i % 10 == 9;
         const QString from =
-            spam ? QStringLiteral("sender%1@spam.example").arg(i) : FriendAddress(i);
+            spam ? QStringLiteral("sender%1@spam.example").arg(i) : bench::FriendAddress(i);
         mails.append(QStringLiteral("Return-Path: <%1>\nFrom: Someone <%1>\nTo: me@home.example\n"
                                     "Subject: Message number %2\nDate: Tue, 8 Dec 2026 10:00:00 "
                                     "+0000\nMessage-ID: <%2@bench>\n\nBody.\n")
@@ -134,14 +128,9 @@ int main(int argc, char* argv[]) {
     test::DovecotServer pop;
     test::SmtpSink smtp;
 
-    test::AddressBookBytes book(Friends + 1);
-    QByteArray list;
-    for (int i = 0; i < Friends; ++i) {
-        book.Add(test::AddressBookBytes::Record(FriendAddress(i), QStringLiteral("Friend")));
-        list += FriendAddress(i).toUtf8() + "\n";
-    }
-    const QString bookPath = home.WriteFile(QStringLiteral("book.wab"), book.Bytes());
-    const QString listPath = home.WriteFile(QStringLiteral("book.txt"), list);
+    const bench::FriendBook friends = bench::WriteFriendBook(home);
+    const QString& bookPath = friends.BookPath;
+    const QString& listPath = friends.ListPath;
 
     // The raw rules alone (as before the header reader), with the reader, and with the reader
     // and a copy of each deleted message kept first, in turns, each on a fresh mailbox of the

@@ -290,6 +290,8 @@ TEST_F(ScreeningWindowTest, TheMailClientFromThePopupAndTheTrayMenu) {
 // A server that answers up to TOP and then says nothing more.
 void ScriptSilentTop(test::FakeServer& server, const QString& user) {
     server.Says("+OK ready")
+        .Expects("CAPA")
+        .Says("-ERR")
         .Expects(("USER " + user).toUtf8())
         .Says("+OK")
         .Expects(("PASS " + user + "-pw").toUtf8())

@@ -25,6 +25,8 @@ protected:
     }
     static void LogIn(FakeServer& server, const QByteArray& stat) {
         server.Says("+OK ready")
+            .Expects("CAPA")
+            .Says("-ERR unknown command")
             .Expects("USER fake")
             .Says("+OK")
             .Expects("PASS fake-pw")
@@ -67,7 +69,9 @@ TEST_F(EngineFaults, HungTopTimesOutAbortsTheConnectionAndTheNextPassWorks) {
     EXPECT_EQ(window.PlainLines().last(), "RESULTS: No messages. 0 Error(s)");
 }
 
-TEST_F(EngineFaults, HungDeleStopsTheDecisions) {
+// Every message is decided before the first DELE; a DELE that hangs stops the deletions, and
+// the rejected messages after it stay on the server, counted neither as deleted nor waiting.
+TEST_F(EngineFaults, HungDeleStopsTheDeletions) {
     FakeServer server;
     LogIn(server, "+OK 3 300");
     Header(server, 1, "spam@bad.example");
@@ -78,9 +82,54 @@ TEST_F(EngineFaults, HungDeleStopsTheDecisions) {
     engine->RunPass();
     EXPECT_TRUE(window.HasLine("Error 0: Timeout"));
     EXPECT_TRUE(window.HasLabel("Deleting message 1"));
-    EXPECT_FALSE(window.HasLabel("Checking message 2 of 3"));
+    EXPECT_TRUE(window.HasLabel("Checking message 3 of 3"));
     EXPECT_EQ(engine->Counters().DeletedCount, 0);
+    EXPECT_EQ(engine->Counters().WaitingCount, 0);
     EXPECT_FALSE(server.Received(0).contains("DELE 2"));
+}
+
+// A server that lists UIDL but not PIPELINING gets one command at a time: every command waits
+// for the answer to the one before.
+TEST_F(EngineFaults, WithoutPipeliningEachCommandWaitsForTheAnswerBefore) {
+    FakeServer server;
+    server.Says("+OK ready").Expects("CAPA").SaysLines({"+OK", "TOP", "UIDL", "."});
+    server.Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+    server.Expects("STAT").Says("+OK 3 300");
+    server.Expects("UIDL").SaysLines({"+OK", "1 a", "2 b", "3 c", "."});
+    for (int n = 1; n <= 3; ++n) {
+        Header(server, n, "spam@bad.example");
+    }
+    server.Expects("DELE 1").Says("+OK").Expects("DELE 2").Says("+OK").Expects("DELE 3");
+    server.Says("+OK").Expects("QUIT").Says("+OK").Closes();
+    FakeAccount(server);
+    engine->RunPass();
+    EXPECT_TRUE(server.ScriptPlayed());
+    EXPECT_EQ(engine->Counters().DeletedCount, 3);
+    const QStringList dialogue = server.Dialogue().split('\n');
+    for (qsizetype i = 1; i < dialogue.size(); ++i) {
+        EXPECT_FALSE(dialogue[i].startsWith("C:") && dialogue[i - 1].startsWith("C:"))
+            << server.Dialogue().toStdString();
+    }
+}
+
+// Two messages under one unique id: the cache cannot tell them apart, so the next pass looks at
+// both again rather than trust either.
+TEST_F(EngineFaults, AnIdGivenTwiceIsNeverTakenAsKept) {
+    FakeServer server;
+    for (int pass = 0; pass < 2; ++pass) {
+        server.Says("+OK ready").Expects("CAPA").SaysLines({"+OK", "UIDL", "."});
+        server.Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+        server.Expects("STAT").Says("+OK 2 200");
+        server.Expects("UIDL").SaysLines({"+OK", "1 same", "2 same", "."});
+        Header(server, 1, "friend@example.org");
+        Header(server, 2, "friend@example.org");
+        server.Expects("QUIT").Says("+OK").Closes().ThenNextConnection();
+    }
+    FakeAccount(server);
+    engine->RunPass();
+    engine->RunPass();
+    EXPECT_TRUE(server.ScriptPlayed());
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 2 waiting. 0 deleted. 0 Error(s)");
 }
 
 TEST_F(EngineFaults, DropDuringHeadersIsAnErrorAndNothingIsDecided) {
@@ -142,7 +191,8 @@ TEST_F(EngineFaults, RefusedGreetingAndGarbageAreErrorsNotDeletions) {
     FakeServer server;
     server.Says("-ERR too busy").Closes();
     server.ThenNextConnection();
-    server.Says("+OK ready").Expects("USER fake").Says("+OK").Expects("PASS fake-pw").Says("+OK");
+    server.Says("+OK ready").Expects("CAPA").Says("-ERR").Expects("USER fake").Says("+OK");
+    server.Expects("PASS fake-pw").Says("+OK");
     server.Expects("STAT").Says("+OK garbage without numbers");
     server.Expects("QUIT").Says("+OK").Closes();
     FakeAccount(server);

@@ -138,4 +138,19 @@ TEST_F(LearnedSendersPass, AnAccountThatDoesNotRememberNeedsTheCodeWordEveryTime
     EXPECT_EQ(MailboxSize(account), 1);
 }
 
+// Mail kept because its sender was learned is not skipped as kept once learning is off.
+TEST_F(LearnedSendersPass, TurningLearningOffMakesTheNextPassLookAgain) {
+    Account& account = FruitAccount({Mail(Anna, "pineapple"), Mail(Anna, "no fruit")});
+    engine->RunPass();
+    EXPECT_EQ(MailboxSize(account), 2);
+    window.Lines.clear();
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("2 message(s) kept by an earlier pass: not checked again."));
+    account.RememberCodeWordSenders = false;
+    window.Lines.clear();
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Retrieving 2 header(s).."));
+    EXPECT_EQ(MailboxSize(account), 1);
+}
+
 } // namespace

@@ -149,7 +149,8 @@ TEST_F(ReplyPhase, UnreachableServerKeepsTheQueueForTheNextPass) {
     EXPECT_TRUE(Section(account.KeyName).isEmpty());
 }
 
-class RefusingReplyPhase : public ReplyPhase {
+// The parameter: the server offers PIPELINING, so each reply's commands travel together.
+class RefusingReplyPhase : public ReplyPhase, public testing::WithParamInterface<bool> {
 protected:
     void RunWithThirdRefused(const QString& reply) { RunWithRefused({"c@bad.example"}, reply); }
     void RunWithRefused(const QStringList& refused, const QString& reply, bool enhanced = true) {
@@ -158,6 +159,7 @@ protected:
             options.Rejects.append({address, reply});
         }
         options.Enhanced = enhanced;
+        options.Pipelining = GetParam();
         refusing = std::make_unique<SmtpSink>(options);
         Account& account = AddMailbox({Mail("a@bad.example", "1"), Mail("b@bad.example", "2"),
                                        Mail("c@bad.example", "3"), Mail("d@bad.example", "4"),
@@ -171,7 +173,7 @@ protected:
     QString keyName;
 };
 
-TEST_F(RefusingReplyPhase, MailboxUnavailableCountsAsServed) {
+TEST_P(RefusingReplyPhase, MailboxUnavailableCountsAsServed) {
     RunWithThirdRefused("550 5.1.1 <c@bad.example>: Recipient address rejected");
     ASSERT_TRUE(refusing->WaitForMessages(4));
     EXPECT_EQ(Recipients(refusing->Messages()),
@@ -184,7 +186,7 @@ TEST_F(RefusingReplyPhase, MailboxUnavailableCountsAsServed) {
 
 // A domain that does not resolve yet (Postfix's 450 by default): that address waits, the
 // others go; after five passes refused in a row it is dropped.
-TEST_F(RefusingReplyPhase, TemporaryRefusalKeepsOnlyThatAddressForFivePasses) {
+TEST_P(RefusingReplyPhase, TemporaryRefusalKeepsOnlyThatAddressForFivePasses) {
     const QString refusal =
         "450 4.1.2 <c@bad.example>: Recipient address rejected: Domain not found";
     RunWithThirdRefused(refusal);
@@ -205,7 +207,7 @@ TEST_F(RefusingReplyPhase, TemporaryRefusalKeepsOnlyThatAddressForFivePasses) {
 }
 
 // Exim with authentication required refuses every recipient with 5.7.1: nothing is dropped.
-TEST_F(RefusingReplyPhase, PolicyRefusalStopsAndKeepsTheRest) {
+TEST_P(RefusingReplyPhase, PolicyRefusalStopsAndKeepsTheRest) {
     RunWithThirdRefused("550 5.7.1 <c@bad.example>: Relay access denied");
     ASSERT_TRUE(refusing->WaitForMessages(2));
     EXPECT_EQ(Section(keyName),
@@ -216,7 +218,7 @@ TEST_F(RefusingReplyPhase, PolicyRefusalStopsAndKeepsTheRest) {
 }
 
 // Without enhanced codes, the same words for three recipients in a row read as a policy.
-TEST_F(RefusingReplyPhase, TheSameRefusalThreeTimesInARowStops) {
+TEST_P(RefusingReplyPhase, TheSameRefusalThreeTimesInARowStops) {
     RunWithRefused({"b@bad.example", "c@bad.example", "d@bad.example"},
                    "550 Authentication required", false);
     ASSERT_TRUE(refusing->WaitForMessages(1));
@@ -226,7 +228,7 @@ TEST_F(RefusingReplyPhase, TheSameRefusalThreeTimesInARowStops) {
     EXPECT_EQ(engine->Counters().ErrorCount, 1);
 }
 
-TEST_F(RefusingReplyPhase, OtherRefusalStopsAndKeepsTheRest) {
+TEST_P(RefusingReplyPhase, OtherRefusalStopsAndKeepsTheRest) {
     RunWithThirdRefused("452 4.2.2 <c@bad.example>: Mailbox full");
     ASSERT_TRUE(refusing->WaitForMessages(2));
     EXPECT_EQ(Recipients(refusing->Messages()), QStringList({"a@bad.example", "b@bad.example"}));
@@ -236,6 +238,10 @@ TEST_F(RefusingReplyPhase, OtherRefusalStopsAndKeepsTheRest) {
     EXPECT_TRUE(window.HasLine("Server said: 452 4.2.2 <c@bad.example>: Mailbox full"));
     EXPECT_EQ(engine->Counters().ErrorCount, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Offered, RefusingReplyPhase, testing::Bool(), [](const auto& param) {
+    return param.param ? "Pipelining" : "StepByStep";
+});
 
 TEST_F(ReplyPhase, LeftoversAreSentWhenNothingNewWasDeleted) {
     Account& account = AddMailbox({Mail("friend@example.org", "kept")}, Hints);

@@ -2,6 +2,8 @@
 #include "EngineFixture.h"
 
 #include <QTimer>
+#include <functional>
+#include <utility>
 
 using namespace sievra;
 using namespace sievra::test;
@@ -48,6 +50,58 @@ TEST_F(ScreeningPass, ThreeMessagesWithTheSecondRejected) {
     ASSERT_EQ(left.size(), 2);
     EXPECT_TRUE(left[0].contains("Subject: hello"));
     EXPECT_TRUE(left[1].contains("pineapple"));
+}
+
+// A later pass under the same rules fetches only the headers of mail it has not seen, and still
+// counts the kept mail as waiting; a change of the rules makes it look at everything again.
+TEST_F(ScreeningPass, KeptMailIsNotFetchedAgainUntilTheRulesChange) {
+    WriteBook({"friend@example.org"});
+    Account& account =
+        AddMailbox({Mail("friend@example.org", "one"), Mail("spammer@bad.example", "buy now"),
+                    Mail("friend@example.org", "two")});
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Retrieving 3 header(s).."));
+    pop->AddMessages(account.Pop3User, {Mail("stranger@x.example", "about the pineapple")});
+
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("2 message(s) kept by an earlier pass: not checked again."));
+    EXPECT_TRUE(window.HasLine("Retrieving 1 header(s).."));
+    EXPECT_TRUE(window.HasLabel("Deleting message 3"));
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 2 waiting. 1 deleted. 0 Error(s)");
+
+    // Each rule that decides what is kept makes the next pass look at every message again.
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"sender check",
+         [&] {
+             account.CheckSenderAuthentication = false;
+         }},
+        {"restore key",
+         [&] {
+             window.Options.RestoreKey = "another key";
+         }},
+        {"learning",
+         [&] {
+             account.RememberCodeWordSenders = false;
+         }},
+    };
+    const QString notAgain = "2 message(s) kept by an earlier pass: not checked again.";
+    for (const auto& [rule, change] : changes) {
+        window.Lines.clear();
+        engine->RunPass();
+        ASSERT_TRUE(window.HasLine(notAgain)) << rule;
+        change();
+        window.Lines.clear();
+        engine->RunPass();
+        EXPECT_TRUE(window.HasLine("Retrieving 2 header(s)..")) << rule;
+        EXPECT_FALSE(window.HasLine(notAgain)) << rule;
+    }
+
+    pop->AddMessages(account.Pop3User, {Mail("stranger@x.example", "about the pineapple")});
+    account.CodeWords = "PINEAPPLE|";
+    engine->RunPass();
+    EXPECT_TRUE(window.HasLine("Retrieving 3 header(s).."));
+    EXPECT_EQ(window.PlainLines().last(), "RESULTS: 3 waiting. 0 deleted. 0 Error(s)");
+    EXPECT_EQ(pop->Messages(account.Pop3User).size(), 3);
 }
 
 // The five messages of the report, as mail programs write them, are kept and nobody is

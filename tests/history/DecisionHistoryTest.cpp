@@ -1,5 +1,6 @@
 #include "history/DecisionHistory.h"
 
+#include "history/KeptMessages.h"
 #include "history/QuarantineStore.h"
 #include "tests/support/TestHome.h"
 
@@ -124,6 +125,30 @@ TEST(QuarantineStoreTest, UnusableFolderIsAnErrorWithItsReason) {
         EXPECT_TRUE(e.Message().startsWith("Cannot keep a copy")) << e.what();
         EXPECT_TRUE(e.Message().contains("Not a directory")) << e.what();
     }
+}
+
+// The kept-message cache answers only under the rules it was stored with, per account, keeps
+// nothing of an earlier store, survives a reopening, and a damaged file reads as empty.
+TEST_F(DecisionHistoryTest, KeptMessagesOnlyUnderTheSameRules) {
+    const QSet<QString> first = {"uid-1", "uid-2", "uid-3"};
+    {
+        KeptMessages kept(db);
+        kept.Store("00000001", "rules-a", first);
+        kept.Store("00000002", "rules-a", {"uid-9"});
+        EXPECT_EQ(kept.Load("00000001", "rules-a"), first);
+        EXPECT_TRUE(kept.Load("00000001", "rules-b").isEmpty());
+        EXPECT_TRUE(kept.Load("00000003", "rules-a").isEmpty());
+        kept.Store("00000001", "rules-b", {"uid-2", "uid-4"});
+        EXPECT_TRUE(kept.Load("00000001", "rules-a").isEmpty());
+    }
+    HistoryDatabase reopened(db.FilePath());
+    KeptMessages again(reopened);
+    EXPECT_EQ(again.Load("00000001", "rules-b"), (QSet<QString>{"uid-2", "uid-4"}));
+    EXPECT_EQ(again.Load("00000002", "rules-a"), QSet<QString>{"uid-9"});
+
+    const QString damaged = home.WriteFile("damaged/history.db", QByteArray(4096, 'x'));
+    HistoryDatabase fresh(damaged);
+    EXPECT_TRUE(KeptMessages(fresh).Load("00000001", "rules-b").isEmpty());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "tests/support/DovecotServer.h"
 #include "tests/support/WaitFor.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -84,6 +85,44 @@ TEST_F(Pop3Dovecot, WholeSessionDeletesOnlyWhatWasDeleted) {
     ASSERT_EQ(left.size(), 2);
     EXPECT_EQ(left[0], messages[0]);
     EXPECT_EQ(left[1], messages[2]);
+}
+
+// The same session with the commands pipelined: the same lines and events, in order, each
+// answer followed by its OnAnswered, and one completion per request.
+TEST_F(Pop3Dovecot, PipelinedSessionGivesWhatOneCommandAtATimeGives) {
+    const QList<QByteArray> messages = {"From: a@x.org\nSubject: one\n\nbody\n",
+                                        "From: b@x.org\nSubject: two\n..dot\n\nbody\n",
+                                        "From: c@x.org\nSubject: three\n\nbody\n"};
+    server_->AddUser("dave", "davepw");
+    server_->AddMessages("dave", messages);
+    TPop3Cli client;
+    Pop3Events events(client);
+    PointAt(client, "dave", "davepw");
+    ASSERT_EQ(events.Run([&] { client.Connect(); }), 0);
+    ASSERT_EQ(events.Run([&] { client.Capa(); }), 0);
+    EXPECT_TRUE(client.Capabilities().Pipelining && client.Capabilities().Uidl);
+    ASSERT_EQ(events.Run([&] { client.User(); }), 0);
+    ASSERT_EQ(events.Run([&] { client.Pass(); }), 0);
+    ASSERT_EQ(events.Run([&] { client.Stat(); }), 0);
+    ASSERT_EQ(events.Run([&] { client.Uidl(); }), 0);
+    EXPECT_EQ(client.UniqueIds().size(), 3);
+    EXPECT_EQ(QSet<QString>(client.UniqueIds().cbegin(), client.UniqueIds().cend()).size(), 3);
+
+    events.log.clear();
+    client.SetMsgLines(0);
+    ASSERT_EQ(events.Run([&] { client.TopEach({3, 1, 2}); }), 0);
+    EXPECT_EQ(events.MessageLines(),
+              HeaderLines(messages[2]) + HeaderLines(messages[0]) + HeaderLines(messages[1]));
+    EXPECT_EQ(events.Entries("Answered"), QStringList({"Answered 0", "Answered 1", "Answered 2"}));
+    EXPECT_EQ(events.Entries("RequestDone"), QStringList({"RequestDone 8 0"}));
+    EXPECT_EQ(events.log.indexOf("Answered 0"), events.log.indexOf("MessageEnd") + 1);
+
+    ASSERT_EQ(events.Run([&] { client.DeleEach({1, 3}); }), 0);
+    ASSERT_EQ(events.Run([&] { client.Quit(); }), 0);
+    const QList<QByteArray> left = server_->Messages("dave");
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left[0], messages[1]);
+    EXPECT_EQ(events.doneInsideCall, 0);
 }
 
 TEST_F(Pop3Dovecot, WrongPasswordFailsWith500AndStaysWaitingForIt) {

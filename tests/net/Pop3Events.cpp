@@ -13,6 +13,8 @@ Pop3Events::Pop3Events(TCustomPop3Cli& client)
     connect(&client, &C::OnMessageLine, this,
             [this](C* sender) { log.append("MessageLine " + sender->LastResponse()); });
     connect(&client, &C::OnMessageEnd, this, [this] { log.append("MessageEnd"); });
+    connect(&client, &C::OnAnswered, this,
+            [this](C*, int position) { log.append(QStringLiteral("Answered %1").arg(position)); });
 }
 
 QString Pop3Events::Call(const std::function<void()>& request) {

@@ -10,7 +10,7 @@ namespace sievra::test {
 
 // The shared recorder for a POP3 client, with the message events in the log too:
 // "RequestDone <type> <error>", "SessionConnected <error>", "SessionClosed <error>",
-// "MessageBegin", "MessageLine <LastResponse>", "MessageEnd".
+// "MessageBegin", "MessageLine <LastResponse>", "MessageEnd", "Answered <position>".
 class Pop3Events : public RequestRecorder<TCustomPop3Cli, TPop3Request> {
 public:
     explicit Pop3Events(TCustomPop3Cli& client);

@@ -1,5 +1,7 @@
 #include "net/Pop3Reply.h"
 
+#include "net/Pop3Capabilities.h"
+
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -69,6 +71,32 @@ TEST(Pop3Greeting, TimestampFromFirstOpenToTheCloseAfterIt) {
     EXPECT_EQ(GreetingTimestamp("+OK > first <a@b> <c@d>"), "<a@b>");
     EXPECT_EQ(GreetingTimestamp("+OK <unclosed"), "");
     EXPECT_EQ(GreetingTimestamp("+OK Dovecot ready."), "");
+}
+
+TEST(Pop3Capabilities, NamesCountWhateverTheirCaseAndArguments) {
+    Pop3Capabilities offered;
+    for (const char* line : {"TOP", "uidl", "Pipelining", "SASL PLAIN", "STLS   "}) {
+        offered.Note(QString::fromLatin1(line));
+    }
+    EXPECT_TRUE(offered.Pipelining && offered.Uidl && offered.Stls);
+    Pop3Capabilities lookalikes;
+    for (const char* line : {"PIPELININGX", "X-UIDL", "IMPLEMENTATION UIDL STLS"}) {
+        lookalikes.Note(QString::fromLatin1(line));
+    }
+    EXPECT_FALSE(lookalikes.Pipelining || lookalikes.Uidl || lookalikes.Stls);
+}
+
+TEST(Pop3UidlLine, NumberAndPrintableIdOnly) {
+    EXPECT_EQ(ParseUidlLine(u"1 whqtswO00WBw418f9t5JxYwZ"),
+              (Pop3UniqueId{1, QStringLiteral("whqtswO00WBw418f9t5JxYwZ")}));
+    EXPECT_EQ(ParseUidlLine(QStringLiteral("7 ") + QString(70, u'~'))->Id.size(), 70);
+    for (const QString& bad :
+         {QStringLiteral(""), QStringLiteral("1"), QStringLiteral("1 "), QStringLiteral("x abc"),
+          QStringLiteral("0 abc"), QStringLiteral("-1 abc"), QStringLiteral("1 a b"),
+          QStringLiteral("1 a\tb"), QString::fromUtf8("1 caf\u00e9"),
+          QStringLiteral("2 ") + QString(71, u'a')}) {
+        EXPECT_FALSE(ParseUidlLine(bad)) << bad.toStdString();
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "net/SendBuffer.h"
 
+#include "net/CommandWindow.h"
+
 #include <QByteArray>
 #include <gtest/gtest.h>
 
@@ -61,6 +63,36 @@ TEST(SendBufferChain, SplitsOver1514ByteBlocksAndDrainsInOrder) {
     EXPECT_EQ(buffer.BlockCount(), 1) << "emptied blocks are freed, the last is kept";
     buffer.Append("more");
     EXPECT_EQ(buffer.Front(), "more");
+}
+
+// The window never holds more unanswered commands or bytes than its bounds, refills as the
+// answers come, and ends only when every command has its answer.
+TEST(CommandWindowBounds, RefillsAsAnswersCome) {
+    CommandWindow byCount({"TOP 1 0", "TOP 2 0", "TOP 3 0", "TOP 4 0", "TOP 5 0"}, 2, 1000);
+    EXPECT_EQ(byCount.TakeSendable(), "TOP 1 0\r\nTOP 2 0\r\n");
+    EXPECT_EQ(byCount.TakeSendable(), "");
+    byCount.Answered();
+    EXPECT_EQ(byCount.Current(), 1);
+    EXPECT_EQ(byCount.TakeSendable(), "TOP 3 0\r\n");
+    for (int i = 0; i < 3; ++i) {
+        byCount.Answered();
+        byCount.TakeSendable();
+    }
+    EXPECT_FALSE(byCount.Done());
+    byCount.Answered();
+    byCount.Answered(); // an answer nobody asked for changes nothing
+    EXPECT_TRUE(byCount.Done());
+    EXPECT_EQ(byCount.TakeSendable(), "");
+
+    // 9 bytes each on the wire: two fit in 20, and a command larger than the bound still goes
+    // out alone rather than never.
+    CommandWindow byBytes({"DELE 1", "DELE 2", "DELE 3", QByteArray(30, 'x')}, 64, 20);
+    EXPECT_EQ(byBytes.TakeSendable(), "DELE 1\r\nDELE 2\r\n");
+    byBytes.Answered();
+    byBytes.Answered();
+    EXPECT_EQ(byBytes.TakeSendable(), "DELE 3\r\n");
+    byBytes.Answered();
+    EXPECT_EQ(byBytes.TakeSendable(), QByteArray(30, 'x') + "\r\n");
 }
 
 } // namespace

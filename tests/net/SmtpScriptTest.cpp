@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace sievra;
 using namespace sievra::test;
@@ -16,6 +17,14 @@ namespace {
 // Greets and accepts EHLO, offering nothing.
 FakeServer& Greeted(FakeServer& server) {
     return server.Says("220 fake ESMTP").ExpectsPrefix("EHLO ").Says("250 hello");
+}
+
+// Greets and accepts EHLO, offering PIPELINING.
+FakeServer& GreetedPipelining(FakeServer& server) {
+    return server.Says("220 fake ESMTP")
+        .ExpectsPrefix("EHLO ")
+        .SaysLines({"250-fake"})
+        .Says("250 PIPELINING");
 }
 
 // Accepts the sender and `rcpt`, and invites the text.
@@ -436,6 +445,163 @@ TEST(SmtpScript, TheMessageFollowsWhatTheServerOffers) {
                     .contains("\r\nGr\xc3\xbc\xc3\x9f"
                               "e, 5 \xe2\x82\xac\r\n"));
     EXPECT_TRUE(server.ScriptPlayed());
+}
+
+// With PIPELINING the group's replies are weighed as one step at a time would weigh them: the
+// sender's refusal decides over the 503s after it, the last recipient over DATA, and a 354 that
+// comes although no recipient was taken gets a lone "." and not the text.
+TEST(SmtpScript, PipelinedGroupsEndAsStepByStepDialoguesDo) {
+    const struct {
+        QByteArrayList rcpts;
+        QByteArrayList replies; // to MAIL FROM, each RCPT TO and, with one recipient, DATA
+        QByteArrayList after;   // what the client sends once the group's replies are in
+        QByteArray reply;       // the step after, when there is one
+        quint16 error;
+        QString serverReply;
+        bool recipientRefused;
+    } cases[] = {
+        {{"a"},
+         {"553 5.1.7 bad sender", "503 5.5.1 need MAIL", "503 5.5.1 need RCPT"},
+         {},
+         {},
+         553,
+         "553 5.1.7 bad sender",
+         false},
+        {{"a"},
+         {"250 OK", "550 5.1.1 gone", "354 go ahead anyway"},
+         {"."},
+         "250 nothing",
+         550,
+         "550 5.1.1 gone",
+         true},
+        {{"a"},
+         {"250 OK", "250 OK", "554 5.3.0 no"},
+         {"RSET"},
+         "250 reset",
+         554,
+         "554 5.3.0 no",
+         false},
+        {{"a", "b"},
+         {"250 OK", "550 5.1.1 gone", "251 will forward"},
+         {"DATA"},
+         "354 go",
+         0,
+         "550 5.1.1 gone",
+         false},
+        {{"a", "b"},
+         {"250 OK", "250 OK", "452 4.2.2 full"},
+         {"RSET"},
+         "250 reset",
+         452,
+         "452 4.2.2 full",
+         true},
+    };
+    for (const auto& c : cases) {
+        FakeServer server;
+        GreetedPipelining(server);
+        // Every command of the group arrives before the first reply goes out.
+        server.Expects("MAIL FROM:<>");
+        for (const QByteArray& rcpt : c.rcpts) {
+            server.Expects("RCPT TO:<" + rcpt + "@example.org>");
+        }
+        if (c.rcpts.size() == 1) {
+            server.Expects("DATA");
+        }
+        server.SaysLines(c.replies);
+        for (const QByteArray& line : c.after) {
+            server.Expects(line);
+        }
+        if (!c.reply.isEmpty()) {
+            server.Says(c.reply);
+        }
+        if (c.after == QByteArrayList{"DATA"}) {
+            server.ExpectsLinesUntil(".").Says("250 queued");
+        }
+        SmtpSession s;
+        OpenWithHelo(s, server);
+        SetMessage(s.client);
+        QStringList rcpts;
+        for (const QByteArray& rcpt : c.rcpts) {
+            rcpts.append(QString::fromLatin1(rcpt + "@example.org"));
+        }
+        s.client.SetRcptName(rcpts);
+        const QString label = c.replies.join(" / ");
+        EXPECT_EQ(s.Run([&] { s.client.Mail(); }), c.error) << server.Dialogue().toStdString();
+        EXPECT_EQ(s.client.ServerReply(), c.serverReply) << label.toStdString();
+        EXPECT_EQ(s.client.RecipientRefused(), c.recipientRefused) << label.toStdString();
+        RunEventsFor(50);
+        EXPECT_TRUE(server.ScriptPlayed()) << server.Dialogue().toStdString();
+        const QByteArrayList lines = server.ReceivedLines(0);
+        const qsizetype groupEnd =
+            lines.indexOf(c.rcpts.size() == 1 ? "DATA" : "RCPT TO:<b@example.org>");
+        ASSERT_GE(groupEnd, 0);
+        EXPECT_EQ(lines.mid(groupEnd + 1, c.after.isEmpty() ? -1 : c.after.size()), c.after)
+            << label.toStdString();
+        if (c.after.isEmpty() || c.after == QByteArrayList{"."}) {
+            EXPECT_FALSE(lines.contains("Hello")) << "no line of the text";
+        }
+        EXPECT_EQ(s.client.State(), smtpReady);
+    }
+}
+
+// The next message's group rides behind the "." of the one before: the server answers nothing
+// until it has both. Each message is still reported alone, and one the caller gives up (a
+// temporary refusal before it stops the phase) gets no line of its text.
+TEST(SmtpScript, AFollowingMessageRidesBehindTheEndOfDataAndEndsAlone) {
+    const struct {
+        QByteArrayList replies; // to the first ".", then the second's MAIL FROM, RCPT TO, DATA
+        QByteArray after;       // what the client sends next: its text, RSET, or nothing
+        QByteArray reply;
+        quint16 first;
+        std::optional<quint16> second; // nothing: the caller aborts instead of sending it
+    } cases[] = {
+        {{"250 queued", "250 OK", "250 OK", "354 go"}, "Hello", "250 queued", 0, 0},
+        {{"250 queued", "250 OK", "550 5.1.1 gone", "554 no valid recipients"},
+         "RSET",
+         "250 reset",
+         0,
+         550},
+        {{"452 4.3.1 full", "250 OK", "250 OK", "354 go"}, {}, {}, 452, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        FakeServer server;
+        GreetedPipelining(server);
+        server.Expects("MAIL FROM:<>").Expects("RCPT TO:<a@example.org>").Expects("DATA");
+        server.SaysLines({"250 OK", "250 OK", "354 go"}).ExpectsLinesUntil(".");
+        server.Expects("MAIL FROM:<>").Expects("RCPT TO:<b@example.org>").Expects("DATA");
+        server.SaysLines(c.replies);
+        if (c.after == "Hello") {
+            server.ExpectsLinesUntil(".").Says(c.reply);
+        } else if (!c.after.isEmpty()) {
+            server.Expects(c.after).Says(c.reply);
+        } else {
+            server.ExpectsClose();
+        }
+        SmtpSession s;
+        OpenWithHelo(s, server);
+        SetMessage(s.client);
+        int asked = 0;
+        QObject::connect(&s.client, &TCustomSmtpClient::OnMailFollows, [&](auto*, bool* follows) {
+            if (asked++ == 0) {
+                s.client.SetRcptName({QStringLiteral("b@example.org")});
+                *follows = true;
+            }
+        });
+        const QString label = c.replies.join(" / ");
+        EXPECT_EQ(s.Run([&] { s.client.Mail(); }), c.first) << server.Dialogue().toStdString();
+        if (c.second) {
+            EXPECT_EQ(s.Run([&] { s.client.Mail(); }), *c.second) << label.toStdString();
+            EXPECT_EQ(s.client.RecipientRefused(), *c.second == 550);
+        } else {
+            EXPECT_NE(s.client.State(), smtpReady) << "the second message is on its way";
+            s.client.Abort();
+        }
+        RunEventsFor(50);
+        EXPECT_TRUE(server.ScriptPlayed()) << server.Dialogue().toStdString();
+        EXPECT_EQ(server.ReceivedLines(0).count("Hello"), c.after == "Hello" ? 2 : 1)
+            << label.toStdString();
+        EXPECT_EQ(s.client.State(), smtpReady);
+    }
 }
 
 } // namespace

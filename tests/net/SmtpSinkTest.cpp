@@ -1,4 +1,5 @@
-// TSmtpCli against a real aiosmtpd server on 127.0.0.1: what a server really receives.
+// TSmtpCli against a real aiosmtpd server on 127.0.0.1: what a server really receives, step by
+// step and, with a server that offers PIPELINING, in pipelined groups.
 #include "tests/support/SmtpSink.h"
 
 #include "SmtpSession.h"
@@ -16,27 +17,51 @@ namespace {
 const QString Gone = QStringLiteral("gone@example.org");
 const QString Full = QStringLiteral("full@example.org");
 
-class SmtpAgainstAiosmtpd : public testing::Test {
+// The parameter: the servers offer PIPELINING.
+class SmtpAgainstAiosmtpd : public testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite() {
         SmtpSinkOptions plain;
         plain.Rejects = {{Gone, "550 5.1.1 <gone@example.org>: Recipient address rejected"},
                          {Full, "452 4.2.2 <full@example.org>: Mailbox full"}};
-        sink = std::make_unique<SmtpSink>(plain);
         SmtpSinkOptions auth;
         auth.AuthUser = QStringLiteral("bob");
         auth.AuthPassword = QStringLiteral("bobpw");
-        authSink = std::make_unique<SmtpSink>(auth);
+        for (const bool pipelining : {false, true}) {
+            plain.Pipelining = auth.Pipelining = pipelining;
+            sinks[pipelining] = std::make_unique<SmtpSink>(plain);
+            authSinks[pipelining] = std::make_unique<SmtpSink>(auth);
+        }
     }
     static void TearDownTestSuite() {
-        sink.reset();
-        authSink.reset();
+        for (const bool pipelining : {false, true}) {
+            sinks[pipelining].reset();
+            authSinks[pipelining].reset();
+        }
     }
 
+    SmtpSink& Sink() const { return *sinks[GetParam()]; }
+    SmtpSink& AuthSink() const { return *authSinks[GetParam()]; }
+
     // Connects and says HELO, as the engine does without authentication.
-    static void OpenWithHelo(SmtpSession& s) {
-        ASSERT_EQ(s.Open(sink->Port()), 0) << s.client.LastResponse().toStdString();
+    void OpenWithHelo(SmtpSession& s) const {
+        ASSERT_EQ(s.Open(Sink().Port()), 0) << s.client.LastResponse().toStdString();
         ASSERT_EQ(s.Run([&] { s.client.Helo(); }), 0);
+        EXPECT_EQ(s.client.Extensions().Pipelining, GetParam());
+    }
+
+    // MAIL FROM, RCPT TO and DATA of the last Mail left before a reply to any of them came
+    // back exactly when the server offers PIPELINING.
+    void ExpectGroupedAsOffered(const SmtpSession& s) const {
+        qsizetype mail = s.display.size() - 1;
+        while (mail >= 0 && !s.display.at(mail).startsWith(QStringLiteral("> MAIL FROM:"))) {
+            --mail;
+        }
+        ASSERT_GE(mail, 0);
+        const QStringList next = s.display.mid(mail + 1, 2);
+        const bool grouped = next.size() == 2 && next.at(0).startsWith("> RCPT TO:") &&
+                             next.at(1) == QStringLiteral("> DATA");
+        EXPECT_EQ(grouped, GetParam()) << s.display.join('\n').toStdString();
     }
 
     // One reply message the way the reply phase sets it up.
@@ -49,14 +74,14 @@ protected:
         client.SetMailMessage({QStringLiteral("Hello")});
     }
 
-    static std::unique_ptr<SmtpSink> sink;
-    static std::unique_ptr<SmtpSink> authSink;
+    static std::unique_ptr<SmtpSink> sinks[2];
+    static std::unique_ptr<SmtpSink> authSinks[2];
 };
 
-std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::sink;
-std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::authSink;
+std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::sinks[2];
+std::unique_ptr<SmtpSink> SmtpAgainstAiosmtpd::authSinks[2];
 
-TEST_F(SmtpAgainstAiosmtpd, ANonAsciiReplyArrivesByteForByte) {
+TEST_P(SmtpAgainstAiosmtpd, ANonAsciiReplyArrivesByteForByte) {
     SmtpSession s;
     OpenWithHelo(s);
     EXPECT_LT(s.events.indexOf(QStringLiteral("Connected 0")),
@@ -67,11 +92,12 @@ TEST_F(SmtpAgainstAiosmtpd, ANonAsciiReplyArrivesByteForByte) {
     s.client.SetHdrFrom(MailboxText(QStringLiteral("Doe, Jürgen"), "me@example.org"));
     s.client.SetHdrSubject(QStringLiteral("Deleted – 5 €"));
     s.client.SetMailMessage({"Hello", "", ".", "..", ".leading dot", "", "Grüße, 5 €"});
-    const int before = static_cast<int>(sink->Messages().size());
+    const int before = static_cast<int>(Sink().Messages().size());
     ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
     EXPECT_EQ(s.lastType, SmtpRequest::Mail);
-    ASSERT_TRUE(sink->WaitForMessages(before + 1));
-    const ReceivedMail mail = sink->Messages().at(before);
+    ExpectGroupedAsOffered(s);
+    ASSERT_TRUE(Sink().WaitForMessages(before + 1));
+    const ReceivedMail mail = Sink().Messages().at(before);
 
     EXPECT_EQ(mail.MailFrom, "<>") << "empty reverse path";
     EXPECT_EQ(mail.RcptTos, QStringList({"you@example.org"}));
@@ -126,10 +152,10 @@ TEST_F(SmtpAgainstAiosmtpd, ANonAsciiReplyArrivesByteForByte) {
     EXPECT_FALSE(s.doneInsideCall);
 }
 
-TEST_F(SmtpAgainstAiosmtpd, EhloAndAuthLoginReportTheServersCodes) {
+TEST_P(SmtpAgainstAiosmtpd, EhloAndAuthLoginReportTheServersCodes) {
     SmtpSession s;
     s.client.SetHost(QStringLiteral("localhost")); // by name this time
-    s.client.SetPort(QString::number(authSink->Port()));
+    s.client.SetPort(QString::number(AuthSink().Port()));
     ASSERT_EQ(s.Run([&] { s.client.Connect(); }), 0) << s.client.LastResponse().toStdString();
     EXPECT_EQ(s.Run([&] { s.client.Ehlo(); }), 0) << "the multi-line 250 answer completes once";
     EXPECT_EQ(s.done, 2);
@@ -145,23 +171,24 @@ TEST_F(SmtpAgainstAiosmtpd, EhloAndAuthLoginReportTheServersCodes) {
     EXPECT_TRUE(s.client.ErrorMessage().startsWith(QStringLiteral("235 ")));
 
     SetReply(s.client, QStringLiteral("you@example.org"));
-    const int before = static_cast<int>(authSink->Messages().size());
+    const int before = static_cast<int>(AuthSink().Messages().size());
     ASSERT_EQ(s.Run([&] { s.client.Mail(); }), 0) << s.client.ErrorMessage().toStdString();
-    ASSERT_TRUE(authSink->WaitForMessages(before + 1));
-    EXPECT_EQ(authSink->Messages().at(before).AuthLogin, QStringLiteral("bob"));
+    ASSERT_TRUE(AuthSink().WaitForMessages(before + 1));
+    EXPECT_EQ(AuthSink().Messages().at(before).AuthLogin, QStringLiteral("bob"));
     EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
 }
 
-TEST_F(SmtpAgainstAiosmtpd, RefusedRecipientsEndTheMailAndLeaveTheSessionUsable) {
+TEST_P(SmtpAgainstAiosmtpd, RefusedRecipientsEndTheMailAndLeaveTheSessionUsable) {
     SmtpSession s;
     OpenWithHelo(s);
-    const int before = static_cast<int>(sink->Messages().size());
+    const int before = static_cast<int>(Sink().Messages().size());
 
     SetReply(s.client, Gone);
     EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 550);
     EXPECT_EQ(s.client.ErrorMessage(),
               QStringLiteral("550 5.1.1 <gone@example.org>: Recipient address rejected"));
-    EXPECT_FALSE(s.Sent().contains(QStringLiteral("DATA")));
+    ExpectGroupedAsOffered(s);
+    EXPECT_EQ(s.Sent().last(), QStringLiteral("RSET")) << "the server forgets the sender";
 
     // The engine counts a 550 as served and sends the next reply in the same session.
     SetReply(s.client, QStringLiteral("next@example.org"));
@@ -180,12 +207,16 @@ TEST_F(SmtpAgainstAiosmtpd, RefusedRecipientsEndTheMailAndLeaveTheSessionUsable)
     s.client.SetRcptName({QStringLiteral("first@example.org"), Gone});
     EXPECT_EQ(s.Run([&] { s.client.Mail(); }), 550);
 
-    ASSERT_TRUE(sink->WaitForMessages(before + 2));
-    const auto mails = sink->Messages().mid(before);
+    ASSERT_TRUE(Sink().WaitForMessages(before + 2));
+    const auto mails = Sink().Messages().mid(before);
     ASSERT_EQ(mails.size(), 2) << "nothing for the refused messages";
     EXPECT_EQ(mails.at(0).RcptTos, QStringList({"next@example.org"}));
     EXPECT_EQ(mails.at(1).RcptTos, QStringList({"last@example.org"}));
     EXPECT_EQ(s.Run([&] { s.client.Quit(); }), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Offered, SmtpAgainstAiosmtpd, testing::Bool(), [](const auto& param) {
+    return param.param ? "Pipelining" : "StepByStep";
+});
 
 } // namespace

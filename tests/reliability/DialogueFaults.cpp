@@ -148,7 +148,8 @@ QList<DialogueStep> FaultyPop3Server::Steps() {
     return steps;
 }
 
-FaultyPop3Server::FaultyPop3Server(DialogueStep step, Fault fault) {
+FaultyPop3Server::FaultyPop3Server(DialogueStep step, Fault fault, bool pipelining)
+    : pipelining_(pipelining) {
     if (step.kind == DialogueStep::Connect) {
         SetUpConnectFault(fault);
         return;
@@ -167,7 +168,13 @@ void FaultyPop3Server::ScriptHealthy(FakeServer& server, DialogueStep step) {
     using K = DialogueStep;
     switch (step.kind) {
     case K::Greeting:
-        server.Says("+OK fake POP3 ready");
+        // Without CAPA the dialogue is the one the client always held.
+        server.Says("+OK fake POP3 ready").Expects("CAPA");
+        if (pipelining_) {
+            server.SaysLines({"+OK", "TOP", "PIPELINING", "."});
+        } else {
+            server.Says("-ERR unknown command");
+        }
         break;
     case K::User:
         server.Expects("USER " + User.toUtf8()).Says("+OK");
@@ -242,6 +249,8 @@ void FaultyPop3Server::ScriptFault(FakeServer& server, DialogueStep step, Fault 
     // QUIT ends the connection.
     if (step.kind == K::Greeting) {
         server.ExpectsClose();
+    } else if (pipelining_ && (step.kind == K::Top || step.kind == K::Dele)) {
+        scriptMustPlay_ = false; // how many commands of the window arrive first is timing
     } else if (step.kind == K::Quit) {
         server.Closes();
     } else {

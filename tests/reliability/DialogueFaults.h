@@ -99,7 +99,8 @@ public:
     // The steps of a healthy pass, in order.
     static QList<DialogueStep> Steps();
 
-    FaultyPop3Server(DialogueStep step, Fault fault);
+    // With `pipelining` the server offers PIPELINING in its CAPA list; else it refuses CAPA.
+    FaultyPop3Server(DialogueStep step, Fault fault, bool pipelining = false);
 
     // After the pass: the messages whose DELE the server acknowledged, and whether it then
     // acknowledged QUIT, which is when a POP3 server applies deletions.
@@ -112,6 +113,7 @@ private:
     void ScriptFault(FakeServer& server, DialogueStep step, Fault fault);
     bool Played(std::size_t mark) const;
 
+    bool pipelining_;
     QList<std::pair<int, std::size_t>> deleMarks_;
     std::optional<std::size_t> quitMark_;
 };

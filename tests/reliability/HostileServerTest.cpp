@@ -32,6 +32,8 @@ struct ChildRun {
 
 FakeServer& LoggedIn(FakeServer& server, const QByteArray& stat) {
     return server.Says("+OK ready")
+        .Expects("CAPA")
+        .Says("-ERR")
         .Expects("USER alice")
         .Says("+OK")
         .Expects("PASS alice-pw")

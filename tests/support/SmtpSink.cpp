@@ -27,6 +27,9 @@ SmtpSink::SmtpSink(const SmtpSinkOptions& options) {
     if (options.Enhanced) {
         args << "--enhanced";
     }
+    if (options.Pipelining) {
+        args << "--pipelining";
+    }
     for (const QString& extension : options.Without) {
         args << "--without" << extension;
     }

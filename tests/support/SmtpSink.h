@@ -25,8 +25,9 @@ struct SmtpSinkOptions {
     QString TlsCert; // offer STARTTLS (or implicit TLS) with this certificate and key
     QString TlsKey;
     bool ImplicitTls = false;
-    bool Enhanced = false; // offer ENHANCEDSTATUSCODES
-    QStringList Without;   // extensions left out of the EHLO reply ("8BITMIME", "SMTPUTF8")
+    bool Enhanced = false;   // offer ENHANCEDSTATUSCODES
+    bool Pipelining = false; // offer PIPELINING
+    QStringList Without;     // extensions left out of the EHLO reply ("8BITMIME", "SMTPUTF8")
 };
 
 // A real aiosmtpd SMTP server on a free loopback port, for as long as the object lives.

@@ -11,6 +11,8 @@ listens. Options:
   --tls-cert F --tls-key F    offer STARTTLS with this certificate
   --implicit-tls              TLS from the first byte (with --tls-cert/--tls-key)
   --enhanced                  offer ENHANCEDSTATUSCODES in the EHLO reply
+  --pipelining                offer PIPELINING in the EHLO reply (aiosmtpd reads its commands
+                              one after another from the stream, so a pipelined group works)
   --without EXT               leave the extension EXT (8BITMIME, SMTPUTF8) out of the EHLO reply
 """
 import argparse
@@ -30,10 +32,11 @@ from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
 class Sink:
-    def __init__(self, out, rejects, enhanced, without):
+    def __init__(self, out, rejects, enhanced, without, pipelining):
         self.out = out
         self.rejects = {k.lower(): v for k, v in rejects.items()}
         self.enhanced = enhanced
+        self.pipelining = pipelining
         self.without = {w.upper() for w in without}
         self.count = 0
         self.lock = threading.Lock()
@@ -43,6 +46,8 @@ class Sink:
         kept = [r for r in responses if r[4:].split(" ")[0].upper() not in self.without]
         if self.enhanced:
             kept.insert(-1, "250-ENHANCEDSTATUSCODES")
+        if self.pipelining:
+            kept.insert(-1, "250-PIPELINING")
         return kept
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
@@ -82,6 +87,7 @@ def main():
     parser.add_argument("--tls-key")
     parser.add_argument("--implicit-tls", action="store_true")
     parser.add_argument("--enhanced", action="store_true")
+    parser.add_argument("--pipelining", action="store_true")
     parser.add_argument("--without", action="append", default=[])
     args = parser.parse_args()
 
@@ -108,7 +114,7 @@ def main():
         else:
             kwargs["tls_context"] = context
             kwargs["require_starttls"] = False
-    controller = Controller(Sink(args.out, rejects, args.enhanced, args.without),
+    controller = Controller(Sink(args.out, rejects, args.enhanced, args.without, args.pipelining),
                             hostname="127.0.0.1", port=args.port, enable_SMTPUTF8=True, **kwargs)
     controller.start()
     print("READY", flush=True)
