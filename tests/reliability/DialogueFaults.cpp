@@ -348,6 +348,42 @@ FaultySmtpServer::FaultySmtpServer(bool auth, int messages, DialogueStep step, F
     }
 }
 
+FaultySmtpServer::FaultySmtpServer(Fault fault)
+    : auth_(false) {
+    FakeServer& server = UseServer();
+    server.Says("220 fake.example ESMTP")
+        .ExpectsPrefix("EHLO ")
+        .SaysLines({"250-fake.example", "250 PIPELINING"});
+    const auto group = [&server] {
+        server.Expects("MAIL FROM:<>").ExpectsPrefix("RCPT TO:<").Expects("DATA");
+    };
+    group();
+    server.SaysLines({"250 2.1.0 Ok", "250 2.1.5 Ok", "354 End data with <CR><LF>.<CR><LF>"});
+    server.ExpectsLinesUntil(".");
+    group(); // the second message rides behind the first one's "."
+    switch (fault) {
+    case Fault::Drop:
+        server.Drops();
+        return;
+    case Fault::Silence:
+        server.StaysSilent();
+        return;
+    case Fault::Overlong:
+        server.SaysRaw(OverlongLine).ExpectsClose();
+        return;
+    case Fault::Garbage:
+        server.SaysRaw(GarbageLine + "\r\n");
+        break;
+    case Fault::Error:
+        server.Says("451 4.3.0 Try again later");
+        break;
+    }
+    // The second message's replies come all the same; it never gets its text, as the
+    // session ends before it.
+    server.SaysLines({"250 2.1.0 Ok", "250 2.1.5 Ok", "354 End data with <CR><LF>.<CR><LF>"});
+    server.ExpectsClose();
+}
+
 void FaultySmtpServer::ScriptHealthy(FakeServer& server, DialogueStep step) {
     using K = DialogueStep;
     switch (step.kind) {

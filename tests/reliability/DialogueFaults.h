@@ -129,6 +129,9 @@ public:
     static QList<DialogueStep> Steps(bool auth, int messages, int textLines);
 
     FaultySmtpServer(bool auth, int messages, DialogueStep step, Fault fault);
+    // A server offering PIPELINING (after EHLO, no AUTH) that misbehaves at the reply to the
+    // first message's "." while the second message's commands are already in.
+    explicit FaultySmtpServer(Fault fault);
 
     // The recipients whose reply the server accepted (its 250 after the final ".").
     QStringList Served() const;

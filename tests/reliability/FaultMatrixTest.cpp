@@ -21,7 +21,7 @@ struct Scenario {
     DialogueStep step;
     Fault fault = Fault::Drop;
     bool auth = true;
-    bool pipelined = false; // POP3: the server offers PIPELINING
+    bool pipelined = false; // the server offers PIPELINING
 };
 
 std::string ScenarioName(const testing::TestParamInfo<Scenario>& info) {
@@ -239,7 +239,9 @@ class SmtpFaultMatrix : public FaultMatrix {};
 TEST_P(SmtpFaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
     const Scenario& scenario = GetParam();
     ++smtpScenarios;
-    FaultySmtpServer server(scenario.auth, Replies, scenario.step, scenario.fault);
+    FaultySmtpServer server = scenario.pipelined ? FaultySmtpServer(scenario.fault)
+                                                 : FaultySmtpServer(scenario.auth, Replies,
+                                                                    scenario.step, scenario.fault);
     Account& account = AddMailbox(
         {Mail("Friend <friend@example.org>", "hello"), Mail("new@bad.example", "spam")}, Hints);
     account.SmtpPort = server.PortText();
@@ -271,6 +273,10 @@ TEST_P(SmtpFaultMatrix, NothingAcceptedIsDeletedAndNoReplyIsLost) {
         EXPECT_TRUE(owed.contains(address)) << address.toStdString();
     }
     ExpectScriptPlayed(server);
+    if (scenario.pipelined) {
+        EXPECT_EQ(server.Server()->ReceivedLines(0).count("."), 1)
+            << "the second reply must get no text once the session fails";
+    }
 
     HealthyPassServesTheQueue(account);
 }
@@ -290,6 +296,8 @@ QList<Scenario> SmtpScenarios() {
     }
     for (const Fault fault : AllFaults) {
         scenarios.append({{DialogueStep::Helo}, fault, false});
+        // The second reply's commands are on the wire when the first one's end fails.
+        scenarios.append({{DialogueStep::Dot, 1}, fault, false, true});
     }
     return scenarios;
 }
