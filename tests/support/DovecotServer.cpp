@@ -7,7 +7,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <grp.h>
+#include <optional>
 #include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
@@ -165,15 +167,27 @@ void DovecotServer::ClearMailbox(const QString& user) {
     }
 }
 
+// A session still running moves messages from new/ to cur/ and renames them as their flags
+// change, so one reading can miss a message; the mailbox is read until two readings agree.
 QList<QByteArray> DovecotServer::Messages(const QString& user) const {
-    QList<QByteArray> messages;
-    for (const QString& path : MessageFiles(user)) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
+    std::optional<QList<QByteArray>> previous;
+    for (int reading = 0; reading < 100; ++reading) {
+        QList<QByteArray> messages;
+        bool whole = true;
+        for (const QString& path : MessageFiles(user)) {
+            QFile file(path);
+            whole = whole && file.open(QIODevice::ReadOnly);
             messages.append(file.readAll());
         }
+        if (whole && previous == messages) {
+            return messages;
+        }
+        previous = whole ? std::optional(messages) : std::nullopt;
+        if (reading > 0) {
+            QThread::msleep(10);
+        }
     }
-    return messages;
+    return previous.value_or(QList<QByteArray>{});
 }
 
 QString DovecotServer::Log() const {
