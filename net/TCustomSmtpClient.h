@@ -253,6 +253,7 @@ private:
 
     // Mail
     QStringList TakeBody();
+    void StartMail(SmtpOutgoing mail);
     void StepDone();
     void SendRecipient();
     void StartData();

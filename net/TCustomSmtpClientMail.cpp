@@ -34,15 +34,7 @@ void TCustomSmtpClient::Mail() {
     RequireProtected();
     SmtpOutgoing mail(fromName_, rcptName_, header_, extensions_.SmtpUtf8);
     mail.SetBody(TakeBody(), extensions_.EightBitMime, [this] { return GreetingName(); });
-    mail_ = std::move(mail);
-    lastResponse_.clear();
-    recipientRefused_ = false;
-    BeginRequest(SmtpRequest::Mail);
-    if (extensions_.Pipelining) {
-        SendGroup();
-        return;
-    }
-    SendCommand(Phase::MailFrom, mail_.MailFrom(), Accepts250);
+    StartMail(std::move(mail));
 }
 
 void TCustomSmtpClient::MailRaw(const QByteArray& message) {
@@ -50,6 +42,11 @@ void TCustomSmtpClient::MailRaw(const QByteArray& message) {
     RequireProtected();
     SmtpOutgoing mail(fromName_, rcptName_, SmtpHeaderFields{}, extensions_.SmtpUtf8);
     mail.SetRaw(message, extensions_.EightBitMime);
+    StartMail(std::move(mail));
+}
+
+// The message is checked and fixed: its first commands go out.
+void TCustomSmtpClient::StartMail(SmtpOutgoing mail) {
     mail_ = std::move(mail);
     lastResponse_.clear();
     recipientRefused_ = false;

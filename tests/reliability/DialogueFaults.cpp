@@ -15,6 +15,29 @@ bool AnyTextLine(const QByteArray& line) {
     return line != ".";
 }
 
+// The server's answer at a faulty step, with `error` as its error reply; false when the
+// session is over for the server (dropped, silent, or cut off by an overlong line).
+bool SaysFault(FakeServer& server, Fault fault, const QByteArray& error) {
+    switch (fault) {
+    case Fault::Drop:
+        server.Drops();
+        return false;
+    case Fault::Silence:
+        server.StaysSilent();
+        return false;
+    case Fault::Overlong:
+        server.SaysRaw(OverlongLine).ExpectsClose();
+        return false;
+    case Fault::Garbage:
+        server.SaysRaw(GarbageLine + "\r\n");
+        return true;
+    case Fault::Error:
+        server.Says(error);
+        return true;
+    }
+    return true;
+}
+
 } // namespace
 
 QString FaultName(Fault fault) {
@@ -228,22 +251,8 @@ void FaultyPop3Server::ScriptFault(FakeServer& server, DialogueStep step, Fault 
     default:
         break; // the greeting: the server speaks first
     }
-    switch (fault) {
-    case Fault::Drop:
-        server.Drops();
+    if (!SaysFault(server, fault, "-ERR fault injected")) {
         return;
-    case Fault::Silence:
-        server.StaysSilent();
-        return;
-    case Fault::Overlong:
-        server.SaysRaw(OverlongLine).ExpectsClose();
-        return;
-    case Fault::Error:
-        server.Says("-ERR fault injected");
-        break;
-    case Fault::Garbage:
-        server.SaysRaw(GarbageLine + "\r\n");
-        break;
     }
     // After a refusal the client has nothing more to ask than QUIT; a refused greeting or
     // QUIT ends the connection.
@@ -357,30 +366,18 @@ FaultySmtpServer::FaultySmtpServer(Fault fault)
     const auto group = [&server] {
         server.Expects("MAIL FROM:<>").ExpectsPrefix("RCPT TO:<").Expects("DATA");
     };
+    const QByteArrayList groupTaken = {"250 2.1.0 Ok", "250 2.1.5 Ok",
+                                       "354 End data with <CR><LF>.<CR><LF>"};
     group();
-    server.SaysLines({"250 2.1.0 Ok", "250 2.1.5 Ok", "354 End data with <CR><LF>.<CR><LF>"});
+    server.SaysLines(groupTaken);
     server.ExpectsLinesUntil(".");
     group(); // the second message rides behind the first one's "."
-    switch (fault) {
-    case Fault::Drop:
-        server.Drops();
+    if (!SaysFault(server, fault, "451 4.3.0 Try again later")) {
         return;
-    case Fault::Silence:
-        server.StaysSilent();
-        return;
-    case Fault::Overlong:
-        server.SaysRaw(OverlongLine).ExpectsClose();
-        return;
-    case Fault::Garbage:
-        server.SaysRaw(GarbageLine + "\r\n");
-        break;
-    case Fault::Error:
-        server.Says("451 4.3.0 Try again later");
-        break;
     }
     // The second message's replies come all the same; it never gets its text, as the
     // session ends before it.
-    server.SaysLines({"250 2.1.0 Ok", "250 2.1.5 Ok", "354 End data with <CR><LF>.<CR><LF>"});
+    server.SaysLines(groupTaken);
     server.ExpectsClose();
 }
 
@@ -468,25 +465,12 @@ void FaultySmtpServer::ScriptFault(FakeServer& server, DialogueStep step, Fault 
     default:
         break; // the greeting, or a text line already taken
     }
-    switch (fault) {
-    case Fault::Drop:
-        server.Drops();
+    // A temporary failure: the reply must wait for a later pass. In the middle of the text a
+    // server can only give up on the whole session.
+    if (!SaysFault(server, fault,
+                   step.kind == K::TextLine ? "421 4.3.0 Closing, try again later"
+                                            : "451 4.3.0 Try again later")) {
         return;
-    case Fault::Silence:
-        server.StaysSilent();
-        return;
-    case Fault::Overlong:
-        server.SaysRaw(OverlongLine).ExpectsClose();
-        return;
-    case Fault::Garbage:
-        server.SaysRaw(GarbageLine + "\r\n");
-        break;
-    case Fault::Error:
-        // A temporary failure: the reply must wait for a later pass. In the middle of the
-        // text a server can only give up on the whole session.
-        server.Says(step.kind == K::TextLine ? "421 4.3.0 Closing, try again later"
-                                             : "451 4.3.0 Try again later");
-        break;
     }
     switch (step.kind) {
     case K::TextLine:
