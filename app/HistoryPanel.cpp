@@ -5,6 +5,7 @@
 #include "settings/PrivateFiles.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoreLayout.h"
+#include "widgets/NamedControls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -27,12 +28,6 @@ namespace {
 // Enough to find any recent message; an older one is a filter away.
 constexpr int ShownRows = 5000;
 constexpr int MaxColumn = 190;
-
-template <typename T> T* Named(T* widget, const QString& name, const QString& hint = {}) {
-    widget->setObjectName(name);
-    widget->setToolTip(hint);
-    return widget;
-}
 
 bool StartViewer(const QString& path) {
     return QProcess::startDetached(QStringLiteral("xdg-open"), {path});

@@ -3,6 +3,7 @@
 #include "widgets/EditListBox.h"
 #include "widgets/ImageButton.h"
 #include "widgets/LineMemo.h"
+#include "widgets/NamedControls.h"
 #include "widgets/PasswordEdit.h"
 #include "widgets/PathLabel.h"
 #include "widgets/SpinEdit.h"
@@ -25,24 +26,6 @@ namespace sievra {
 namespace {
 
 const QSize SmallButton(84, 26);
-
-template <typename W> W* Named(W* widget, const QString& name, const QString& hint = QString()) {
-    widget->setObjectName(name);
-    if (!hint.isEmpty()) {
-        widget->setToolTip(hint);
-    }
-    return widget;
-}
-
-QLabel* Caption(const QString& name, const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* label = Named(new QLabel(text, parent), name);
-    label->setBuddy(buddy);
-    return label;
-}
-
-QLineEdit* Edit(const QString& name, const QString& hint, QWidget* parent) {
-    return Named(new QLineEdit(parent), name, hint);
-}
 
 QGroupBox* Group(const QString& name, const QString& title, QWidget* parent) {
     return Named(new QGroupBox(title, parent), name);

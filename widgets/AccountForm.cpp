@@ -1,5 +1,6 @@
 #include "AccountForm.h"
 
+#include "NamedControls.h"
 #include "PasswordEdit.h"
 #include "SpinEdit.h"
 
@@ -15,27 +16,6 @@
 namespace sievra {
 
 namespace {
-
-template <typename W> W* Named(W* widget, const QString& name, const QString& hint = QString()) {
-    widget->setObjectName(name);
-    if (!hint.isEmpty()) {
-        widget->setToolTip(hint);
-    }
-    return widget;
-}
-
-QLabel* Caption(const QString& name, const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* label = Named(new QLabel(text, parent), name);
-    label->setBuddy(buddy);
-    return label;
-}
-
-QLineEdit* Edit(const QString& name, const QString& hint, QWidget* parent,
-                const QString& placeholder = QString()) {
-    auto* edit = Named(new QLineEdit(parent), name, hint);
-    edit->setPlaceholderText(placeholder);
-    return edit;
-}
 
 SpinEdit* TimeoutSpin(const QString& name, QWidget* parent) {
     auto* spin = Named(new SpinEdit(30, 999, 60, parent), name,
